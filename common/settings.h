@@ -1,0 +1,79 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+// Favourite stations: up to 20 pairs of a display name and a page file name
+// (relative to the HTML directory), filled from slot 0 without gaps.
+struct Favourites {
+    static constexpr int kMax = 20;
+    std::array<std::string, kMax> names;
+    std::array<std::string, kMax> pages;
+    int count = 0;
+};
+
+struct ScreenSize {
+    int width = 1024;
+    int height = 768;
+};
+
+// The player's in-memory record of Sonalto.ini. Texts are Windows-1252.
+struct Settings {
+    // Section "Sonalto"
+    std::int32_t height = 0;      // "Hauteur"
+    std::int32_t width = 0;       // "Largeur"
+    std::int32_t miniHeight = 0;  // "Mini-Hauteur"
+    std::int32_t miniWidth = 0;   // "Mini-Largeur"
+    std::int32_t positionX = 0;   // "Position X"
+    std::int32_t positionY = 0;   // "Position Y"
+    bool listenButton = false;    // "Bouton Ecouter"
+    bool updates = false;         // "Updates"
+    std::time_t lastUpdate = 0;   // "Derniere Update"
+    bool splashScreen = false;    // "Splashscreen"
+    bool onTop = false;           // "OnTop"
+    bool assignLogo = false;      // "Assigner"
+    bool hideTaskbar = false;     // "Cacher TaskBar"
+    std::int32_t refreshSeconds = 0; // "Temps Rafraichissement"
+    std::string pathHtml;         // "Path HTML", ends with '/'
+    std::string pathRec;          // "Path Rec", ends with '/'
+    bool saveLastUrl = false;     // "Sauve Derniere URL"
+    std::string startPage;        // from "Derniere URL" at start-up (not written back as such)
+    bool skin = false;            // "Skin"
+    std::int32_t skinHue = 0;     // "Couleur du skin"
+    std::string appearanceName;   // "Nom apparence"
+    bool miniPlayer = false;      // "Mini Player"
+
+    // Section "Favoris"
+    Favourites favourites;
+
+    // Section "Enregistreur HarddiskOgg"
+    std::int32_t sampleRateIndex = 0;   // "Taux d'echantillonnage"
+    std::int32_t formatIndex = 0;       // "Type de compression"
+    std::int32_t compressionIndex = 0;  // "Taux de compression"
+    bool stereo = false;                // "Mono/Stéréo"
+    std::string recordBaseName;         // "Nom du fichier"
+};
+
+inline constexpr const char* kSettingsFileName = "Sonalto.ini";
+
+// Reads installDir + fileName into the record. False when the file does not
+// exist; the record is then unchanged. The screen size is used to check the
+// stored window position.
+bool LoadSettings(Settings& settings, const std::string& installDir, const std::string& fileName,
+                  ScreenSize screen);
+
+// Writes every key of the three sections, key by key in their fixed order,
+// into installDir + fileName (replaced atomically). currentStationPage is
+// written as "Derniere URL" when saveLastUrl is set, else an empty value.
+bool SaveSettings(Settings& settings, const std::string& installDir, const std::string& fileName,
+                  const std::string& currentStationPage);
+
+// The values used when there is no settings file.
+void ApplyDefaultSettings(Settings& settings, const std::string& installDir, ScreenSize screen);
+
+// "dd/mm/yy" with the year counted from 2000 (negative before 2000), and
+// back to a local midnight. Parsing false when three numbers cannot be read.
+std::string FormatSettingsDate(std::time_t when);
+bool ParseSettingsDate(const std::string& text, std::time_t& when);

@@ -1,0 +1,110 @@
+#include "common/textfile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "common/cp1252.h"
+
+std::string ReadTextFile(const std::string& path)
+{
+    std::string content;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return content;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        content.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            content.append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            content.clear();
+            break;
+        }
+    }
+    ::close(fd);
+    return content;
+}
+
+bool WriteTextFile(const std::string& path, std::string_view text)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+    std::string tmpl = (slash == std::string::npos ? std::string() : dir) + ".sonalto-write-XXXXXX";
+    const int fd = ::mkstemp(tmpl.data());
+    if (fd < 0)
+        return false;
+
+    bool ok = true;
+    const char* p = text.data();
+    std::size_t left = text.size();
+    while (ok && left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n > 0) {
+            p += n;
+            left -= static_cast<std::size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            ok = false;
+        }
+    }
+    // Keep the permissions of the file being replaced; a new file gets the
+    // usual ones for the user's umask.
+    struct stat old {};
+    if (ok) {
+        if (::stat(path.c_str(), &old) == 0) {
+            ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            ok = ::fchmod(fd, 0666 & ~mask) == 0;
+        }
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(tmpl.c_str(), path.c_str()) == 0;
+    if (!ok)
+        ::unlink(tmpl.c_str());
+    return ok;
+}
+
+void ReplaceFirst(std::string& text, std::string_view search, std::string_view replacement)
+{
+    if (search.empty())
+        return;
+    const std::size_t pos = text.find(search);
+    if (pos != std::string::npos)
+        text.replace(pos, search.size(), replacement);
+}
+
+std::string ExtractBetween(std::string_view source, std::string_view start, std::string_view end)
+{
+    const std::size_t s = cp1252::findNoCase(source, start);
+    if (s == std::string_view::npos)
+        return kNotFound;
+    const std::size_t from = s + start.size();
+    const std::size_t e = cp1252::findNoCase(source, end, from);
+    if (e == std::string_view::npos)
+        return {};
+    return std::string(source.substr(from, e - from));
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+bool DeleteFile(const std::string& path)
+{
+    return ::unlink(path.c_str()) == 0;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The not-found value of every lookup and extraction; also the text shown
+// for a missing value.
+inline constexpr const char* kNotFound = "Introuvable";
+
+// The whole content of the file, whatever its size; empty when it cannot be
+// read.
+std::string ReadTextFile(const std::string& path);
+
+// Replaces the file with exactly these bytes. The text goes to a temporary
+// file in the same folder which is flushed and renamed over the target, so a
+// crash or a full disk leaves either the old or the new file, never half of
+// one. False when the file cannot be written.
+bool WriteTextFile(const std::string& path, std::string_view text);
+
+// Replaces in place the first exact occurrence of search; nothing when absent.
+void ReplaceFirst(std::string& text, std::string_view search, std::string_view replacement);
+
+// The text between the first start marker and the next end marker after it,
+// both found without regard to letter case, with the source's own case.
+// kNotFound when start is absent, empty when end is absent.
+std::string ExtractBetween(std::string_view source, std::string_view start, std::string_view end);
+
+// True when a file or directory exists at exactly this path.
+bool FileExists(const std::string& path);
+
+// Removes a file; false when it did not exist or could not be removed.
+bool DeleteFile(const std::string& path);
