@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/messenger.h"
+
+// The options the player obeys, found by case-sensitive substring search in
+// the command-line tail, so that their order and any extra text do not
+// matter.
+struct CommandLine {
+    std::string tail;
+    bool quiet = false; // "-quiet"
+    bool stop = false; // "-stop"
+    bool selfUpdate = false; // "-self_update"
+    bool rebuild = false; // "-rebuild"
+    bool recordStart = false; // "-record start"
+    bool recordStop = false; // "-record stop"
+    bool radio = false; // "-radio"
+    // With "-radio": the station page file name, the text after "-radio " up
+    // to the next ".htm" (both found without regard to case) with ".htm"
+    // appended; "Introuvable.htm" without "-radio ", ".htm" without ".htm".
+    std::string radioPage;
+};
+
+// The tail is what follows the program's name on its command line. The
+// system hands over the arguments already split, so they are joined again
+// with single blanks: a station name given as several arguments ("France",
+// "Inter.htm") reads the same as one argument holding the blank.
+std::string CommandLineTail(const std::vector<std::string>& arguments);
+std::string CommandLineTail(int argc, char** argv);
+
+CommandLine ParseCommandLine(std::string tail);
+
+// dwData of the record that forwards "-radio".
+inline constexpr std::uint64_t kCopyDataRadio = 0x8048;
+
+// What a second start sends to the running player, in this fixed order:
+// "-quiet", "-stop", "-self_update", "-rebuild", "-record start",
+// "-record stop", "-radio". The activation that comes first is not part of it.
+std::vector<MessengerRecord> ForwardingPlan(const CommandLine& commandLine);

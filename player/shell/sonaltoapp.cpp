@@ -1,0 +1,85 @@
+#include "shell/sonaltoapp.h"
+
+#include <utility>
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "common/messages.h"
+#include "shell/commandids.h"
+#include "shell/diaglog.h"
+#include "shell/mainframe.h"
+
+SonaltoApp::SonaltoApp(std::string installDir, CommandLine commandLine)
+    : m_installDir(std::move(installDir))
+    , m_commandLine(std::move(commandLine))
+{
+}
+
+SonaltoApp::~SonaltoApp() = default;
+
+bool SonaltoApp::forwardToRunningPlayer(const CommandLine& commandLine)
+{
+    if (!FindWindow(kPlayerWindowClass, kPlayerWindowTitle))
+        return false;
+    // Each send waits for the player to handle the record before the next
+    // one goes; results are not looked at.
+    SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_ACTIVATE, WA_ACTIVE, 0);
+    for (const MessengerRecord& record : ForwardingPlan(commandLine))
+        SendRecord(kPlayerWindowClass, kPlayerWindowTitle, record);
+    return true;
+}
+
+bool SonaltoApp::initInstance()
+{
+    loadSettings();
+    m_mainFrame = std::make_unique<CMainFrame>(m_settings, m_installDir);
+    if (!m_mainFrame->registerMessenger())
+        DiagLog("messenger unavailable");
+    applyCommandLine();
+    DiagLog("ready");
+    return true;
+}
+
+void SonaltoApp::exitInstance()
+{
+    if (m_mainFrame) {
+        m_currentStationPage = m_mainFrame->currentStationPage();
+        m_mainFrame.reset();
+    }
+    SaveSettings(m_settings, m_installDir, kSettingsFileName, m_currentStationPage);
+    DiagLog("exit");
+}
+
+void SonaltoApp::loadSettings()
+{
+    ScreenSize screen;
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+        const QSize size = primary->geometry().size();
+        if (size.width() > 0 && size.height() > 0)
+            screen = ScreenSize { size.width(), size.height() };
+    }
+    if (!LoadSettings(m_settings, m_installDir, kSettingsFileName, screen))
+        ApplyDefaultSettings(m_settings, m_installDir, screen);
+}
+
+void SonaltoApp::applyCommandLine()
+{
+    CMainFrame& frame = *m_mainFrame;
+    if (!m_commandLine.tail.empty()) {
+        if (m_commandLine.radio)
+            m_settings.startPage = m_settings.pathHtml + m_commandLine.radioPage;
+        if (m_commandLine.quiet)
+            frame.onSysCommand(SC_MINIMIZE);
+        if (m_commandLine.rebuild)
+            frame.onSysCommand(cmd::Rebuild);
+        if (m_commandLine.recordStart)
+            frame.onSysCommand(cmd::RecordStart);
+    }
+    // The mini layout is entered by the same toggle as from the window,
+    // which sets the flag again.
+    if (m_settings.miniPlayer) {
+        m_settings.miniPlayer = false;
+        frame.onSysCommand(SC_MAXIMIZE);
+    }
+}

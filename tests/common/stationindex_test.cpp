@@ -1,0 +1,414 @@
+#include "common/stationindex.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "common/cp1252.h"
+#include "common/textfile.h"
+
+namespace {
+
+class TempDir {
+public:
+    TempDir()
+    {
+        std::string tmpl
+            = (std::filesystem::temp_directory_path() / "stationindex-test-XXXXXX").string();
+        m_path = ::mkdtemp(tmpl.data()) ? tmpl + "/" : std::string();
+    }
+    ~TempDir() { std::filesystem::remove_all(m_path); }
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+std::string active(const std::string& file, const std::string& name)
+{
+    return "<option value=\"" + file + "\">" + name + "</option>\r\n";
+}
+
+std::string inactive(const std::string& file, const std::string& name)
+{
+    return "<!--<option value=\"" + file + "\">" + name + "</option>-->\r\n";
+}
+
+std::string indexOf(const std::vector<std::string>& lines)
+{
+    std::string text = IndexHeader();
+    for (const auto& line : lines)
+        text += line;
+    return text + IndexFooter();
+}
+
+// The edits applied name by name on the text, exactly as the steps read.
+std::string referenceApply(std::string text, const std::vector<std::string>& names,
+    const std::function<bool(const std::string&)>& isPersonal)
+{
+    for (const auto& name : names) {
+        const std::string pattern = "\">" + name + "</option>";
+        const auto pos = text.find(pattern);
+        if (pos == std::string::npos)
+            continue;
+        const auto start = text.rfind("<option value=", pos);
+        if (start == std::string::npos)
+            continue;
+        const bool commented = start >= 4 && text.compare(start - 4, 4, "<!--") == 0;
+        const bool personal = isPersonal(name);
+        if (!commented && !personal) {
+            text.insert(pos + pattern.size(), "-->");
+            text.insert(start, "<!--");
+        } else if (commented && personal) {
+            if (text.compare(pos + pattern.size(), 3, "-->") == 0)
+                text.erase(pos + pattern.size(), 3);
+            text.erase(start - 4, 4);
+        }
+    }
+    return text;
+}
+
+// isPersonal as the editor answers it: some personal entry begins with the
+// name, letter case aside.
+std::function<bool(const std::string&)> personalList(std::vector<std::string> names)
+{
+    for (auto& name : names)
+        name = cp1252::lower(name);
+    std::sort(names.begin(), names.end());
+    return [names](const std::string& name) {
+        const std::string key = cp1252::lower(name);
+        const auto it = std::lower_bound(names.begin(), names.end(), key);
+        return it != names.end() && it->compare(0, key.size(), key) == 0;
+    };
+}
+
+TEST(StationIndexTest, listsEveryStationLineButThePlaceholder)
+{
+    struct Case {
+        const char* what;
+        std::string text;
+        std::vector<StationEntry> expected;
+    };
+    const std::vector<Case> cases = {
+        { "header and footer only", EmptyIndexText(), {} },
+        { "empty text", "", {} },
+        { "active and inactive lines",
+            indexOf({ active("Europe_2.htm", "Europe 2"), inactive("fip.htm", "FIP"),
+                active("\xC9t\xE9.htm", "\xC9t\xE9") }),
+            { { "Europe 2", "Europe_2.htm", true }, { "FIP", "fip.htm", false },
+                { "\xC9t\xE9", "\xC9t\xE9.htm", true } } },
+        { "a line without its closer ends the list",
+            indexOf({ active("a.htm", "A"), "<option value=\"b.htm\">B\r\n" }),
+            { { "A", "a.htm", true } } },
+    };
+    for (const auto& c : cases) {
+        const auto got = ListStations(c.text);
+        ASSERT_EQ(got.size(), c.expected.size()) << c.what;
+        for (std::size_t i = 0; i < got.size(); ++i) {
+            EXPECT_EQ(got[i].name, c.expected[i].name) << c.what;
+            EXPECT_EQ(got[i].pageFile, c.expected[i].pageFile) << c.what;
+            EXPECT_EQ(got[i].active, c.expected[i].active) << c.what;
+        }
+    }
+}
+
+TEST(StationIndexTest, looksNamesUpByPrefixAndByWholeName)
+{
+    const std::string text = indexOf({ active("bleue_alsace.htm", "Radio Bleue Alsace"),
+        inactive("bleue.htm", "Radio Bleue"), active("nova.htm", "Nova") });
+    EXPECT_EQ(FindPageFileByPrefix(text, "Radio Bleue"), "bleue_alsace.htm");
+    EXPECT_EQ(FindPageFileByPrefix(text, "Nova"), "nova.htm");
+    EXPECT_EQ(FindPageFileByPrefix(text, "nova"), kNotFound);
+    EXPECT_EQ(FindPageFileByPrefix(text, "Skyrock"), kNotFound);
+
+    const StationLine bleue = FindStationLine(text, "Radio Bleue");
+    ASSERT_TRUE(bleue.found);
+    EXPECT_EQ(bleue.pageFile, "bleue.htm");
+    EXPECT_EQ(text.substr(bleue.start, bleue.end - bleue.start),
+        "<option value=\"bleue.htm\">Radio Bleue</option>");
+    EXPECT_FALSE(FindStationLine(text, "Radio").found);
+    EXPECT_FALSE(FindStationLine(text, "").found);
+}
+
+TEST(StationIndexTest, insertsInNameOrder)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> before;
+        std::string name;
+        std::vector<std::string> after;
+    };
+    const std::vector<Case> cases = {
+        { "into an empty list, before the list closer", {}, "Nova",
+            { active("Nova.htm", "Nova") } },
+        { "before an inactive line's comment opener", { inactive("z.htm", "Zen") }, "Fun Radio",
+            { active("Fun_Radio.htm", "Fun Radio"), inactive("z.htm", "Zen") } },
+        { "after a name equal apart from case",
+            { active("nova.htm", "NOVA"), active("ou\xEF.htm", "Ou\xEF FM") }, "Nova",
+            { active("nova.htm", "NOVA"), active("Nova.htm", "Nova"),
+                active("ou\xEF.htm", "Ou\xEF FM") } },
+        { "accented letters after plain ones", { active("z.htm", "Zen") }, "\xC9toile",
+            { active("z.htm", "Zen"), active("\xC9toile.htm", "\xC9toile") } },
+        { "a prefix before the longer name", { active("rb.htm", "Radio Bleue") }, "Radio",
+            { active("Radio.htm", "Radio"), active("rb.htm", "Radio Bleue") } },
+    };
+    for (const auto& c : cases) {
+        TempDir dir;
+        const std::string index = IndexPath(dir.path());
+        ASSERT_TRUE(WriteTextFile(index, indexOf(c.before)));
+        EXPECT_TRUE(InsertStation(index, c.name)) << c.what;
+        EXPECT_EQ(ReadTextFile(index), indexOf(c.after)) << c.what;
+    }
+}
+
+TEST(StationIndexTest, operationsFailOnAMissingOrEmptyIndex)
+{
+    TempDir dir;
+    const std::string missing = IndexPath(dir.path());
+    EXPECT_FALSE(InsertStation(missing, "Nova"));
+    EXPECT_FALSE(RemoveStation(missing, "Nova"));
+    EXPECT_FALSE(ApplyPersonalList(missing, { "Nova" }, [](const std::string&) { return true; }));
+    EXPECT_FALSE(FileExists(missing));
+
+    ASSERT_TRUE(WriteTextFile(missing, ""));
+    EXPECT_FALSE(InsertStation(missing, "Nova"));
+    EXPECT_EQ(ReadTextFile(missing), "");
+
+    // Without a list closer there is nowhere to add a last station.
+    const std::string noCloser = IndexHeader() + active("a.htm", "A");
+    ASSERT_TRUE(WriteTextFile(missing, noCloser));
+    EXPECT_FALSE(InsertStation(missing, "Zen"));
+    EXPECT_EQ(ReadTextFile(missing), noCloser);
+}
+
+struct RemovalFixture {
+    TempDir dir;
+    std::string html;
+    std::string index;
+
+    RemovalFixture()
+    {
+        html = dir.path() + "html/";
+        std::filesystem::create_directories(html + "logo");
+        index = IndexPath(html);
+    }
+    void write(const std::string& relative, const std::string& text = "x")
+    {
+        std::filesystem::create_directories(
+            std::filesystem::path(dir.path() + relative).parent_path());
+        ASSERT_TRUE(WriteTextFile(dir.path() + relative, text));
+    }
+    bool exists(const std::string& relative) const { return FileExists(dir.path() + relative); }
+};
+
+std::string pageWith(const std::string& logo, const std::string& linkParam)
+{
+    return "<html><font name=\"titre\">T</font>\r\n<IMG SRC=\"logo/" + logo
+        + "\" BORDER=0 WIDTH=66 HEIGHT=50>\r\n" + linkParam + "\r\n</html>\r\n";
+}
+
+TEST(StationIndexTest, removesAnInactiveStationWithItsFiles)
+{
+    RemovalFixture f;
+    const std::string keep1 = active("nova.htm", "Nova");
+    const std::string keep2 = active("zen.htm", "Zen");
+    f.write("html/haut.htm", indexOf({ keep1, inactive("fip.htm", "FIP"), keep2 }));
+    f.write("html/fip.htm", pageWith("fip.jpg", "<PARAM NAME=\"FileName\" VALUE=\"fip.asx\">"));
+    f.write("html/logo/fip.jpg");
+    f.write("html/fip.asx");
+    f.write("html/nova.htm");
+
+    EXPECT_TRUE(RemoveStation(f.index, "FIP"));
+    EXPECT_EQ(ReadTextFile(f.index), indexOf({ keep1, keep2 }));
+    EXPECT_FALSE(f.exists("html/fip.htm"));
+    EXPECT_FALSE(f.exists("html/logo/fip.jpg"));
+    EXPECT_FALSE(f.exists("html/fip.asx"));
+    EXPECT_TRUE(f.exists("html/nova.htm"));
+
+    EXPECT_FALSE(RemoveStation(f.index, "FIP"));
+    EXPECT_EQ(ReadTextFile(f.index), indexOf({ keep1, keep2 }));
+}
+
+TEST(StationIndexTest, removalKeepsAddressesAndFilesOutsideTheDirectory)
+{
+    struct Case {
+        const char* what;
+        std::string page;
+        std::vector<std::string> survivors;
+    };
+    const std::vector<Case> cases = {
+        { "address in the RealPlayer link",
+            pageWith("s.jpg", "<param name=\"src\" value=\"mms:stream.asx\">"),
+            { "html/mms:stream.asx" } },
+        { "web address", pageWith("s.jpg", "<param name=\"filename\" value=\"http://h/s.pls\">"),
+            { "html/http:/h/s.pls" } },
+        { "logo and link climbing out",
+            pageWith("../outside.jpg", "<param name=\"filename\" value=\"../../outside.pls\">"),
+            { "html/outside.jpg", "outside.pls" } },
+    };
+    for (const auto& c : cases) {
+        RemovalFixture f;
+        f.write("html/haut.htm", indexOf({ active("s.htm", "S") }));
+        f.write("html/s.htm", c.page);
+        f.write("html/logo/s.jpg");
+        for (const auto& survivor : c.survivors)
+            f.write(survivor);
+        EXPECT_TRUE(RemoveStation(f.index, "S")) << c.what;
+        EXPECT_EQ(ReadTextFile(f.index), EmptyIndexText()) << c.what;
+        EXPECT_FALSE(f.exists("html/s.htm")) << c.what;
+        for (const auto& survivor : c.survivors)
+            EXPECT_TRUE(f.exists(survivor)) << c.what << ": " << survivor;
+    }
+
+    // A page named outside the directory is neither read nor deleted.
+    RemovalFixture f;
+    f.write("html/haut.htm", indexOf({ active("../page.htm", "S") }));
+    f.write("page.htm", pageWith("s.jpg", ""));
+    f.write("html/logo/s.jpg");
+    EXPECT_FALSE(RemoveStation(f.index, "S"));
+    EXPECT_EQ(ReadTextFile(f.index), EmptyIndexText());
+    EXPECT_TRUE(f.exists("page.htm"));
+    EXPECT_TRUE(f.exists("html/logo/s.jpg"));
+}
+
+TEST(StationIndexTest, neverRemovesThePlaceholder)
+{
+    RemovalFixture f;
+    f.write("html/haut.htm", EmptyIndexText());
+    f.write("html/bienvenue.htm", pageWith("s.jpg", ""));
+    EXPECT_FALSE(RemoveStation(f.index, "--S\xE9lectionnez une radio--"));
+    EXPECT_EQ(ReadTextFile(f.index), EmptyIndexText());
+    EXPECT_TRUE(f.exists("html/bienvenue.htm"));
+}
+
+TEST(StationIndexTest, appliesThePersonalList)
+{
+    TempDir dir;
+    const std::string index = IndexPath(dir.path());
+    ASSERT_TRUE(WriteTextFile(index,
+        indexOf({ active("fip.htm", "FIP"), inactive("nova.htm", "Nova"),
+            active("rb.htm", "Radio Bleue"), inactive("rba.htm", "Radio Bleue Alsace") })));
+    // "Radio Bleue Alsace" in the personal list keeps "Radio Bleue" active.
+    EXPECT_TRUE(ApplyPersonalList(index, { "FIP", "Nova", "Radio Bleue", "Radio Bleue Alsace" },
+        personalList({ "nova", "Radio Bleue Alsace" })));
+    EXPECT_EQ(ReadTextFile(index),
+        indexOf({ inactive("fip.htm", "FIP"), active("nova.htm", "Nova"),
+            active("rb.htm", "Radio Bleue"), active("rba.htm", "Radio Bleue Alsace") }));
+}
+
+// A catalogue with accents, prefix-related names, names listed twice and a
+// mix of active and inactive lines.
+std::string generatedIndex(std::mt19937& rng, std::vector<std::string>& names)
+{
+    const std::vector<std::string> words
+        = { "Radio", "FM", "\xC9toile", "\xE9t\xE9", "Nova", "Sud", "Ouest", "Bleue",
+              "Z\xE8"
+              "bre",
+              "Jazz" };
+    for (int i = 0; i < 3000; ++i) {
+        std::string name = words[rng() % words.size()];
+        for (unsigned k = rng() % 3; k > 0; --k)
+            name += " " + words[rng() % words.size()];
+        if (rng() % 4 != 0)
+            name += " " + std::to_string(rng() % 500);
+        names.push_back(name);
+    }
+    std::stable_sort(names.begin(), names.end(),
+        [](const auto& a, const auto& b) { return CompareStationNames(a, b) < 0; });
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string file = "p" + std::to_string(i) + ".htm";
+        lines.push_back(rng() % 3 == 0 ? inactive(file, names[i]) : active(file, names[i]));
+    }
+    return indexOf(lines);
+}
+
+TEST(StationIndexTest, personalListMatchesTheNameByNameEditsOnALargeIndex)
+{
+    std::mt19937 rng(20240611);
+    std::vector<std::string> names;
+    const std::string text = generatedIndex(rng, names);
+
+    std::vector<std::string> complete;
+    for (const auto& station : ListStations(text))
+        complete.push_back(station.name);
+    ASSERT_EQ(complete.size(), names.size());
+    complete.insert(complete.begin() + 100, { "Radio", "Absente", complete[7], "\xC9T\xC9" });
+    std::shuffle(complete.begin() + 1000, complete.end(), rng);
+
+    std::vector<std::string> personal;
+    for (const auto& name : names)
+        if (rng() % 2 == 0)
+            personal.push_back(name.substr(0, name.size() - rng() % 3));
+
+    TempDir dir;
+    const std::string index = IndexPath(dir.path());
+    ASSERT_TRUE(WriteTextFile(index, text));
+    ASSERT_TRUE(ApplyPersonalList(index, complete, personalList(personal)));
+    const std::string expected = referenceApply(text, complete, personalList(personal));
+    ASSERT_NE(expected, text);
+    EXPECT_EQ(ReadTextFile(index), expected);
+}
+
+TEST(StationIndexTest, personalListMatchesTheNameByNameEditsOnMalformedText)
+{
+    // Short texts built from the markers themselves, so that lines run into
+    // each other, comments stack up and names span several lines.
+    const std::vector<std::string> pieces
+        = { "<option value=", "\"", "\">", "</option>", "<!--", "-->", "\r\n", "a", "b", "A", "<",
+              ">", "<option value=\"f\">a</option>", "<!--<option value=\"g\">b</option>-->" };
+    std::mt19937 rng(7);
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        for (unsigned n = rng() % 24; n > 0; --n)
+            text += pieces[rng() % pieces.size()];
+        std::vector<std::string> names;
+        for (const auto& station : ListStations(text))
+            names.push_back(station.name);
+        for (unsigned n = rng() % 4; n > 0; --n)
+            names.push_back(std::string(1 + rng() % 2, "aAb"[rng() % 3]));
+        std::shuffle(names.begin(), names.end(), rng);
+        const unsigned seed = rng();
+        const auto isPersonal = [seed](const std::string& name) {
+            return (std::hash<std::string> {}(name) ^ seed) & 1;
+        };
+        ASSERT_EQ(
+            ApplyPersonalListText(text, names, isPersonal), referenceApply(text, names, isPersonal))
+            << "text: " << text;
+    }
+}
+
+TEST(StationIndexTest, tellsSafeRelativePaths)
+{
+    struct Case {
+        std::string path;
+        bool safe;
+    };
+    const std::vector<Case> cases = {
+        { "fip.htm", true },
+        { "logo/fip.jpg", true },
+        { "a..b/c", true },
+        { "", false },
+        { "/etc/passwd", false },
+        { "\\x.asx", false },
+        { "../x.htm", false },
+        { "logo/../x", false },
+        { "a\\..\\x", false },
+        { "..", false },
+        { "mms:stream", false },
+        { "http://h/x.pls", false },
+        { "rtsp://h/x", false },
+        { "C:\\x.asx", false },
+        { "a/b:c.htm", true },
+        { std::string("a\0b", 3), false },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsSafeRelativePath(c.path), c.safe) << c.path;
+}
+
+} // namespace

@@ -1,0 +1,178 @@
+#!/usr/bin/env python3
+"""A small threaded HTTP server on 127.0.0.1 for the tests.
+
+Serves the files of --root, plus these paths:
+
+  /_stall/<seconds>/<path>   waits <seconds> (a decimal number), then answers
+                             as for /<path>
+  /_status/<code>?body=<t>   answers status <code> with the text body <t>
+                             (default "Error <code>")
+  /_stream?...               an endless MPEG audio stream of silent frames,
+                             paced at its bit rate. When the request carries
+                             "Icy-MetaData: 1" the answer has "icy-metaint"
+                             and a StreamTitle block after every metaint bytes
+                             of audio. Query parameters:
+                               metaint=<bytes>   default 8192
+                               title=<t>         repeat to rotate titles
+                               every=<blocks>    blocks per title, default 4
+                               limit=<bytes>     close after this many audio
+                                                 bytes (a dropped stream)
+                               fast=1            do not pace the stream
+                               name=<t>          the icy-name header
+
+Prints the chosen port on its first line of standard output once it listens
+(--port 0 picks a free one). Uses the standard library only.
+"""
+
+import argparse
+import functools
+import http.server
+import os
+import socketserver
+import sys
+import time
+import urllib.parse
+
+# One MPEG-1 Layer III frame, 128 kbit/s, 44.1 kHz, no padding, no CRC: the
+# header then zeros, which decoders play as silence.
+FRAME_HEADER = bytes([0xFF, 0xFB, 0x90, 0x64])
+FRAME_SIZE = 144 * 128000 // 44100  # 417 bytes
+SILENT_FRAME = FRAME_HEADER + bytes(FRAME_SIZE - len(FRAME_HEADER))
+BYTES_PER_SECOND = 128000 // 8
+
+
+def metadata_block(title):
+    text = "StreamTitle='{}';".format(title).encode("latin-1", "replace")
+    blocks = (len(text) + 15) // 16
+    return bytes([blocks]) + text + bytes(blocks * 16 - len(text))
+
+
+class Handler(http.server.SimpleHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+    verbose = False
+
+    def log_message(self, format, *args):
+        if self.verbose:
+            sys.stderr.write("httpserver: " + (format % args) + "\n")
+
+    def do_GET(self):
+        self.route(head=False)
+
+    def do_HEAD(self):
+        self.route(head=True)
+
+    def route(self, head):
+        parsed = urllib.parse.urlsplit(self.path)
+        query = urllib.parse.parse_qs(parsed.query)
+        parts = parsed.path.split("/")
+        if len(parts) >= 3 and parts[1] == "_stall":
+            try:
+                time.sleep(float(parts[2]))
+            except ValueError:
+                return self.send_text(400, "bad delay")
+            rest = "/" + "/".join(parts[3:])
+            if parsed.query:
+                rest += "?" + parsed.query
+            self.path = rest
+            return self.route(head)
+        if len(parts) >= 3 and parts[1] == "_status":
+            try:
+                code = int(parts[2])
+            except ValueError:
+                return self.send_text(400, "bad status")
+            body = query.get("body", ["Error {}".format(code)])[0]
+            return self.send_text(code, body, head)
+        if parsed.path == "/_stream":
+            return self.stream(query, head)
+        if head:
+            return super().do_HEAD()
+        return super().do_GET()
+
+    def send_text(self, code, body, head=False):
+        data = body.encode("utf-8")
+        self.send_response(code)
+        self.send_header("Content-Type", "text/plain; charset=utf-8")
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        if not head:
+            self.wfile.write(data)
+
+    def stream(self, query, head):
+        metaint = int(query.get("metaint", ["8192"])[0])
+        titles = query.get("title", ["Artiste - Titre"])
+        every = max(1, int(query.get("every", ["4"])[0]))
+        limit = int(query.get("limit", ["0"])[0])
+        fast = query.get("fast", ["0"])[0] == "1"
+        name = query.get("name", ["Radio de test"])[0]
+        icy = self.headers.get("Icy-MetaData", "").strip() == "1"
+
+        self.send_response(200)
+        self.send_header("Content-Type", "audio/mpeg")
+        self.send_header("icy-name", name)
+        self.send_header("icy-br", "128")
+        if icy:
+            self.send_header("icy-metaint", str(metaint))
+        self.send_header("Cache-Control", "no-cache")
+        self.end_headers()
+        if head:
+            return
+
+        audio = SILENT_FRAME * 64
+        position = 0      # index in the audio pattern
+        since_meta = 0    # audio bytes since the last metadata block
+        sent = 0          # audio bytes in all
+        blocks = 0
+        started = time.monotonic()
+        try:
+            while limit <= 0 or sent < limit:
+                chunk = 4096
+                if icy:
+                    chunk = min(chunk, metaint - since_meta)
+                if limit > 0:
+                    chunk = min(chunk, limit - sent)
+                piece = (audio[position:] + audio)[:chunk]
+                position = (position + chunk) % len(audio)
+                self.wfile.write(piece)
+                sent += chunk
+                since_meta += chunk
+                if icy and since_meta == metaint:
+                    title = titles[(blocks // every) % len(titles)]
+                    self.wfile.write(metadata_block(title))
+                    blocks += 1
+                    since_meta = 0
+                if not fast:
+                    ahead = sent / BYTES_PER_SECOND - (time.monotonic() - started)
+                    # Keep a one-second burst ahead of real time, as stations do.
+                    if ahead > 1.0:
+                        time.sleep(ahead - 1.0)
+            self.wfile.flush()
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--root", default=".")
+    parser.add_argument("--port", type=int, default=0)
+    parser.add_argument("--verbose", action="store_true")
+    args = parser.parse_args()
+
+    Handler.verbose = args.verbose
+    handler = functools.partial(Handler, directory=os.path.abspath(args.root))
+    server = Server(("127.0.0.1", args.port), handler)
+    print(server.server_address[1], flush=True)
+    try:
+        server.serve_forever()
+    except KeyboardInterrupt:
+        pass
+    finally:
+        server.server_close()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,248 @@
+#include "support/testsupport.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace testsupport {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int decodeStatus(int status)
+{
+    if (WIFEXITED(status))
+        return WEXITSTATUS(status);
+    if (WIFSIGNALED(status))
+        return 128 + WTERMSIG(status);
+    return -1;
+}
+
+} // namespace
+
+TempDir::TempDir(const std::string& prefix)
+{
+    std::string pattern
+        = std::filesystem::temp_directory_path().string() + "/" + prefix + "-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr)
+        return;
+    char resolved[PATH_MAX];
+    m_path = ::realpath(pattern.c_str(), resolved) != nullptr ? resolved : pattern;
+    m_path += '/';
+}
+
+TempDir::~TempDir()
+{
+    if (m_path.empty())
+        return;
+    std::error_code error;
+    std::filesystem::remove_all(m_path, error);
+}
+
+std::string CopyProgram(const std::string& program, const std::string& dir)
+{
+    const std::filesystem::path source(program);
+    const std::filesystem::path target = std::filesystem::path(dir) / source.filename();
+    std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::permissions(
+        target, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+    return target.string();
+}
+
+Process::~Process()
+{
+    if (m_pid > 0 && !m_status)
+        kill();
+}
+
+bool Process::start(const std::string& program, const std::vector<std::string>& arguments,
+    const Environment& environment, const std::string& workDir, const std::string& outputFile)
+{
+    // Everything the child needs is built before fork: after it only
+    // async-signal-safe calls are made.
+    std::vector<std::string> argStrings;
+    argStrings.push_back(program);
+    argStrings.insert(argStrings.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& a : argStrings)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+
+    std::map<std::string, std::string> merged;
+    for (char** e = environ; *e != nullptr; ++e) {
+        const std::string entry(*e);
+        const std::size_t eq = entry.find('=');
+        if (eq != std::string::npos)
+            merged[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    for (const auto& [name, value] : environment) {
+        if (value)
+            merged[name] = *value;
+        else
+            merged.erase(name);
+    }
+    std::vector<std::string> envStrings;
+    for (const auto& [name, value] : merged)
+        envStrings.push_back(name + "=" + value);
+    std::vector<char*> envp;
+    for (std::string& e : envStrings)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+
+    int output = -1;
+    if (!outputFile.empty()) {
+        output = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        if (output < 0)
+            return false;
+    }
+
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        if (output >= 0)
+            ::close(output);
+        return false;
+    }
+    if (pid == 0) {
+        if (!workDir.empty() && ::chdir(workDir.c_str()) != 0)
+            ::_exit(126);
+        if (output >= 0) {
+            ::dup2(output, STDOUT_FILENO);
+            ::dup2(output, STDERR_FILENO);
+        }
+        ::execvpe(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    if (output >= 0)
+        ::close(output);
+    m_pid = pid;
+    m_status.reset();
+    return true;
+}
+
+std::optional<int> Process::waitForExit(std::chrono::milliseconds timeout)
+{
+    if (m_pid <= 0 || m_status)
+        return m_status;
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        int status = 0;
+        const pid_t r = ::waitpid(m_pid, &status, WNOHANG);
+        if (r == m_pid) {
+            m_status = decodeStatus(status);
+            return m_status;
+        }
+        if (r < 0 && errno != EINTR)
+            return std::nullopt;
+        if (Clock::now() >= deadline)
+            return std::nullopt;
+        std::this_thread::sleep_for(10ms);
+    }
+}
+
+bool Process::isRunning()
+{
+    return m_pid > 0 && !waitForExit(0ms);
+}
+
+void Process::terminate()
+{
+    if (m_pid > 0 && !m_status)
+        ::kill(m_pid, SIGTERM);
+}
+
+void Process::kill()
+{
+    if (m_pid <= 0 || m_status)
+        return;
+    ::kill(m_pid, SIGKILL);
+    int status = 0;
+    while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) { }
+    m_status = decodeStatus(status);
+}
+
+std::vector<std::string> ReadLines(const std::string& path)
+{
+    std::vector<std::string> lines;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool WaitForFileLine(
+    const std::string& path, const std::string& line, std::chrono::milliseconds timeout)
+{
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        for (const std::string& l : ReadLines(path)) {
+            if (l == line)
+                return true;
+        }
+        if (Clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+}
+
+std::string SupportDirectory()
+{
+    return SONALTO_TEST_SUPPORT_DIR;
+}
+
+bool HttpServer::start(const std::string& root, std::chrono::milliseconds timeout)
+{
+    stop();
+    const std::string portFile = m_work.path() + "port";
+    std::filesystem::remove(portFile);
+    if (!m_process.start("python3",
+            { SupportDirectory() + "/httpserver.py", "--root", root, "--port", "0" },
+            { { "PYTHONUNBUFFERED", "1" } }, {}, portFile))
+        return false;
+    // The server prints its port on its first line once it listens.
+    const auto deadline = Clock::now() + timeout;
+    while (Clock::now() < deadline) {
+        const std::vector<std::string> lines = ReadLines(portFile);
+        if (!lines.empty() && !lines.front().empty()) {
+            m_port = std::atoi(lines.front().c_str());
+            if (m_port > 0)
+                return true;
+        }
+        if (!m_process.isRunning())
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    stop();
+    return false;
+}
+
+void HttpServer::stop()
+{
+    if (m_process.pid() > 0 && m_process.isRunning()) {
+        m_process.terminate();
+        if (!m_process.waitForExit(5s))
+            m_process.kill();
+    }
+    m_port = 0;
+}
+
+std::string HttpServer::url(const std::string& path) const
+{
+    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+}
+
+} // namespace testsupport

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+#include <sys/types.h>
+
+// Helpers for tests that run the real programs: private directories,
+// processes with their own environment, and the local HTTP server of
+// httpserver.py.
+namespace testsupport {
+
+using namespace std::chrono_literals;
+
+// A fresh directory (mkdtemp), removed with its content on destruction.
+class TempDir {
+public:
+    explicit TempDir(const std::string& prefix = "sonalto-test");
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // Absolute, symbolic links resolved, with a trailing '/'.
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+// Copies a built program into dir, executable, and returns the copy's path.
+// A program makes its own directory its installation directory, so a copy in
+// a temporary directory keeps what it writes away from the build tree.
+std::string CopyProgram(const std::string& program, const std::string& dir);
+
+// Environment changes for a child: a value sets the variable, nullopt
+// removes it; everything else is inherited.
+using Environment = std::map<std::string, std::optional<std::string>>;
+
+// A child process. Killed and reaped on destruction if still running.
+class Process {
+public:
+    Process() = default;
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    // Starts program with arguments in workDir (empty: the current one),
+    // standard output and error appended to outputFile (empty: inherited).
+    bool start(const std::string& program, const std::vector<std::string>& arguments,
+        const Environment& environment = {}, const std::string& workDir = {},
+        const std::string& outputFile = {});
+
+    // The exit status once the process ended within timeout: the exit code,
+    // or 128 + the signal that ended it. nullopt while it still runs.
+    std::optional<int> waitForExit(std::chrono::milliseconds timeout);
+    bool isRunning();
+    pid_t pid() const { return m_pid; }
+
+    void terminate(); // SIGTERM
+    void kill(); // SIGKILL, then reaped
+
+private:
+    pid_t m_pid = -1;
+    std::optional<int> m_status;
+};
+
+std::vector<std::string> ReadLines(const std::string& path);
+
+// Waits until the file holds a line equal to line.
+bool WaitForFileLine(
+    const std::string& path, const std::string& line, std::chrono::milliseconds timeout);
+
+// The threaded HTTP server of httpserver.py on 127.0.0.1, serving root.
+class HttpServer {
+public:
+    HttpServer() = default;
+    ~HttpServer() { stop(); }
+
+    // Starts the server on a free port and waits until it answers.
+    bool start(const std::string& root, std::chrono::milliseconds timeout = 10s);
+    void stop();
+
+    int port() const { return m_port; }
+    // "http://127.0.0.1:<port>" + path (path starts with '/').
+    std::string url(const std::string& path) const;
+
+private:
+    TempDir m_work { "sonalto-http" };
+    Process m_process;
+    int m_port = 0;
+};
+
+// The directory of these helpers and scripts.
+std::string SupportDirectory();
+
+} // namespace testsupport
