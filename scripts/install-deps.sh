@@ -18,7 +18,9 @@ packages=(
   libcurl4-openssl-dev zlib1g-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  python3 xvfb xauth x11-utils fonts-dejavu-core
+  python3 xvfb xauth x11-utils fonts-dejavu-core dbus-daemon dbus-x11
+  # reference players measured by the playback benchmark
+  gstreamer1.0-plugins-base-apps mpv
 )
 
 missing=()
