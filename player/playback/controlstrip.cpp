@@ -1,0 +1,66 @@
+#include "playback/controlstrip.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QSlider>
+#include <QStyle>
+#include <QToolButton>
+
+#include "playback/playbacktexts.h"
+#include "playback/streamplayer.h"
+
+ControlStrip::ControlStrip(StreamPlayer* player, QWidget* parent)
+    : QWidget(parent)
+    , m_player(player)
+    , m_playStop(new QToolButton(this))
+    , m_volume(new QSlider(Qt::Horizontal, this))
+    , m_status(new QLabel(this))
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(4, 2, 4, 2);
+    layout->setSpacing(6);
+
+    m_playStop->setAutoRaise(true);
+    m_volume->setRange(0, 100);
+    m_volume->setValue(player->volume());
+    m_volume->setToolTip(playbacktexts::kVolumeTip);
+    m_volume->setFixedWidth(100);
+    // A long stream title must not widen the window: the label takes the
+    // room left and is cut there.
+    m_status->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_status->setTextFormat(Qt::PlainText);
+
+    layout->addWidget(m_playStop);
+    layout->addWidget(m_volume);
+    layout->addWidget(m_status, 1);
+
+    connect(m_playStop, &QToolButton::clicked, this, &ControlStrip::onPlayStop);
+    connect(m_volume, &QSlider::valueChanged, player, &StreamPlayer::setVolume);
+    connect(player, &StreamPlayer::volumeChanged, this, [this](int percent) {
+        const QSignalBlocker blocker(m_volume);
+        m_volume->setValue(percent);
+    });
+    connect(player, &StreamPlayer::stateChanged, this, &ControlStrip::refresh);
+    connect(player, &StreamPlayer::statusTextChanged, this, &ControlStrip::refresh);
+    refresh();
+}
+
+void ControlStrip::onPlayStop()
+{
+    if (m_player->isActive())
+        m_player->stop();
+    else
+        m_player->replay();
+}
+
+void ControlStrip::refresh()
+{
+    const bool active = m_player->isActive();
+    m_playStop->setIcon(
+        style()->standardIcon(active ? QStyle::SP_MediaStop : QStyle::SP_MediaPlay));
+    m_playStop->setToolTip(active ? playbacktexts::kStopTip : playbacktexts::kPlayTip);
+    m_playStop->setEnabled(active || m_player->hasStation());
+    m_status->setText(m_player->statusText());
+    m_status->setToolTip(m_player->statusText());
+}

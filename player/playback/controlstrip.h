@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QSlider;
+class QToolButton;
+class StreamPlayer;
+
+// The slim strip under the view: play/stop, volume, and one status line
+// ("En lecture — <titre>"…). It only forwards clicks to the player and shows
+// what the player reports.
+class ControlStrip : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit ControlStrip(StreamPlayer* player, QWidget* parent = nullptr);
+
+    QToolButton* playStopButton() const { return m_playStop; }
+    QSlider* volumeSlider() const { return m_volume; }
+    QLabel* statusLabel() const { return m_status; }
+
+private:
+    void onPlayStop();
+    void refresh();
+
+    StreamPlayer* m_player;
+    QToolButton* m_playStop;
+    QSlider* m_volume;
+    QLabel* m_status;
+};

@@ -1,0 +1,529 @@
+#include "playback/streamplayer.h"
+
+#include <algorithm>
+#include <memory>
+
+#include <gst/audio/streamvolume.h>
+#include <gst/gst.h>
+
+#include <QByteArray>
+#include <QLoggingCategory>
+#include <QUrl>
+
+#include "common/playlist.h"
+#include "playback/playbacktexts.h"
+
+// Quiet unless QT_LOGGING_RULES="sonalto.playback.debug=true".
+Q_LOGGING_CATEGORY(lcPlayback, "sonalto.playback", QtInfoMsg)
+
+namespace {
+
+// Playlists inside playlists are followed this deep, no further: a list
+// that names itself must not loop.
+constexpr int kMaxPlaylistDepth = 3;
+
+// playbin's "flags": audio only, no video or subtitles for streams that
+// carry them.
+constexpr guint kPlayFlagVideo = 1 << 0;
+constexpr guint kPlayFlagText = 1 << 2;
+
+bool gstreamerReady()
+{
+    static const bool ready = [] {
+        GError* error = nullptr;
+        if (gst_init_check(nullptr, nullptr, &error))
+            return true;
+        qCWarning(lcPlayback) << "GStreamer unavailable:" << (error ? error->message : "");
+        g_clear_error(&error);
+        return false;
+    }();
+    return ready;
+}
+
+// Loading a plugin (its library and its types) the first time a stream
+// needs it costs most of the first play's start; these are loaded ahead,
+// while the window comes up, for the streams stations commonly send.
+void preloadStreamPlugins()
+{
+    static constexpr const char* kFeatures[] = { "souphttpsrc", "icydemux", "typefind",
+        "uridecodebin", "decodebin", "queue2", "multiqueue", "id3demux", "mpegaudioparse",
+        "mpg123audiodec", "aacparse", "avdec_aac", "oggdemux", "vorbisdec", "opusdec",
+        "audioconvert", "audioresample", "volume", "autoaudiosink", "pulsesink" };
+    GstRegistry* registry = gst_registry_get();
+    for (const char* name : kFeatures) {
+        GstPluginFeature* feature
+            = gst_registry_find_feature(registry, name, GST_TYPE_ELEMENT_FACTORY);
+        if (!feature)
+            continue;
+        if (GstPluginFeature* loaded = gst_plugin_feature_load(feature))
+            gst_object_unref(loaded);
+        gst_object_unref(feature);
+    }
+}
+
+bool isLocal(const QString& address)
+{
+    return address.startsWith('/') || address.startsWith("file:", Qt::CaseInsensitive);
+}
+
+QString toUri(const QString& address)
+{
+    if (address.startsWith('/'))
+        return QUrl::fromLocalFile(address).toString(QUrl::FullyEncoded);
+    return address;
+}
+
+// Errors that say "this is not audio we can decode": the address may be a
+// playlist that neither its name nor its Content-Type announced.
+bool isTypeError(const GError* error)
+{
+    if (error->domain == GST_STREAM_ERROR)
+        return error->code == GST_STREAM_ERROR_TYPE_NOT_FOUND
+            || error->code == GST_STREAM_ERROR_WRONG_TYPE
+            || error->code == GST_STREAM_ERROR_CODEC_NOT_FOUND
+            || error->code == GST_STREAM_ERROR_DEMUX || error->code == GST_STREAM_ERROR_DECODE
+            || error->code == GST_STREAM_ERROR_FORMAT;
+    return error->domain == GST_CORE_ERROR && error->code == GST_CORE_ERROR_MISSING_PLUGIN;
+}
+
+} // namespace
+
+class StreamPlayerCallbacks {
+public:
+    // Every message goes to the GUI thread tagged with the attempt it was
+    // posted in, so that a late message of an earlier attempt is ignored.
+    static GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data)
+    {
+        switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_ERROR:
+        case GST_MESSAGE_EOS:
+        case GST_MESSAGE_TAG:
+        case GST_MESSAGE_CLOCK_LOST:
+            break;
+        default:
+            return GST_BUS_DROP;
+        }
+        auto* player = static_cast<StreamPlayer*>(data);
+        const quint64 generation = player->m_generation.load();
+        std::shared_ptr<GstMessage> held(gst_message_ref(message), gst_message_unref);
+        QMetaObject::invokeMethod(
+            player, [player, held, generation] { player->onMessage(held.get(), generation); },
+            Qt::QueuedConnection);
+        return GST_BUS_DROP;
+    }
+
+    static GstPadProbeReturn onBuffer(GstPad*, GstPadProbeInfo*, gpointer data)
+    {
+        auto* player = static_cast<StreamPlayer*>(data);
+        if (!player->m_audioThisAttempt.exchange(true)) {
+            const quint64 generation = player->m_generation.load();
+            QMetaObject::invokeMethod(
+                player, [player, generation] { player->onFirstBuffer(generation); },
+                Qt::QueuedConnection);
+        }
+        return GST_PAD_PROBE_OK;
+    }
+
+    // Keeps the HTTP source from waiting long on a silent server.
+    static void onSourceSetup(GstElement*, GstElement* source, gpointer)
+    {
+        if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "timeout"))
+            g_object_set(source, "timeout", 10u, nullptr);
+    }
+};
+
+StreamPlayer::StreamPlayer(QObject* parent)
+    : QObject(parent)
+{
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &QTimer::timeout, this, &StreamPlayer::retryRound);
+    connect(&m_resolver, &PlaylistResolver::finished, this, &StreamPlayer::onFetched);
+    m_resolver.setTimeout(m_policy.playlistTimeout);
+    m_statusText = playbacktexts::kStopped;
+    if (buildPipeline())
+        m_preload = std::thread(preloadStreamPlugins);
+}
+
+StreamPlayer::~StreamPlayer()
+{
+    if (m_preload.joinable())
+        m_preload.join();
+    m_resolver.cancel();
+    if (!m_playbin)
+        return;
+    gst_element_set_state(m_playbin, GST_STATE_NULL);
+    if (m_sinkPad) {
+        gst_pad_remove_probe(m_sinkPad, m_probeId);
+        gst_object_unref(m_sinkPad);
+    }
+    GstBus* bus = gst_element_get_bus(m_playbin);
+    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+    gst_object_unref(bus);
+    gst_object_unref(m_playbin);
+}
+
+bool StreamPlayer::buildPipeline()
+{
+    if (!gstreamerReady())
+        return false;
+    m_playbin = gst_element_factory_make("playbin", "sonalto-playbin");
+    if (!m_playbin) {
+        qCWarning(lcPlayback) << "playbin is missing";
+        return false;
+    }
+    gst_object_ref_sink(m_playbin);
+
+    // SONALTO_AUDIO_SINK is a gst-launch description of the output ("fakesink
+    // sync=true" in tests); otherwise the desktop's default output.
+    const QByteArray description = qgetenv("SONALTO_AUDIO_SINK").trimmed();
+    if (!description.isEmpty()) {
+        GError* error = nullptr;
+        m_sink = gst_parse_bin_from_description(description.constData(), TRUE, &error);
+        if (!m_sink) {
+            qCWarning(lcPlayback) << "SONALTO_AUDIO_SINK not usable:" << description
+                                  << (error ? error->message : "");
+            g_clear_error(&error);
+        }
+    }
+    if (!m_sink)
+        m_sink = gst_element_factory_make("autoaudiosink", nullptr);
+    if (m_sink) {
+        g_object_set(m_playbin, "audio-sink", m_sink, nullptr); // playbin owns it now
+        m_sinkPad = gst_element_get_static_pad(m_sink, "sink");
+    }
+    if (m_sinkPad)
+        m_probeId = gst_pad_add_probe(m_sinkPad,
+            static_cast<GstPadProbeType>(
+                GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+            &StreamPlayerCallbacks::onBuffer, this, nullptr);
+
+    guint flags = 0;
+    g_object_get(m_playbin, "flags", &flags, nullptr);
+    g_object_set(m_playbin, "flags", flags & ~(kPlayFlagVideo | kPlayFlagText), nullptr);
+    g_signal_connect(
+        m_playbin, "source-setup", G_CALLBACK(&StreamPlayerCallbacks::onSourceSetup), nullptr);
+
+    GstBus* bus = gst_element_get_bus(m_playbin);
+    gst_bus_set_sync_handler(bus, &StreamPlayerCallbacks::onBusMessage, this, nullptr);
+    gst_object_unref(bus);
+    applyVolume();
+    return true;
+}
+
+bool StreamPlayer::isActive() const
+{
+    return m_state == State::Connecting || m_state == State::Playing
+        || m_state == State::Reconnecting;
+}
+
+void StreamPlayer::setRetryPolicy(const RetryPolicy& policy)
+{
+    m_policy = policy;
+    m_resolver.setTimeout(policy.playlistTimeout);
+}
+
+void StreamPlayer::play(
+    const QString& streamLink, const QString& htmlDir, const QString& stationName)
+{
+    teardown();
+    m_link = QString::fromStdString(
+        NormalizeStreamLink(streamLink.toStdString(), htmlDir.toStdString()));
+    m_stationName = stationName;
+    replay();
+}
+
+void StreamPlayer::replay()
+{
+    if (m_link.isEmpty())
+        return;
+    teardown();
+    m_sincePlay.start();
+    m_firstAudioNs = -1;
+    m_failedRounds = 0;
+    m_failingSince.invalidate();
+    setTitle({});
+    m_queue = { Candidate { m_link } };
+    setState(State::Connecting);
+    next();
+}
+
+void StreamPlayer::stop()
+{
+    teardown();
+    setTitle({});
+    setState(State::Stopped);
+}
+
+void StreamPlayer::setVolume(int percent)
+{
+    percent = std::clamp(percent, 0, 100);
+    if (percent == m_volume)
+        return;
+    m_volume = percent;
+    applyVolume();
+    emit volumeChanged(percent);
+}
+
+void StreamPlayer::applyVolume()
+{
+    if (m_playbin)
+        gst_stream_volume_set_volume(
+            GST_STREAM_VOLUME(m_playbin), GST_STREAM_VOLUME_FORMAT_CUBIC, m_volume / 100.0);
+}
+
+// Stops whatever is in flight: the pipeline, a playlist read, a pending
+// retry. Messages and buffers of the stopped attempt are ignored from here on.
+void StreamPlayer::teardown()
+{
+    m_retryTimer.stop();
+    m_resolver.cancel();
+    m_queue.clear();
+    if (m_playbin)
+        gst_element_set_state(m_playbin, GST_STATE_NULL);
+    // No streaming thread runs any more: the next attempt starts clean.
+    ++m_generation;
+    m_audioThisAttempt = false;
+    m_currentUri.clear();
+}
+
+void StreamPlayer::next()
+{
+    if (m_queue.empty()) {
+        roundFailed();
+        return;
+    }
+    Candidate candidate = m_queue.front();
+    m_queue.pop_front();
+    // Playlist entries may be mms:// addresses too.
+    candidate.address
+        = QString::fromStdString(NormalizeStreamLink(candidate.address.toStdString(), {}));
+    if (!candidate.fetched && candidate.depth < kMaxPlaylistDepth
+        && PlaylistFormatFromAddress(candidate.address.toStdString()) != PlaylistFormat::None) {
+        candidate.fetched = true;
+        m_current = candidate;
+        m_fetchReason = FetchReason::ByAddress;
+        m_resolver.fetch(candidate.address);
+        return;
+    }
+    startAttempt(candidate);
+}
+
+void StreamPlayer::startAttempt(const Candidate& candidate)
+{
+    m_current = candidate;
+    if (!m_playbin) {
+        attemptFailed();
+        return;
+    }
+    gst_element_set_state(m_playbin, GST_STATE_NULL);
+    ++m_generation;
+    m_audioThisAttempt = false;
+    m_currentUri = toUri(candidate.address);
+    qCDebug(lcPlayback) << "trying" << m_currentUri;
+    g_object_set(m_playbin, "uri", m_currentUri.toUtf8().constData(), nullptr);
+    // Straight to PLAYING, and BUFFERING never pauses a live stream: sound
+    // starts as soon as the first data is decoded.
+    if (gst_element_set_state(m_playbin, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        gst_element_set_state(m_playbin, GST_STATE_NULL);
+        ++m_generation;
+        attemptFailed();
+    }
+}
+
+void StreamPlayer::onFetched(const PlaylistFetch& result)
+{
+    switch (result.outcome) {
+    case PlaylistFetch::Outcome::Entries:
+        for (auto entry = result.entries.crbegin(); entry != result.entries.crend(); ++entry)
+            m_queue.push_front(Candidate { *entry, m_current.depth + 1 });
+        next();
+        break;
+    case PlaylistFetch::Outcome::Stream:
+        if (m_fetchReason == FetchReason::ByAddress)
+            startAttempt(m_current);
+        else
+            attemptFailed(); // neither playable nor a playlist
+        break;
+    case PlaylistFetch::Outcome::Failed:
+        attemptFailed();
+        break;
+    }
+}
+
+void StreamPlayer::onMessage(GstMessage* message, quint64 generation)
+{
+    if (generation != m_generation.load())
+        return;
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_ERROR: {
+        GError* error = nullptr;
+        gchar* debug = nullptr;
+        gst_message_parse_error(message, &error, &debug);
+        qCDebug(lcPlayback) << "error on" << m_currentUri << ":" << error->message << debug;
+        const bool typeError = isTypeError(error);
+        g_clear_error(&error);
+        g_free(debug);
+        attemptEnded(typeError, false);
+        break;
+    }
+    case GST_MESSAGE_EOS:
+        qCDebug(lcPlayback) << "end of stream on" << m_currentUri;
+        attemptEnded(false, true);
+        break;
+    case GST_MESSAGE_TAG: {
+        GstTagList* tags = nullptr;
+        gst_message_parse_tag(message, &tags);
+        gchar* title = nullptr;
+        if (gst_tag_list_get_string(tags, GST_TAG_TITLE, &title)) {
+            // The same title comes two or three times: setTitle skips repeats.
+            setTitle(QString::fromUtf8(title).trimmed());
+            g_free(title);
+        }
+        gst_tag_list_unref(tags);
+        break;
+    }
+    case GST_MESSAGE_CLOCK_LOST:
+        gst_element_set_state(m_playbin, GST_STATE_PAUSED);
+        gst_element_set_state(m_playbin, GST_STATE_PLAYING);
+        break;
+    default:
+        break;
+    }
+}
+
+void StreamPlayer::onFirstBuffer(quint64 generation)
+{
+    if (generation != m_generation.load())
+        return;
+    m_failedRounds = 0;
+    m_failingSince.invalidate();
+    setState(State::Playing);
+    if (m_firstAudioNs < 0) {
+        m_firstAudioNs = m_sincePlay.nsecsElapsed();
+        emit firstAudio();
+    }
+}
+
+void StreamPlayer::attemptEnded(bool typeError, bool endOfStream)
+{
+    const bool hadAudio = m_audioThisAttempt.load();
+    gst_element_set_state(m_playbin, GST_STATE_NULL);
+    ++m_generation;
+    m_audioThisAttempt = false;
+
+    if (hadAudio && endOfStream && isLocal(m_current.address)) {
+        // A local file has an end: go on with the list, or stop there.
+        if (m_queue.empty())
+            stop();
+        else
+            next();
+        return;
+    }
+    if (hadAudio) {
+        // A drop after audio: a fresh count, and the same address first.
+        m_failedRounds = 0;
+        m_failingSince.invalidate();
+        setState(State::Reconnecting);
+        m_queue.push_front(m_current);
+        next();
+        return;
+    }
+    if (typeError && !m_current.fetched && m_current.depth < kMaxPlaylistDepth) {
+        // Maybe a playlist under a name and a type that did not say so.
+        m_current.fetched = true;
+        m_fetchReason = FetchReason::AfterTypeError;
+        m_resolver.fetch(m_current.address);
+        return;
+    }
+    attemptFailed();
+}
+
+void StreamPlayer::attemptFailed()
+{
+    m_currentUri.clear();
+    if (!m_failingSince.isValid())
+        m_failingSince.start();
+    if (std::chrono::milliseconds(m_failingSince.elapsed()) >= m_policy.budget) {
+        giveUp();
+        return;
+    }
+    next();
+}
+
+// Every address of the station failed: pause, then start again from the
+// station's link (its playlist may have changed).
+void StreamPlayer::roundFailed()
+{
+    if (!m_failingSince.isValid())
+        m_failingSince.start();
+    const int doublings = std::min(m_failedRounds, 16);
+    const std::chrono::milliseconds delay = std::min<std::chrono::milliseconds>(
+        m_policy.firstDelay * (1 << doublings), m_policy.maxDelay);
+    ++m_failedRounds;
+    if (std::chrono::milliseconds(m_failingSince.elapsed()) + delay > m_policy.budget) {
+        giveUp();
+        return;
+    }
+    setState(State::Reconnecting);
+    m_retryTimer.start(delay);
+}
+
+void StreamPlayer::retryRound()
+{
+    m_queue = { Candidate { m_link } };
+    next();
+}
+
+void StreamPlayer::giveUp()
+{
+    qCDebug(lcPlayback) << "giving up on" << m_link;
+    teardown();
+    setTitle({});
+    setState(State::Failed);
+}
+
+void StreamPlayer::setState(State state)
+{
+    if (state != m_state) {
+        m_state = state;
+        emit stateChanged(state);
+    }
+    updateStatusText();
+}
+
+void StreamPlayer::setTitle(const QString& title)
+{
+    if (title == m_title)
+        return;
+    m_title = title;
+    emit titleChanged(title);
+    updateStatusText();
+}
+
+void StreamPlayer::updateStatusText()
+{
+    QString text;
+    switch (m_state) {
+    case State::Stopped:
+        text = playbacktexts::kStopped;
+        break;
+    case State::Connecting:
+        text = playbacktexts::kConnecting;
+        break;
+    case State::Playing:
+        text = playbacktexts::kPlaying;
+        if (!m_title.isEmpty())
+            text += playbacktexts::kPlayingTitleSeparator + m_title;
+        break;
+    case State::Reconnecting:
+        text = playbacktexts::kReconnecting;
+        break;
+    case State::Failed:
+        text = playbacktexts::kNotFound;
+        break;
+    }
+    if (text != m_statusText) {
+        m_statusText = text;
+        emit statusTextChanged(text);
+    }
+}

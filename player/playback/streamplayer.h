@@ -1,0 +1,148 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <thread>
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include "playback/playlistresolver.h"
+
+typedef struct _GstElement GstElement;
+typedef struct _GstMessage GstMessage;
+typedef struct _GstPad GstPad;
+
+// Plays the current station's stream. The rest of the player only says
+// "play this link", "stop" and "volume", and listens to the signals; how the
+// stream is fetched, decoded and sent to the speakers stays in here.
+//
+// One play() walks through the station's addresses: a playlist (.pls, .m3u,
+// .asx, .xspf, also by Content-Type or content) is expanded and its entries
+// are tried in order; HLS, HTTP(S) and local files are played as they are.
+// A drop (error, or end of a live stream) reconnects: consecutive attempts
+// that bring no audio are retried with a growing pause between rounds,
+// until the retry budget has passed since the first of them, and then the
+// player gives up (Failed). Audio arriving again clears the count.
+//
+// All signals are emitted on the thread that owns the object (the GUI
+// thread), from its event loop.
+class StreamPlayer : public QObject {
+    Q_OBJECT
+
+public:
+    enum class State { Stopped, Connecting, Playing, Reconnecting, Failed };
+    Q_ENUM(State)
+
+    struct RetryPolicy {
+        std::chrono::milliseconds firstDelay { 1000 }; // pause after the first failed round
+        std::chrono::milliseconds maxDelay { 8000 }; // the pause doubles up to this
+        std::chrono::milliseconds budget { 180000 }; // then give up
+        std::chrono::milliseconds playlistTimeout { 10000 };
+    };
+
+    explicit StreamPlayer(QObject* parent = nullptr);
+    ~StreamPlayer() override;
+
+    // streamLink: the station page's link, an address or a path relative
+    // to htmlDir. stationName names the station while it sends no title.
+    void play(
+        const QString& streamLink, const QString& htmlDir = {}, const QString& stationName = {});
+    // Plays the last station again; nothing when there was none.
+    void replay();
+    void stop();
+
+    void setVolume(int percent); // 0-100, perceptual (cubic) scale
+    int volume() const { return m_volume; }
+
+    State state() const { return m_state; }
+    // Connecting, Playing or Reconnecting: the player is busy with a station.
+    bool isActive() const;
+    bool hasStation() const { return !m_link.isEmpty(); }
+    QString stationName() const { return m_stationName; }
+    QString title() const { return m_title; } // the stream's title, or empty
+    QString statusText() const { return m_statusText; }
+    QString currentUri() const { return m_currentUri; } // what is being played
+
+    // From play() to the first audio buffer at the output, for the current
+    // play(); negative until audio came.
+    std::chrono::nanoseconds firstAudioLatency() const
+    {
+        return std::chrono::nanoseconds(m_firstAudioNs);
+    }
+
+    void setRetryPolicy(const RetryPolicy& policy);
+    RetryPolicy retryPolicy() const { return m_policy; }
+
+signals:
+    void stateChanged(StreamPlayer::State state);
+    void titleChanged(const QString& title);
+    void statusTextChanged(const QString& text);
+    // The first audio buffer of this play() reached the output.
+    void firstAudio();
+    void volumeChanged(int percent);
+
+private:
+    struct Candidate {
+        QString address; // absolute address or path
+        int depth = 0; // playlists followed to reach it
+        bool fetched = false; // already read as a playlist
+    };
+    enum class FetchReason { ByAddress, AfterTypeError };
+
+    bool buildPipeline();
+    void next();
+    void startAttempt(const Candidate& candidate);
+    void attemptEnded(bool typeError, bool endOfStream);
+    void attemptFailed();
+    void roundFailed();
+    void retryRound();
+    void giveUp();
+    void teardown();
+    void onFetched(const PlaylistFetch& result);
+    void onMessage(GstMessage* message, quint64 generation);
+    void onFirstBuffer(quint64 generation);
+    void setState(State state);
+    void setTitle(const QString& title);
+    void updateStatusText();
+    void applyVolume();
+
+    // The GStreamer callbacks, run on streaming threads.
+    friend class StreamPlayerCallbacks;
+
+    GstElement* m_playbin = nullptr;
+    GstElement* m_sink = nullptr;
+    GstPad* m_sinkPad = nullptr;
+    unsigned long m_probeId = 0;
+
+    // Written on the GUI thread between attempts, read by the streaming
+    // threads: the attempt a message or a buffer belongs to.
+    std::atomic<quint64> m_generation { 0 };
+    std::atomic<bool> m_audioThisAttempt { false };
+
+    PlaylistResolver m_resolver;
+    FetchReason m_fetchReason = FetchReason::ByAddress;
+    std::deque<Candidate> m_queue;
+    Candidate m_current;
+    QString m_currentUri;
+
+    QString m_link; // normalized
+    QString m_stationName;
+    QString m_title;
+    QString m_statusText;
+    State m_state = State::Stopped;
+    int m_volume = 100;
+
+    RetryPolicy m_policy;
+    QTimer m_retryTimer;
+    QElapsedTimer m_failingSince; // invalid while audio flows
+    int m_failedRounds = 0;
+
+    std::thread m_preload; // loads the usual plugins ahead of the first play
+
+    QElapsedTimer m_sincePlay;
+    qint64 m_firstAudioNs = -1;
+};

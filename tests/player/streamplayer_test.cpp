@@ -1,0 +1,525 @@
+#include "playback/streamplayer.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+
+#include <QDBusConnection>
+#include <QDBusInterface>
+#include <QDBusPendingCallWatcher>
+#include <QDBusReply>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMetaEnum>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+
+#include "playback/controlstrip.h"
+#include "playback/mpris.h"
+#include "support/testsupport.h"
+
+using namespace std::chrono_literals;
+using State = StreamPlayer::State;
+
+void PrintTo(State state, std::ostream* out)
+{
+    *out << QMetaEnum::fromType<State>().valueToKey(static_cast<int>(state));
+}
+
+namespace {
+
+using testsupport::TempDir;
+
+// A port on which nothing listens: connections to it are refused at once.
+int RefusingPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+void WriteFile(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Half a second of a real tone, encoded to MP3 with GStreamer.
+bool MakeToneMp3(const std::string& path)
+{
+    gst_init(nullptr, nullptr);
+    const std::string launch = "audiotestsrc num-buffers=20 ! audioconvert ! lamemp3enc ! "
+                               "filesink location=\""
+        + path + "\"";
+    GstElement* pipeline = gst_parse_launch(launch.c_str(), nullptr);
+    if (!pipeline)
+        return false;
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* message = gst_bus_timed_pop_filtered(
+        bus, 10 * GST_SECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    const bool ok = message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
+    if (message)
+        gst_message_unref(message);
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    return ok;
+}
+
+// Records every state the player passes through.
+struct StateLog {
+    explicit StateLog(StreamPlayer& player)
+    {
+        QObject::connect(
+            &player, &StreamPlayer::stateChanged, [this](State s) { states.push_back(s); });
+    }
+    bool saw(State state) const
+    {
+        return std::find(states.begin(), states.end(), state) != states.end();
+    }
+    std::vector<State> states;
+};
+
+StreamPlayer::RetryPolicy QuickRetries(std::chrono::milliseconds budget)
+{
+    StreamPlayer::RetryPolicy policy;
+    policy.firstDelay = 100ms;
+    policy.maxDelay = 400ms;
+    policy.budget = budget;
+    policy.playlistTimeout = 3s;
+    return policy;
+}
+
+class StreamPlayerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::setenv("SONALTO_AUDIO_SINK", "fakesink sync=true", 1);
+        ASSERT_TRUE(m_server.start(m_root.path()));
+    }
+
+    QString url(const std::string& path) const
+    {
+        return QString::fromStdString(m_server.url(path));
+    }
+
+    static bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout)
+    {
+        return QTest::qWaitFor(condition, static_cast<int>(timeout.count()));
+    }
+
+    TempDir m_root { "sonalto-stream" };
+    testsupport::HttpServer m_server;
+};
+
+TEST_F(StreamPlayerTest, playsIcyStreamAndReportsEachTitleChangeOnce)
+{
+    StreamPlayer player;
+    QStringList titles;
+    QObject::connect(&player, &StreamPlayer::titleChanged, [&](const QString& t) { titles << t; });
+    QSignalSpy firstAudio(&player, &StreamPlayer::firstAudio);
+
+    // A title block every 2000 bytes (8 a second), each title for 3 blocks.
+    player.play(url("/_stream?metaint=2000&every=3&title=Un&title=Deux"), {}, "Radio de test");
+    EXPECT_EQ(player.state(), State::Connecting);
+    EXPECT_EQ(player.statusText(), QString("Connexion…"));
+    ASSERT_TRUE(waitFor([&] { return firstAudio.count() == 1; }, 10s));
+    EXPECT_EQ(player.state(), State::Playing);
+    EXPECT_GT(player.firstAudioLatency().count(), 0);
+
+    ASSERT_TRUE(waitFor([&] { return titles.count("Deux") >= 2; }, 10s))
+        << titles.join('|').toStdString();
+    for (qsizetype i = 1; i < titles.size(); ++i)
+        EXPECT_NE(titles[i], titles[i - 1]) << "repeated title at " << i;
+    EXPECT_TRUE(titles.contains("Un"));
+    EXPECT_TRUE(player.statusText() == QString("En lecture — Un")
+        || player.statusText() == QString("En lecture — Deux"))
+        << player.statusText().toStdString();
+    EXPECT_EQ(firstAudio.count(), 1) << "firstAudio is emitted once per play()";
+}
+
+TEST_F(StreamPlayerTest, resolvesPlaylistsAndFallsThroughDeadEntries)
+{
+    const std::string dead = "http://127.0.0.1:" + std::to_string(RefusingPort()) + "/flux";
+    const std::string stream = m_server.url("/_stream?title=Liste");
+    std::filesystem::create_directories(m_root.path() + "radios");
+    ASSERT_TRUE(MakeToneMp3(m_root.path() + "radios/tone.mp3"));
+
+    WriteFile(m_root.path() + "liste.pls",
+        "[playlist]\r\nNumberOfEntries=2\r\nFile1=" + dead + "\r\nFile2=" + stream + "\r\n");
+    WriteFile(m_root.path() + "liste.m3u",
+        "#EXTM3U\n#EXTINF:-1,Absent\n/_status/404\n#EXTINF:-1,Relatif\n_stream?title=M3u\n");
+    WriteFile(m_root.path() + "radios/locale.m3u", "absente.mp3\r\ntone.mp3\r\n");
+    WriteFile(m_root.path() + "liste.xspf",
+        "<?xml version=\"1.0\"?><playlist xmlns=\"http://xspf.org/ns/0/\"><trackList>"
+        "<track><location>"
+            + dead
+            + "</location></track>"
+              "<track><location>"
+            + m_server.url("/liste.asx")
+            + "</location></track>"
+              "</trackList></playlist>");
+    WriteFile(m_root.path() + "liste.asx",
+        "<ASX version=\"3.0\"><ENTRY><REF HREF=\"" + stream + "&amp;name=asx\"/></ENTRY></ASX>");
+    // A playlist whose name and type say nothing: found by its content.
+    WriteFile(m_root.path() + "ecouter", "[playlist]\nFile1=" + stream + "\n");
+
+    struct Case {
+        const char* what;
+        QString link, htmlDir, expectedUri;
+    };
+    const std::vector<Case> cases = {
+        { "pls over http, refused first entry", url("/liste.pls"), {},
+            QString::fromStdString(stream) },
+        { "m3u over http, missing first entry, relative second", url("/liste.m3u"), {},
+            url("/_stream?title=M3u") },
+        { "local m3u relative to the pages, missing first file", "radios/locale.m3u",
+            QString::fromStdString(m_root.path()),
+            QUrl::fromLocalFile(QString::fromStdString(m_root.path() + "radios/tone.mp3"))
+                .toString() },
+        { "xspf naming an asx", url("/liste.xspf"), {},
+            QString::fromStdString(stream + "&name=asx") },
+        { "playlist without extension", url("/ecouter"), {}, QString::fromStdString(stream) },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StreamPlayer player;
+        player.setRetryPolicy(QuickRetries(20s));
+        StateLog log(player);
+        QSignalSpy firstAudio(&player, &StreamPlayer::firstAudio);
+        player.play(c.link, c.htmlDir);
+        EXPECT_TRUE(waitFor([&] { return firstAudio.count() == 1; }, 15s));
+        EXPECT_EQ(player.currentUri(), c.expectedUri);
+        EXPECT_FALSE(log.saw(State::Reconnecting)) << "a dead entry falls through at once";
+    }
+
+    // A local file has an end: playing it through stops, no reconnecting.
+    StreamPlayer player;
+    StateLog log(player);
+    player.play("radios/tone.mp3", QString::fromStdString(m_root.path()));
+    EXPECT_TRUE(waitFor([&] { return player.state() == State::Stopped; }, 10s));
+    EXPECT_EQ(
+        log.states, (std::vector<State> { State::Connecting, State::Playing, State::Stopped }));
+}
+
+// The server process, stopped and started again on the same port.
+class RestartableServer {
+public:
+    RestartableServer(const std::string& root, int port)
+        : m_root(root)
+        , m_port(port)
+    {
+    }
+    bool start()
+    {
+        const std::string log = m_work.path() + "server" + std::to_string(++m_starts) + ".log";
+        return m_process.start("python3",
+                   { testsupport::SupportDirectory() + "/httpserver.py", "--root", m_root, "--port",
+                       std::to_string(m_port) },
+                   { { "PYTHONUNBUFFERED", "1" } }, {}, log)
+            && testsupport::WaitForFileLine(log, std::to_string(m_port), 10s);
+    }
+    void stop() { m_process.kill(); }
+
+private:
+    TempDir m_work { "sonalto-restart" };
+    std::string m_root;
+    int m_port;
+    int m_starts = 0;
+    testsupport::Process m_process;
+};
+
+TEST_F(StreamPlayerTest, reconnectsAfterEachDropAndAudioRenewsTheBudget)
+{
+    const int port = RefusingPort();
+    RestartableServer server(m_root.path(), port);
+    ASSERT_TRUE(server.start());
+    StreamPlayer player;
+    // Each outage below lasts about 2 s; together they exceed the budget,
+    // which only holds because audio in between starts the count again.
+    player.setRetryPolicy(QuickRetries(3500ms));
+    StateLog log(player);
+    player.play(QString("http://127.0.0.1:%1/_stream").arg(port));
+    ASSERT_TRUE(waitFor([&] { return player.state() == State::Playing; }, 10s));
+
+    for (int outage = 1; outage <= 2; ++outage) {
+        SCOPED_TRACE(outage);
+        log.states.clear();
+        server.stop();
+        ASSERT_TRUE(waitFor([&] { return player.state() == State::Reconnecting; }, 15s));
+        QTest::qWait(2000);
+        EXPECT_EQ(player.state(), State::Reconnecting);
+        EXPECT_EQ(player.statusText(), QString("Flux interrompu, nouvelle tentative…"));
+        ASSERT_TRUE(server.start());
+        ASSERT_TRUE(waitFor([&] { return player.state() == State::Playing; }, 10s));
+        EXPECT_EQ(log.states, (std::vector<State> { State::Reconnecting, State::Playing }));
+    }
+}
+
+TEST_F(StreamPlayerTest, givesUpOnRefusedAddressWhenBudgetIsSpent)
+{
+    StreamPlayer player;
+    const auto budget = 2s;
+    player.setRetryPolicy(QuickRetries(budget));
+    StateLog log(player);
+    QElapsedTimer clock;
+    clock.start();
+    player.play(QString("http://127.0.0.1:%1/flux").arg(RefusingPort()));
+    ASSERT_TRUE(waitFor([&] { return player.state() == State::Failed; }, 10s));
+    const auto elapsed = std::chrono::milliseconds(clock.elapsed());
+
+    // The last pause would have crossed the budget: given up no earlier than
+    // one pause before it, and not long after.
+    EXPECT_GE(elapsed, budget - QuickRetries(budget).maxDelay);
+    EXPECT_LE(elapsed, budget + 1s);
+    EXPECT_EQ(player.statusText(), QString("Flux introuvable"));
+    EXPECT_EQ(
+        log.states, (std::vector<State> { State::Connecting, State::Reconnecting, State::Failed }));
+}
+
+TEST_F(StreamPlayerTest, nothingIsReportedAfterStop)
+{
+    WriteFile(m_root.path() + "lente.pls", "[playlist]\nFile1=" + m_server.url("/_stream") + "\n");
+    struct Case {
+        const char* what;
+        QString link;
+        State stopIn;
+    };
+    const std::vector<Case> cases = {
+        { "while reading a slow playlist", url("/_stall/1/lente.pls"), State::Connecting },
+        { "while playing", url("/_stream?metaint=1000&every=1&title=A&title=B"), State::Playing },
+        { "while waiting to retry", QString("http://127.0.0.1:%1/").arg(RefusingPort()),
+            State::Reconnecting },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StreamPlayer player;
+        player.setRetryPolicy(QuickRetries(20s));
+        player.play(c.link);
+        ASSERT_TRUE(waitFor([&] { return player.state() == c.stopIn; }, 10s));
+        player.stop();
+        EXPECT_EQ(player.state(), State::Stopped);
+        EXPECT_EQ(player.statusText(), QString("Arrêté"));
+        EXPECT_TRUE(player.title().isEmpty());
+
+        QSignalSpy states(&player, &StreamPlayer::stateChanged);
+        QSignalSpy titles(&player, &StreamPlayer::titleChanged);
+        QSignalSpy texts(&player, &StreamPlayer::statusTextChanged);
+        QSignalSpy audio(&player, &StreamPlayer::firstAudio);
+        QTest::qWait(1500);
+        EXPECT_EQ(states.count() + titles.count() + texts.count() + audio.count(), 0);
+    }
+}
+
+TEST_F(StreamPlayerTest, controlStripFollowsAndDrivesPlayer)
+{
+    StreamPlayer player;
+    ControlStrip strip(&player);
+    EXPECT_FALSE(strip.playStopButton()->isEnabled()) << "nothing to play yet";
+    EXPECT_EQ(strip.statusLabel()->text(), QString("Arrêté"));
+
+    player.play(url("/_stream?title=Bandeau"));
+    ASSERT_TRUE(waitFor([&] { return strip.statusLabel()->text() == "En lecture — Bandeau"; }, 10s))
+        << strip.statusLabel()->text().toStdString();
+    strip.playStopButton()->click();
+    EXPECT_EQ(player.state(), State::Stopped);
+    EXPECT_EQ(strip.statusLabel()->text(), QString("Arrêté"));
+    strip.playStopButton()->click();
+    EXPECT_TRUE(waitFor([&] { return player.state() == State::Playing; }, 10s));
+
+    strip.volumeSlider()->setValue(30);
+    EXPECT_EQ(player.volume(), 30);
+    player.setVolume(70);
+    EXPECT_EQ(strip.volumeSlider()->value(), 70);
+}
+
+// Collects the PlaybackStatus values announced by PropertiesChanged.
+class PropertiesWatcher : public QObject {
+    Q_OBJECT
+
+public:
+    QStringList statuses;
+
+public slots:
+    void onChanged(const QString&, const QVariantMap& changed, const QStringList&)
+    {
+        if (changed.contains("PlaybackStatus"))
+            statuses << changed.value("PlaybackStatus").toString();
+    }
+};
+
+// A private message bus for the media-controls test.
+class PrivateBus {
+public:
+    PrivateBus()
+    {
+        m_daemon.start("dbus-daemon", { "--session", "--nofork", "--print-address=1" });
+        if (m_daemon.waitForReadyRead(5000))
+            m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+    }
+    ~PrivateBus()
+    {
+        QDBusConnection::disconnectFromBus("mpris-service");
+        QDBusConnection::disconnectFromBus("mpris-client");
+        m_daemon.kill();
+        m_daemon.waitForFinished();
+    }
+    const QString& address() const { return m_address; }
+
+private:
+    QProcess m_daemon;
+    QString m_address;
+};
+
+TEST_F(StreamPlayerTest, publishesStatusMetadataAndControlsOnTheBus)
+{
+    StreamPlayer player;
+    {
+        Mpris absent(&player, QDBusConnection::connectToBus("unix:path=/nonexistent", "none"));
+        EXPECT_FALSE(absent.isPublished());
+        QDBusConnection::disconnectFromBus("none");
+    }
+
+    PrivateBus bus;
+    if (bus.address().isEmpty())
+        GTEST_SKIP() << "dbus-daemon could not start";
+    QDBusConnection service = QDBusConnection::connectToBus(bus.address(), "mpris-service");
+    QDBusConnection client = QDBusConnection::connectToBus(bus.address(), "mpris-client");
+    ASSERT_TRUE(service.isConnected() && client.isConnected());
+    Mpris mpris(&player, service);
+    ASSERT_TRUE(mpris.isPublished());
+    EXPECT_EQ(mpris.serviceName(), QString("org.mpris.MediaPlayer2.sonalto"));
+
+    // Calls go out asynchronously: the answering side runs in this thread.
+    auto call = [&](const QString& interface, const QString& method, const QVariantList& args) {
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            Mpris::kServiceName, Mpris::kObjectPath, interface, method);
+        message.setArguments(args);
+        QDBusPendingCall pending = client.asyncCall(message);
+        waitFor([&] { return pending.isFinished(); }, 5s);
+        EXPECT_FALSE(pending.isError()) << pending.error().message().toStdString();
+        return pending.reply().arguments().value(0).value<QDBusVariant>().variant();
+    };
+    auto property = [&](const char* name) {
+        return call("org.freedesktop.DBus.Properties", "Get",
+            { "org.mpris.MediaPlayer2.Player", QString(name) });
+    };
+    PropertiesWatcher watcher;
+    ASSERT_TRUE(
+        client.connect(Mpris::kServiceName, Mpris::kObjectPath, "org.freedesktop.DBus.Properties",
+            "PropertiesChanged", &watcher, SLOT(onChanged(QString, QVariantMap, QStringList))));
+
+    EXPECT_EQ(call("org.freedesktop.DBus.Properties", "Get",
+                  { "org.mpris.MediaPlayer2", QString("Identity") })
+                  .toString(),
+        QString("Sonalto"));
+    EXPECT_EQ(property("PlaybackStatus").toString(), QString("Stopped"));
+
+    player.play(url("/_stream?title=Sur%20le%20bus"), {}, "Radio Bus");
+    mpris.setLogo("/opt/logos/bus.png");
+    const auto metadata
+        = [&] { return qdbus_cast<QVariantMap>(property("Metadata").value<QDBusArgument>()); };
+    EXPECT_EQ(metadata().value("xesam:title").toString(), QString("Radio Bus"));
+    ASSERT_TRUE(waitFor([&] { return player.title() == "Sur le bus"; }, 10s));
+    EXPECT_EQ(metadata().value("xesam:title").toString(), QString("Sur le bus"));
+    EXPECT_EQ(metadata().value("mpris:artUrl").toString(), QString("file:///opt/logos/bus.png"));
+    EXPECT_EQ(property("PlaybackStatus").toString(), QString("Playing"));
+
+    call("org.mpris.MediaPlayer2.Player", "Pause", {});
+    EXPECT_EQ(player.state(), State::Stopped);
+    call("org.mpris.MediaPlayer2.Player", "PlayPause", {});
+    EXPECT_TRUE(player.isActive());
+    call("org.mpris.MediaPlayer2.Player", "Stop", {});
+    EXPECT_EQ(player.state(), State::Stopped);
+    // Widgets learn of changes from the bus, without asking.
+    EXPECT_TRUE(waitFor([&] { return watcher.statuses.endsWith("Stopped"); }, 5s));
+    EXPECT_TRUE(watcher.statuses.contains("Playing")) << watcher.statuses.join(',').toStdString();
+    call("org.freedesktop.DBus.Properties", "Set",
+        { "org.mpris.MediaPlayer2.Player", QString("Volume"),
+            QVariant::fromValue(QDBusVariant(0.25)) });
+    EXPECT_EQ(player.volume(), 25);
+}
+
+// The real output path: no SONALTO_AUDIO_SINK, a sound server with a null
+// sink standing in for the sound card.
+TEST(StreamPlayerSoundServerTest, playsThroughTheSoundServer)
+{
+    // GStreamer keeps its plugin registry under HOME: load it before HOME
+    // moves to the sound server's private one.
+    ::unsetenv("SONALTO_AUDIO_SINK");
+    {
+        StreamPlayer warmUp;
+    }
+
+    TempDir pulseDir { "sonalto-pulse" };
+    QProcess start;
+    start.start(QString::fromStdString(testsupport::SupportDirectory() + "/start-pulse.sh"),
+        { QString::fromStdString(pulseDir.path() + "pulse") });
+    if (!start.waitForFinished(10000) || start.exitCode() != 0)
+        GTEST_SKIP() << "pulseaudio could not start: "
+                     << start.readAllStandardError().toStdString();
+    // The script prints "export NAME=value" lines.
+    std::map<std::string, std::optional<std::string>> saved;
+    for (const QByteArray& line : start.readAllStandardOutput().split('\n')) {
+        const QByteArray assignment = line.mid(line.indexOf(' ') + 1);
+        const qsizetype equals = assignment.indexOf('=');
+        if (!line.startsWith("export ") || equals < 0)
+            continue;
+        const std::string name = assignment.left(equals).toStdString();
+        const char* old = ::getenv(name.c_str());
+        saved[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        ::setenv(name.c_str(), assignment.mid(equals + 1).toStdString().c_str(), 1);
+    }
+
+    testsupport::HttpServer server;
+    TempDir root { "sonalto-stream" };
+    ASSERT_TRUE(server.start(root.path()));
+    {
+        StreamPlayer player;
+        QSignalSpy firstAudio(&player, &StreamPlayer::firstAudio);
+        player.play(QString::fromStdString(server.url("/_stream")));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return firstAudio.count() == 1; }, 10000));
+        QTest::qWait(300);
+        // The stream is a client of the null sink.
+        QProcess pactl;
+        pactl.start("pactl", { "list", "sink-inputs" });
+        pactl.waitForFinished(5000);
+        const QString inputs = QString::fromUtf8(pactl.readAllStandardOutput());
+        EXPECT_TRUE(inputs.contains("Sink Input #")) << inputs.toStdString();
+        player.stop();
+    }
+
+    QProcess::execute(QString::fromStdString(testsupport::SupportDirectory() + "/stop-pulse.sh"),
+        { QString::fromStdString(pulseDir.path() + "pulse") });
+    for (const auto& [name, value] : saved) {
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
+    }
+}
+
+} // namespace
+
+#include "streamplayer_test.moc"
