@@ -5,6 +5,7 @@
 #include "common/installdir.h"
 #include "shell/commandline.h"
 #include "shell/sonaltoapp.h"
+#include "view/framebridge.h"
 
 int main(int argc, char** argv)
 {
@@ -20,6 +21,7 @@ int main(int argc, char** argv)
     if (commandLine.stop)
         return 0;
 
+    PrepareWebEngine();
     QApplication application(argc, argv);
     SonaltoApp app(installDir, commandLine);
     if (!app.initInstance())

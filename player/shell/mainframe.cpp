@@ -1,18 +1,66 @@
 #include "shell/mainframe.h"
 
 #include <utility>
+#include <sys/stat.h>
 
+#include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
-#include <QTimer>
-#include <QWidget>
+#include <QDesktopServices>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QScreen>
+#include <QShortcut>
+#include <QStyleHints>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWindow>
 
+#include "common/cp1252.h"
+#include "common/installdir.h"
 #include "common/messages.h"
+#include "common/rebuild.h"
 #include "common/textfile.h"
 #include "common/ui/messengerserver.h"
+#include "playback/controlstrip.h"
+#include "playback/mpris.h"
+#include "playback/streamplayer.h"
 #include "shell/commandids.h"
 #include "shell/diaglog.h"
+#include "shell/shellprompt.h"
+#include "shell/splash.h"
+#include "shell/windowsnap.h"
+#include "texts.h"
+#include "view/appcommands.h"
+#include "view/lumodoc.h"
+#include "view/lumoview.h"
+#include "view/minipage.h"
 
 namespace {
+
+// The updater's dialog is looked for as the platform's dialogs have always
+// been found: the dialog class with the dialog's title.
+constexpr const char* kUpdaterDialogClass = "#32770";
+// The new updater parked in the HTML directory until it can be put in place.
+constexpr const char* kParkedUpdater = "fichier_tmp.tmp";
+constexpr int kSelfUpdateRetryMs = 10000;
+constexpr const char* kHelpPage = "aide/aide.htm";
+// A move of the window has ended when no new position came for this long.
+constexpr int kMoveSettleMs = 250;
+
+QString fromUtf8(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+QString pathText(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
 
 std::string describeRecord(const MessengerRecord& record)
 {
@@ -33,30 +81,119 @@ std::string describeRecord(const MessengerRecord& record)
     }
 }
 
+// Copies the parked updater over the installed one through a temporary
+// file, so that a failed copy leaves the installed updater whole.
+bool replaceProgram(const std::string& source, const std::string& target)
+{
+    const QString from = pathText(source);
+    const QString to = pathText(target);
+    const QString temporary = to + QStringLiteral(".new");
+    QFile::remove(temporary);
+    if (!QFile::copy(from, temporary))
+        return false;
+    ::chmod(QFile::encodeName(temporary).constData(), 0755);
+    if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(to).constData())
+        != 0) {
+        QFile::remove(temporary);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
-CMainFrame::CMainFrame(Settings& settings, std::string installDir, QWidget* parent)
+CMainFrame::CMainFrame(
+    Settings& settings, std::string installDir, ShellPrompt* prompt, QWidget* parent)
     : QMainWindow(parent)
     , m_settings(settings)
     , m_installDir(std::move(installDir))
+    , m_ownPrompt(prompt == nullptr ? std::make_unique<DialogPrompt>() : nullptr)
+    , m_prompt(prompt == nullptr ? m_ownPrompt.get() : prompt)
+    , m_hideTaskbar(settings.hideTaskbar)
 {
     setWindowTitle(QString::fromLatin1(kPlayerWindowTitle));
-    setCentralWidget(new QWidget(this));
 
-    // No skinning plug-in is installed with this build: the plain interface
-    // is used, as when the plug-in fails to start.
+    // 1. No skinning plug-in is installed with this build: the plain
+    // interface is used, as when the plug-in fails to start.
     m_settings.skin = false;
 
-    placeWindow();
-    settleHtmlDirectory();
+    // 2. The frame's content: the view over the playback strip.
+    m_document = new CLumoDoc(this);
+    auto* content = new QWidget(this);
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_view = new CLumoView(m_settings, content);
+    m_player = new StreamPlayer(this);
+    m_strip = new ControlStrip(m_player, content);
+    layout->addWidget(m_view, 1);
+    layout->addWidget(m_strip);
+    setCentralWidget(content);
+    m_mpris = new Mpris(m_player, this);
+    connect(m_mpris, &Mpris::raiseRequested, this, [this] { onCommand(cmd::Restore); });
+
+    connect(m_view, &CLumoView::commandRequested, this, &CMainFrame::onCommand);
+    connect(m_view, &CLumoView::stationRead, this, &CMainFrame::playStation);
+    connect(m_view, &CLumoView::miniStationShown, this, &CMainFrame::playStation);
+    connect(m_view, &CLumoView::stationCleared, this, [this] {
+        m_livePage.clear();
+        // While a start page waits for its frame page (a change of layout),
+        // the frame page's welcome page is only on the way to it.
+        if (!m_view->hasPendingStartPage())
+            m_player->stop();
+    });
+    connect(m_player, &StreamPlayer::firstAudio, this, [] { DiagLog("first audio"); });
+
+    // 3. and 4. Menus; the REC item needs the recorder.
+    buildMenuBar();
+    buildSystemMenu();
+    if (!FileExists(m_installDir + kRecorderProgram)) {
+        if (QAction* rec = menuAction(cmd::ToggleRecording))
+            menuBar()->removeAction(rec);
+    }
+
+    // 6. Placement.
+    applyWindowStyle(false);
+    placeWindow(QPoint(m_settings.positionX, m_settings.positionY), false);
+
+    // 7. The HTML directory.
+    if (!settleHtmlDirectory()) {
+        m_prompt->message(this, fromUtf8(texts::kHtmlMissingTitle),
+            fromUtf8(texts::kHtmlMissingText), QMessageBox::Warning, true);
+        m_quitting = true;
+        close();
+        return;
+    }
+
+    // 9. A new updater waiting to be put in place.
+    m_selfUpdateTimer.setInterval(kSelfUpdateRetryMs);
+    connect(&m_selfUpdateTimer, &QTimer::timeout, this, &CMainFrame::completeSelfUpdate);
+    if (FileExists(m_settings.pathHtml + kParkedUpdater))
+        completeSelfUpdate();
+
+    // 10. and 11.
+    SetListButton(m_settings.pathHtml, m_settings.listenButton);
     SaveSettings(m_settings, m_installDir, kSettingsFileName, currentStationPage());
+
+    // 13. to 15.
     activate();
+    if (m_settings.splashScreen)
+        showSplash();
     m_muted = false;
     m_recording = false;
     m_hiddenAway = false;
+
+    m_snapTimer.setSingleShot(true);
+    m_snapTimer.setInterval(kMoveSettleMs);
+    connect(&m_snapTimer, &QTimer::timeout, this, &CMainFrame::snapToWorkArea);
+    qApp->installEventFilter(this);
+    m_created = true;
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame()
+{
+    qApp->removeEventFilter(this);
+}
 
 bool CMainFrame::registerMessenger()
 {
@@ -100,6 +237,18 @@ void CMainFrame::onCommand(int id)
     case cmd::ToggleRecording:
         toggleRecording();
         break;
+    case cmd::StartScheduler:
+        startScheduler();
+        break;
+    case cmd::Restore:
+        restore();
+        break;
+    case cmd::Help:
+        openHelp();
+        break;
+    case cmd::SelfUpdateDone:
+        completeSelfUpdate();
+        break;
     default:
         break;
     }
@@ -109,6 +258,13 @@ void CMainFrame::onSysCommand(int id)
 {
     DiagLog("syscommand " + std::to_string(id));
     switch (id) {
+    case cmd::Personalise:
+    case cmd::Options:
+    case cmd::About:
+    case cmd::Help:
+    case cmd::StartScheduler:
+        onCommand(id);
+        break;
     case SC_CLOSE:
         onCommand(cmd::Stop);
         break;
@@ -119,6 +275,9 @@ void CMainFrame::onSysCommand(int id)
     case cmd::RecordStart:
         if (!m_recording)
             onCommand(cmd::ToggleRecording);
+        break;
+    case cmd::Rebuild:
+        rebuildIndex();
         break;
     case SC_MINIMIZE:
         hideAway();
@@ -134,6 +293,7 @@ void CMainFrame::onSysCommand(int id)
 std::int64_t CMainFrame::onCopyData(std::uint64_t /*dwData*/, const std::string& payload)
 {
     m_livePage = m_settings.pathHtml + payload.substr(0, payload.find('\0'));
+    m_view->navigate2(m_livePage, QString::fromLatin1(kLiveFrame));
     return 0;
 }
 
@@ -146,20 +306,44 @@ void CMainFrame::activate()
     m_hiddenAway = false;
 }
 
+void CMainFrame::showFramePage()
+{
+    m_view->navigate2(m_settings.pathHtml + (m_settings.miniPlayer ? kMiniFramePage : kFramePage));
+}
+
 std::string CMainFrame::currentStationPage() const
 {
+    if (!m_view->currentStation().pagePath.empty())
+        return m_view->currentStation().pagePath;
     return m_livePage.empty() ? m_settings.startPage : m_livePage;
+}
+
+QAction* CMainFrame::menuAction(int id) const
+{
+    for (QAction* action : menuBar()->actions()) {
+        if (QMenu* menu = action->menu()) {
+            for (QAction* item : menu->actions()) {
+                if (!item->isSeparator() && item->data().toInt() == id)
+                    return item;
+            }
+        } else if (!action->isSeparator() && action->data().toInt() == id) {
+            return action;
+        }
+    }
+    return nullptr;
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     if (m_quitting) {
         event->accept();
+        if (m_created)
+            emit closed();
         return;
     }
     // Closing the window is quitting, with the quit's own steps.
     event->ignore();
-    onCommand(cmd::Stop);
+    onSysCommand(SC_CLOSE);
 }
 
 void CMainFrame::changeEvent(QEvent* event)
@@ -184,24 +368,204 @@ void CMainFrame::changeEvent(QEvent* event)
     }
 }
 
-void CMainFrame::placeWindow()
+void CMainFrame::moveEvent(QMoveEvent* event)
 {
-    // Width and height hold the skinned window's size; the plain frame is
-    // slightly smaller. No sizing border in the normal layout at creation.
-    const int width = m_settings.skin ? m_settings.width : m_settings.width - 2;
-    const int height = m_settings.skin ? m_settings.height : m_settings.height - 4;
-    setWindowFlag(Qt::WindowStaysOnTopHint, m_settings.onTop);
-    move(m_settings.positionX, m_settings.positionY);
-    setFixedSize(width, height);
-    show();
+    QMainWindow::moveEvent(event);
+    // The X11 window managers tell a program where its window went, not
+    // where it is about to go: the snap comes once the move has settled.
+    // Wayland compositors place windows themselves and do not let a program
+    // move its own, so nothing is done there.
+    if (m_created && QGuiApplication::platformName() == QStringLiteral("xcb"))
+        m_snapTimer.start();
 }
 
-void CMainFrame::settleHtmlDirectory()
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
-    // A missing or wrong HTML directory falls back to the "html" folder of
-    // the installation directory.
-    if (!FileExists(m_settings.pathHtml + "index.htm"))
-        m_settings.pathHtml = m_installDir + "html/";
+    if (!m_settings.miniPlayer || !watched->isWidgetType()
+        || static_cast<QWidget*>(watched)->window() != this)
+        return false;
+    // In the mini layout the whole window is the handle: a drag moves it, a
+    // double click brings the normal layout back.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            m_pressed = true;
+            m_pressAt = mouse->globalPosition().toPoint();
+        } else if (mouse->button() == Qt::RightButton) {
+            // The pop-up menu of the notification area takes the click.
+            DiagLog("mini popup");
+            return true;
+        }
+        return false;
+    }
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (m_pressed && (mouse->buttons() & Qt::LeftButton)
+            && (mouse->globalPosition().toPoint() - m_pressAt).manhattanLength()
+                >= QApplication::startDragDistance()) {
+            m_pressed = false;
+            if (windowHandle() != nullptr)
+                windowHandle()->startSystemMove();
+            return true;
+        }
+        return false;
+    }
+    case QEvent::MouseButtonRelease:
+        m_pressed = false;
+        return false;
+    case QEvent::MouseButtonDblClick:
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            m_pressed = false;
+            QTimer::singleShot(0, this, [this] { onSysCommand(SC_MAXIMIZE); });
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+}
+
+void CMainFrame::buildMenuBar()
+{
+    QMenuBar* bar = menuBar();
+    bar->clear();
+    const auto addItem
+        = [this](QMenu* menu, QMenuBar* onBar, const char* text, int id, bool enabled) {
+              QAction* action = menu != nullptr ? menu->addAction(fromUtf8(text))
+                                                : onBar->addAction(fromUtf8(text));
+              action->setData(id);
+              action->setEnabled(enabled);
+              connect(action, &QAction::triggered, this, [this, id] { onCommand(id); });
+              return action;
+          };
+    // Items whose windows are not part of the player yet stay greyed.
+    addItem(nullptr, bar, texts::kMenuOptions, cmd::Options, false);
+    addItem(nullptr, bar, texts::kMenuPerso, cmd::Personalise, false);
+    m_favouritesMenu = bar->addMenu(fromUtf8(texts::kMenuFavourites));
+    addItem(m_favouritesMenu, nullptr, texts::kMenuRandom, cmd::RandomStation, false);
+    addItem(m_favouritesMenu, nullptr, texts::kMenuOrganise, cmd::OrganiseFavourites, false);
+    addItem(m_favouritesMenu, nullptr, texts::kMenuSearch, cmd::SearchStations, false);
+    addItem(m_favouritesMenu, nullptr, texts::kMenuAddStation, cmd::AddCurrentStation, false);
+    addItem(
+        nullptr, bar, m_recording ? texts::kMenuStop : texts::kMenuRec, cmd::ToggleRecording, true);
+    addItem(nullptr, bar, texts::kMenuHelp, cmd::Help, true);
+    addItem(nullptr, bar, texts::kMenuAbout, cmd::About, false);
+    addItem(nullptr, bar, texts::kMenuQuit, cmd::Quit, true);
+}
+
+void CMainFrame::buildSystemMenu()
+{
+    // The desktop's own window menu cannot be extended from a program: the
+    // same entries are offered from the menu bar's context menu and from
+    // Alt+Space.
+    m_systemMenu = new QMenu(this);
+    const auto addItem = [this](const char* text, int id, bool enabled) {
+        QAction* action = m_systemMenu->addAction(fromUtf8(text));
+        action->setData(id);
+        action->setEnabled(enabled);
+        connect(action, &QAction::triggered, this, [this, id] { onSysCommand(id); });
+    };
+    addItem(texts::kSysOptions, cmd::Options, false);
+    addItem(texts::kSysPersonalise, cmd::Personalise, false);
+    m_systemMenu->addSeparator();
+    addItem(texts::kSysScheduler, cmd::StartScheduler, true);
+    m_systemMenu->addSeparator();
+    addItem(texts::kSysHelp, cmd::Help, true);
+    addItem(texts::kSysAbout, cmd::About, false);
+    m_systemMenu->addSeparator();
+    addItem(texts::kSysQuit, static_cast<int>(SC_CLOSE), true);
+
+    menuBar()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(menuBar(), &QWidget::customContextMenuRequested, this,
+        [this](const QPoint& at) { m_systemMenu->popup(menuBar()->mapToGlobal(at)); });
+    auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
+    connect(shortcut, &QShortcut::activated, this,
+        [this] { m_systemMenu->popup(frameGeometry().topLeft()); });
+}
+
+void CMainFrame::applyWindowStyle(bool mini)
+{
+    Qt::WindowFlags flags = Qt::Window;
+    if (mini) {
+        flags |= Qt::FramelessWindowHint;
+    } else {
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+            | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
+            | Qt::WindowCloseButtonHint;
+    }
+    if (m_settings.onTop)
+        flags |= Qt::WindowStaysOnTopHint;
+    // "Cacher TaskBar" is read once, when the window is first made: a tool
+    // window has no taskbar entry.
+    if (m_hideTaskbar)
+        flags |= Qt::Tool;
+    setWindowFlags(flags);
+}
+
+void CMainFrame::placeWindow(const QPoint& topLeft, bool mini)
+{
+    int width = m_settings.miniWidth;
+    int height = m_settings.miniHeight;
+    if (!mini) {
+        // Width and height hold the skinned window's size; the plain frame
+        // is slightly smaller.
+        width = m_settings.skin ? m_settings.width : m_settings.width - 2;
+        height = m_settings.skin ? m_settings.height : m_settings.height - 4;
+    }
+    setFixedSize(width, height);
+    show();
+    // A frameless window's corner is its content's; the platform may still
+    // count the frame it had a moment ago.
+    if (mini)
+        setGeometry(QRect(topLeft, QSize(width, height)));
+    else
+        move(topLeft);
+}
+
+bool CMainFrame::settleHtmlDirectory()
+{
+    if (FileExists(m_settings.pathHtml + kFramePage))
+        return true;
+    m_settings.pathHtml = m_installDir + "html/";
+    if (FileExists(m_settings.pathHtml + kFramePage))
+        return true;
+    const std::string chosen
+        = m_prompt->chooseDirectory(this, fromUtf8(texts::kChooseHtmlDirectory));
+    if (chosen.empty())
+        return false;
+    m_settings.pathHtml = chosen.back() == '/' ? chosen : chosen + "/";
+    return FileExists(m_settings.pathHtml + kFramePage);
+}
+
+void CMainFrame::completeSelfUpdate()
+{
+    if (FindWindow(kUpdaterDialogClass, texts::kUpdaterDialogTitle)) {
+        // The updater is still running: try again every ten seconds.
+        if (!m_selfUpdateTimer.isActive())
+            m_selfUpdateTimer.start();
+        DiagLog("self-update waits");
+        return;
+    }
+    const std::string parked = m_settings.pathHtml + kParkedUpdater;
+    if (!FileExists(parked))
+        return;
+    if (replaceProgram(parked, m_installDir + kUpdaterProgram)) {
+        DeleteFile(parked);
+        DiagLog("self-update done");
+    }
+}
+
+void CMainFrame::showSplash()
+{
+    if (m_splash != nullptr)
+        return;
+    m_splash = new SplashWindow(this);
+    connect(m_splash, &SplashWindow::finished, this, [this] {
+        m_splash = nullptr;
+        update();
+    });
+    m_splash->show();
 }
 
 void CMainFrame::quit()
@@ -209,12 +573,13 @@ void CMainFrame::quit()
     if (m_quitting)
         return;
     // A window partly off the top or left edge keeps the stored position.
-    const QRect frame = frameGeometry();
+    const QRect frame = windowRect();
     if (frame.x() >= 0)
         m_settings.positionX = frame.x();
     if (frame.y() >= 0)
         m_settings.positionY = frame.y();
     onSysCommand(cmd::RecordStop);
+    m_player->stop();
     m_quitting = true;
     // Close once the current record is answered: a second start waiting for
     // the reply to "-stop" gets it before the player goes away.
@@ -224,6 +589,9 @@ void CMainFrame::quit()
 void CMainFrame::toggleRecording()
 {
     m_recording = !m_recording;
+    // In the mini layout the menu bar is put aside: nothing to relabel.
+    if (QAction* rec = menuAction(cmd::ToggleRecording))
+        rec->setText(fromUtf8(m_recording ? texts::kMenuStop : texts::kMenuRec));
 }
 
 void CMainFrame::hideAway()
@@ -234,7 +602,100 @@ void CMainFrame::hideAway()
     showMinimized();
 }
 
+void CMainFrame::restore()
+{
+    if (m_settings.miniPlayer)
+        onSysCommand(SC_MAXIMIZE);
+    else
+        m_hiddenAway = false;
+    activate();
+}
+
 void CMainFrame::toggleMiniMode()
 {
     m_settings.miniPlayer = !m_settings.miniPlayer;
+    const QPoint topLeft = windowRect().topLeft();
+    const bool mini = m_settings.miniPlayer;
+    menuBar()->setVisible(!mini);
+    m_strip->setVisible(!mini);
+    applyWindowStyle(mini);
+    if (!mini) {
+        // Back from the mini layout the frame has a sizing border.
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+    placeWindow(topLeft, mini);
+    if (!mini) {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+    SetListButton(m_settings.pathHtml, mini ? false : m_settings.listenButton);
+    if (!mini)
+        SaveSettings(m_settings, m_installDir, kSettingsFileName, currentStationPage());
+    // The station keeps playing in the other layout: the frame page shows
+    // it again once loaded. Before the first station page of the run there
+    // is none, and the start page stays what it was.
+    if (!m_view->currentStation().pagePath.empty())
+        m_settings.startPage = m_view->currentStation().pagePath;
+    showFramePage();
+}
+
+void CMainFrame::rebuildIndex()
+{
+    if (!RebuildIndex(m_settings.pathHtml))
+        return;
+    m_view->navigate2(m_settings.pathHtml + kFramePage);
+    DiagLog("rebuilt");
+    m_prompt->message(this, fromUtf8(kRebuildDoneTitle), fromUtf8(kRebuildDoneText),
+        QMessageBox::Information, false);
+}
+
+void CMainFrame::startScheduler()
+{
+    const std::string program = m_installDir + kSchedulerProgram;
+    // A scheduler that is not installed simply does not start.
+    if (!FileExists(program)) {
+        DiagLog("scheduler missing");
+        return;
+    }
+    QProcess::startDetached(pathText(program), {}, pathText(m_installDir));
+}
+
+void CMainFrame::openHelp()
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(pathText(m_settings.pathHtml + kHelpPage)));
+}
+
+void CMainFrame::playStation(const StationPageInfo& station)
+{
+    m_livePage = station.pagePath;
+    if (station.streamLink.empty() || station.streamLink == kNotFound) {
+        m_player->stop();
+        return;
+    }
+    const QString link = QString::fromStdString(cp1252::toUtf8(station.streamLink));
+    // The same station shown again (a change of layout) keeps playing.
+    if (m_player->isActive() && m_playingLink == link)
+        return;
+    m_playingLink = link;
+    const QString logo = pathText(m_settings.pathHtml + "logo/" + station.logoFile);
+    m_mpris->setLogo(station.logoFile != kNotFound && QFile::exists(logo) ? logo : QString());
+    m_player->play(
+        link, pathText(m_settings.pathHtml), QString::fromStdString(cp1252::toUtf8(station.title)));
+}
+
+QRect CMainFrame::windowRect() const
+{
+    return windowFlags().testFlag(Qt::FramelessWindowHint) ? geometry() : frameGeometry();
+}
+
+void CMainFrame::snapToWorkArea()
+{
+    const QScreen* current = screen();
+    if (current == nullptr || m_quitting)
+        return;
+    const QRect frame = windowRect();
+    const QRect snapped = SnapToWorkArea(frame, current->availableGeometry());
+    if (snapped.topLeft() != frame.topLeft())
+        move(pos() + (snapped.topLeft() - frame.topLeft()));
 }

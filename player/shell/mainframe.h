@@ -1,26 +1,48 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include <QMainWindow>
+#include <QPoint>
+#include <QString>
+#include <QTimer>
 
 #include "common/messenger.h"
 #include "common/settings.h"
+#include "common/stationpage.h"
 
+class CLumoDoc;
+class CLumoView;
+class ControlStrip;
 class MessengerServer;
+class Mpris;
+class QAction;
+class QMenu;
+class ShellPrompt;
+class SplashWindow;
+class StreamPlayer;
 
 // The player's main window. Every command reaches onCommand and every system
 // command onSysCommand, whether it comes from a menu, from the window frame,
-// from the player itself or from a record forwarded by a second start.
+// from the view's in-page commands, from the player itself or from a record
+// forwarded by a second start.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 
 public:
-    // Runs the creation steps: places the window (shown) from the settings,
-    // settles the HTML directory and saves the settings.
-    CMainFrame(Settings& settings, std::string installDir, QWidget* parent = nullptr);
+    // Runs the creation steps: the menus, the placement (shown) from the
+    // settings, the HTML directory check, a pending self-update, the index's
+    // drop-down form, the settings save and the splash. When the user gives
+    // no HTML directory the window is not created (isCreated() is false).
+    // prompt answers the questions of the window; the desktop's dialogs when
+    // none is given.
+    CMainFrame(Settings& settings, std::string installDir, ShellPrompt* prompt = nullptr,
+        QWidget* parent = nullptr);
     ~CMainFrame() override;
+
+    bool isCreated() const { return m_created; }
 
     // Makes the window reachable by the player's class and title. False when
     // another live player owns them.
@@ -37,33 +59,79 @@ public:
     std::int64_t onCopyData(std::uint64_t dwData, const std::string& payload);
     // Shows the window, gives it the focus and brings it to the front.
     void activate();
+    // Loads the frame page of the current layout into the view.
+    void showFramePage();
 
     bool isRecording() const { return m_recording; }
     bool isMuted() const { return m_muted; }
     // True while the window is hidden away (read by the other windows).
     bool isHiddenAway() const { return m_hiddenAway; }
     bool isQuitting() const { return m_quitting; }
+    bool isSelfUpdatePending() const { return m_selfUpdateTimer.isActive(); }
     // The page last asked of the frame "live", empty when none was.
     const std::string& livePage() const { return m_livePage; }
-    // The station page the settings remember at exit: the page last asked of
-    // the frame "live", or else the start page.
+    // The station page the settings remember at exit: the current station's
+    // page, or else the page last asked of "live", or else the start page.
     std::string currentStationPage() const;
+
+    CLumoView* view() const { return m_view; }
+    StreamPlayer* player() const { return m_player; }
+    ControlStrip* controlStrip() const { return m_strip; }
+    QMenu* systemMenu() const { return m_systemMenu; }
+    // The menu item of a command in the menu bar, or null.
+    QAction* menuAction(int id) const;
+
+signals:
+    // The window has gone through its quit steps and closed.
+    void closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void placeWindow();
-    void settleHtmlDirectory();
+    void buildMenuBar();
+    void buildSystemMenu();
+    void applyWindowStyle(bool mini);
+    void placeWindow(const QPoint& topLeft, bool mini);
+    bool settleHtmlDirectory();
+    void completeSelfUpdate();
+    void showSplash();
     void quit();
     void toggleRecording();
     void hideAway();
+    void restore();
     void toggleMiniMode();
+    void rebuildIndex();
+    void startScheduler();
+    void openHelp();
+    void playStation(const StationPageInfo& station);
+    void snapToWorkArea();
+    // The window's rectangle with its frame, when it has one.
+    QRect windowRect() const;
 
     Settings& m_settings;
     std::string m_installDir;
-    MessengerServer* m_messenger = nullptr; // child of this window
+    std::unique_ptr<ShellPrompt> m_ownPrompt;
+    ShellPrompt* m_prompt;
+    CLumoDoc* m_document = nullptr; // children of this window
+    CLumoView* m_view = nullptr;
+    StreamPlayer* m_player = nullptr;
+    ControlStrip* m_strip = nullptr;
+    Mpris* m_mpris = nullptr;
+    QMenu* m_systemMenu = nullptr;
+    QMenu* m_favouritesMenu = nullptr;
+    SplashWindow* m_splash = nullptr;
+    MessengerServer* m_messenger = nullptr;
+    QTimer m_selfUpdateTimer; // timer 110
+    QTimer m_snapTimer;
+    QPoint m_pressAt; // left button down in the mini layout
+    bool m_pressed = false;
+    bool m_hideTaskbar; // as read when the window was made
+    QString m_playingLink; // the station link last given to the player
+    bool m_created = false;
     bool m_recording = false;
     bool m_muted = false;
     bool m_hiddenAway = false;

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -9,6 +10,7 @@
 #include "shell/commandids.h"
 #include "shell/diaglog.h"
 #include "shell/mainframe.h"
+#include "view/lumoview.h"
 
 SonaltoApp::SonaltoApp(std::string installDir, CommandLine commandLine)
     : m_installDir(std::move(installDir))
@@ -34,6 +36,16 @@ bool SonaltoApp::initInstance()
 {
     loadSettings();
     m_mainFrame = std::make_unique<CMainFrame>(m_settings, m_installDir);
+    if (!m_mainFrame->isCreated()) {
+        // No HTML directory: the player ends.
+        m_mainFrame.reset();
+        return false;
+    }
+    // The player ends when its window has gone through the quit steps, not
+    // when some other window of it closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(m_mainFrame.get(), &CMainFrame::closed, qApp, &QCoreApplication::quit,
+        Qt::QueuedConnection);
     if (!m_mainFrame->registerMessenger())
         DiagLog("messenger unavailable");
     applyCommandLine();
@@ -69,8 +81,13 @@ void SonaltoApp::applyCommandLine()
     if (!m_commandLine.tail.empty()) {
         if (m_commandLine.radio)
             m_settings.startPage = m_settings.pathHtml + m_commandLine.radioPage;
-        if (m_commandLine.quiet)
+        if (m_commandLine.quiet) {
+            // No station page is current yet: its texts become the not-found
+            // value.
+            StationPageInfo& current = frame.view()->currentStation();
+            ReadStationPage(current.pagePath, current);
             frame.onSysCommand(SC_MINIMIZE);
+        }
         if (m_commandLine.rebuild)
             frame.onSysCommand(cmd::Rebuild);
         if (m_commandLine.recordStart)
@@ -81,5 +98,8 @@ void SonaltoApp::applyCommandLine()
     if (m_settings.miniPlayer) {
         m_settings.miniPlayer = false;
         frame.onSysCommand(SC_MAXIMIZE);
+    } else {
+        // The frame page; once loaded, the view shows the start page.
+        frame.showFramePage();
     }
 }

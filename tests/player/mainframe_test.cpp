@@ -6,21 +6,50 @@
 #include <thread>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 
 #include "common/messages.h"
 #include "common/profile.h"
+#include "common/textfile.h"
+#include "playback/controlstrip.h"
 #include "shell/commandids.h"
+#include "shell/shellprompt.h"
+#include "shell/windowsnap.h"
+#include "view/lumoview.h"
+#include "eventwait.h"
 #include "support/testsupport.h"
 
 namespace {
 
 using testsupport::TempDir;
+
+// Answers the window's questions from a script and keeps what it showed.
+class ScriptedPrompt : public ShellPrompt {
+public:
+    std::string chooseDirectory(QWidget*, const QString& title) override
+    {
+        shown.push_back(title.toStdString());
+        return directory;
+    }
+    void message(QWidget*, const QString& title, const QString& text, QMessageBox::Icon icon,
+        bool wait) override
+    {
+        shown.push_back(title.toStdString() + "|" + text.toStdString() + "|"
+            + std::to_string(static_cast<int>(icon)) + (wait ? "|wait" : ""));
+    }
+
+    std::string directory;
+    std::vector<std::string> shown;
+};
 
 class MainFrameTest : public ::testing::Test {
 protected:
@@ -28,6 +57,16 @@ protected:
     {
         ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
         ApplyDefaultSettings(m_settings, m_install.path(), ScreenSize { 1280, 1024 });
+        // The shipped pages the window needs, in the default HTML directory.
+        ::mkdir((m_install.path() + "html").c_str(), 0700);
+        WriteTextFile(m_install.path() + "html/index.htm",
+            "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
+            "<frame name=\"live\" src=\"bienvenue.htm\"></frameset></html>");
+        WriteTextFile(m_install.path() + "html/indexmini.htm",
+            "<html><frameset rows=\"*,0\"><frame name=\"main\" src=\"haut.htm\">"
+            "<frame name=\"live\" src=\"black.htm\"></frameset></html>");
+        WriteTextFile(m_install.path() + "html/bienvenue.htm", "<html>Bienvenue</html>");
+        WriteTextFile(m_install.path() + "html/black.htm", "<html></html>");
     }
 
     void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
@@ -35,6 +74,7 @@ protected:
     // Lets zero-delay timers run, as the event loop would.
     static void settle() { QTest::qWait(20); }
 
+    ScriptedPrompt m_prompt;
     TempDir m_install { "sonalto-frame" };
     TempDir m_runtime { "sonalto-runtime" };
     Settings m_settings;
@@ -46,14 +86,16 @@ TEST_F(MainFrameTest, creationPlacesWindowAndSavesSettings)
     m_settings.positionY = 30;
     m_settings.width = 300;
     m_settings.height = 200;
-    CMainFrame frame(m_settings, m_install.path());
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
 
     EXPECT_EQ(frame.windowTitle(), QStringLiteral("Sonalto"));
     EXPECT_TRUE(frame.isVisible());
     EXPECT_EQ(frame.pos(), QPoint(40, 30));
     EXPECT_EQ(frame.size(), QSize(298, 196));
     EXPECT_TRUE(frame.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    // No index page anywhere: the HTML directory falls back to "html/".
+    // No frame page where the settings said: the HTML directory falls back
+    // to "html/" of the installation, without asking.
+    EXPECT_TRUE(m_prompt.shown.empty());
     EXPECT_EQ(m_settings.pathHtml, m_install.path() + "html/");
 
     Profile saved;
@@ -79,7 +121,7 @@ TEST_F(MainFrameTest, quitStoresOnlyOnScreenEdgesOfThePosition)
     for (const Case& c : cases) {
         m_settings.positionX = 7;
         m_settings.positionY = 9;
-        CMainFrame frame(m_settings, m_install.path());
+        CMainFrame frame(m_settings, m_install.path(), &m_prompt);
         frame.move(c.at);
         frame.onCommand(cmd::Quit);
         EXPECT_EQ(m_settings.positionX, c.expectedX) << c.at.x();
@@ -98,7 +140,7 @@ TEST_F(MainFrameTest, everyWayOfClosingGoesThroughTheQuitSteps)
              [](CMainFrame& f) { f.onSysCommand(SC_CLOSE); },
              [](CMainFrame& f) { f.onCommand(cmd::Stop); },
          }) {
-        CMainFrame frame(m_settings, m_install.path());
+        CMainFrame frame(m_settings, m_install.path(), &m_prompt);
         frame.onSysCommand(cmd::RecordStart);
         ASSERT_TRUE(frame.isRecording());
         closeIt(frame);
@@ -112,7 +154,7 @@ TEST_F(MainFrameTest, everyWayOfClosingGoesThroughTheQuitSteps)
 
 TEST_F(MainFrameTest, recordStartAndStopOnlyChangeWhatNeedsChanging)
 {
-    CMainFrame frame(m_settings, m_install.path());
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
     const std::pair<int, bool> steps[] = {
         { cmd::RecordStop, false },
         { cmd::RecordStart, true },
@@ -132,7 +174,7 @@ TEST_F(MainFrameTest, recordStartAndStopOnlyChangeWhatNeedsChanging)
 
 TEST_F(MainFrameTest, recordsReachTheSameHandlersAsTheMenus)
 {
-    CMainFrame frame(m_settings, m_install.path());
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
 
     // The page name ends at the first zero byte; dwData is not looked at.
     EXPECT_EQ(
@@ -143,6 +185,8 @@ TEST_F(MainFrameTest, recordsReachTheSameHandlersAsTheMenus)
     ASSERT_FALSE(m_settings.miniPlayer);
     frame.handleRecord(MessengerRecord::makeMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0));
     EXPECT_TRUE(m_settings.miniPlayer);
+    frame.handleRecord(MessengerRecord::makeMessage(WM_SYSCOMMAND, SC_MAXIMIZE, 0));
+    EXPECT_FALSE(m_settings.miniPlayer);
 
     frame.handleRecord(MessengerRecord::makeMessage(WM_SYSCOMMAND, SC_MINIMIZE, 0));
     EXPECT_TRUE(frame.isHiddenAway());
@@ -155,9 +199,10 @@ TEST_F(MainFrameTest, recordsReachTheSameHandlersAsTheMenus)
         MessengerRecord::makeMessage(WM_COMMAND, 0x10000u | cmd::ToggleRecording, 0));
     EXPECT_TRUE(frame.isRecording());
 
-    // Commands not handled yet change nothing.
-    frame.handleRecord(MessengerRecord::makeMessage(WM_COMMAND, cmd::SelfUpdateDone, 0));
-    frame.handleRecord(MessengerRecord::makeMessage(WM_SYSCOMMAND, cmd::Rebuild, 0));
+    // Commands whose windows are not part of the player yet, and unknown
+    // messages, change nothing.
+    frame.handleRecord(MessengerRecord::makeMessage(WM_COMMAND, cmd::Options, 0));
+    frame.handleRecord(MessengerRecord::makeMessage(WM_SYSCOMMAND, cmd::About, 0));
     frame.handleRecord(MessengerRecord::makeMessage(0x0400, 1, 2));
     EXPECT_FALSE(frame.isQuitting());
     EXPECT_TRUE(frame.isRecording());
@@ -170,7 +215,7 @@ TEST_F(MainFrameTest, recordsReachTheSameHandlersAsTheMenus)
 // thread, and the answer travels back.
 TEST_F(MainFrameTest, messengerDeliversRecordsToTheWindow)
 {
-    CMainFrame frame(m_settings, m_install.path());
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
     ASSERT_TRUE(frame.registerMessenger());
     ASSERT_TRUE(FindWindow(kPlayerWindowClass, kPlayerWindowTitle));
 
@@ -206,6 +251,228 @@ TEST_F(MainFrameTest, messengerDeliversRecordsToTheWindow)
     EXPECT_EQ(stop.get(), std::optional<std::int64_t>(0));
     settle();
     EXPECT_FALSE(frame.isVisible());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainFrameTest, miniLayoutKeepsTheCornerAndTradesTheMenuBarForItsSize)
+{
+    m_settings.positionX = 40;
+    m_settings.positionY = 30;
+    m_settings.miniWidth = 260;
+    m_settings.miniHeight = 34;
+    WriteTextFile(m_install.path() + "html/haut.htm",
+        "<select name=\"select\" size=\"1\">\r\n</select><BR>"
+        "<input type=\"button\" onClick=\"parent.frames['live'].window.location="
+        "document.loc.select.options[document.loc.select.selectedIndex].value;\" "
+        "value=\"Ecouter !\">");
+    m_settings.width = 300;
+    m_settings.height = 200;
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+    const QRect normal = frame.frameGeometry();
+
+    frame.onSysCommand(SC_MAXIMIZE);
+    EXPECT_TRUE(m_settings.miniPlayer);
+    // Frameless: the corner is the content's.
+    EXPECT_EQ(frame.geometry().topLeft(), normal.topLeft());
+    EXPECT_EQ(frame.size(), QSize(260, 34));
+    EXPECT_TRUE(frame.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_FALSE(frame.menuBar()->isVisible());
+    EXPECT_FALSE(frame.controlStrip()->isVisible());
+    // The mini layout's index navigates on change, without the button.
+    EXPECT_EQ(
+        ReadTextFile(m_install.path() + "html/haut.htm").find("Ecouter !"), std::string::npos);
+
+    frame.onSysCommand(SC_MAXIMIZE);
+    EXPECT_FALSE(m_settings.miniPlayer);
+    EXPECT_EQ(frame.frameGeometry().topLeft(), normal.topLeft());
+    EXPECT_EQ(frame.size(), QSize(298, 196));
+    EXPECT_TRUE(frame.menuBar()->isVisible());
+    EXPECT_TRUE(frame.controlStrip()->isVisible());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainFrameTest, htmlDirectoryIsAskedForWhenTheDefaultHasNoFramePage)
+{
+    ::unlink((m_install.path() + "html/index.htm").c_str());
+    TempDir chosen { "sonalto-chosen" };
+    WriteTextFile(chosen.path() + "index.htm", "<html></html>");
+    const std::string chosenDir = chosen.path().substr(0, chosen.path().size() - 1);
+
+    struct Case {
+        std::string answer;
+        bool created;
+    };
+    for (const Case& c :
+        { Case { chosenDir, true }, Case { "", false }, Case { m_install.path(), false } }) {
+        ScriptedPrompt prompt;
+        prompt.directory = c.answer;
+        m_settings.pathHtml = "/nowhere/";
+        CMainFrame frame(m_settings, m_install.path(), &prompt);
+        EXPECT_EQ(frame.isCreated(), c.created) << c.answer;
+        ASSERT_GE(prompt.shown.size(), 1u);
+        EXPECT_EQ(prompt.shown[0], "Selectionnez le repertoire contenant vos fichiers radio .html");
+        if (c.created) {
+            EXPECT_EQ(m_settings.pathHtml, chosen.path());
+            EXPECT_EQ(prompt.shown.size(), 1u);
+        } else {
+            ASSERT_EQ(prompt.shown.size(), 2u);
+            EXPECT_EQ(prompt.shown[1],
+                "Erreur|Fichiers HTML des radios introuvables.\nInstallez les dans /html/\n"
+                "ou changez de r\xC3\xA9pertoire dans les options.|"
+                    + std::to_string(static_cast<int>(QMessageBox::Warning)) + "|wait");
+            RunEventsFor(20);
+            EXPECT_FALSE(frame.isVisible());
+        }
+    }
+}
+
+TEST_F(MainFrameTest, selfUpdateWaitsForTheUpdaterDialogToClose)
+{
+    const std::string parked = m_install.path() + "html/fichier_tmp.tmp";
+    const std::string updater = m_install.path() + "SntUpdate";
+    WriteTextFile(parked, "new updater");
+    WriteTextFile(updater, "old updater");
+
+    // The updater's dialog is still open: nothing is replaced yet.
+    MessengerListener dialog;
+    ASSERT_TRUE(dialog.listen("#32770", "Mise \xC3\xA0 jour Sonalto"));
+    {
+        CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+        EXPECT_TRUE(frame.isSelfUpdatePending());
+        EXPECT_EQ(ReadTextFile(updater), "old updater");
+        EXPECT_TRUE(FileExists(parked));
+
+        // Gone: the forwarded "-self_update" puts the new updater in place.
+        dialog.close();
+        frame.onCommand(cmd::SelfUpdateDone);
+        EXPECT_EQ(ReadTextFile(updater), "new updater");
+        EXPECT_FALSE(FileExists(parked));
+        struct stat info { };
+        ASSERT_EQ(::stat(updater.c_str(), &info), 0);
+        EXPECT_TRUE(info.st_mode & S_IXUSR);
+    }
+    // At the next start with no updater running, it happens at creation.
+    WriteTextFile(parked, "newer updater");
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+    EXPECT_FALSE(frame.isSelfUpdatePending());
+    EXPECT_EQ(ReadTextFile(updater), "newer updater");
+}
+
+TEST_F(MainFrameTest, menusCarryTheirTextsAndIdsAndRecRelabels)
+{
+    // The recorder is installed: the REC item stays.
+    ::mkdir((m_install.path() + "HarddiskOgg").c_str(), 0700);
+    WriteTextFile(m_install.path() + "HarddiskOgg/harddisk", "");
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+    struct Item {
+        int id;
+        const char* text;
+        bool enabled;
+    };
+    for (const Item& item :
+        { Item { cmd::Options, "&Options", false }, Item { cmd::Personalise, "&Perso", false },
+            Item { cmd::RandomStation, "&Au hasard ?", false },
+            Item { cmd::AddCurrentStation, "Ajouter cette &radio", false },
+            Item { cmd::ToggleRecording, "&REC", true }, Item { cmd::Help, "&Aide", true },
+            Item { cmd::About, "A &propos...", false }, Item { cmd::Quit, "&Quitter", true } }) {
+        QAction* action = frame.menuAction(item.id);
+        ASSERT_NE(action, nullptr) << item.id;
+        EXPECT_EQ(action->text().toStdString(), item.text);
+        EXPECT_EQ(action->isEnabled(), item.enabled) << item.text;
+    }
+    frame.menuAction(cmd::ToggleRecording)->trigger();
+    EXPECT_TRUE(frame.isRecording());
+    EXPECT_EQ(frame.menuAction(cmd::ToggleRecording)->text(), QStringLiteral("&STOP"));
+    frame.onSysCommand(cmd::RecordStop);
+    EXPECT_EQ(frame.menuAction(cmd::ToggleRecording)->text(), QStringLiteral("&REC"));
+
+    QStringList system;
+    for (QAction* action : frame.systemMenu()->actions())
+        system << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(system.join('|').toStdString(),
+        "O&ptions|Personnaliser|-|Snt Planificateur|-|Aide|A& Propos...|-|Quitter \tAlt+F4");
+}
+
+TEST_F(MainFrameTest, recordingItemIsRemovedWithoutTheRecorder)
+{
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+    EXPECT_EQ(frame.menuAction(cmd::ToggleRecording), nullptr);
+    // The command itself still works.
+    frame.onCommand(cmd::ToggleRecording);
+    EXPECT_TRUE(frame.isRecording());
+}
+
+TEST_F(MainFrameTest, radioCopyDataAndPageCommandsReachTheView)
+{
+    WriteTextFile(m_install.path() + "html/haut.htm", "<html><body>index</body></html>");
+    WriteTextFile(m_install.path() + "html/Fip.htm",
+        "<html><font name=\"titre\">Fip</font><param name=\"filename\" value=\"fip.mp3\">"
+        "<a id=\"rec\" href=\"app:rec()\">REC</a><script>window.addEventListener('message',"
+        " function (e) { document.getElementById(e.data).click(); });</script></html>");
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+    frame.showFramePage();
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return frame.view()->currentStation().title.empty() && !frame.view()->url().isEmpty();
+        },
+        10000));
+    RunEventsFor(300);
+
+    bool fipLoaded = false;
+    QObject::connect(frame.view(), &CLumoView::frameLoaded, &frame,
+        [&](const QString& name, const QString& address) {
+            fipLoaded = fipLoaded || (name == "live" && address.endsWith("Fip.htm"));
+        });
+    frame.onCopyData(0x8048, std::string("Fip.htm\0", 8));
+    ASSERT_TRUE(WaitUntil([&] { return fipLoaded; }, 10000));
+    EXPECT_EQ(frame.view()->currentStation().title, "Fip");
+    EXPECT_EQ(frame.currentStationPage(), m_settings.pathHtml + "Fip.htm");
+
+    frame.view()->page()->runJavaScript("frames['live'].postMessage('rec', '*')");
+    EXPECT_TRUE(WaitUntil([&] { return frame.isRecording(); }, 10000));
+}
+
+TEST_F(MainFrameTest, rebuildRewritesTheIndexAndSaysSo)
+{
+    WriteTextFile(m_install.path() + "html/Fip.htm", "<font name=\"titre\">Fip</font>");
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+    frame.onSysCommand(cmd::Rebuild);
+    EXPECT_NE(ReadTextFile(m_install.path() + "html/haut.htm").find("Fip.htm"), std::string::npos);
+    ASSERT_EQ(m_prompt.shown.size(), 1u);
+    EXPECT_EQ(m_prompt.shown[0],
+        "Termin\xC3\xA9|La reconstruction de l'index des radios est termin\xC3\xA9"
+        "e.|"
+            + std::to_string(static_cast<int>(QMessageBox::Information)));
+}
+
+TEST(WindowSnap, edgesWithinFivePixelsOfTheWorkAreaSnap)
+{
+    const QRect area(0, 30, 1280, 994); // a panel on top
+    struct Case {
+        QPoint at;
+        QPoint expected;
+    };
+    const QSize size(300, 200);
+    for (const Case& c : {
+             Case { { 3, 100 }, { 0, 100 } }, // left, 3 px
+             Case { { 6, 100 }, { 6, 100 } }, // 6 px: stays
+             Case { { -4, 100 }, { 0, 100 } },
+             Case { { 1280 - 300 - 5, 100 }, { 980, 100 } }, // right edge
+             Case { { 1280 - 300 + 6, 100 }, { 986, 100 } },
+             Case { { 400, 34 }, { 400, 30 } }, // top of the work area
+             Case { { 400, 1024 - 200 - 2 }, { 400, 824 } }, // bottom
+             Case { { 2, 33 }, { 0, 30 } }, // a corner
+         }) {
+        const QRect snapped = SnapToWorkArea(QRect(c.at, size), area);
+        EXPECT_EQ(snapped.topLeft(), c.expected) << c.at.x() << "," << c.at.y();
+        EXPECT_EQ(snapped.size(), size);
+    }
 }
 
 } // namespace

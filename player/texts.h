@@ -1,0 +1,43 @@
+#pragma once
+
+// The player's own texts, as the listener reads them: menus, titles and
+// messages. UTF-8 here; files keep their Windows-1252 texts elsewhere.
+namespace texts {
+
+// Program title (string resource 129).
+inline constexpr const char* kProgramTitle = "Sonalto";
+
+// Menu bar (menu resource 128).
+inline constexpr const char* kMenuOptions = "&Options";
+inline constexpr const char* kMenuPerso = "&Perso";
+inline constexpr const char* kMenuFavourites = "&Favoris";
+inline constexpr const char* kMenuRandom = "&Au hasard ?";
+inline constexpr const char* kMenuOrganise = "&Organiser...";
+inline constexpr const char* kMenuSearch = "&Rechercher";
+inline constexpr const char* kMenuAddStation = "Ajouter cette &radio";
+inline constexpr const char* kMenuRec = "&REC";
+inline constexpr const char* kMenuStop = "&STOP";
+inline constexpr const char* kMenuHelp = "&Aide";
+inline constexpr const char* kMenuAbout = "A &propos...";
+inline constexpr const char* kMenuQuit = "&Quitter";
+
+// Entries added to the window's system menu.
+inline constexpr const char* kSysOptions = "O&ptions";
+inline constexpr const char* kSysPersonalise = "Personnaliser";
+inline constexpr const char* kSysScheduler = "Snt Planificateur";
+inline constexpr const char* kSysHelp = "Aide";
+inline constexpr const char* kSysAbout = "A& Propos...";
+inline constexpr const char* kSysQuit = "Quitter \tAlt+F4";
+
+// HTML directory check at creation.
+inline constexpr const char* kChooseHtmlDirectory
+    = "Selectionnez le repertoire contenant vos fichiers radio .html";
+inline constexpr const char* kHtmlMissingTitle = "Erreur";
+inline constexpr const char* kHtmlMissingText = "Fichiers HTML des radios introuvables.\n"
+                                                "Installez les dans /html/\n"
+                                                "ou changez de répertoire dans les options.";
+
+// The updater's dialog, whose presence holds back the self-update.
+inline constexpr const char* kUpdaterDialogTitle = "Mise à jour Sonalto";
+
+} // namespace texts

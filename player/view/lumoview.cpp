@@ -1,0 +1,164 @@
+#include "view/lumoview.h"
+
+#include <algorithm>
+
+#include <QDesktopServices>
+#include <QFile>
+
+#include "shell/commandids.h"
+#include "shell/diaglog.h"
+#include "view/appcommands.h"
+#include "view/framebridge.h"
+#include "view/minipage.h"
+
+namespace {
+
+// Allowed navigations whose document never came (a failed load) are not
+// kept forever.
+constexpr std::size_t kAllowedKept = 16;
+
+QUrl pageUrl(const std::string& page)
+{
+    const QString text = QFile::decodeName(QByteArray::fromStdString(page));
+    if (text.contains(QStringLiteral("://")) || text.startsWith(QStringLiteral("about:"))
+        || text.startsWith(QStringLiteral("app:")))
+        return QUrl(text);
+    return QUrl::fromLocalFile(text);
+}
+
+} // namespace
+
+CLumoView::CLumoView(Settings& settings, QWidget* parent)
+    : QWebEngineView(parent)
+    , m_settings(settings)
+    , m_page(new FramePage(this))
+{
+    setPage(m_page);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    connect(m_page, &FramePage::navigationRequested, this, &CLumoView::onNavigationRequested);
+    connect(m_page, &FramePage::documentCreated, this, &CLumoView::onDocumentCreated);
+    connect(m_page, &FramePage::documentCompleted, this,
+        [this](const QString& frameName, const QString& address) {
+            onDocumentComplete(address);
+            emit frameLoaded(frameName, address);
+        });
+    connect(m_page, &FramePage::newWindowRequested, this, &CLumoView::onNewWindow2);
+    connect(m_page, &FramePage::unheldAppNavigation, this, [this](const QUrl& url, bool) {
+        bool cancel = true;
+        onBeforeNavigate2(url.toString(), QString(), cancel);
+    });
+}
+
+void CLumoView::navigate2(const std::string& page, const QString& targetFrame)
+{
+    DiagLog("navigate " + (targetFrame.isEmpty() ? std::string("view") : targetFrame.toStdString())
+        + " " + page);
+    m_page->navigateFrame(targetFrame, pageUrl(page));
+}
+
+void CLumoView::onBeforeNavigate2(const QString& address, const QString& targetFrame, bool& cancel)
+{
+    const NavigationDecision decision
+        = DecideNavigation(address.toStdString(), targetFrame.toStdString(), m_settings.miniPlayer);
+    if (decision.cancel)
+        cancel = true;
+    switch (decision.action) {
+    case NavigationAction::None:
+        break;
+    case NavigationAction::ToggleRecording:
+        emit commandRequested(cmd::ToggleRecording);
+        break;
+    case NavigationAction::StartScheduler:
+        emit commandRequested(cmd::StartScheduler);
+        break;
+    case NavigationAction::OpenRecordings:
+        QDesktopServices::openUrl(
+            QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(m_settings.pathRec))));
+        break;
+    case NavigationAction::OpenSongWindow:
+        DiagLog("song window");
+        emit songWindowRequested();
+        break;
+    case NavigationAction::ClearStation:
+        m_current.pagePath.clear();
+        m_current.title.clear();
+        m_current.streamLink.clear();
+        m_current.logoFile.clear();
+        m_current.liveId.clear();
+        DiagLog("welcome");
+        emit stationCleared();
+        break;
+    case NavigationAction::ReadStation:
+        ReadStationPage(localPath(address), m_current);
+        DiagLog("station " + m_current.title);
+        emit stationRead(m_current);
+        break;
+    case NavigationAction::ShowMiniStation:
+        ReadStationPage(localPath(address), m_current);
+        DiagLog("station " + m_current.title);
+        BuildMiniPlayerPage(m_settings.pathHtml, m_current);
+        navigate2(m_settings.pathHtml + kMiniPlayerPage, QString::fromLatin1(kMiniFrame));
+        emit miniStationShown(m_current);
+        break;
+    }
+}
+
+void CLumoView::onDocumentComplete(const QString& address)
+{
+    if (!CompletionShowsStartPage(address.toStdString(), m_settings.startPage))
+        return;
+    const std::string startPage = m_settings.startPage;
+    m_settings.startPage.clear();
+    navigate2(startPage, QString::fromLatin1(kLiveFrame));
+}
+
+void CLumoView::onNewWindow2(const QUrl& url)
+{
+    if (url.scheme() == QStringLiteral("http") || url.scheme() == QStringLiteral("https")) {
+        DiagLog("new window " + url.toString().toStdString());
+        QDesktopServices::openUrl(url);
+    }
+}
+
+bool CLumoView::hasPendingStartPage() const
+{
+    return !m_settings.startPage.empty() && m_settings.startPage.find(".htm") != std::string::npos;
+}
+
+void CLumoView::onNavigationRequested(
+    const QString& key, const QString& frameName, const QString& address)
+{
+    bool cancel = false;
+    onBeforeNavigate2(address, frameName, cancel);
+    if (cancel)
+        return;
+    m_allowed.emplace_back(frameName, address);
+    if (m_allowed.size() > kAllowedKept)
+        m_allowed.pop_front();
+    m_page->proceed(key);
+}
+
+void CLumoView::onDocumentCreated(const QString& frameName, const QString& address)
+{
+    const auto allowed
+        = std::find(m_allowed.begin(), m_allowed.end(), std::pair(frameName, address));
+    if (allowed != m_allowed.end()) {
+        m_allowed.erase(allowed);
+        return;
+    }
+    // A load no frame could hold: a frame page's own frames, the program's
+    // loads of the whole view, a move in the history. It has happened
+    // already, so only what it means for the player is left to do.
+    if (address == QStringLiteral("about:blank") || address.isEmpty())
+        return;
+    bool cancel = false;
+    onBeforeNavigate2(address, frameName, cancel);
+}
+
+std::string CLumoView::localPath(const QString& address) const
+{
+    const QUrl url(address);
+    if (url.isLocalFile())
+        return QFile::encodeName(url.toLocalFile()).toStdString();
+    return address.toStdString();
+}

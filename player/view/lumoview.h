@@ -1,0 +1,77 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <utility>
+
+#include <QString>
+#include <QUrl>
+#include <QWebEngineView>
+
+#include "common/settings.h"
+#include "common/stationpage.h"
+
+class FramePage;
+
+// The player's HTML view: the whole client area of the main window. It
+// shows the frame page of the HTML directory, watches every navigation of
+// every frame before it happens, turns in-page "app:" commands into the
+// player's commands, and keeps the current station from what the frame
+// "live" shows.
+class CLumoView : public QWebEngineView {
+    Q_OBJECT
+
+public:
+    CLumoView(Settings& settings, QWidget* parent = nullptr);
+
+    // Navigates the frame named targetFrame (the whole view when empty) to
+    // page: a path, or an address with its scheme. The navigation goes
+    // through onBeforeNavigate2 like any other.
+    void navigate2(const std::string& page, const QString& targetFrame = {});
+
+    // Before a navigation of the frame targetFrame to address: sets cancel
+    // to refuse it, and does what the address asks.
+    void onBeforeNavigate2(const QString& address, const QString& targetFrame, bool& cancel);
+    // After a document has loaded in any frame: after a frame page, shows
+    // the start page in "live", once.
+    void onDocumentComplete(const QString& address);
+    // A link asking for a new window: web addresses go to the desktop's
+    // browser, anything else is dropped.
+    void onNewWindow2(const QUrl& url);
+
+    // The current station, as the frame "live" last showed it. Its texts
+    // are empty before the first station page.
+    const StationPageInfo& currentStation() const { return m_current; }
+    StationPageInfo& currentStation() { return m_current; }
+
+    // True while a start page waits for its frame page to load.
+    bool hasPendingStartPage() const;
+
+    FramePage* framePage() const { return m_page; }
+
+signals:
+    // An in-page command asks the main window for a command.
+    void commandRequested(int id);
+    // "app:live('…')": the song-information window.
+    void songWindowRequested();
+    // The frame "live" goes to a station page in the normal layout.
+    void stationRead(const StationPageInfo& station);
+    // The frame "live" goes to the welcome page in the normal layout.
+    void stationCleared();
+    // The mini player page was made for a station and sent to "main".
+    void miniStationShown(const StationPageInfo& station);
+    // A document finished loading in a frame ("" for the frame page).
+    void frameLoaded(const QString& frameName, const QString& address);
+
+private:
+    void onNavigationRequested(
+        const QString& key, const QString& frameName, const QString& address);
+    void onDocumentCreated(const QString& frameName, const QString& address);
+    std::string localPath(const QString& address) const;
+
+    Settings& m_settings;
+    FramePage* m_page; // child of this view
+    StationPageInfo m_current;
+    // Navigations let through, until their document shows up.
+    std::deque<std::pair<QString, QString>> m_allowed;
+};

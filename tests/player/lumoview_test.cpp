@@ -1,0 +1,262 @@
+#include "view/lumoview.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QDesktopServices>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "common/textfile.h"
+#include "eventwait.h"
+#include "shell/commandids.h"
+#include "support/testsupport.h"
+#include "view/framebridge.h"
+
+namespace {
+
+using testsupport::TempDir;
+
+// A station page with the markers the player reads.
+std::string stationPage(const std::string& title, const std::string& stream)
+{
+    return "<html><body><font name=\"titre\">" + title
+        + "</font>\r\n"
+          "<param name=\"filename\" value=\""
+        + stream
+        + "\">\r\n"
+          "<a id=\"rec\" href=\"app:rec()\">REC</a>\r\n"
+          "<a id=\"live\" href=\"app:live('feed42')\">Titre</a>\r\n"
+          "<a id=\"site\" href=\"http://example.org/site\" target=\"_blank\">site</a>\r\n"
+          "<script>window.addEventListener('message', function (e) {"
+          " document.getElementById(e.data).click(); });</script>\r\n"
+          "</body></html>";
+}
+
+// The index's drop-down navigates "live" from its own onChange script; the
+// test picks a station by posting the option's value to the frame.
+constexpr const char* kIndexPage
+    = "<html><body><form name=\"loc\">"
+      "<select name=\"select\" size=\"1\" onChange=\"parent.frames['live'].window.location="
+      "this.options[this.selectedIndex].value\">"
+      "<option value=\"bienvenue.htm\">Choisir</option>"
+      "<option value=\"Alpha.htm\">Radio Alpha</option>"
+      "<option value=\"Beta.htm\">Radio Beta</option></select></form>"
+      "<a id=\"rec\" href=\"app:rec()\">REC</a><a id=\"sched\" href=\"app:scheduler()\">P</a>"
+      "<script>window.addEventListener('message', function (e) {"
+      " if (e.data.pick) { var s = document.loc.select; s.value = e.data.pick;"
+      " s.dispatchEvent(new Event('change')); } else document.getElementById(e.data).click();"
+      " });</script></body></html>";
+
+class LumoViewTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::string& dir = m_html.path();
+        WriteTextFile(dir + "index.htm",
+            "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
+            "<frame name=\"live\" src=\"bienvenue.htm\"></frameset></html>");
+        WriteTextFile(dir + "indexmini.htm",
+            "<html><frameset rows=\"*,0\"><frame name=\"main\" src=\"haut.htm\">"
+            "<frame name=\"live\" src=\"black.htm\"></frameset></html>");
+        WriteTextFile(dir + "capital.htm",
+            "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
+            "<frame name=\"Live\" src=\"Alpha.htm\"></frameset></html>");
+        WriteTextFile(dir + "haut.htm", kIndexPage);
+        WriteTextFile(dir + "bienvenue.htm", "<html><body>Bienvenue</body></html>");
+        WriteTextFile(dir + "black.htm", "<html><body bgcolor=black></body></html>");
+        WriteTextFile(dir + "Alpha.htm", stationPage("Radio Alpha", "http://127.0.0.1:9/alpha"));
+        WriteTextFile(dir + "Beta.htm", stationPage("Radio Beta", "beta.mp3"));
+        m_settings.pathHtml = dir;
+        m_settings.pathRec = dir;
+    }
+
+    // Waits until a document has loaded in the frame, its address ending
+    // with page.
+    bool waitLoaded(
+        QSignalSpy& loads, const QString& frame, const QString& page, int timeout = 15000)
+    {
+        return WaitUntil(
+            [&] {
+                for (const QList<QVariant>& load : loads) {
+                    if (load.at(0).toString() == frame && load.at(1).toString().endsWith(page))
+                        return true;
+                }
+                return false;
+            },
+            timeout);
+    }
+
+    // Posts a message to a frame of the frame page, as a click of the user.
+    static void postToFrame(CLumoView& view, const QString& frame, const QString& message)
+    {
+        view.page()->runJavaScript(
+            QStringLiteral("frames['%1'].postMessage(%2, '*')").arg(frame, message));
+    }
+
+    TempDir m_html { "sonalto-view" };
+    Settings m_settings;
+};
+
+TEST_F(LumoViewTest, startPageIsShownOnceAfterTheFramePage)
+{
+    m_settings.startPage = m_html.path() + "Alpha.htm";
+    CLumoView view(m_settings);
+    view.resize(400, 300);
+    view.show();
+    QSignalSpy loads(&view, &CLumoView::frameLoaded);
+    QSignalSpy reads(&view, &CLumoView::stationRead);
+    QSignalSpy cleared(&view, &CLumoView::stationCleared);
+    view.navigate2(m_html.path() + "index.htm");
+
+    ASSERT_TRUE(waitLoaded(loads, "live", "Alpha.htm"));
+    EXPECT_TRUE(m_settings.startPage.empty());
+    // The frame page's own welcome page came first and cleared the station.
+    EXPECT_GE(cleared.count(), 1);
+    ASSERT_EQ(reads.count(), 1);
+    EXPECT_EQ(view.currentStation().title, "Radio Alpha");
+    EXPECT_EQ(view.currentStation().streamLink, "http://127.0.0.1:9/alpha");
+    EXPECT_EQ(view.currentStation().pagePath, m_html.path() + "Alpha.htm");
+    EXPECT_EQ(view.currentStation().liveId, "feed42");
+
+    // Loading the frame page again shows the welcome page and nothing else:
+    // the start page was consumed.
+    loads.clear();
+    view.navigate2(m_html.path() + "index.htm");
+    ASSERT_TRUE(waitLoaded(loads, "", "index.htm"));
+    EXPECT_TRUE(waitLoaded(loads, "live", "bienvenue.htm", 100));
+    EXPECT_EQ(reads.count(), 1);
+    EXPECT_TRUE(view.currentStation().title.empty());
+    EXPECT_TRUE(view.currentStation().streamLink.empty());
+
+    // A start page without ".htm" is not shown either.
+    m_settings.startPage = m_html.path() + "Alpha";
+    loads.clear();
+    view.navigate2(m_html.path() + "index.htm");
+    ASSERT_TRUE(waitLoaded(loads, "", "index.htm"));
+    RunEventsFor(300);
+    EXPECT_EQ(reads.count(), 1);
+    EXPECT_EQ(m_settings.startPage, m_html.path() + "Alpha");
+}
+
+TEST_F(LumoViewTest, dropDownSetsTheCurrentStationAndCommandsNeverLeaveThePage)
+{
+    CLumoView view(m_settings);
+    view.resize(400, 300);
+    view.show();
+    QSignalSpy loads(&view, &CLumoView::frameLoaded);
+    QSignalSpy commands(&view, &CLumoView::commandRequested);
+    QSignalSpy songWindow(&view, &CLumoView::songWindowRequested);
+    QSignalSpy created(view.framePage(), &FramePage::documentCreated);
+    view.navigate2(m_html.path() + "index.htm");
+    ASSERT_TRUE(waitLoaded(loads, "", "index.htm"));
+
+    postToFrame(view, "haut", "{pick: 'Beta.htm'}");
+    ASSERT_TRUE(waitLoaded(loads, "live", "Beta.htm"));
+    EXPECT_EQ(view.currentStation().title, "Radio Beta");
+    EXPECT_EQ(view.currentStation().streamLink, "beta.mp3");
+    EXPECT_FALSE(view.currentStation().windowsMedia == false);
+
+    // In-page commands from the index and from the station page: each one
+    // reaches the window and no frame loads anything.
+    created.clear();
+    postToFrame(view, "haut", "'rec'");
+    ASSERT_TRUE(WaitUntil([&] { return commands.count() == 1; }, 10000));
+    EXPECT_EQ(commands.at(0).at(0).toInt(), cmd::ToggleRecording);
+    postToFrame(view, "haut", "'sched'");
+    ASSERT_TRUE(WaitUntil([&] { return commands.count() == 2; }, 10000));
+    EXPECT_EQ(commands.at(1).at(0).toInt(), cmd::StartScheduler);
+    postToFrame(view, "live", "'rec'");
+    ASSERT_TRUE(WaitUntil([&] { return commands.count() == 3; }, 10000));
+    EXPECT_EQ(commands.at(2).at(0).toInt(), cmd::ToggleRecording);
+    postToFrame(view, "live", "'live'");
+    ASSERT_TRUE(WaitUntil([&] { return songWindow.count() == 1; }, 10000));
+    RunEventsFor(300);
+    EXPECT_EQ(created.count(), 0);
+    EXPECT_EQ(view.currentStation().title, "Radio Beta");
+
+    // The drop-down still works: the page stayed.
+    postToFrame(view, "haut", "{pick: 'Alpha.htm'}");
+    ASSERT_TRUE(waitLoaded(loads, "live", "Alpha.htm"));
+    EXPECT_EQ(view.currentStation().title, "Radio Alpha");
+}
+
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    std::vector<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls.push_back(url); }
+};
+
+TEST_F(LumoViewTest, linksAskingForANewWindowGoToTheDesktopBrowser)
+{
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler("http", &catcher, "open");
+    m_settings.startPage = m_html.path() + "Alpha.htm";
+    CLumoView view(m_settings);
+    view.resize(400, 300);
+    view.show();
+    QSignalSpy loads(&view, &CLumoView::frameLoaded);
+    view.navigate2(m_html.path() + "index.htm");
+    ASSERT_TRUE(waitLoaded(loads, "live", "Alpha.htm"));
+
+    postToFrame(view, "live", "'site'");
+    EXPECT_TRUE(WaitUntil([&] { return !catcher.urls.empty(); }, 10000));
+    QDesktopServices::unsetUrlHandler("http");
+    ASSERT_EQ(catcher.urls.size(), 1u);
+    EXPECT_EQ(catcher.urls[0], QUrl("http://example.org/site"));
+    // The station frame kept its page.
+    EXPECT_EQ(view.currentStation().title, "Radio Alpha");
+}
+
+TEST_F(LumoViewTest, miniLayoutShowsTheMiniPageInMainInsteadOfTheStation)
+{
+    m_settings.miniPlayer = true;
+    m_settings.startPage = m_html.path() + "Beta.htm";
+    CLumoView view(m_settings);
+    view.resize(400, 300);
+    view.show();
+    QSignalSpy loads(&view, &CLumoView::frameLoaded);
+    QSignalSpy shown(&view, &CLumoView::miniStationShown);
+    QSignalSpy created(view.framePage(), &FramePage::documentCreated);
+    view.navigate2(m_html.path() + "indexmini.htm");
+
+    ASSERT_TRUE(waitLoaded(loads, "main", "playermini.html"));
+    ASSERT_EQ(shown.count(), 1);
+    EXPECT_EQ(view.currentStation().title, "Radio Beta");
+    const std::string mini = ReadTextFile(m_html.path() + "playermini.html");
+    EXPECT_NE(mini.find("beta.mp3"), std::string::npos);
+    for (const QList<QVariant>& doc : created)
+        EXPECT_FALSE(doc.at(1).toString().endsWith("Beta.htm")) << "the station page loaded";
+
+    // The welcome page is refused in "live"; the index passes in "main".
+    postToFrame(view, "main", "'x'");
+    view.navigate2(m_html.path() + "bienvenue.htm", "live");
+    view.navigate2(m_html.path() + "haut.htm", "main");
+    ASSERT_TRUE(waitLoaded(loads, "main", "haut.htm"));
+    RunEventsFor(200);
+    for (const QList<QVariant>& doc : created)
+        EXPECT_FALSE(doc.at(1).toString().endsWith("bienvenue.htm"));
+}
+
+TEST_F(LumoViewTest, aFrameNamedLiveInAnotherCaseIsNotTheStationFrame)
+{
+    CLumoView view(m_settings);
+    view.resize(400, 300);
+    view.show();
+    QSignalSpy loads(&view, &CLumoView::frameLoaded);
+    QSignalSpy reads(&view, &CLumoView::stationRead);
+    view.navigate2(m_html.path() + "capital.htm");
+    ASSERT_TRUE(waitLoaded(loads, "Live", "Alpha.htm"));
+    view.navigate2(m_html.path() + "Beta.htm", "Live");
+    ASSERT_TRUE(waitLoaded(loads, "Live", "Beta.htm"));
+    EXPECT_EQ(reads.count(), 0);
+    EXPECT_TRUE(view.currentStation().title.empty());
+}
+
+} // namespace
+
+#include "lumoview_test.moc"

@@ -1,0 +1,190 @@
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "common/messages.h"
+#include "common/messenger.h"
+#include "common/textfile.h"
+#include "support/testsupport.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::Environment;
+using testsupport::Process;
+using testsupport::ReadLines;
+using testsupport::TempDir;
+
+// The real player in a private installation directory with a small
+// catalogue of its own, whose station plays the local server's endless
+// stream into a null output.
+class PlayerPlaying : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::chmod(m_runtime.path().c_str(), 0700);
+        m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
+        ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
+        ASSERT_TRUE(m_server.start(m_install.path()));
+
+        const std::string html = m_install.path() + "html/";
+        std::filesystem::create_directory(html);
+        WriteTextFile(html + "index.htm",
+            "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
+            "<frame name=\"live\" src=\"bienvenue.htm\"></frameset></html>");
+        WriteTextFile(html + "indexmini.htm",
+            "<html><frameset rows=\"*,0\"><frame name=\"main\" src=\"haut.htm\">"
+            "<frame name=\"live\" src=\"black.htm\"></frameset></html>");
+        WriteTextFile(html + "bienvenue.htm", "<html><body>Bienvenue</body></html>");
+        WriteTextFile(html + "black.htm", "<html><body></body></html>");
+        WriteTextFile(html + "Alpha.htm",
+            "<html><body><font name=\"titre\">Radio Alpha</font>\r\n"
+            "<param name=\"filename\" value=\""
+                + m_server.url("/_stream?title=Alpha+en+direct") + "\">\r\n"
+                + "<a href=\"app:rec()\">REC</a></body></html>");
+        writeIndex(false);
+    }
+
+    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
+
+    // The index with the navigate-on-change drop-down. With pick, the page
+    // chooses "Radio Alpha" itself once loaded, as a listener would, and the
+    // drop-down's own onChange script sends "live" to the station.
+    void writeIndex(bool pick)
+    {
+        std::string page = "<html><body><form name=\"loc\">"
+                           "<select name=\"select\" size=\"1\" onChange=\"parent.frames['live']"
+                           ".window.location=this.options[this.selectedIndex].value\">\r\n"
+                           "<option value=\"bienvenue.htm\">Choisissez</option>\r\n"
+                           "<option value=\"Alpha.htm\">Radio Alpha</option>\r\n"
+                           "</select><BR></form>";
+        if (pick) {
+            page += "<script>window.addEventListener('load', function () {"
+                    " var s = document.loc.select; s.selectedIndex = 1;"
+                    " s.dispatchEvent(new Event('change')); });</script>";
+        }
+        WriteTextFile(m_install.path() + "html/haut.htm", page + "</body></html>");
+    }
+
+    Environment environment() const
+    {
+        const char* platform = std::getenv("SONALTO_E2E_PLATFORM");
+        return Environment {
+            { "XDG_RUNTIME_DIR", m_runtime.path() },
+            { "QT_QPA_PLATFORM", platform != nullptr ? platform : "offscreen" },
+            { "SONALTO_DIAG_LOG", logPath() },
+            { "SONALTO_AUDIO_SINK", "fakesink sync=true" },
+        };
+    }
+
+    void startFirst(Process& player, const std::vector<std::string>& arguments = {})
+    {
+        ASSERT_TRUE(
+            player.start(m_player, arguments, environment(), "/", m_install.path() + "first.out"));
+        ASSERT_TRUE(testsupport::WaitForFileLine(logPath(), "ready", 30s))
+            << ReadTextFile(m_install.path() + "first.out");
+    }
+
+    std::optional<int> runSecond(const std::vector<std::string>& arguments)
+    {
+        Environment env = environment();
+        env["SONALTO_DIAG_LOG"] = std::nullopt;
+        env["QT_QPA_PLATFORM"] = std::nullopt;
+        env["DISPLAY"] = std::nullopt;
+        Process second;
+        if (!second.start(m_player, arguments, env, "/"))
+            return std::nullopt;
+        return second.waitForExit(30s);
+    }
+
+    void stopFirst(Process& player)
+    {
+        EXPECT_EQ(runSecond({ "-stop" }), 0);
+        EXPECT_EQ(player.waitForExit(30s), 0) << ReadTextFile(m_install.path() + "first.out");
+    }
+
+    std::string logPath() const { return m_install.path() + "diag.log"; }
+    std::string html() const { return m_install.path() + "html/"; }
+
+    bool logHas(const std::string& line, std::chrono::milliseconds timeout = 30s) const
+    {
+        return testsupport::WaitForFileLine(logPath(), line, timeout);
+    }
+
+    TempDir m_install { "sonalto-install" };
+    TempDir m_runtime { "sonalto-runtime" };
+    testsupport::HttpServer m_server;
+    std::string m_player;
+};
+
+TEST_F(PlayerPlaying, choosingAStationInTheDropDownPlaysIt)
+{
+    writeIndex(true);
+    Process player;
+    startFirst(player);
+    EXPECT_TRUE(logHas("station Radio Alpha"));
+    EXPECT_TRUE(logHas("first audio")) << ReadTextFile(m_install.path() + "first.out");
+
+    stopFirst(player);
+}
+
+TEST_F(PlayerPlaying, radioForwardedByASecondStartNavigatesLive)
+{
+    Process player;
+    startFirst(player);
+    ASSERT_TRUE(logHas("welcome"));
+
+    EXPECT_EQ(runSecond({ "-radio", "Alpha.htm" }), 0);
+    EXPECT_TRUE(logHas("navigate live " + html() + "Alpha.htm"));
+    EXPECT_TRUE(logHas("station Radio Alpha"));
+    EXPECT_TRUE(logHas("first audio"));
+    stopFirst(player);
+}
+
+TEST_F(PlayerPlaying, rebuildForwardedByASecondStartRewritesTheIndex)
+{
+    Process player;
+    startFirst(player);
+    EXPECT_EQ(runSecond({ "-rebuild" }), 0);
+    ASSERT_TRUE(logHas("rebuilt"));
+    const std::string index = ReadTextFile(html() + "haut.htm");
+    EXPECT_NE(index.find("Alpha.htm"), std::string::npos);
+    EXPECT_NE(index.find("Radio Alpha"), std::string::npos);
+    EXPECT_TRUE(logHas("navigate view " + html() + "index.htm"));
+    stopFirst(player);
+}
+
+TEST_F(PlayerPlaying, miniLayoutShowsTheMiniPageAndPlaysTheLastStation)
+{
+    ASSERT_TRUE(WriteTextFile(m_install.path() + "Sonalto.ini",
+        "[Sonalto]\r\nMini Player=True\r\nSauve Derniere URL=True\r\nDerniere URL=" + html()
+            + "Alpha.htm\r\n"));
+    Process player;
+    startFirst(player);
+    EXPECT_TRUE(logHas("navigate view " + html() + "indexmini.htm"));
+    EXPECT_TRUE(logHas("navigate main " + html() + "playermini.html"));
+    EXPECT_TRUE(logHas("station Radio Alpha"));
+    EXPECT_TRUE(logHas("first audio"));
+    const std::string mini = ReadTextFile(html() + "playermini.html");
+    EXPECT_NE(mini.find(m_server.url("/_stream?title=Alpha+en+direct")), std::string::npos);
+
+    // Back to the normal layout: the station is shown again in "live" and
+    // keeps playing without a new start.
+    EXPECT_EQ(SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_SYSCOMMAND, SC_MAXIMIZE, 0),
+        std::optional<std::int64_t>(0));
+    EXPECT_TRUE(logHas("navigate view " + html() + "index.htm"));
+    EXPECT_TRUE(logHas("navigate live " + html() + "Alpha.htm"));
+    std::this_thread::sleep_for(1s);
+    const std::vector<std::string> log = ReadLines(logPath());
+    EXPECT_EQ(std::count(log.begin(), log.end(), "station Radio Alpha"), 2);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "first audio"), 1);
+    stopFirst(player);
+}
+
+} // namespace
