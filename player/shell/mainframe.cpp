@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "catalogue/cataloguecommands.h"
 #include "common/cp1252.h"
 #include "common/installdir.h"
 #include "common/messages.h"
@@ -144,6 +145,30 @@ CMainFrame::CMainFrame(
     });
     connect(m_player, &StreamPlayer::firstAudio, this, [] { DiagLog("first audio"); });
 
+    m_catalogue.reset(new CatalogueContext { m_settings, m_installDir,
+        [this]() -> const StationPageInfo& { return m_view->currentStation(); },
+        [this] { return currentStationPage(); },
+        [this](const std::string& page) {
+            m_livePage = page;
+            m_view->navigate2(page, QString::fromLatin1(kLiveFrame));
+        },
+        [this](const std::string& framePage, const std::string& stationPage) {
+            // The frame page shows the station again in "live" once loaded.
+            if (!stationPage.empty())
+                m_settings.startPage = stationPage;
+            m_view->navigate2(framePage);
+        },
+        {},
+        [this] { RebuildFavouritesMenu(m_favouritesMenu, m_settings.favourites); },
+        [this] { return m_hiddenAway; },
+        [this](int width, int height) {
+            m_settings.width = width;
+            m_settings.height = height;
+            if (!m_settings.miniPlayer)
+                placeWindow(windowRect().topLeft(), false);
+        },
+        {}, nullptr });
+
     // 3. and 4. Menus; the REC item needs the recorder.
     buildMenuBar();
     buildSystemMenu();
@@ -249,7 +274,27 @@ void CMainFrame::onCommand(int id)
     case cmd::SelfUpdateDone:
         completeSelfUpdate();
         break;
+    case cmd::Personalise:
+        RunPersonalListEditor(this, *m_catalogue);
+        break;
+    case cmd::RandomStation:
+        RandomStation(*m_catalogue);
+        break;
+    case cmd::OrganiseFavourites:
+        RunFavouritesOrganiser(this, *m_catalogue);
+        break;
+    case cmd::SearchStations:
+        RunStationSearch(this, *m_catalogue);
+        break;
+    case cmd::AddCurrentStation:
+        AddCurrentStation(this, *m_catalogue);
+        break;
+    case cmd::About:
+        RunAboutDialog(this, *m_catalogue);
+        break;
     default:
+        if (id >= cmd::FirstFavourite && id <= cmd::LastFavourite)
+            OpenFavourite(*m_catalogue, id - cmd::FirstFavourite);
         break;
     }
 }
@@ -441,16 +486,19 @@ void CMainFrame::buildMenuBar()
           };
     // Items whose windows are not part of the player yet stay greyed.
     addItem(nullptr, bar, texts::kMenuOptions, cmd::Options, false);
-    addItem(nullptr, bar, texts::kMenuPerso, cmd::Personalise, false);
+    addItem(nullptr, bar, texts::kMenuPerso, cmd::Personalise, true);
+    // The favourites pop-up carries its fixed items and one item per
+    // favourite, each with its command id as data.
     m_favouritesMenu = bar->addMenu(fromUtf8(texts::kMenuFavourites));
-    addItem(m_favouritesMenu, nullptr, texts::kMenuRandom, cmd::RandomStation, false);
-    addItem(m_favouritesMenu, nullptr, texts::kMenuOrganise, cmd::OrganiseFavourites, false);
-    addItem(m_favouritesMenu, nullptr, texts::kMenuSearch, cmd::SearchStations, false);
-    addItem(m_favouritesMenu, nullptr, texts::kMenuAddStation, cmd::AddCurrentStation, false);
+    RebuildFavouritesMenu(m_favouritesMenu, m_settings.favourites);
+    connect(m_favouritesMenu, &QMenu::triggered, this, [this](QAction* action) {
+        if (action->data().isValid())
+            onCommand(action->data().toInt());
+    });
     addItem(
         nullptr, bar, m_recording ? texts::kMenuStop : texts::kMenuRec, cmd::ToggleRecording, true);
     addItem(nullptr, bar, texts::kMenuHelp, cmd::Help, true);
-    addItem(nullptr, bar, texts::kMenuAbout, cmd::About, false);
+    addItem(nullptr, bar, texts::kMenuAbout, cmd::About, true);
     addItem(nullptr, bar, texts::kMenuQuit, cmd::Quit, true);
 }
 
@@ -467,12 +515,12 @@ void CMainFrame::buildSystemMenu()
         connect(action, &QAction::triggered, this, [this, id] { onSysCommand(id); });
     };
     addItem(texts::kSysOptions, cmd::Options, false);
-    addItem(texts::kSysPersonalise, cmd::Personalise, false);
+    addItem(texts::kSysPersonalise, cmd::Personalise, true);
     m_systemMenu->addSeparator();
     addItem(texts::kSysScheduler, cmd::StartScheduler, true);
     m_systemMenu->addSeparator();
     addItem(texts::kSysHelp, cmd::Help, true);
-    addItem(texts::kSysAbout, cmd::About, false);
+    addItem(texts::kSysAbout, cmd::About, true);
     m_systemMenu->addSeparator();
     addItem(texts::kSysQuit, static_cast<int>(SC_CLOSE), true);
 

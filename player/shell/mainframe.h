@@ -13,6 +13,7 @@
 #include "common/settings.h"
 #include "common/stationpage.h"
 
+struct CatalogueContext;
 class CLumoDoc;
 class CLumoView;
 class ControlStrip;
@@ -115,6 +116,9 @@ private:
     Settings& m_settings;
     std::string m_installDir;
     std::unique_ptr<ShellPrompt> m_ownPrompt;
+    // What the catalogue commands (editor, favourites, search, About) need
+    // of this window.
+    std::unique_ptr<CatalogueContext> m_catalogue;
     ShellPrompt* m_prompt;
     CLumoDoc* m_document = nullptr; // children of this window
     CLumoView* m_view = nullptr;

@@ -199,10 +199,11 @@ TEST_F(MainFrameTest, recordsReachTheSameHandlersAsTheMenus)
         MessengerRecord::makeMessage(WM_COMMAND, 0x10000u | cmd::ToggleRecording, 0));
     EXPECT_TRUE(frame.isRecording());
 
-    // Commands whose windows are not part of the player yet, and unknown
-    // messages, change nothing.
+    // Commands whose windows are not part of the player yet, unknown ids
+    // and unknown messages change nothing.
     frame.handleRecord(MessengerRecord::makeMessage(WM_COMMAND, cmd::Options, 0));
-    frame.handleRecord(MessengerRecord::makeMessage(WM_SYSCOMMAND, cmd::About, 0));
+    frame.handleRecord(MessengerRecord::makeMessage(WM_SYSCOMMAND, 532, 0));
+    frame.handleRecord(MessengerRecord::makeMessage(WM_COMMAND, 0x7FFF, 0));
     frame.handleRecord(MessengerRecord::makeMessage(0x0400, 1, 2));
     EXPECT_FALSE(frame.isQuitting());
     EXPECT_TRUE(frame.isRecording());
@@ -376,11 +377,11 @@ TEST_F(MainFrameTest, menusCarryTheirTextsAndIdsAndRecRelabels)
         bool enabled;
     };
     for (const Item& item :
-        { Item { cmd::Options, "&Options", false }, Item { cmd::Personalise, "&Perso", false },
-            Item { cmd::RandomStation, "&Au hasard ?", false },
-            Item { cmd::AddCurrentStation, "Ajouter cette &radio", false },
+        { Item { cmd::Options, "&Options", false }, Item { cmd::Personalise, "&Perso", true },
+            Item { cmd::RandomStation, "&Au hasard ?", true },
+            Item { cmd::AddCurrentStation, "Ajouter cette &radio", true },
             Item { cmd::ToggleRecording, "&REC", true }, Item { cmd::Help, "&Aide", true },
-            Item { cmd::About, "A &propos...", false }, Item { cmd::Quit, "&Quitter", true } }) {
+            Item { cmd::About, "A &propos...", true }, Item { cmd::Quit, "&Quitter", true } }) {
         QAction* action = frame.menuAction(item.id);
         ASSERT_NE(action, nullptr) << item.id;
         EXPECT_EQ(action->text().toStdString(), item.text);

@@ -1,0 +1,372 @@
+#include "catalogue/personallistmodel.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "catalogue/cataloguetexts.h"
+#include "catalogue/namelist.h"
+#include "common/cp1252.h"
+#include "common/stationindex.h"
+#include "common/textfile.h"
+
+namespace texts = catalogue_texts;
+
+namespace {
+
+// Plain ASCII for the letters 0xC0-0xFF of Windows-1252, case kept.
+constexpr std::array<const char*, 64> kLatinLetters
+    = { "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I", "I", "D", "N",
+          "O", "O", "O", "O", "O", "x", "O", "U", "U", "U", "U", "Y", "Th", "ss", "a", "a", "a",
+          "a", "a", "a", "ae", "c", "e", "e", "e", "e", "i", "i", "i", "i", "d", "n", "o", "o", "o",
+          "o", "o", "_", "o", "u", "u", "u", "u", "y", "th", "y" };
+
+bool keptAsIs(unsigned char c)
+{
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+        return true;
+    return std::string_view("-_.()!,+'").find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+// The base of a page file name made from a station name. The web view asks
+// for pages by their address, so the name keeps only what an address and a
+// file name carry alike: ASCII letters and digits and a few marks.
+std::string asciiPageBase(const std::string& name)
+{
+    std::string base;
+    for (const char ch : name) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (keptAsIs(c))
+            base += ch;
+        else if (c >= 0xC0)
+            base += kLatinLetters[c - 0xC0];
+        else if (c == 0x8A || c == 0x8E)
+            base += c == 0x8A ? "S" : "Z"; // Š Ž
+        else if (c == 0x9A || c == 0x9E)
+            base += c == 0x9A ? "s" : "z"; // š ž
+        else if (c == 0x8C || c == 0x9C)
+            base += c == 0x8C ? "OE" : "oe"; // Œ œ
+        else if (c == 0x9F)
+            base += "Y"; // Ÿ
+        else
+            base += '_';
+    }
+    // No hidden file.
+    if (!base.empty() && base[0] == '.')
+        base[0] = '_';
+    return base;
+}
+
+void capitaliseFirst(std::string& name)
+{
+    if (!name.empty())
+        name[0] = static_cast<char>(cp1252::toUpper(static_cast<unsigned char>(name[0])));
+}
+
+// Points the index line of name at pageFile. InsertStation names the page
+// from the display name; the editor's pages are named in plain ASCII.
+bool setPageFileOfStation(
+    const std::string& indexPath, const std::string& name, const std::string& pageFile)
+{
+    std::string text = ReadTextFile(indexPath);
+    const StationLine line = FindStationLine(text, name);
+    if (!line.found || line.pageFile == pageFile)
+        return line.found;
+    const std::string from = "value=\"" + line.pageFile + "\"";
+    const std::size_t at = text.find(from, line.start);
+    if (at == std::string::npos || at >= line.end)
+        return false;
+    text.replace(at, from.size(), "value=\"" + pageFile + "\"");
+    return WriteTextFile(indexPath, text);
+}
+
+// The test flow of GenerateStationPage, answered through the model.
+class EditorTester : public StationPageTester {
+public:
+    EditorTester(Prompt& prompt, const PersonalListModel::OpenInBrowser& open,
+        const PersonalListModel::Wait& wait, bool& addEnabled)
+        : m_prompt(prompt)
+        , m_open(open)
+        , m_wait(wait)
+        , m_addEnabled(addEnabled)
+    {
+    }
+
+    void openInBrowser(const std::string& pagePath) override
+    {
+        if (m_open)
+            m_open(pagePath);
+    }
+    bool ask(const std::string& title, const std::string& text) override
+    {
+        return m_prompt.question(title, text) == PromptAnswer::Yes;
+    }
+    void setAddEnabled(bool enabled) override { m_addEnabled = enabled; }
+    void closeBrowserAndWait(int milliseconds) override
+    {
+        // The desktop's browser cannot be told to close its window; the
+        // pause still lets it read the page before the file goes.
+        if (m_wait)
+            m_wait(milliseconds);
+    }
+
+private:
+    Prompt& m_prompt;
+    const PersonalListModel::OpenInBrowser& m_open;
+    const PersonalListModel::Wait& m_wait;
+    bool& m_addEnabled;
+};
+
+} // namespace
+
+PersonalListModel::PersonalListModel(
+    std::string htmlDir, Prompt& prompt, OpenInBrowser openInBrowser, Wait wait)
+    : m_htmlDir(std::move(htmlDir))
+    , m_prompt(prompt)
+    , m_openInBrowser(std::move(openInBrowser))
+    , m_wait(std::move(wait))
+{
+}
+
+void PersonalListModel::open()
+{
+    readIndexIntoComplete();
+    m_personal.clear();
+    for (const StationEntry& entry : ListStations(ReadTextFile(IndexPath(m_htmlDir)))) {
+        if (entry.active)
+            InsertSortedName(m_personal, entry.name);
+    }
+    m_personalSelection = -1;
+    m_form = Form {};
+    m_form.station.siteLink = texts::kSiteDefault;
+    m_selectedName.clear();
+    m_addEnabled = m_modifyEnabled = m_deleteEnabled = false;
+}
+
+void PersonalListModel::readIndexIntoComplete()
+{
+    m_complete.clear();
+    for (StationEntry& entry : ListStations(ReadTextFile(IndexPath(m_htmlDir))))
+        m_complete.push_back(std::move(entry.name));
+    std::stable_sort(m_complete.begin(), m_complete.end(),
+        [](const std::string& a, const std::string& b) { return CompareStationNames(a, b) < 0; });
+    m_completeSelection = -1;
+}
+
+void PersonalListModel::chooseComplete(int index)
+{
+    if (index < 0 || index >= static_cast<int>(m_complete.size()))
+        return;
+    m_completeSelection = index;
+    const std::string pageFile
+        = FindPageFileByPrefix(ReadTextFile(IndexPath(m_htmlDir)), m_complete[index]);
+    StationPageInfo info;
+    if (pageFile != kNotFound && IsSafeRelativePath(pageFile))
+        ReadStationPage(m_htmlDir + pageFile, info);
+    else
+        ReadStationPageText({}, info);
+
+    StationForm& station = m_form.station;
+    m_selectedName = info.title;
+    station.name = info.title;
+    m_form.streamLink = info.streamLink;
+    m_form.logoPath = m_htmlDir + "logo/" + info.logoFile;
+    station.siteLink = info.siteLink;
+    station.description = info.description;
+    station.playerType = PlayerType::Auto;
+
+    const auto present
+        = [](const std::string& value) { return !value.empty() && value != kNotFound; };
+    station.logoChecked = present(info.logoFile);
+    if (!station.logoChecked)
+        m_form.logoPath.clear();
+    station.siteChecked = present(info.siteLink);
+    if (!station.siteChecked)
+        station.siteLink.clear();
+    station.descriptionChecked = present(info.description);
+    if (!station.descriptionChecked)
+        station.description.clear();
+
+    // Another station is in the form: it is tested again before an add.
+    m_addEnabled = false;
+    m_modifyEnabled = true;
+    m_deleteEnabled = true;
+}
+
+void PersonalListModel::choosePersonal(int index)
+{
+    if (index < 0 || index >= static_cast<int>(m_personal.size()))
+        return;
+    m_personalSelection = index;
+    m_selectedName = m_personal[index];
+    m_deleteEnabled = true;
+}
+
+void PersonalListModel::takeForm(const Form& form)
+{
+    m_form = form;
+}
+
+void PersonalListModel::editName(const Form& form)
+{
+    takeForm(form);
+    m_modifyEnabled = FindNameNoCase(m_complete, m_form.station.name) >= 0;
+    m_addEnabled = false;
+}
+
+void PersonalListModel::chooseLogo(const std::string& path)
+{
+    m_form.logoPath = path;
+    m_form.station.logoChecked = true;
+}
+
+void PersonalListModel::error(const char* text, PromptIcon icon)
+{
+    m_prompt.message(texts::kErrorTitle, text, icon);
+}
+
+bool PersonalListModel::nameAcceptable(const std::string& name)
+{
+    if (name.find_first_of("<>") == std::string::npos)
+        return true;
+    error(texts::kNameHasMarkup);
+    return false;
+}
+
+std::string PersonalListModel::newPageFile(const std::string& name) const
+{
+    const std::string base = asciiPageBase(name);
+    std::string file = base + ".htm";
+    for (int n = 2; FileExists(m_htmlDir + file); ++n)
+        file = base + "_" + std::to_string(n) + ".htm";
+    return file;
+}
+
+bool PersonalListModel::test(const Form& form)
+{
+    takeForm(form);
+    if (m_form.station.name.empty()) {
+        error(texts::kNameForgotten);
+        return false;
+    }
+    if (!nameAcceptable(m_form.station.name))
+        return false;
+    capitaliseFirst(m_form.station.name);
+    EditorTester tester(m_prompt, m_openInBrowser, m_wait, m_addEnabled);
+    if (!GenerateStationPage(m_htmlDir, m_form.station, m_form.streamLink, m_form.logoPath,
+            newPageFile(m_form.station.name), &tester)) {
+        m_addEnabled = false;
+        error(texts::kPageNotWritten);
+        return false;
+    }
+    return true;
+}
+
+bool PersonalListModel::add()
+{
+    std::string& name = m_form.station.name;
+    if (FindNamePrefix(m_complete, name) >= 0) {
+        error(texts::kStationExists, PromptIcon::Information);
+        return false;
+    }
+    if (!nameAcceptable(name))
+        return false;
+    capitaliseFirst(name);
+    const std::string pageFile = newPageFile(name);
+    if (!GenerateStationPage(
+            m_htmlDir, m_form.station, m_form.streamLink, m_form.logoPath, pageFile)) {
+        error(texts::kPageNotWritten);
+        return false;
+    }
+    const std::string indexPath = IndexPath(m_htmlDir);
+    if (InsertStation(indexPath, name))
+        setPageFileOfStation(indexPath, name, pageFile);
+
+    readIndexIntoComplete();
+    m_completeSelection = FindNamePrefix(m_complete, name);
+    addToPersonal();
+    return true;
+}
+
+bool PersonalListModel::modify(const Form& form)
+{
+    takeForm(form);
+    const std::string text = ReadTextFile(IndexPath(m_htmlDir));
+    if (text.empty())
+        return false;
+    // The index is searched with the name as the list spells it, so that a
+    // name typed in another case still finds its own page.
+    const int entry = FindNameNoCase(m_complete, m_form.station.name);
+    const std::string pageFile
+        = FindPageFileByPrefix(text, entry >= 0 ? m_complete[entry] : m_form.station.name);
+    if (pageFile == kNotFound) {
+        error(texts::kStationNotFound);
+        return false;
+    }
+    if (!GenerateStationPage(
+            m_htmlDir, m_form.station, m_form.streamLink, m_form.logoPath, pageFile)) {
+        error(texts::kPageNotWritten);
+        return false;
+    }
+    m_completeSelection = FindNamePrefix(m_complete, m_form.station.name);
+    return true;
+}
+
+bool PersonalListModel::remove()
+{
+    if (m_selectedName.empty())
+        return false;
+    if (FindNamePrefix(m_complete, m_selectedName) < 0) {
+        error(texts::kStationNotFound);
+        return false;
+    }
+    if (m_prompt.question(texts::kConfirmTitle, texts::kConfirmDelete) != PromptAnswer::Yes)
+        return false;
+    RemoveStation(IndexPath(m_htmlDir), m_selectedName);
+
+    m_complete.erase(m_complete.begin() + FindNamePrefix(m_complete, m_selectedName));
+    const int personal = FindNamePrefix(m_personal, m_selectedName);
+    if (personal >= 0)
+        m_personal.erase(m_personal.begin() + personal);
+    m_completeSelection = m_personalSelection = -1;
+    m_selectedName.clear();
+    m_deleteEnabled = false;
+    return true;
+}
+
+void PersonalListModel::addToPersonal()
+{
+    if (m_completeSelection < 0 || m_completeSelection >= static_cast<int>(m_complete.size()))
+        return;
+    const std::string& name = m_complete[m_completeSelection];
+    if (FindNamePrefix(m_personal, name) < 0)
+        InsertSortedName(m_personal, name);
+}
+
+void PersonalListModel::addAllToPersonal()
+{
+    m_personal.clear();
+    for (const std::string& name : m_complete)
+        InsertSortedName(m_personal, name);
+    m_personalSelection = -1;
+}
+
+void PersonalListModel::removeFromPersonal()
+{
+    if (m_personalSelection < 0 || m_personalSelection >= static_cast<int>(m_personal.size()))
+        return;
+    m_personal.erase(m_personal.begin() + m_personalSelection);
+    m_personalSelection = -1;
+}
+
+void PersonalListModel::clearPersonal()
+{
+    m_personal.clear();
+    m_personalSelection = -1;
+}
+
+bool PersonalListModel::apply()
+{
+    return ApplyPersonalList(IndexPath(m_htmlDir), m_complete,
+        [this](const std::string& name) { return FindNamePrefix(m_personal, name) >= 0; });
+}
