@@ -27,6 +27,7 @@
 #include "common/rebuild.h"
 #include "common/textfile.h"
 #include "common/ui/messengerserver.h"
+#include "nowplaying/nowplaying.h"
 #include "playback/controlstrip.h"
 #include "playback/mpris.h"
 #include "playback/streamplayer.h"
@@ -144,6 +145,12 @@ CMainFrame::CMainFrame(
             m_player->stop();
     });
     connect(m_player, &StreamPlayer::firstAudio, this, [] { DiagLog("first audio"); });
+    // The song window: docked from the page's on-air link, redisplayed for
+    // every new station.
+    connect(m_view, &CLumoView::songWindowRequested, this,
+        [this] { OpenSongWindow(this, m_settings, m_view->currentStation(), true); });
+    connect(m_view, &CLumoView::stationRead, this, [] { RedisplaySongWindow(); });
+    connect(m_view, &CLumoView::miniStationShown, this, [] { RedisplaySongWindow(); });
 
     m_catalogue.reset(new CatalogueContext { m_settings, m_installDir,
         [this]() -> const StationPageInfo& { return m_view->currentStation(); },
@@ -273,6 +280,9 @@ void CMainFrame::onCommand(int id)
         break;
     case cmd::SelfUpdateDone:
         completeSelfUpdate();
+        break;
+    case cmd::SongInformation:
+        OpenSongWindow(this, m_settings, m_view->currentStation(), false);
         break;
     case cmd::Personalise:
         RunPersonalListEditor(this, *m_catalogue);
@@ -416,6 +426,10 @@ void CMainFrame::changeEvent(QEvent* event)
 void CMainFrame::moveEvent(QMoveEvent* event)
 {
     QMainWindow::moveEvent(event);
+    // A song window docked to this one moves with it.
+    const QPoint shift = event->pos() - event->oldPos();
+    if (!shift.isNull())
+        MoveDockedSongWindow(shift.x(), shift.y());
     // The X11 window managers tell a program where its window went, not
     // where it is about to go: the snap comes once the move has settled.
     // Wayland compositors place windows themselves and do not let a program

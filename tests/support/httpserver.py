@@ -5,6 +5,10 @@ Serves the files of --root, plus these paths:
 
   /_stall/<seconds>/<path>   waits <seconds> (a decimal number), then answers
                              as for /<path>
+  /_stallonce/<seconds>/<key>/<path>
+                             the first request naming <key> waits <seconds>
+                             before answering as for /<path>; later ones
+                             answer at once (a server that is slow only once)
   /_status/<code>?body=<t>   answers status <code> with the text body <t>
                              (default "Error <code>")
   /_stream?...               an endless MPEG audio stream of silent frames,
@@ -30,6 +34,7 @@ import http.server
 import os
 import socketserver
 import sys
+import threading
 import time
 import urllib.parse
 
@@ -75,6 +80,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                 rest += "?" + parsed.query
             self.path = rest
             return self.route(head)
+        if len(parts) >= 4 and parts[1] == "_stallonce":
+            return self.stall_once(parts, parsed.query, head)
         if len(parts) >= 3 and parts[1] == "_status":
             try:
                 code = int(parts[2])
@@ -87,6 +94,22 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         if head:
             return super().do_HEAD()
         return super().do_GET()
+
+    stalled_keys = set()
+    stalled_lock = threading.Lock()
+
+    def stall_once(self, parts, query, head):
+        try:
+            delay = float(parts[2])
+        except ValueError:
+            return self.send_text(400, "bad delay")
+        with Handler.stalled_lock:
+            first = parts[3] not in Handler.stalled_keys
+            Handler.stalled_keys.add(parts[3])
+        if first:
+            time.sleep(delay)
+        self.path = "/" + "/".join(parts[4:]) + ("?" + query if query else "")
+        return self.route(head)
 
     def send_text(self, code, body, head=False):
         data = body.encode("utf-8")
@@ -153,6 +176,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     daemon_threads = True
     allow_reuse_address = True
+    # Room for many clients connecting at once (stress tests).
+    request_queue_size = 128
 
 
 def main():

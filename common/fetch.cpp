@@ -1,0 +1,302 @@
+#include "common/fetch.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <string_view>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <curl/curl.h>
+
+namespace {
+
+std::atomic<int> g_workersRunning { 0 };
+
+void initialiseCurl()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// Where the bytes of a transfer go. Returns false to stop the transfer.
+class Sink {
+public:
+    virtual ~Sink() = default;
+    virtual bool write(const char* data, std::size_t size) = 0;
+};
+
+class StringSink : public Sink {
+public:
+    explicit StringSink(const std::atomic<bool>* stop)
+        : m_stop(stop)
+    {
+    }
+    bool write(const char* data, std::size_t size) override
+    {
+        if (m_stop != nullptr && m_stop->load())
+            return false;
+        m_bytes.append(data, size);
+        return true;
+    }
+    std::string& bytes() { return m_bytes; }
+
+private:
+    const std::atomic<bool>* m_stop;
+    std::string m_bytes;
+};
+
+// Creates the destination on the first byte, or when asked once the address
+// turned out to be open, so that an address that cannot be opened writes
+// nothing.
+class FileSink : public Sink {
+public:
+    explicit FileSink(std::string path)
+        : m_path(std::move(path))
+    {
+    }
+    ~FileSink() override { close(); }
+    FileSink(const FileSink&) = delete;
+    FileSink& operator=(const FileSink&) = delete;
+
+    bool write(const char* data, std::size_t size) override
+    {
+        create();
+        // Write errors are not reported; only what was written counts.
+        if (m_file != nullptr)
+            m_total += std::fwrite(data, 1, size, m_file);
+        return true;
+    }
+    void create()
+    {
+        if (!m_created) {
+            m_created = true;
+            m_file = std::fopen(m_path.c_str(), "wb");
+        }
+    }
+    void close()
+    {
+        if (m_file != nullptr) {
+            std::fclose(m_file);
+            m_file = nullptr;
+        }
+    }
+    std::size_t total() const { return m_total; }
+
+private:
+    std::string m_path;
+    std::FILE* m_file = nullptr;
+    bool m_created = false;
+    std::size_t m_total = 0;
+};
+
+std::size_t onBody(char* data, std::size_t size, std::size_t count, void* sink)
+{
+    const std::size_t bytes = size * count;
+    return static_cast<Sink*>(sink)->write(data, bytes) ? bytes : 0;
+}
+
+int onProgress(void* stop, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    return stop != nullptr && static_cast<const std::atomic<bool>*>(stop)->load() ? 1 : 0;
+}
+
+// Web addresses as written in pages and feeds may hold blanks and accented
+// letters; they travel percent-encoded, everything else as written.
+std::string encodeForRequest(const std::string& address)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(address.size());
+    for (const char c : address) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= 0x20 || byte >= 0x7F) {
+            encoded += '%';
+            encoded += kHex[byte >> 4];
+            encoded += kHex[byte & 0x0F];
+        } else {
+            encoded += c;
+        }
+    }
+    return encoded;
+}
+
+// Runs one GET request into sink. True when the server was reached and the
+// transfer ended normally, whatever its status: an error page is content.
+bool getWeb(const std::string& address, Sink& sink, bool reload, const std::atomic<bool>* stop)
+{
+    initialiseCurl();
+    CURL* curl = curl_easy_init();
+    if (curl == nullptr)
+        return false;
+    curl_slist* headers = nullptr;
+    if (reload) {
+        // Ask every cache on the way for a fresh copy.
+        headers = curl_slist_append(headers, "Cache-Control: no-cache");
+        headers = curl_slist_append(headers, "Pragma: no-cache");
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    }
+    const std::string url = encodeForRequest(address);
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    // Only web addresses go to the network, also after a redirect.
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    // The usual time-outs of a desktop HTTP client: a minute to connect, and
+    // half a minute without a single byte ends the transfer.
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 60L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 30L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    if (stop != nullptr) {
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(stop));
+    }
+    const CURLcode result = curl_easy_perform(curl);
+    curl_easy_cleanup(curl);
+    curl_slist_free_all(headers);
+    return result == CURLE_OK;
+}
+
+// Copies a regular local file into sink in pieces of at most 4095 bytes.
+// False when it cannot be opened.
+bool readLocal(const std::string& path, Sink& sink)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info { };
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    char piece[4095];
+    for (;;) {
+        const ssize_t got = ::read(fd, piece, sizeof piece);
+        if (got <= 0 || !sink.write(piece, static_cast<std::size_t>(got)))
+            break;
+    }
+    ::close(fd);
+    return true;
+}
+
+// Joins the lines of content in the given form. A line ends at a line feed,
+// with a carriage return just before it belonging to the line end; a last
+// line without a line feed still counts.
+std::string joinLines(std::string_view content, FetchForm form)
+{
+    std::string text;
+    text.reserve(content.size() + content.size() / 16);
+    std::size_t start = 0;
+    while (start < content.size()) {
+        std::size_t end = content.find('\n', start);
+        const std::size_t next = end == std::string_view::npos ? content.size() : end + 1;
+        if (end == std::string_view::npos)
+            end = content.size();
+        std::size_t lineEnd = end;
+        if (lineEnd > start && content[lineEnd - 1] == '\r' && end < content.size())
+            --lineEnd;
+        text.append(content.substr(start, lineEnd - start));
+        if (form == FetchForm::Updater)
+            text.append("\r\n");
+        start = next;
+    }
+    return text;
+}
+
+// One fetch shared by the caller and its worker. The worker holds its own
+// reference, so an abandoned worker only ever writes into this job, which
+// nobody reads any more.
+struct TextJob {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::string text;
+    std::atomic<bool> abandoned { false };
+};
+
+// Starts one worker for address and waits for it; false when the wait ran
+// out or the worker could not be started.
+bool fetchOnce(const std::string& address, int limitSeconds, std::string& text, FetchForm form)
+{
+    auto job = std::make_shared<TextJob>();
+    g_workersRunning.fetch_add(1);
+    try {
+        std::thread([job, address, form]() mutable {
+            StringSink sink(&job->abandoned);
+            if (IsWebAddress(address))
+                getWeb(address, sink, true, &job->abandoned);
+            else
+                readLocal(address, sink);
+            std::string result = joinLines(sink.bytes(), form);
+            {
+                std::lock_guard lock(job->mutex);
+                job->text = std::move(result);
+                job->done = true;
+            }
+            job->finished.notify_all();
+            job.reset();
+            g_workersRunning.fetch_sub(1);
+        }).detach();
+    } catch (const std::system_error&) {
+        g_workersRunning.fetch_sub(1);
+        return false;
+    }
+
+    const auto wait = std::chrono::milliseconds(std::max(limitSeconds, 0) * 1000LL + 2000);
+    std::unique_lock lock(job->mutex);
+    if (!job->finished.wait_for(lock, wait, [&] { return job->done; })) {
+        job->abandoned.store(true);
+        return false;
+    }
+    text = std::move(job->text);
+    return true;
+}
+
+} // namespace
+
+bool IsWebAddress(const std::string& address)
+{
+    return address.find("http://") != std::string::npos
+        || address.find("https://") != std::string::npos;
+}
+
+bool FetchText(const std::string& address, int limitSeconds, std::string& text, FetchForm form)
+{
+    if (fetchOnce(address, limitSeconds, text, form))
+        return true;
+    if (form == FetchForm::Updater)
+        return fetchOnce(address, limitSeconds, text, form);
+    return false;
+}
+
+bool FetchToFile(const std::string& address, const std::string& destination, FetchUse use)
+{
+    FileSink sink(destination);
+    bool opened = false;
+    if (IsWebAddress(address))
+        opened = getWeb(address, sink, use == FetchUse::Install, nullptr);
+    else
+        opened = readLocal(address, sink);
+    if (opened)
+        sink.create();
+    sink.close();
+    return sink.total() >= 10;
+}
+
+int FetchWorkersRunning()
+{
+    return g_workersRunning.load();
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+
+// Bounded reading of an address: an http:// or https:// address fetched with
+// a GET request, or else the path of a local file. The module keeps no state
+// between calls.
+
+// How the lines of a fetched text are joined, and how long the caller keeps
+// trying.
+enum class FetchForm {
+    // The player's: lines run together without their line ends; one worker.
+    Player,
+    // The updater's: each line followed by CR LF; when the first worker runs
+    // out of time a second one is started and waited for with the same limit.
+    Updater,
+};
+
+// What a download is for. Covers may come from a cache on the way; files to
+// install are always reloaded from the server.
+enum class FetchUse {
+    Cover,
+    Install,
+};
+
+// True when the address names a web resource ("http://" or "https://"
+// anywhere in it, exact letter case); anything else is a local path.
+bool IsWebAddress(const std::string& address);
+
+// Reads address as text on a worker thread and waits for it at most
+// limitSeconds * 1000 + 2000 ms. True when the worker finished in time,
+// whether or not the address could be read: an address that cannot be opened
+// gives true and an empty text. False when the wait ran out; text is then
+// left as it was. A worker that runs out of time is abandoned: what it still
+// reads never reaches this call or a later one, and it stops at its next
+// progress check.
+bool FetchText(const std::string& address, int limitSeconds, std::string& text,
+    FetchForm form = FetchForm::Player);
+
+// Copies address byte for byte into destination (created or truncated once
+// the address is open) and tells whether at least 10 bytes were written. An
+// address that cannot be opened writes nothing. Runs on the caller's thread;
+// a server that stops sending is given up after the client's usual idle time.
+bool FetchToFile(const std::string& address, const std::string& destination, FetchUse use);
+
+// The number of fetch workers still running, abandoned ones included.
+int FetchWorkersRunning();

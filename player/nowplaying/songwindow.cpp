@@ -1,0 +1,377 @@
+#include "nowplaying/songwindow.h"
+
+#include <functional>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <utility>
+
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMoveEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QStringDecoder>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "common/cp1252.h"
+#include "nowplaying/fetchcover.h"
+#include "nowplaying/nowplayingtexts.h"
+
+// Carries the results of worker threads to the window on the GUI thread.
+// Workers hold it by shared ownership; once the window is gone it drops
+// whatever arrives.
+class ResultMailbox {
+public:
+    explicit ResultMailbox(QObject* target)
+        : m_target(target)
+    {
+    }
+
+    void close()
+    {
+        std::lock_guard lock(m_mutex);
+        m_target = nullptr;
+    }
+
+    // Runs result on the window's thread if the window still exists then.
+    void post(std::function<void()> result)
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_target != nullptr)
+            QMetaObject::invokeMethod(m_target, std::move(result), Qt::QueuedConnection);
+    }
+
+private:
+    std::mutex m_mutex;
+    QObject* m_target;
+};
+
+namespace {
+
+// The area a cover is shown in; a cover keeps the size it was decoded in.
+constexpr int kCoverSide = 104;
+
+QString fromUtf8(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+// Feed texts are Windows-1252 as the feed formats were made for, but many
+// servers now answer in UTF-8: a text that is valid UTF-8 is read as such.
+QString feedText(const std::string& text)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = utf8(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    if (!utf8.hasError())
+        return decoded;
+    return QString::fromStdString(cp1252::toUtf8(text));
+}
+
+WindowRect toWindowRect(const QRect& r)
+{
+    return { r.left(), r.top(), r.left() + r.width(), r.top() + r.height() };
+}
+
+bool startWorker(std::function<void()> work)
+{
+    try {
+        std::thread(std::move(work)).detach();
+        return true;
+    } catch (const std::system_error&) {
+        return false;
+    }
+}
+
+} // namespace
+
+SongWindow::SongWindow(Settings& settings, const StationPageInfo& current, QWidget* mainWindow)
+    : QDialog(mainWindow)
+    , m_settings(settings)
+    , m_current(current)
+    , m_mainWindow(mainWindow)
+    , m_model(settings.refreshSeconds)
+    , m_mailbox(std::make_shared<ResultMailbox>(this))
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(false);
+    setWindowTitle(fromUtf8(texts::kSongWindowTitle));
+    setWindowFlag(Qt::WindowStaysOnTopHint, settings.onTop);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    m_refreshTimer.setObjectName(QStringLiteral("timer106"));
+    connect(&m_refreshTimer, &QTimer::timeout, this, &SongWindow::refresh);
+    build();
+}
+
+SongWindow::~SongWindow()
+{
+    m_mailbox->close();
+}
+
+void SongWindow::build()
+{
+    auto* fields = new QGridLayout;
+    const char* names[5] = { texts::kSongTitleLabel, texts::kSongArtistLabel,
+        texts::kSongAlbumLabel, texts::kSongDateLabel, texts::kSongLabelLabel };
+    const int ids[5] = { TitleValue, ArtistValue, AlbumValue, DateValue, LabelValue };
+    for (int i = 0; i < 5; ++i) {
+        auto* name = new QLabel(fromUtf8(names[i]), this);
+        m_values[i] = new QLabel(this);
+        m_values[i]->setObjectName(QStringLiteral("id%1").arg(ids[i]));
+        m_values[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_values[i]->setMinimumWidth(200);
+        fields->addWidget(name, i, 0);
+        fields->addWidget(m_values[i], i, 1);
+    }
+    fields->setColumnStretch(1, 1);
+
+    // The normal interface shows the cover on a button that opens a page
+    // about the song; the skinned one on a plain picture.
+    m_coverButton = new QPushButton(this);
+    m_coverButton->setObjectName(QStringLiteral("id%1").arg(CoverButton));
+    m_coverButton->setFixedSize(kCoverSide, kCoverSide);
+    m_coverButton->setAutoDefault(false);
+    connect(m_coverButton, &QPushButton::clicked, this, &SongWindow::onCoverClicked);
+    m_coverStatic = new QLabel(this);
+    m_coverStatic->setObjectName(QStringLiteral("id%1").arg(CoverStatic));
+    m_coverStatic->setFixedSize(kCoverSide, kCoverSide);
+    m_coverStatic->setAlignment(Qt::AlignCenter);
+    m_coverButton->setVisible(!m_settings.skin);
+    m_coverStatic->setVisible(m_settings.skin);
+
+    auto* top = new QHBoxLayout;
+    top->addLayout(fields, 1);
+    top->addWidget(m_coverButton, 0, Qt::AlignTop);
+    top->addWidget(m_coverStatic, 0, Qt::AlignTop);
+
+    auto* previous = new QPushButton(fromUtf8(texts::kSongPrevious), this);
+    previous->setObjectName(QStringLiteral("id%1").arg(PreviousButton));
+    previous->setAutoDefault(false);
+    connect(previous, &QPushButton::clicked, this, &SongWindow::onPrevious);
+    auto* next = new QPushButton(fromUtf8(texts::kSongNext), this);
+    next->setObjectName(QStringLiteral("id%1").arg(NextButton));
+    next->setAutoDefault(false);
+    connect(next, &QPushButton::clicked, this, &SongWindow::onNext);
+
+    m_periodEdit = new QSpinBox(this);
+    m_periodEdit->setObjectName(QStringLiteral("id%1").arg(PeriodEdit));
+    m_periodEdit->setRange(SongWindowModel::kMinPeriod, SongWindowModel::kMaxPeriod);
+    m_periodEdit->setValue(m_model.period());
+    connect(m_periodEdit, &QSpinBox::valueChanged, this, &SongWindow::onPeriodChanged);
+
+    auto* ok = new QPushButton(fromUtf8(texts::kSongOk), this);
+    ok->setObjectName(QStringLiteral("id%1").arg(OkButton));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &SongWindow::onOk);
+    auto* copy = new QPushButton(fromUtf8(texts::kSongCopy), this);
+    copy->setObjectName(QStringLiteral("id%1").arg(CopyButton));
+    copy->setAutoDefault(false);
+    connect(copy, &QPushButton::clicked, this, &SongWindow::copyToClipboard);
+
+    auto* steps = new QHBoxLayout;
+    steps->addWidget(previous);
+    steps->addWidget(next);
+    steps->addStretch(1);
+    steps->addWidget(new QLabel(fromUtf8(texts::kSongRefreshBefore), this));
+    steps->addWidget(m_periodEdit);
+    steps->addWidget(new QLabel(fromUtf8(texts::kSongRefreshAfter), this));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(copy);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addLayout(steps);
+    layout->addLayout(buttons);
+    setFixedSize(sizeHint());
+}
+
+void SongWindow::open()
+{
+    startFeedRead();
+    onCommand(RedisplayCommand);
+    show();
+    place();
+}
+
+void SongWindow::onCommand(int id)
+{
+    if (id != RedisplayCommand)
+        return;
+    const SongRecord& song = m_model.selected();
+    const std::string* values[5]
+        = { &song.title, &song.artist, &song.album, &song.releaseDate, &song.label };
+    for (int i = 0; i < 5; ++i)
+        m_values[i]->setText(feedText(*values[i]));
+    startCoverFetch();
+    m_refreshTimer.start(m_model.timerIntervalMs());
+}
+
+void SongWindow::refresh()
+{
+    // A read still on its way is the refresh; the next one waits for it.
+    if (!m_fetchingFeed)
+        startFeedRead();
+}
+
+void SongWindow::startFeedRead()
+{
+    m_fetchingFeed = true;
+    const std::string address = m_current.liveId;
+    SongList songs = m_model.songs();
+    const bool started = startWorker([mailbox = m_mailbox, address, songs, this]() mutable {
+        const bool ok = ParseLiveFeed(address, songs);
+        mailbox->post([this, ok, songs = std::move(songs)] { onFeedRead(ok, songs); });
+    });
+    if (!started)
+        m_fetchingFeed = false;
+}
+
+void SongWindow::onFeedRead(bool ok, const SongList& songs)
+{
+    m_fetchingFeed = false;
+    // A read that ran out of time leaves the list on show as it was.
+    if (ok)
+        m_model.setSongs(songs);
+    onCommand(RedisplayCommand);
+    emit feedRead(ok);
+}
+
+void SongWindow::startCoverFetch()
+{
+    const unsigned long request = ++m_coverRequest;
+    const std::string address = m_model.selected().coverAddress;
+    const std::string htmlDir = m_settings.pathHtml;
+    startWorker([mailbox = m_mailbox, address, htmlDir, request, this] {
+        QImage image = FetchCover(address, htmlDir);
+        mailbox->post(
+            [this, request, image = std::move(image)] { onCoverFetched(request, image); });
+    });
+}
+
+void SongWindow::onCoverFetched(unsigned long request, const QImage& image)
+{
+    // Only the cover of the song on show now counts.
+    if (request != m_coverRequest)
+        return;
+    m_cover = image;
+    const QPixmap pixmap = QPixmap::fromImage(image);
+    m_coverButton->setIcon(QIcon(pixmap));
+    m_coverButton->setIconSize(pixmap.size());
+    m_coverStatic->setPixmap(pixmap);
+    emit coverShown();
+}
+
+void SongWindow::onPrevious()
+{
+    if (m_model.previous())
+        onCommand(RedisplayCommand);
+}
+
+void SongWindow::onNext()
+{
+    if (m_model.next())
+        onCommand(RedisplayCommand);
+}
+
+void SongWindow::onPeriodChanged(int seconds)
+{
+    if (m_model.setPeriod(seconds))
+        m_refreshTimer.start(m_model.timerIntervalMs());
+}
+
+void SongWindow::onCoverClicked()
+{
+    const QUrl url(feedText(m_model.coverClickAddress()), QUrl::TolerantMode);
+    // Only web pages are handed to the desktop, whatever a feed says.
+    if (url.isValid()
+        && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")))
+        QDesktopServices::openUrl(url);
+}
+
+void SongWindow::copyToClipboard()
+{
+    QGuiApplication::clipboard()->setText(feedText(m_model.clipboardText()));
+}
+
+void SongWindow::onOk()
+{
+    m_settings.refreshSeconds = m_model.period();
+    close();
+}
+
+void SongWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Escape copies, as "Copier" does, and the window stays open.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        copyToClipboard();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void SongWindow::closeEvent(QCloseEvent* event)
+{
+    // Closing by the title bar keeps the stored period.
+    event->accept();
+}
+
+void SongWindow::place()
+{
+    QScreen* screen = m_mainWindow != nullptr ? m_mainWindow->screen() : nullptr;
+    if (screen == nullptr)
+        screen = QGuiApplication::primaryScreen();
+    const QRect area = screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
+    // The arithmetic works from the screen's top-left corner.
+    WindowRect main {};
+    bool mainHidden = true;
+    if (m_mainWindow != nullptr) {
+        main = toWindowRect(m_mainWindow->frameGeometry().translated(-area.topLeft()));
+        mainHidden = !m_mainWindow->isVisible();
+    }
+    const QSize size = frameGeometry().size();
+    const WindowRect placed = PlaceSongWindow(
+        main, size.width(), size.height(), area.width(), area.height(), mainHidden);
+    moveProgrammatically(QPoint(placed.left, placed.top) + area.topLeft());
+}
+
+void SongWindow::moveWith(int dx, int dy)
+{
+    moveProgrammatically(frameGeometry().topLeft() + QPoint(dx, dy));
+}
+
+void SongWindow::moveProgrammatically(const QPoint& topLeft)
+{
+    m_selfMoving = true;
+    m_ownPosition = topLeft;
+    move(topLeft);
+    m_selfMoving = false;
+}
+
+void SongWindow::moveEvent(QMoveEvent* event)
+{
+    QDialog::moveEvent(event);
+    // Window positions mean nothing under Wayland, and the window's own
+    // moves are not drags.
+    if (m_selfMoving || frameGeometry().topLeft() == m_ownPosition || !isVisible()
+        || m_mainWindow == nullptr
+        || QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        return;
+    const SnapResult snapped = SnapToMainWindow(
+        toWindowRect(frameGeometry()), toWindowRect(m_mainWindow->frameGeometry()));
+    m_attached = snapped.attached;
+    if (snapped.rect.left != frameGeometry().left() || snapped.rect.top != frameGeometry().top())
+        moveProgrammatically(QPoint(snapped.rect.left, snapped.rect.top));
+}

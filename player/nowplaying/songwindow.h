@@ -1,0 +1,121 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include <QDialog>
+#include <QImage>
+#include <QPoint>
+#include <QTimer>
+
+#include "common/settings.h"
+#include "common/stationpage.h"
+#include "nowplaying/songwindowmodel.h"
+
+class QLabel;
+class QPushButton;
+class QSpinBox;
+class ResultMailbox;
+
+// "Chanson en cours": the song on air and the four before it, with the
+// cover, refreshed every few seconds from the current station's feed. A
+// modeless window that deletes itself when closed. Feeds and covers are
+// fetched on worker threads; their results are applied here on the GUI
+// thread, so the player never freezes while a server is slow.
+class SongWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    // Control and command ids of the window.
+    enum Id : int {
+        TitleValue = 1040,
+        ArtistValue = 1044,
+        AlbumValue = 1045,
+        DateValue = 1046,
+        LabelValue = 1047,
+        CoverButton = 1049,
+        CoverStatic = 1041,
+        PreviousButton = 1010,
+        NextButton = 1043,
+        PeriodEdit = 1048,
+        OkButton = 1,
+        CopyButton = 2,
+        RedisplayCommand = 105,
+        RefreshTimer = 106,
+    };
+
+    // current is the player's current station, read at every refresh for
+    // its live address; it outlives the window. mainWindow is the window
+    // this one opens beside, snaps to and is owned by.
+    SongWindow(Settings& settings, const StationPageInfo& current, QWidget* mainWindow);
+    ~SongWindow() override;
+
+    // Reads the feed, selects the song on air, shows it and places the
+    // window. Called once, right after construction.
+    void open();
+
+    // Command 105: shows the selected song and restarts the refresh timer.
+    void onCommand(int id);
+    // Timer 106: reads the feed again, keeping the selected index.
+    void refresh();
+
+    // True when the window snapped to the main window on its last move or
+    // was opened docked; the main window then drags it along.
+    bool isAttached() const { return m_attached; }
+    void setAttached(bool attached) { m_attached = attached; }
+    // Moves the window along with the main window, without snapping.
+    void moveWith(int dx, int dy);
+
+    const SongWindowModel& model() const { return m_model; }
+    bool isFetchingFeed() const { return m_fetchingFeed; }
+    // The cover on show; null when there is none to show.
+    const QImage& cover() const { return m_cover; }
+    int refreshIntervalMs() const { return m_refreshTimer.interval(); }
+
+signals:
+    // A feed read finished; ok is false when it ran out of time.
+    void feedRead(bool ok);
+    // The cover of the selected song is on show.
+    void coverShown();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    void build();
+    void onPrevious();
+    void onNext();
+    void onPeriodChanged(int seconds);
+    void onCoverClicked();
+    void copyToClipboard();
+    void onOk();
+    void startFeedRead();
+    void onFeedRead(bool ok, const SongList& songs);
+    void startCoverFetch();
+    void onCoverFetched(unsigned long request, const QImage& image);
+    void place();
+    void moveProgrammatically(const QPoint& topLeft);
+
+    Settings& m_settings;
+    const StationPageInfo& m_current;
+    QWidget* m_mainWindow;
+    SongWindowModel m_model;
+    std::shared_ptr<ResultMailbox> m_mailbox;
+    QTimer m_refreshTimer;
+    bool m_fetchingFeed = false;
+    unsigned long m_coverRequest = 0;
+    QImage m_cover;
+    bool m_attached = false;
+    // The window's own moves are not drags: set while it moves itself, and
+    // where it last put itself, as the window system may tell of a move
+    // later.
+    bool m_selfMoving = false;
+    std::optional<QPoint> m_ownPosition;
+
+    QLabel* m_values[5] {};
+    QPushButton* m_coverButton = nullptr;
+    QLabel* m_coverStatic = nullptr;
+    QSpinBox* m_periodEdit = nullptr;
+};
