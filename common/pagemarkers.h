@@ -31,3 +31,11 @@ inline constexpr const char* kPageSiteLinkEnd = "\" target=";
 inline constexpr const char* kPageDescriptionStart
     = "<!-- la description entre <small> et </small> -->\r\n<small>";
 inline constexpr const char* kPageDescriptionEnd = "</small>";
+
+// Placeholders of the page templates and of the mini player page, each
+// replaced by the generator.
+inline constexpr const char* kNamePlaceholder = "!NomRadio!";
+inline constexpr const char* kStreamPlaceholder = "!NomFichierRadio!";
+inline constexpr const char* kSitePlaceholder = "!LienHTTPRadio!";
+inline constexpr const char* kDescriptionPlaceholder = "!Description!";
+inline constexpr const char* kLogoPlaceholder = "!NomFichierLogo!";

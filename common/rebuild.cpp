@@ -9,19 +9,13 @@
 #include <sys/stat.h>
 
 #include "common/cp1252.h"
+#include "common/indexmarkers.h"
 #include "common/pagemarkers.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
 
 namespace {
 
-constexpr std::string_view kValueOpener = "<option value=\"";
-constexpr std::string_view kValueCloser = "\">";
-constexpr std::string_view kOptionCloser = "</option>";
-constexpr std::string_view kCommentOpener = "<!--";
-constexpr std::string_view kCommentCloser = "-->";
-constexpr std::string_view kInactiveOpener = "<!--<option value=\"";
-constexpr std::string_view kTemplateTitle = "!NomRadio!";
 
 struct Station {
     std::string title;
@@ -136,7 +130,7 @@ bool RebuildIndex(const std::string& htmlDir)
     for (std::string& file : listFiles(htmlDir)) {
         std::string title
             = ExtractBetween(ReadTextFile(htmlDir + file), kPageTitleStart, kPageTitleEnd);
-        if (title == kNotFound || title == kTemplateTitle)
+        if (title == kNotFound || title == kNamePlaceholder)
             continue;
         stations.push_back({ std::move(title), std::move(file) });
     }

@@ -4,18 +4,12 @@
 #include <unordered_map>
 
 #include "common/cp1252.h"
+#include "common/indexmarkers.h"
 #include "common/pagemarkers.h"
 #include "common/textfile.h"
 
 namespace {
 
-constexpr std::string_view kOptionOpener = "<option value=";
-constexpr std::string_view kValueOpener = "<option value=\"";
-constexpr std::string_view kValueCloser = "\">";
-constexpr std::string_view kOptionCloser = "</option>";
-constexpr std::string_view kCommentOpener = "<!--";
-constexpr std::string_view kCommentCloser = "-->";
-constexpr std::string_view kListCloser = "</select>";
 constexpr std::size_t npos = std::string_view::npos;
 
 // Removal looks the RealPlayer link up with the parameter's name in front,

@@ -14,11 +14,6 @@ namespace {
 constexpr const char* kMediaPlayerTemplate = "mediaplayer.htm";
 constexpr const char* kRealPlayerTemplate = "realplayer.htm";
 
-constexpr const char* kNamePlaceholder = "!NomRadio!";
-constexpr const char* kStreamPlaceholder = "!NomFichierRadio!";
-constexpr const char* kSitePlaceholder = "!LienHTTPRadio!";
-constexpr const char* kDescriptionPlaceholder = "!Description!";
-constexpr const char* kLogoPlaceholder = "!NomFichierLogo!";
 
 constexpr const char* kDefaultLogoTag
     = "<IMG SRC=\"logo/sntlogo.jpg\" BORDER=0 WIDTH=66 HEIGHT=50>";

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "common/pagemarkers.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
 #include "view/hosts.h"
@@ -16,9 +17,6 @@ constexpr std::string_view kLiveFrame = "live";
 constexpr const char* kCrLf = "\r\n";
 
 constexpr const char* kMiniPageFile = "playermini.html";
-constexpr const char* kSitePlaceholder = "!LienHTTPRadio!";
-constexpr const char* kLogoPlaceholder = "!NomFichierLogo!";
-constexpr const char* kStreamPlaceholder = "!NomFichierRadio!";
 
 constexpr const char* kDefaultSmallLogoTag
     = "<IMG SRC=\"logo/sntlogo.jpg\" BORDER=0 WIDTH=33 HEIGHT=25>";
