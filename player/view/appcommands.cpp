@@ -38,6 +38,11 @@ NavigationDecision DecideNavigation(
 
     if (targetFrame != kLiveFrame)
         return {};
+    // The browser's own error page (a missing page file) is not a station
+    // page: it must never become the current station, nor be remembered as
+    // the last one.
+    if (address.substr(0, 13) == "chrome-error:")
+        return {};
 
     if (miniMode) {
         if (contains(address, kWelcomePage))

@@ -61,6 +61,9 @@ TEST(AppCommands, theLiveFrameFollowsTheLayout)
         { "file:///h/Fip.htm", "live", false, { false, Action::ReadStation } },
         { "file:///h/haut.htm", "live", false, { false, Action::ReadStation } },
         { "http://radio.example/", "live", false, { false, Action::ReadStation } },
+        // The browser's own pages are nobody's station.
+        { "chrome-error://chromewebdata/", "live", false, {} },
+        { "chrome-error://chromewebdata/", "live", true, {} },
         // Mini layout.
         { "file:///h/bienvenue.htm", "live", true, { true, Action::None } },
         { "file:///h/haut.htm", "live", true, {} },

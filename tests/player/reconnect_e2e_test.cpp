@@ -1,0 +1,207 @@
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "common/textfile.h"
+#include "support/testsupport.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using testsupport::Environment;
+using testsupport::Process;
+using testsupport::ReadLines;
+using testsupport::TempDir;
+
+// The real player playing the local server's endless stream, while the
+// server goes away and comes back on the same port, as a station's server
+// restarting does. What reaches the audio output is read from GStreamer's
+// own debug log of the sink: one "rendering object" line per buffer handed
+// to the (null) output, so the test sees sound stop and start again
+// whatever the player itself chooses to report.
+class PlayerReconnect : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::chmod(m_runtime.path().c_str(), 0700);
+        m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
+        ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
+        ASSERT_TRUE(m_server.start(m_install.path()));
+        m_port = m_server.port();
+
+        const std::string html = m_install.path() + "html/";
+        std::filesystem::create_directory(html);
+        WriteTextFile(html + "index.htm",
+            "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
+            "<frame name=\"live\" src=\"bienvenue.htm\"></frameset></html>");
+        WriteTextFile(html + "indexmini.htm",
+            "<html><frameset rows=\"*,0\"><frame name=\"main\" src=\"haut.htm\">"
+            "<frame name=\"live\" src=\"black.htm\"></frameset></html>");
+        WriteTextFile(html + "bienvenue.htm", "<html><body>Bienvenue</body></html>");
+        WriteTextFile(html + "black.htm", "<html><body></body></html>");
+        WriteTextFile(html + "Alpha.htm",
+            "<html><body><font name=\"titre\">Radio Alpha</font>\r\n"
+            "<param name=\"filename\" value=\""
+                + m_server.url("/_stream?title=Alpha+en+direct") + "\"></body></html>");
+        // The drop-down picks the station once the page is loaded, through
+        // its own onChange script, as a listener's choice does.
+        WriteTextFile(html + "haut.htm",
+            "<html><body><form name=\"loc\">"
+            "<select name=\"select\" size=\"1\" onChange=\"parent.frames['live']"
+            ".window.location=this.options[this.selectedIndex].value\">\r\n"
+            "<option value=\"bienvenue.htm\">Choisissez</option>\r\n"
+            "<option value=\"Alpha.htm\">Radio Alpha</option>\r\n"
+            "</select></form>"
+            "<script>window.addEventListener('load', function () {"
+            " var s = document.loc.select; s.selectedIndex = 1;"
+            " s.dispatchEvent(new Event('change')); });</script></body></html>");
+    }
+
+    void TearDown() override
+    {
+        m_returned.kill();
+        ::unsetenv("XDG_RUNTIME_DIR");
+    }
+
+    Environment environment() const
+    {
+        const char* platform = std::getenv("SONALTO_E2E_PLATFORM");
+        return Environment {
+            { "XDG_RUNTIME_DIR", m_runtime.path() },
+            { "QT_QPA_PLATFORM", platform != nullptr ? platform : "offscreen" },
+            { "SONALTO_DIAG_LOG", logPath() },
+            { "SONALTO_AUDIO_SINK", "fakesink sync=true" },
+            { "GST_DEBUG", "basesink:5" },
+            { "GST_DEBUG_FILE", sinkLogPath() },
+            { "GST_DEBUG_NO_COLOR", "1" },
+        };
+    }
+
+    // The server again, on the port the station page names.
+    bool restartServer()
+    {
+        const std::string portFile = m_install.path() + "returned.out";
+        if (!m_returned.start("python3",
+                { testsupport::SupportDirectory() + "/httpserver.py", "--root", m_install.path(),
+                    "--port", std::to_string(m_port), "--verbose" },
+                { { "PYTHONUNBUFFERED", "1" } }, {}, portFile))
+            return false;
+        const auto deadline = Clock::now() + 10s;
+        while (Clock::now() < deadline) {
+            const std::vector<std::string> lines = ReadLines(portFile);
+            if (!lines.empty() && lines.front() == std::to_string(m_port))
+                return true;
+            if (!m_returned.isRunning())
+                return false;
+            std::this_thread::sleep_for(20ms);
+        }
+        return false;
+    }
+
+    // Buffers the output has rendered so far.
+    std::size_t renderedBuffers() const
+    {
+        const std::vector<std::string> lines = ReadLines(sinkLogPath());
+        return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(),
+            [](const std::string& l) { return l.find("rendering object") != std::string::npos; }));
+    }
+
+    // Waits until at least count more buffers than from were rendered.
+    bool waitForRendered(std::size_t from, std::size_t count, std::chrono::milliseconds timeout)
+    {
+        const auto deadline = Clock::now() + timeout;
+        while (Clock::now() < deadline) {
+            if (renderedBuffers() >= from + count)
+                return true;
+            std::this_thread::sleep_for(100ms);
+        }
+        return false;
+    }
+
+    // Waits until no buffer has been rendered for quiet; returns the count
+    // then, or nullopt if sound never stopped within timeout.
+    std::optional<std::size_t> waitForSilence(
+        std::chrono::milliseconds quiet, std::chrono::milliseconds timeout)
+    {
+        const auto deadline = Clock::now() + timeout;
+        std::size_t last = renderedBuffers();
+        auto since = Clock::now();
+        while (Clock::now() < deadline) {
+            std::this_thread::sleep_for(100ms);
+            const std::size_t now = renderedBuffers();
+            if (now != last) {
+                last = now;
+                since = Clock::now();
+            } else if (Clock::now() - since >= quiet) {
+                return now;
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::string logPath() const { return m_install.path() + "diag.log"; }
+    std::string sinkLogPath() const { return m_install.path() + "sink.log"; }
+    std::string output() const { return ReadTextFile(m_install.path() + "first.out"); }
+
+    TempDir m_install { "sonalto-install" };
+    TempDir m_runtime { "sonalto-runtime" };
+    testsupport::HttpServer m_server;
+    Process m_returned;
+    int m_port = 0;
+    std::string m_player;
+};
+
+// A buffer of the decoded MP3 stream is 1152 samples at 44.1 kHz, about
+// 26 ms: 38 of them are a second of sound.
+constexpr std::size_t kOneSecond = 38;
+
+TEST_F(PlayerReconnect, playsAgainWhenTheServerComesBackAfterADrop)
+{
+    Process player;
+    ASSERT_TRUE(
+        player.start(m_player, {}, environment(), "/", m_install.path() + "first.out"));
+    ASSERT_TRUE(testsupport::WaitForFileLine(logPath(), "station Radio Alpha", 30s)) << output();
+    ASSERT_TRUE(testsupport::WaitForFileLine(logPath(), "first audio", 30s)) << output();
+    ASSERT_TRUE(waitForRendered(0, kOneSecond, 10s)) << "no sound reached the output";
+
+    // The server dies: its connections close and nothing answers on the
+    // port any more. The sound stops once what was buffered is played.
+    m_server.stop();
+    const auto killedAt = Clock::now();
+    const std::optional<std::size_t> silent = waitForSilence(1500ms, 20s);
+    ASSERT_TRUE(silent) << "sound went on without a server";
+
+    // Down for a few seconds, over more than one of the player's retries.
+    std::this_thread::sleep_for(std::max<Clock::duration>(0s, killedAt + 4s - Clock::now()));
+    EXPECT_EQ(renderedBuffers(), *silent) << "sound without a server";
+    ASSERT_TRUE(restartServer()) << ReadTextFile(m_install.path() + "returned.out");
+
+    // Sound comes back on its own, and keeps flowing.
+    EXPECT_TRUE(waitForRendered(*silent, 2 * kOneSecond, 30s))
+        << "no sound after the server came back\nplayer:\n"
+        << output() << "\nserver:\n"
+        << ReadTextFile(m_install.path() + "returned.out");
+    EXPECT_TRUE(player.isRunning());
+
+    // A second start with -stop ends it.
+    Environment env = environment();
+    env["SONALTO_DIAG_LOG"] = std::nullopt;
+    env["QT_QPA_PLATFORM"] = std::nullopt;
+    env["DISPLAY"] = std::nullopt;
+    env["GST_DEBUG"] = std::nullopt;
+    env["GST_DEBUG_FILE"] = std::nullopt;
+    Process stopper;
+    ASSERT_TRUE(stopper.start(m_player, { "-stop" }, env, "/"));
+    EXPECT_EQ(stopper.waitForExit(30s), 0);
+    EXPECT_EQ(player.waitForExit(30s), 0) << output();
+}
+
+} // namespace
