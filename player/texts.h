@@ -29,6 +29,20 @@ inline constexpr const char* kSysHelp = "Aide";
 inline constexpr const char* kSysAbout = "A& Propos...";
 inline constexpr const char* kSysQuit = "Quitter \tAlt+F4";
 
+// The notification area's pop-up (menu resource 134).
+inline constexpr const char* kPopupOptions = "&Options";
+inline constexpr const char* kPopupPersonalise = "&Personnaliser";
+inline constexpr const char* kPopupFavourites = "Favoris";
+inline constexpr const char* kPopupInformation = "Informations";
+inline constexpr const char* kPopupRec = "&REC";
+inline constexpr const char* kPopupStop = "&STOP";
+inline constexpr const char* kPopupScheduledRec = "REC Planifié";
+inline constexpr const char* kPopupMute = "&Mute";
+inline constexpr const char* kPopupRestore = "Agrandir";
+inline constexpr const char* kPopupHelp = "&Aide";
+inline constexpr const char* kPopupAbout = "A &propos...";
+inline constexpr const char* kPopupQuit = "&Quitter";
+
 // HTML directory check at creation.
 inline constexpr const char* kChooseHtmlDirectory
     = "Selectionnez le repertoire contenant vos fichiers radio .html";

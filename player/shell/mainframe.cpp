@@ -1,6 +1,7 @@
 #include "shell/mainframe.h"
 
 #include <utility>
+#include <malloc.h>
 #include <sys/stat.h>
 
 #include <QAction>
@@ -18,6 +19,7 @@
 #include <QStyleHints>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWebEnginePage>
 #include <QWindow>
 
 #include "catalogue/cataloguecommands.h"
@@ -27,12 +29,15 @@
 #include "common/rebuild.h"
 #include "common/textfile.h"
 #include "common/ui/messengerserver.h"
+#include "common/ui/trayicon.h"
 #include "nowplaying/nowplaying.h"
 #include "playback/controlstrip.h"
 #include "playback/mpris.h"
 #include "playback/streamplayer.h"
 #include "shell/commandids.h"
 #include "shell/diaglog.h"
+#include "shell/mixer.h"
+#include "shell/playertray.h"
 #include "shell/shellprompt.h"
 #include "shell/splash.h"
 #include "shell/windowsnap.h"
@@ -151,6 +156,14 @@ CMainFrame::CMainFrame(
         [this] { OpenSongWindow(this, m_settings, m_view->currentStation(), true); });
     connect(m_view, &CLumoView::stationRead, this, [] { RedisplaySongWindow(); });
     connect(m_view, &CLumoView::miniStationShown, this, [] { RedisplaySongWindow(); });
+    // Each station shown in "live" gives the notification-area icon its
+    // logo and tooltip.
+    const auto trayFollows = [this](const StationPageInfo& station) {
+        if (m_tray != nullptr)
+            m_tray->update(station, m_settings, TrayOccasion::Navigation);
+    };
+    connect(m_view, &CLumoView::stationRead, this, trayFollows);
+    connect(m_view, &CLumoView::miniStationShown, this, trayFollows);
 
     m_catalogue.reset(new CatalogueContext { m_settings, m_installDir,
         [this]() -> const StationPageInfo& { return m_view->currentStation(); },
@@ -165,7 +178,10 @@ CMainFrame::CMainFrame(
                 m_settings.startPage = stationPage;
             m_view->navigate2(framePage);
         },
-        {},
+        [this] {
+            if (m_tray != nullptr)
+                m_tray->update(m_view->currentStation(), m_settings, TrayOccasion::StationCommand);
+        },
         [this] { RebuildFavouritesMenu(m_favouritesMenu, m_settings.favourites); },
         [this] { return m_hiddenAway; },
         [this](int width, int height) {
@@ -206,6 +222,26 @@ CMainFrame::CMainFrame(
     // 10. and 11.
     SetListButton(m_settings.pathHtml, m_settings.listenButton);
     SaveSettings(m_settings, m_installDir, kSettingsFileName, currentStationPage());
+
+    // 12. The notification-area icon, and the mixer whose change notices
+    // keep the mute flag true to the speakers.
+    m_mixer = new Mixer(this);
+    connect(m_mixer, &Mixer::muteChanged, this, [this](bool muted) { m_muted = muted; });
+    m_tray = new PlayerTray(this);
+    m_tray->update(m_view->currentStation(), m_settings, TrayOccasion::AddOrRemove);
+    m_tray->add();
+    connect(m_tray->icon(), &TrayIcon::doubleClicked, this, [this] { activate(); });
+    connect(m_tray->icon(), &TrayIcon::menuRequested, this, &CMainFrame::showPopupMenu);
+    // The song the stream announces goes in the tooltip and in a desktop
+    // notification when it changes; the song window keeps the feed's records.
+    connect(m_player, &StreamPlayer::titleChanged, this, [this](const QString& title) {
+        const StationPageInfo& station = m_view->currentStation();
+        const QString tip = TrayToolTip(station, TrayOccasion::Navigation);
+        m_tray->icon()->setToolTip(title.isEmpty() ? tip : (tip.isEmpty() ? title : tip + QLatin1Char('\n') + title));
+        if (!title.isEmpty())
+            m_tray->icon()->notify(tip.isEmpty() ? QString::fromLatin1(kPlayerWindowTitle) : tip, title);
+        DiagLog("stream title " + cp1252::fromUtf8(title.toStdString()));
+    });
 
     // 13. to 15.
     activate();
@@ -268,6 +304,9 @@ void CMainFrame::onCommand(int id)
         break;
     case cmd::ToggleRecording:
         toggleRecording();
+        break;
+    case cmd::ToggleMute:
+        toggleMute();
         break;
     case cmd::StartScheduler:
         startScheduler();
@@ -354,6 +393,9 @@ std::int64_t CMainFrame::onCopyData(std::uint64_t /*dwData*/, const std::string&
 
 void CMainFrame::activate()
 {
+    // The page comes back to life before it is seen.
+    if (m_view->page()->lifecycleState() != QWebEnginePage::LifecycleState::Active)
+        m_view->page()->setLifecycleState(QWebEnginePage::LifecycleState::Active);
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
@@ -454,6 +496,8 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
         } else if (mouse->button() == Qt::RightButton) {
             // The pop-up menu of the notification area takes the click.
             DiagLog("mini popup");
+            const QPoint at = mouse->globalPosition().toPoint();
+            QTimer::singleShot(0, this, [this, at] { showPopupMenu(at); });
             return true;
         }
         return false;
@@ -642,6 +686,12 @@ void CMainFrame::quit()
         m_settings.positionY = frame.y();
     onSysCommand(cmd::RecordStop);
     m_player->stop();
+    if (m_tray != nullptr) {
+        m_tray->update(m_view->currentStation(), m_settings, TrayOccasion::AddOrRemove);
+        m_tray->remove();
+    }
+    if (m_mixer != nullptr)
+        m_mixer->CloseMixer();
     m_quitting = true;
     // Close once the current record is answered: a second start waiting for
     // the reply to "-stop" gets it before the player goes away.
@@ -658,10 +708,69 @@ void CMainFrame::toggleRecording()
 
 void CMainFrame::hideAway()
 {
-    // Without a notification-area icon yet, the window is minimised rather
-    // than hidden, so that it can always be brought back.
     m_hiddenAway = true;
-    showMinimized();
+    if (m_tray != nullptr && TrayIcon::isAvailable()) {
+        m_tray->update(m_view->currentStation(), m_settings, TrayOccasion::AddOrRemove);
+        m_tray->add();
+        hide();
+        // Playback does not go through the page: a hidden page can sleep,
+        // which stops its scripts and timers and lets the renderer drop
+        // what it keeps for drawing.
+        m_view->page()->setLifecycleState(QWebEnginePage::LifecycleState::Frozen);
+    } else {
+        // A desktop without a notification area would leave a hidden
+        // window unreachable: it is minimised instead.
+        showMinimized();
+    }
+    // Give the heap that the page and the pictures freed back to the system.
+    ::malloc_trim(0);
+}
+
+void CMainFrame::toggleMute()
+{
+    // Without the server or its output the write fails and only the flag
+    // changes, as the pop-up shows it.
+    m_muted = !m_muted;
+    m_mixer->SetMute(m_muted);
+}
+
+QMenu* CMainFrame::buildPopupMenu()
+{
+    PopupState state;
+    state.songInformation = m_view->currentStation().liveId != kNotFound;
+    state.recording = m_recording;
+    // The mixer is asked each time: a mute made elsewhere shows here.
+    state.muteAvailable = m_mixer->OpenMixer() && m_mixer->FindMuteControl();
+    bool muted = m_muted;
+    if (state.muteAvailable && m_mixer->GetMute(muted))
+        m_muted = muted;
+    state.muted = m_muted;
+    state.favourites = m_settings.favourites;
+    QMenu* menu = BuildPlayerPopup(state, this);
+    connect(menu, &QMenu::triggered, this, [this](QAction* action) {
+        if (action->data().isValid())
+            onCommand(action->data().toInt());
+    });
+    // Favourites changed while the pop-up is open show at the sub-menu's
+    // next opening.
+    for (QAction* action : menu->actions()) {
+        if (QMenu* favourites = action->menu()) {
+            connect(favourites, &QMenu::aboutToShow, this, [this, favourites] {
+                RebuildFavouritesMenu(favourites, m_settings.favourites);
+                DecoratePopupFavourites(favourites);
+            });
+        }
+    }
+    return menu;
+}
+
+void CMainFrame::showPopupMenu(const QPoint& at)
+{
+    QMenu* menu = buildPopupMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // Aligned with its right edge on the mouse, as the desktop allows.
+    menu->ensurePolished();
+    menu->popup(at - QPoint(menu->sizeHint().width(), 0));
 }
 
 void CMainFrame::restore()

@@ -18,7 +18,9 @@ class CLumoDoc;
 class CLumoView;
 class ControlStrip;
 class MessengerServer;
+class Mixer;
 class Mpris;
+class PlayerTray;
 class QAction;
 class QMenu;
 class ShellPrompt;
@@ -81,6 +83,14 @@ public:
     QMenu* systemMenu() const { return m_systemMenu; }
     // The menu item of a command in the menu bar, or null.
     QAction* menuAction(int id) const;
+    // The notification-area icon; null before creation.
+    PlayerTray* tray() const { return m_tray; }
+    Mixer* mixer() const { return m_mixer; }
+    // The notification area's pop-up as it would open now: the mixer is
+    // asked for the mute first. The caller owns the menu.
+    QMenu* buildPopupMenu();
+    // Opens that pop-up at a screen position; it goes away once closed.
+    void showPopupMenu(const QPoint& at);
 
 signals:
     // The window has gone through its quit steps and closed.
@@ -109,6 +119,7 @@ private:
     void startScheduler();
     void openHelp();
     void playStation(const StationPageInfo& station);
+    void toggleMute();
     void snapToWorkArea();
     // The window's rectangle with its frame, when it has one.
     QRect windowRect() const;
@@ -129,6 +140,8 @@ private:
     QMenu* m_favouritesMenu = nullptr;
     SplashWindow* m_splash = nullptr;
     MessengerServer* m_messenger = nullptr;
+    PlayerTray* m_tray = nullptr;
+    Mixer* m_mixer = nullptr;
     QTimer m_selfUpdateTimer; // timer 110
     QTimer m_snapTimer;
     QPoint m_pressAt; // left button down in the mini layout

@@ -1,0 +1,144 @@
+#include "shell/playertray.h"
+
+#include <QAction>
+#include <QFile>
+#include <QIcon>
+#include <QMenu>
+#include <QPixmap>
+
+#include "catalogue/cataloguecommands.h"
+#include "catalogue/uitext.h"
+#include "common/textfile.h"
+#include "common/ui/stationicon.h"
+#include "common/ui/trayicon.h"
+#include "shell/commandids.h"
+#include "texts.h"
+
+namespace {
+
+// A tooltip holds 127 characters and its terminating zero.
+constexpr std::size_t kToolTipLength = 127;
+
+QAction* addItem(QMenu* menu, const char* text, int id, MenuPicture picture, bool enabled = true)
+{
+    QAction* action = menu->addAction(MenuPictureIcon(picture), QString::fromUtf8(text));
+    action->setData(id);
+    action->setEnabled(enabled);
+    return action;
+}
+
+} // namespace
+
+int StationIconSize(TrayOccasion occasion)
+{
+    return occasion == TrayOccasion::Navigation ? 16 : 32;
+}
+
+QString TrayToolTip(const StationPageInfo& station, TrayOccasion occasion)
+{
+    if (station.title == kNotFound
+        || (station.title.empty() && occasion == TrayOccasion::AddOrRemove))
+        return QString::fromUtf8(texts::kProgramTitle);
+    // Titles are Windows-1252, one byte a character: cut before converting.
+    return UiText(station.title.substr(0, kToolTipLength));
+}
+
+std::string TrayLogoPath(const StationPageInfo& station, const Settings& settings)
+{
+    if (station.logoFile.empty() || station.logoFile == kNotFound || !settings.assignLogo
+        || settings.miniPlayer)
+        return {};
+    const std::string path = settings.pathHtml + "logo/" + station.logoFile;
+    return FileExists(path) ? path : std::string();
+}
+
+QMenu* BuildPlayerPopup(const PopupState& state, QWidget* parent)
+{
+    auto* menu = new QMenu(parent);
+    StylePopupMenu(menu);
+    // The options window comes with its own work: greyed until then.
+    QAction* options = addItem(menu, texts::kPopupOptions, cmd::Options, MenuPicture::Options, false);
+    menu->setDefaultAction(options);
+    addItem(menu, texts::kPopupPersonalise, cmd::Personalise, MenuPicture::Personalise);
+
+    QMenu* favourites = menu->addMenu(QString::fromUtf8(texts::kPopupFavourites));
+    RebuildFavouritesMenu(favourites, state.favourites);
+    DecoratePopupFavourites(favourites);
+
+    if (state.songInformation)
+        addItem(menu, texts::kPopupInformation, cmd::SongInformation, MenuPicture::Information);
+    addItem(menu, state.recording ? texts::kPopupStop : texts::kPopupRec, cmd::ToggleRecording,
+        state.recording ? MenuPicture::StopRecord : MenuPicture::Record);
+    addItem(menu, texts::kPopupScheduledRec, cmd::StartScheduler, MenuPicture::ScheduledRecord);
+    addItem(menu, texts::kPopupMute, cmd::ToggleMute,
+        state.muted ? MenuPicture::Muted : MenuPicture::Sound, state.muteAvailable);
+    addItem(menu, texts::kPopupRestore, cmd::Restore, MenuPicture::Restore);
+    addItem(menu, texts::kPopupHelp, cmd::Help, MenuPicture::Help);
+    addItem(menu, texts::kPopupAbout, cmd::About, MenuPicture::About);
+    addItem(menu, texts::kPopupQuit, cmd::Quit, MenuPicture::Quit);
+    return menu;
+}
+
+void DecoratePopupFavourites(QMenu* favourites)
+{
+    for (QAction* action : favourites->actions()) {
+        if (action->isSeparator() || !action->data().isValid())
+            continue;
+        const int id = action->data().toInt();
+        if (id >= cmd::FirstFavourite && id <= cmd::LastFavourite) {
+            action->setIcon(MenuPictureIcon(MenuPicture::Favourite));
+            continue;
+        }
+        switch (id) {
+        case cmd::RandomStation:
+            action->setIcon(MenuPictureIcon(MenuPicture::Random));
+            break;
+        case cmd::OrganiseFavourites:
+            action->setIcon(MenuPictureIcon(MenuPicture::Organise));
+            break;
+        case cmd::SearchStations:
+            action->setIcon(MenuPictureIcon(MenuPicture::Search));
+            break;
+        case cmd::AddCurrentStation:
+            action->setIcon(MenuPictureIcon(MenuPicture::AddStation));
+            break;
+        default:
+            break;
+        }
+    }
+}
+
+PlayerTray::PlayerTray(QObject* parent)
+    : QObject(parent)
+    , m_icon(new TrayIcon(this))
+{
+    m_icon->setIcon(ProgramIcon());
+    m_icon->setToolTip(QString::fromUtf8(texts::kProgramTitle));
+}
+
+void PlayerTray::update(
+    const StationPageInfo& station, const Settings& settings, TrayOccasion occasion)
+{
+    m_showsLogo = false;
+    const std::string logo = TrayLogoPath(station, settings);
+    if (!logo.empty()) {
+        if (const QImage* picture = LoadPictureFile(logo, m_logo)) {
+            const QImage icon = BuildStationIcon(*picture, StationIconSize(occasion));
+            m_icon->setIcon(QIcon(QPixmap::fromImage(icon)));
+            m_showsLogo = true;
+        }
+    }
+    if (!m_showsLogo)
+        m_icon->setIcon(ProgramIcon());
+    m_icon->setToolTip(TrayToolTip(station, occasion));
+}
+
+void PlayerTray::add()
+{
+    m_icon->add();
+}
+
+void PlayerTray::remove()
+{
+    m_icon->remove();
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <string>
+
+#include <QObject>
+#include <QString>
+
+#include "common/settings.h"
+#include "common/stationpage.h"
+#include "common/ui/picture.h"
+
+class QMenu;
+class QWidget;
+class TrayIcon;
+
+// When the notification-area icon is set: the icon's size and the empty
+// title's tooltip depend on it.
+enum class TrayOccasion {
+    AddOrRemove, // the icon is added (creation, hiding) or removed (quit)
+    StationCommand, // after a favourite or a random station
+    Navigation, // a station page shown in the frame "live"
+};
+
+// The side S of the logo's mask: 32, or 16 on a navigation.
+int StationIconSize(TrayOccasion occasion);
+
+// The tooltip for the station: its title cut at 127 characters; the program
+// title for "Introuvable", and for an empty title when the icon is added or
+// removed; otherwise an empty title gives an empty tooltip.
+QString TrayToolTip(const StationPageInfo& station, TrayOccasion occasion);
+
+// The logo file the icon shows, or empty for the program icon: the
+// station's logo when it names one, the file is in "logo/" of the HTML
+// directory, "Assigner" is on and the window is not in mini mode.
+std::string TrayLogoPath(const StationPageInfo& station, const Settings& settings);
+
+// What the pop-up shows at the moment it opens.
+struct PopupState {
+    bool songInformation = true; // the station has a live address
+    bool recording = false;
+    bool muted = false;
+    bool muteAvailable = false; // the sound server and its output are there
+    Favourites favourites;
+};
+
+// The pop-up's items in their order, each with its command id as data and
+// its picture, "&Options" the default item and the "Favoris" sub-menu
+// filled. Items whose windows are not part of the player yet are disabled.
+QMenu* BuildPlayerPopup(const PopupState& state, QWidget* parent);
+// Gives the "Favoris" sub-menu's items their pictures.
+void DecoratePopupFavourites(QMenu* favourites);
+
+// The player's notification-area icon: the station's logo or the program
+// icon, and the station's name as tooltip.
+class PlayerTray : public QObject {
+    Q_OBJECT
+
+public:
+    explicit PlayerTray(QObject* parent = nullptr);
+
+    // Sets the icon and the tooltip for the station.
+    void update(const StationPageInfo& station, const Settings& settings, TrayOccasion occasion);
+    // Shows the icon in the notification area (harmless when shown).
+    void add();
+    void remove();
+    TrayIcon* icon() const { return m_icon; }
+    // True when the last update chose the station's logo.
+    bool showsLogo() const { return m_showsLogo; }
+
+private:
+    TrayIcon* m_icon;
+    // The logo picture last decoded, replaced by the next one.
+    PictureHolder m_logo;
+    bool m_showsLogo = false;
+};
