@@ -11,6 +11,7 @@
 
 #include "common/stationindex.h"
 #include "common/textfile.h"
+#include "tests/support/referenceindex.h"
 
 namespace {
 
@@ -18,31 +19,6 @@ void check(bool condition)
 {
     if (!condition)
         std::abort();
-}
-
-std::string applyNameByName(std::string text, const std::vector<std::string>& names,
-    const std::function<bool(const std::string&)>& isPersonal)
-{
-    for (const auto& name : names) {
-        const std::string pattern = "\">" + name + "</option>";
-        const auto pos = text.find(pattern);
-        if (pos == std::string::npos)
-            continue;
-        const auto start = text.rfind("<option value=", pos);
-        if (start == std::string::npos)
-            continue;
-        const bool commented = start >= 4 && text.compare(start - 4, 4, "<!--") == 0;
-        const bool personal = isPersonal(name);
-        if (!commented && !personal) {
-            text.insert(pos + pattern.size(), "-->");
-            text.insert(start, "<!--");
-        } else if (commented && personal) {
-            if (text.compare(pos + pattern.size(), 3, "-->") == 0)
-                text.erase(pos + pattern.size(), 3);
-            text.erase(start - 4, 4);
-        }
-    }
-    return text;
 }
 
 } // namespace
@@ -84,6 +60,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return ((std::hash<std::string> {}(name) >> (seed % 8)) & 1) != 0;
     };
     check(ApplyPersonalListText(text, names, isPersonal)
-        == applyNameByName(std::string(text), names, isPersonal));
+        == testsupport::ReferenceApplyPersonalList(std::string(text), names, isPersonal));
     return 0;
 }

@@ -11,6 +11,7 @@
 
 #include "common/cp1252.h"
 #include "common/textfile.h"
+#include "tests/support/referenceindex.h"
 
 namespace {
 
@@ -45,32 +46,6 @@ std::string indexOf(const std::vector<std::string>& lines)
     for (const auto& line : lines)
         text += line;
     return text + IndexFooter();
-}
-
-// The edits applied name by name on the text, exactly as the steps read.
-std::string referenceApply(std::string text, const std::vector<std::string>& names,
-    const std::function<bool(const std::string&)>& isPersonal)
-{
-    for (const auto& name : names) {
-        const std::string pattern = "\">" + name + "</option>";
-        const auto pos = text.find(pattern);
-        if (pos == std::string::npos)
-            continue;
-        const auto start = text.rfind("<option value=", pos);
-        if (start == std::string::npos)
-            continue;
-        const bool commented = start >= 4 && text.compare(start - 4, 4, "<!--") == 0;
-        const bool personal = isPersonal(name);
-        if (!commented && !personal) {
-            text.insert(pos + pattern.size(), "-->");
-            text.insert(start, "<!--");
-        } else if (commented && personal) {
-            if (text.compare(pos + pattern.size(), 3, "-->") == 0)
-                text.erase(pos + pattern.size(), 3);
-            text.erase(start - 4, 4);
-        }
-    }
-    return text;
 }
 
 // isPersonal as the editor answers it: some personal entry begins with the
@@ -350,7 +325,8 @@ TEST(StationIndexTest, personalListMatchesTheNameByNameEditsOnALargeIndex)
     const std::string index = IndexPath(dir.path());
     ASSERT_TRUE(WriteTextFile(index, text));
     ASSERT_TRUE(ApplyPersonalList(index, complete, personalList(personal)));
-    const std::string expected = referenceApply(text, complete, personalList(personal));
+    const std::string expected
+        = testsupport::ReferenceApplyPersonalList(text, complete, personalList(personal));
     ASSERT_NE(expected, text);
     EXPECT_EQ(ReadTextFile(index), expected);
 }
@@ -377,8 +353,8 @@ TEST(StationIndexTest, personalListMatchesTheNameByNameEditsOnMalformedText)
         const auto isPersonal = [seed](const std::string& name) {
             return (std::hash<std::string> {}(name) ^ seed) & 1;
         };
-        ASSERT_EQ(
-            ApplyPersonalListText(text, names, isPersonal), referenceApply(text, names, isPersonal))
+        ASSERT_EQ(ApplyPersonalListText(text, names, isPersonal),
+            testsupport::ReferenceApplyPersonalList(text, names, isPersonal))
             << "text: " << text;
     }
 }
