@@ -9,4 +9,8 @@ command -v ninja >/dev/null 2>&1 && generator=(-G Ninja)
 if [ ! -f "$build/CMakeCache.txt" ]; then
   cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
 fi
+# The moc step keeps a timestamp per target that does not notice a source
+# added since the last build; dropping it makes moc look again (only changed
+# outputs are rewritten, so nothing else is rebuilt).
+find "$build" -path '*_autogen/timestamp' -delete 2>/dev/null || true
 cmake --build "$build" -j "$(nproc)"
