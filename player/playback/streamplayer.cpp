@@ -12,6 +12,7 @@
 
 #include "common/playlist.h"
 #include "playback/playbacktexts.h"
+#include "recording/privateoutput.h"
 
 // Quiet unless QT_LOGGING_RULES="sonalto.playback.debug=true".
 Q_LOGGING_CATEGORY(lcPlayback, "sonalto.playback", QtInfoMsg)
@@ -38,6 +39,42 @@ bool gstreamerReady()
         return false;
     }();
     return ready;
+}
+
+// The output when the private output of the recorder exists: a tee feeds the
+// speakers' sink and a sound-server sink on the private output, each behind
+// its own queue. playbin's volume stays software (before this bin), so both
+// branches carry the same sound; the speakers' own volume and mute, on the
+// server, touch only the first branch. Without the private output, or when a
+// piece is missing, the speakers' sink is returned unchanged.
+GstElement* withPrivateOutput(GstElement* speakers)
+{
+    if (!EnsurePrivateOutput(std::chrono::milliseconds(1500)))
+        return speakers;
+    GstElement* bin = gst_bin_new("sonalto-output");
+    GstElement* tee = gst_element_factory_make("tee", nullptr);
+    GstElement* toSpeakers = gst_element_factory_make("queue", nullptr);
+    GstElement* toRecorder = gst_element_factory_make("queue", nullptr);
+    GstElement* recorderSink = gst_element_factory_make("pulsesink", "sonalto-record-sink");
+    if (!tee || !toSpeakers || !toRecorder || !recorderSink) {
+        for (GstElement* element : { bin, tee, toSpeakers, toRecorder, recorderSink })
+            if (element)
+                gst_object_unref(gst_object_ref_sink(element));
+        return speakers;
+    }
+    g_object_set(recorderSink, "device", kPrivateOutputName, "provide-clock", FALSE, nullptr);
+    gst_bin_add_many(
+        GST_BIN(bin), tee, toSpeakers, speakers, toRecorder, recorderSink, nullptr);
+    if (!gst_element_link_many(tee, toSpeakers, speakers, nullptr)
+        || !gst_element_link_many(tee, toRecorder, recorderSink, nullptr)) {
+        gst_object_unref(gst_object_ref_sink(bin)); // takes the speakers' sink with it
+        qCWarning(lcPlayback) << "private output not linked";
+        return nullptr;
+    }
+    GstPad* teeSink = gst_element_get_static_pad(tee, "sink");
+    gst_element_add_pad(bin, gst_ghost_pad_new("sink", teeSink));
+    gst_object_unref(teeSink);
+    return bin;
 }
 
 // Loading a plugin (its library and its types) the first time a stream
@@ -185,6 +222,10 @@ bool StreamPlayer::buildPipeline()
             g_clear_error(&error);
         }
     }
+    if (!m_sink)
+        m_sink = gst_element_factory_make("autoaudiosink", nullptr);
+    if (m_sink)
+        m_sink = withPrivateOutput(m_sink);
     if (!m_sink)
         m_sink = gst_element_factory_make("autoaudiosink", nullptr);
     if (m_sink) {

@@ -34,6 +34,9 @@
 #include "playback/controlstrip.h"
 #include "playback/mpris.h"
 #include "playback/streamplayer.h"
+#include "recording/recorderlaunch.h"
+#include "recording/recordingoptions.h"
+#include "recording/recordingtexts.h"
 #include "shell/commandids.h"
 #include "shell/diaglog.h"
 #include "shell/mixer.h"
@@ -574,6 +577,9 @@ void CMainFrame::buildSystemMenu()
     };
     addItem(texts::kSysOptions, cmd::Options, false);
     addItem(texts::kSysPersonalise, cmd::Personalise, true);
+    // Until the Options dialog offers it, the recording options are here.
+    connect(m_systemMenu->addAction(fromUtf8(rectexts::kSysRecordingOptions)),
+        &QAction::triggered, this, &CMainFrame::openRecordingOptions);
     m_systemMenu->addSeparator();
     addItem(texts::kSysScheduler, cmd::StartScheduler, true);
     m_systemMenu->addSeparator();
@@ -704,6 +710,22 @@ void CMainFrame::toggleRecording()
     // In the mini layout the menu bar is put aside: nothing to relabel.
     if (QAction* rec = menuAction(cmd::ToggleRecording))
         rec->setText(fromUtf8(m_recording ? texts::kMenuStop : texts::kMenuRec));
+    // The launch result is not watched: a recorder that fails or stops by
+    // itself leaves the flag as it is until the next REC.
+    if (m_recording)
+        StartRecording(m_settings, m_installDir);
+    else
+        StopRecording(m_installDir);
+}
+
+void CMainFrame::openRecordingOptions()
+{
+    if (!FileExists(m_installDir + kRecorderProgram)) {
+        m_prompt->message(this, fromUtf8(rectexts::kRecorderMissingTitle),
+            fromUtf8(rectexts::kRecorderMissingText), QMessageBox::Warning, false);
+        return;
+    }
+    OpenRecordingOptions(m_settings, m_installDir, currentStationPage(), this);
 }
 
 void CMainFrame::hideAway()

@@ -112,6 +112,9 @@ private:
     void showSplash();
     void quit();
     void toggleRecording();
+    // "Options d'enregistrement": the recording options dialog, when the
+    // recorder is installed.
+    void openRecordingOptions();
     void hideAway();
     void restore();
     void toggleMiniMode();

@@ -397,7 +397,7 @@ TEST_F(MainFrameTest, menusCarryTheirTextsAndIdsAndRecRelabels)
     for (QAction* action : frame.systemMenu()->actions())
         system << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(system.join('|').toStdString(),
-        "O&ptions|Personnaliser|-|Snt Planificateur|-|Aide|A& Propos...|-|Quitter \tAlt+F4");
+        "O&ptions|Personnaliser|Options d'enregistrement|-|Snt Planificateur|-|Aide|A& Propos...|-|Quitter \tAlt+F4");
 }
 
 TEST_F(MainFrameTest, recordingItemIsRemovedWithoutTheRecorder)

@@ -1,0 +1,46 @@
+#include "recording/recorderlaunch.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+
+#include "common/installdir.h"
+#include "common/settings.h"
+#include "recording/recorderpreset.h"
+
+namespace {
+
+QString pathText(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+} // namespace
+
+std::string RecordStartParameters(const std::string& outputFile)
+{
+    return std::string("-record -preset ") + kRecorderPresetFile + " -filter "
+        + kRecorderFilterFile + " -output \"" + outputFile + "\" -sequential -minimize -tos";
+}
+
+bool LaunchRecorder(const std::string& installDir, const std::string& parameters)
+{
+    return QProcess::startDetached(pathText(installDir + kRecorderProgram),
+        QProcess::splitCommand(pathText(parameters)), pathText(installDir));
+}
+
+std::string StartRecording(const Settings& settings, const std::string& installDir)
+{
+    if (!settings.pathRec.empty())
+        QDir().mkpath(pathText(settings.pathRec));
+    const std::string output
+        = RecordingOutputFile(settings.pathRec, settings.recordBaseName, settings.formatIndex);
+    LaunchRecorder(installDir, RecordStartParameters(output));
+    return output;
+}
+
+void StopRecording(const std::string& installDir)
+{
+    LaunchRecorder(installDir, kRecordStopParameters);
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+struct Settings;
+
+// The recorder's parameters for a recording into outputFile:
+// "-record -preset Snt.hdp -filter smart.hfs -output \"<file>\" -sequential
+// -minimize -tos". The preset and filter are relative names, resolved in the
+// installation directory, which is the recorder's working directory.
+std::string RecordStartParameters(const std::string& outputFile);
+inline constexpr const char* kRecordStopParameters = "-quit";
+
+// Starts installDir + "HarddiskOgg/harddisk" with these parameters, split as
+// a command line (a double-quoted part is one argument), in installDir.
+// False when it could not be started; callers ignore it, as a failed launch
+// is not reported.
+bool LaunchRecorder(const std::string& installDir, const std::string& parameters);
+
+// Creates the recording directory when it is missing (a fresh installation
+// has none and the recorder would lose the recording), picks the next free
+// output file and launches the recorder on it. Returns the output file.
+std::string StartRecording(const Settings& settings, const std::string& installDir);
+// Tells the running recorder to finish its file and leave.
+void StopRecording(const std::string& installDir);

@@ -1,0 +1,271 @@
+#include "recording/recordingoptions.h"
+
+#include <gst/gst.h>
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStandardPaths>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "common/cp1252.h"
+#include "common/settings.h"
+#include "recording/recorderpreset.h"
+#include "recording/recordingtexts.h"
+
+namespace {
+
+QString text(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+QString fromSettings(const std::string& cp1252Text)
+{
+    return QString::fromStdString(cp1252::toUtf8(cp1252Text));
+}
+
+std::string toSettings(const QString& text)
+{
+    return cp1252::fromUtf8(text.toStdString());
+}
+
+QString pathText(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+// The page opened by "Aide", in the HTML directory.
+constexpr const char* kHelpPage = "aide/aiderec.htm";
+
+} // namespace
+
+RecordingOptionsModel::RecordingOptionsModel(const Settings& settings, bool mp3Available)
+    : baseName(settings.recordBaseName)
+    , directory(settings.pathRec)
+    , sampleRateIndex(settings.sampleRateIndex)
+    , stereo(settings.stereo)
+    , m_mp3Available(mp3Available)
+    , m_storedCompression(settings.compressionIndex)
+{
+    const int count = static_cast<int>(formatItems().size());
+    selectFormat(settings.formatIndex >= 0 && settings.formatIndex < count ? settings.formatIndex
+                                                                           : -1);
+}
+
+std::vector<std::string> RecordingOptionsModel::formatItems() const
+{
+    std::vector<std::string> items { rectexts::kFormatWav, rectexts::kFormatOgg };
+    if (m_mp3Available)
+        items.emplace_back(rectexts::kFormatMp3);
+    return items;
+}
+
+std::vector<std::string> RecordingOptionsModel::sampleRateItems()
+{
+    return { std::begin(rectexts::kSampleRates), std::end(rectexts::kSampleRates) };
+}
+
+void RecordingOptionsModel::selectFormat(int index)
+{
+    m_formatIndex = index;
+    fillRates();
+}
+
+void RecordingOptionsModel::fillRates()
+{
+    m_rateItems.clear();
+    if (m_formatIndex == 1 || m_formatIndex == 2) {
+        const auto& rates = m_formatIndex == 1 ? rectexts::kOggRates : rectexts::kMp3Rates;
+        m_rateItems.assign(std::begin(rates), std::end(rates));
+        m_rateEnabled = true;
+        m_extension = RecordingExtension(m_formatIndex);
+    } else if (m_formatIndex == 0) {
+        m_rateEnabled = false;
+        m_extension = RecordingExtension(0);
+    }
+    // The stored rate, or the first one when none was stored (after Wav).
+    const int wanted = m_storedCompression == -1 ? 0 : m_storedCompression;
+    m_rateIndex = wanted >= 0 && wanted < static_cast<int>(m_rateItems.size()) ? wanted : -1;
+}
+
+void RecordingOptionsModel::selectRate(int index)
+{
+    m_rateIndex = index >= 0 && index < static_cast<int>(m_rateItems.size()) ? index : -1;
+}
+
+void RecordingOptionsModel::folderChosen(const std::string& folder)
+{
+    if (!folder.empty())
+        directory = folder + "/";
+}
+
+void RecordingOptionsModel::store(Settings& settings) const
+{
+    settings.recordBaseName = baseName.substr(0, kMaxNameLength);
+    settings.pathRec = directory;
+    settings.formatIndex = m_formatIndex;
+    settings.compressionIndex = m_rateIndex;
+    settings.sampleRateIndex = sampleRateIndex;
+    settings.stereo = stereo;
+}
+
+bool Mp3EncoderAvailable()
+{
+    if (!gst_is_initialized())
+        gst_init(nullptr, nullptr);
+    GstElementFactory* factory = gst_element_factory_find("lamemp3enc");
+    if (factory == nullptr)
+        return false;
+    gst_object_unref(factory);
+    return true;
+}
+
+RecordingOptionsDialog::RecordingOptionsDialog(Settings& settings, std::string installDir,
+    std::string currentStationPage, bool mp3Available, QWidget* parent)
+    : QDialog(parent)
+    , m_settings(settings)
+    , m_installDir(std::move(installDir))
+    , m_currentStationPage(std::move(currentStationPage))
+    , m_model(settings, mp3Available)
+{
+    setWindowTitle(text(rectexts::kDialogTitle));
+
+    auto* fileGroup = new QGroupBox(text(rectexts::kFileGroup));
+    auto* fileLayout = new QGridLayout(fileGroup);
+    fileLayout->addWidget(new QLabel(text(rectexts::kNameLabel)), 0, 0, 1, 2);
+    m_name = new QLineEdit(fromSettings(m_model.baseName));
+    m_name->setMaxLength(RecordingOptionsModel::kMaxNameLength);
+    m_extension = new QLabel;
+    fileLayout->addWidget(m_name, 1, 0);
+    fileLayout->addWidget(m_extension, 1, 1);
+    fileLayout->addWidget(new QLabel(text(rectexts::kDirectoryLabel)), 2, 0, 1, 2);
+    m_directory = new QLineEdit(pathText(m_model.directory));
+    auto* browse = new QPushButton(text(rectexts::kBrowseButton));
+    fileLayout->addWidget(m_directory, 3, 0);
+    fileLayout->addWidget(browse, 3, 1);
+    fileLayout->addWidget(new QLabel(text(rectexts::kSampleRateLabel)), 4, 0, 1, 2);
+    m_sampleRate = new QComboBox;
+    for (const std::string& item : RecordingOptionsModel::sampleRateItems())
+        m_sampleRate->addItem(QString::fromStdString(item));
+    m_sampleRate->setCurrentIndex(m_model.sampleRateIndex);
+    fileLayout->addWidget(m_sampleRate, 5, 0, 1, 2);
+    m_mono = new QRadioButton(text(rectexts::kMono));
+    m_stereo = new QRadioButton(text(rectexts::kStereo));
+    (m_model.stereo ? m_stereo : m_mono)->setChecked(true);
+    auto* channels = new QHBoxLayout;
+    channels->addWidget(m_mono);
+    channels->addWidget(m_stereo);
+    fileLayout->addLayout(channels, 6, 0, 1, 2);
+
+    auto* mixer = new QPushButton(text(rectexts::kMixerButton));
+
+    auto* soundGroup = new QGroupBox(text(rectexts::kCompressionGroup));
+    auto* soundLayout = new QVBoxLayout(soundGroup);
+    soundLayout->addWidget(new QLabel(text(rectexts::kFormatLabel)));
+    m_format = new QComboBox;
+    for (const std::string& item : m_model.formatItems())
+        m_format->addItem(QString::fromStdString(item));
+    m_format->setCurrentIndex(m_model.formatIndex());
+    soundLayout->addWidget(m_format);
+    soundLayout->addWidget(new QLabel(text(rectexts::kRateLabel)));
+    m_rate = new QComboBox;
+    soundLayout->addWidget(m_rate);
+
+    auto* ok = new QPushButton(text(rectexts::kOk));
+    auto* cancel = new QPushButton(text(rectexts::kCancel));
+    auto* help = new QPushButton(text(rectexts::kHelp));
+    ok->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    buttons->addWidget(help);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(fileGroup);
+    layout->addWidget(new QLabel(text(rectexts::kSourceLabel)));
+    layout->addWidget(mixer);
+    layout->addWidget(soundGroup);
+    layout->addLayout(buttons);
+
+    showRates();
+
+    connect(m_format, &QComboBox::currentIndexChanged, this, [this](int index) {
+        m_model.selectFormat(index);
+        showRates();
+    });
+    connect(m_rate, &QComboBox::currentIndexChanged, this,
+        [this](int index) { m_model.selectRate(index); });
+    connect(m_name, &QLineEdit::textChanged, this,
+        [this](const QString& name) { m_model.baseName = toSettings(name); });
+    connect(browse, &QPushButton::clicked, this, &RecordingOptionsDialog::chooseFolder);
+    connect(mixer, &QPushButton::clicked, this, &RecordingOptionsDialog::openMixer);
+    connect(help, &QPushButton::clicked, this, &RecordingOptionsDialog::openHelp);
+    connect(ok, &QPushButton::clicked, this, &RecordingOptionsDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &RecordingOptionsDialog::reject);
+}
+
+void RecordingOptionsDialog::showRates()
+{
+    const QSignalBlocker blocker(m_rate);
+    m_rate->clear();
+    for (const std::string& item : m_model.rateItems())
+        m_rate->addItem(QString::fromStdString(item));
+    m_rate->setEnabled(m_model.rateEnabled());
+    m_rate->setCurrentIndex(m_model.rateIndex());
+    m_extension->setText(QString::fromStdString(m_model.extension()));
+}
+
+void RecordingOptionsDialog::chooseFolder()
+{
+    const QString folder = QFileDialog::getExistingDirectory(this,
+        text(rectexts::kFolderPickerTitle), m_directory->text(), QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty())
+        return;
+    m_model.folderChosen(QFile::encodeName(folder).toStdString());
+    m_directory->setText(pathText(m_model.directory));
+}
+
+void RecordingOptionsDialog::openMixer()
+{
+    // The desktop's recording-level control, when it is installed.
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("pavucontrol"));
+    if (!program.isEmpty())
+        QProcess::startDetached(program, { QStringLiteral("--tab=2") });
+}
+
+void RecordingOptionsDialog::openHelp()
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(pathText(m_settings.pathHtml + kHelpPage)));
+}
+
+void RecordingOptionsDialog::accept()
+{
+    m_model.baseName = toSettings(m_name->text());
+    m_model.directory = QFile::encodeName(m_directory->text()).toStdString();
+    m_model.sampleRateIndex = m_sampleRate->currentIndex();
+    m_model.stereo = m_stereo->isChecked();
+    m_model.store(m_settings);
+    WriteRecorderPreset(m_settings, m_installDir, m_settings.formatIndex);
+    SaveSettings(m_settings, m_installDir, kSettingsFileName, m_currentStationPage);
+    QDialog::accept();
+}
+
+void OpenRecordingOptions(Settings& settings, const std::string& installDir,
+    const std::string& currentStationPage, QWidget* parent)
+{
+    RecordingOptionsDialog dialog(settings, installDir, currentStationPage, Mp3EncoderAvailable(),
+        parent);
+    dialog.exec();
+}

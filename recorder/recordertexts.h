@@ -1,0 +1,31 @@
+#pragma once
+
+// The recorder's texts, in one place. UTF-8.
+namespace recordertexts {
+
+inline constexpr const char* kWindowTitle = "HarddiskOgg";
+inline constexpr const char* kErrorTitle = "Erreur";
+inline constexpr const char* kRecording = "Enregistrement en cours";
+inline constexpr const char* kFinishing = "Finalisation du fichier...";
+// Elapsed time and size: "%1" is h:mm:ss, "%2" the size in kilobytes.
+inline constexpr const char* kProgress = "%1 - %2 Ko";
+inline constexpr const char* kFallbackWarning
+    = "Attention : la sortie privée du lecteur est introuvable. L'enregistrement prend "
+      "le son de la sortie par défaut : couper le son des haut-parleurs coupera aussi "
+      "l'enregistrement.";
+
+inline constexpr const char* kPresetMissing = "Le préréglage d'enregistrement est introuvable : %1";
+inline constexpr const char* kPresetUnreadable
+    = "Le préréglage d'enregistrement est illisible ou incomplet : %1";
+inline constexpr const char* kNoOutput = "Aucun fichier de sortie n'est indiqué (-output).";
+inline constexpr const char* kFolderUnwritable
+    = "Impossible d'écrire dans le répertoire d'enregistrement : %1";
+inline constexpr const char* kEncoderMissing
+    = "L'encodeur nécessaire n'est pas installé (%1).";
+inline constexpr const char* kCaptureFailed = "L'enregistrement a échoué : %1";
+inline constexpr const char* kAlreadyRecording = "Un enregistrement est déjà en cours.";
+inline constexpr const char* kUsage
+    = "Usage : harddisk -record -preset FICHIER -filter FICHIER -output \"CHEMIN\" "
+      "[-sequential] [-minimize] [-tos]\n       harddisk -quit";
+
+} // namespace recordertexts

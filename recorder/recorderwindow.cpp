@@ -1,0 +1,53 @@
+#include "recorderwindow.h"
+
+#include <QFileInfo>
+#include <QVBoxLayout>
+
+#include "recordertexts.h"
+
+RecorderWindow::RecorderWindow(QString outputPath, QString growingFile, QWidget* parent)
+    : QWidget(parent)
+    , m_growingFile(std::move(growingFile))
+{
+    setWindowTitle(QString::fromUtf8(recordertexts::kWindowTitle) + QStringLiteral(" - ")
+        + QFileInfo(outputPath).fileName());
+    m_status = new QLabel(QString::fromUtf8(recordertexts::kRecording));
+    m_progress = new QLabel;
+    m_warning = new QLabel;
+    m_warning->setWordWrap(true);
+    m_warning->hide();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(outputPath));
+    layout->addWidget(m_status);
+    layout->addWidget(m_progress);
+    layout->addWidget(m_warning);
+
+    m_elapsed.start();
+    m_tick.setInterval(1000);
+    connect(&m_tick, &QTimer::timeout, this, &RecorderWindow::refresh);
+    m_tick.start();
+    refresh();
+}
+
+void RecorderWindow::setWarning(const QString& text)
+{
+    m_warning->setText(text);
+    m_warning->setVisible(!text.isEmpty());
+}
+
+void RecorderWindow::setStatus(const QString& text)
+{
+    m_status->setText(text);
+}
+
+void RecorderWindow::refresh()
+{
+    const qint64 seconds = m_elapsed.elapsed() / 1000;
+    const QString time = QStringLiteral("%1:%2:%3")
+                             .arg(seconds / 3600)
+                             .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                             .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    const qint64 kilobytes = QFileInfo(m_growingFile).size() / 1024;
+    m_progress->setText(
+        QString::fromUtf8(recordertexts::kProgress).arg(time).arg(kilobytes));
+}

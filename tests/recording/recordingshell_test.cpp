@@ -1,0 +1,93 @@
+#include "shell/mainframe.h"
+
+#include <string>
+#include <vector>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenuBar>
+#include <QTest>
+
+#include "common/messages.h"
+#include "common/settings.h"
+#include "common/textfile.h"
+#include "shell/commandids.h"
+#include "shell/shellprompt.h"
+#include "support/testsupport.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::TempDir;
+
+class SilentPrompt : public ShellPrompt {
+public:
+    std::string chooseDirectory(QWidget*, const QString&) override { return {}; }
+    void message(QWidget*, const QString& title, const QString& text, QMessageBox::Icon,
+        bool) override
+    {
+        shown.push_back(title.toStdString() + "|" + text.toStdString());
+    }
+    std::vector<std::string> shown;
+};
+
+// The player's REC and its forwarded "-record start"/"-record stop" against a
+// stand-in recorder that logs each call.
+TEST(RecordingShell, recLaunchesTheRecorderOncePerStateChange)
+{
+    TempDir install("sonalto-recshell");
+    TempDir runtime("sonalto-runtime");
+    ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+    ::mkdir((install.path() + "html").c_str(), 0700);
+    WriteTextFile(install.path() + "html/index.htm",
+        "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
+        "<frame name=\"live\" src=\"about:blank\"></frameset></html>");
+    ::mkdir((install.path() + "HarddiskOgg").c_str(), 0755);
+    const std::string log = install.path() + "calls.log";
+    const std::string script = install.path() + "HarddiskOgg/harddisk";
+    WriteTextFile(script, "#!/bin/sh\necho \"$*\" >> '" + log + "'\n");
+    ::chmod(script.c_str(), 0755);
+
+    Settings settings;
+    ApplyDefaultSettings(settings, install.path(), ScreenSize { 1280, 1024 });
+    settings.splashScreen = false;
+    SilentPrompt prompt;
+    {
+        CMainFrame frame(settings, install.path(), &prompt);
+        const auto sys = [&](int id) {
+            frame.handleRecord(MessengerRecord::makeMessage(WM_SYSCOMMAND, id, 0));
+        };
+        sys(cmd::RecordStart);
+        sys(cmd::RecordStart);
+        ASSERT_TRUE(frame.isRecording());
+        QAction* rec = nullptr;
+        for (QAction* action : frame.menuBar()->actions())
+            if (action->data().toInt() == cmd::ToggleRecording)
+                rec = action;
+        ASSERT_NE(rec, nullptr) << "the recorder is installed";
+        EXPECT_EQ(rec->text(), QStringLiteral("&STOP"));
+        frame.onCommand(cmd::ToggleRecording);
+        EXPECT_EQ(rec->text(), QStringLiteral("&REC"));
+        sys(cmd::RecordStop);
+        frame.onCommand(cmd::ToggleRecording);
+        sys(cmd::RecordStop);
+        ASSERT_TRUE(testsupport::WaitForFileLine(log, "-quit", 10s));
+        QTest::qWait(300);
+    }
+    std::vector<std::string> calls = testsupport::ReadLines(log);
+    const std::string first = "-record -preset Snt.hdp -filter smart.hfs -output "
+        + install.path() + "Record/RadioRec.ogg -sequential -minimize -tos";
+    // The shell's quoting is gone by the time the script sees its arguments;
+    // the quoted form is pinned by the launch test.
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[0], first);
+    EXPECT_EQ(calls[1], "-quit");
+    EXPECT_EQ(calls[2], first) << "nothing was written in between: same free name";
+    EXPECT_EQ(calls[3], "-quit");
+    ::unsetenv("XDG_RUNTIME_DIR");
+}
+
+} // namespace
