@@ -1,0 +1,88 @@
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QProcess>
+#include <QStringList>
+#include <QTimer>
+
+#include "autostart.h"
+#include "common/installdir.h"
+#include "common/messages.h"
+#include "common/messenger.h"
+#include "common/textfile.h"
+#include "common/ui/messengerserver.h"
+#include "schedulercore.h"
+#include "schedulerwindow.h"
+#include "texts.h"
+
+namespace {
+
+// The scheduler's window as other programs find it.
+constexpr const char* kSchedulerWindowClass = "SntSchedulerClass";
+constexpr const char* kSchedulerWindowTitle = "SntScheduler";
+// A quiet start hides the window this long after it opened.
+constexpr int kQuietHideMs = 500;
+
+// Starts the player in the installation directory with the parameters split
+// at blanks, as the player joins its arguments again. Failures are ignored:
+// the schedule goes on.
+void LaunchPlayer(const std::string& installDir, const std::string& parameters)
+{
+    const QStringList arguments
+        = QString::fromStdString(parameters).split(' ', Qt::SkipEmptyParts);
+    QProcess::startDetached(QString::fromStdString(installDir + kPlayerProgram), arguments,
+        QString::fromStdString(installDir));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // A second start brings the running scheduler to the front and ends.
+    if (FindWindow(kSchedulerWindowClass, kSchedulerWindowTitle)) {
+        SendMessage(kSchedulerWindowClass, kSchedulerWindowTitle, WM_ACTIVATE, WA_ACTIVE, 0);
+        return 0;
+    }
+    bool quiet = false;
+    for (int i = 1; i < argc; ++i)
+        quiet = quiet || std::strstr(argv[i], "-quiet") != nullptr;
+
+    const std::string installDir = EnterInstallationDirectory();
+    QApplication application(argc, argv);
+    application.setQuitOnLastWindowClosed(false);
+
+    if (!FileExists(installDir + kPlayerProgram)) {
+        QMessageBox::warning(nullptr, QString::fromUtf8(texts::kImpossibleCaption),
+            QString::fromUtf8(texts::kPlayerMissing));
+        return 0;
+    }
+
+    SchedulerSetup setup;
+    setup.installDir = installDir;
+    setup.autostartDir = AutostartDirectory();
+    ReadPlayerSettings(setup);
+
+    auto* core = new SchedulerCore;
+    core->setLauncher([installDir](const std::string& parameters) { LaunchPlayer(installDir, parameters); });
+    core->setPlayerWindowProbe([] { return FindWindow(kPlayerWindowClass, kPlayerWindowTitle); });
+    SchedulerWindow window(setup, core);
+
+    MessengerServer server;
+    server.listen(kSchedulerWindowClass, kSchedulerWindowTitle, [&window](const MessengerRecord& record) -> std::int64_t {
+        if (record.kind == MessengerRecord::Kind::Message && record.message == WM_ACTIVATE) {
+            window.restoreFromTray();
+            return 1;
+        }
+        return 0;
+    });
+
+    window.initialise();
+    window.show();
+    if (quiet)
+        QTimer::singleShot(kQuietHideMs, &window, &SchedulerWindow::hideToTray);
+    window.exec();
+    return 0;
+}

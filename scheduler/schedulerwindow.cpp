@@ -1,0 +1,377 @@
+#include "schedulerwindow.h"
+
+#include <cstdlib>
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimeEdit>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "autostart.h"
+#include "common/cp1252.h"
+#include "common/profile.h"
+#include "common/settings.h"
+#include "common/stationindex.h"
+#include "common/textfile.h"
+#include "common/ui/trayicon.h"
+#include "texts.h"
+
+namespace {
+
+QString Ui(const char* text) { return QString::fromUtf8(text); }
+QString FromFile(const std::string& text) { return QString::fromStdString(cp1252::toUtf8(text)); }
+
+} // namespace
+
+void ReadPlayerSettings(SchedulerSetup& setup)
+{
+    Profile profile;
+    if (!FileExists(setup.installDir + kSettingsFileName)
+        || !profile.load(setup.installDir + kSettingsFileName)) {
+        setup.htmlDir = setup.installDir + "html/";
+        setup.hue = 96;
+        return;
+    }
+    setup.htmlDir = profile.get("Sonalto", "Path HTML", {}, 259);
+    setup.hue = std::atoi(profile.get("Sonalto", "Couleur du skin").c_str());
+}
+
+bool ReadStationList(
+    const std::string& htmlDir, std::vector<std::string>& names, std::vector<std::string>& pages)
+{
+    names.clear();
+    pages.clear();
+    const std::string path = htmlDir + "haut.htm";
+    if (!FileExists(path))
+        return false;
+    for (const StationEntry& station : ListStations(ReadTextFile(path))) {
+        names.push_back(station.name);
+        pages.push_back(station.pageFile);
+    }
+    return true;
+}
+
+SchedulerWindow::SchedulerWindow(SchedulerSetup setup, SchedulerCore* core, QWidget* parent)
+    : QDialog(parent)
+    , m_setup(std::move(setup))
+    , m_core(core)
+    , m_play(new QRadioButton(Ui(texts::kPlay)))
+    , m_record(new QRadioButton(Ui(texts::kRecord)))
+    , m_start(new QTimeEdit)
+    , m_end(new QTimeEdit)
+    , m_daily(new QRadioButton(Ui(texts::kDaily)))
+    , m_thisDay(new QRadioButton(Ui(texts::kThisDay)))
+    , m_date(new QDateEdit)
+    , m_stations(new QComboBox)
+    , m_list(new QTreeWidget)
+    , m_startUp(new QCheckBox(Ui(texts::kStartUp)))
+    , m_tray(new TrayIcon(this))
+    , m_trayMenu(new QMenu(this))
+{
+    setWindowTitle(Ui(texts::kWindowTitle));
+    setWindowIcon(ProgramIcon());
+    setWindowFlag(Qt::WindowMinimizeButtonHint, true);
+    m_core->setParent(this);
+
+    m_start->setDisplayFormat("HH:mm:ss");
+    m_end->setDisplayFormat("HH:mm:ss");
+    m_date->setDisplayFormat("dd/MM/yy");
+    m_date->setCalendarPopup(true);
+    m_stations->setEditable(true);
+    m_stations->setInsertPolicy(QComboBox::NoInsert);
+
+    auto* actionGroup = new QWidget;
+    auto* actionLayout = new QHBoxLayout(actionGroup);
+    actionLayout->setContentsMargins(0, 0, 0, 0);
+    actionLayout->addWidget(m_play);
+    actionLayout->addWidget(m_record);
+    auto* periodGroup = new QWidget;
+    auto* periodLayout = new QHBoxLayout(periodGroup);
+    periodLayout->setContentsMargins(0, 0, 0, 0);
+    periodLayout->addWidget(m_daily);
+    periodLayout->addWidget(m_thisDay);
+    periodLayout->addWidget(m_date);
+
+    auto* add = new QPushButton(Ui(texts::kAdd));
+    auto* remove = new QPushButton(Ui(texts::kDelete));
+    auto* box = new QGroupBox(Ui(texts::kGroup));
+    auto* grid = new QGridLayout(box);
+    grid->addWidget(new QLabel(Ui(texts::kActionLabel)), 0, 0);
+    grid->addWidget(actionGroup, 0, 1);
+    grid->addWidget(new QLabel(Ui(texts::kStartLabel)), 1, 0);
+    grid->addWidget(m_start, 1, 1);
+    grid->addWidget(new QLabel(Ui(texts::kEndLabel)), 2, 0);
+    grid->addWidget(m_end, 2, 1);
+    grid->addWidget(new QLabel(Ui(texts::kPeriodicityLabel)), 3, 0);
+    grid->addWidget(periodGroup, 3, 1);
+    grid->addWidget(new QLabel(Ui(texts::kStationLabel)), 4, 0);
+    grid->addWidget(m_stations, 4, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(add);
+    buttons->addWidget(remove);
+    grid->addLayout(buttons, 5, 0, 1, 2);
+
+    m_list->setColumnCount(6);
+    m_list->setRootIsDecorated(false);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+    QStringList headers;
+    for (const char* header : texts::kColumnHeaders)
+        headers << Ui(header);
+    m_list->setHeaderLabels(headers);
+    for (int column = 0; column < 6; ++column) {
+        m_list->setColumnWidth(column, texts::kColumnWidths[column]);
+        m_list->headerItem()->setTextAlignment(column, Qt::AlignCenter);
+    }
+
+    auto* ok = new QPushButton(Ui(texts::kOk));
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(m_startUp);
+    bottom->addStretch();
+    bottom->addWidget(ok);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(box);
+    layout->addWidget(m_list);
+    layout->addLayout(bottom);
+
+    m_tray->setIcon(ProgramIcon());
+    m_tray->setToolTip(Ui(texts::kTrayTip).left(127));
+    QAction* about = m_trayMenu->addAction(MenuPictureIcon(MenuPicture::About), Ui(texts::kMenuAbout));
+    m_trayMenu->setDefaultAction(about);
+    QAction* options = m_trayMenu->addAction(MenuPictureIcon(MenuPicture::Options), Ui(texts::kMenuOptions));
+    m_trayMenu->addSeparator();
+    QAction* quitAction = m_trayMenu->addAction(MenuPictureIcon(MenuPicture::Quit), Ui(texts::kMenuQuit));
+    StylePopupMenu(m_trayMenu);
+
+    connect(add, &QPushButton::clicked, this, &SchedulerWindow::addSlot);
+    connect(remove, &QPushButton::clicked, this, &SchedulerWindow::deleteSlot);
+    connect(ok, &QPushButton::clicked, this, &SchedulerWindow::hideToTray);
+    connect(m_startUp, &QCheckBox::toggled, this, &SchedulerWindow::startUpToggled);
+    connect(about, &QAction::triggered, this, &SchedulerWindow::showAbout);
+    connect(options, &QAction::triggered, this, &SchedulerWindow::restoreFromTray);
+    connect(quitAction, &QAction::triggered, this, &SchedulerWindow::quit);
+    connect(m_tray, &TrayIcon::doubleClicked, this, &SchedulerWindow::restoreFromTray);
+    connect(m_tray, &TrayIcon::menuRequested, this, &SchedulerWindow::showTrayMenu);
+    connect(m_core, &SchedulerCore::rowsChanged, this, &SchedulerWindow::refreshList);
+    connect(m_core, &SchedulerCore::stationMissing, this, [this](const QString& station) {
+        m_tray->notify(Ui(texts::kStationMissingTitle), Ui(texts::kStationMissing).arg(station));
+    });
+}
+
+SchedulerWindow::~SchedulerWindow()
+{
+    // Every way of ending saves the schedule.
+    if (!m_saved)
+        m_core->save(schedulePath(), launchStartUp());
+}
+
+void SchedulerWindow::initialise()
+{
+    std::vector<std::string> names;
+    ReadStationList(m_setup.htmlDir, names, m_stationPages);
+    m_core->setStations(names, m_stationPages);
+    for (const std::string& name : names)
+        m_stations->addItem(FromFile(name));
+    m_stations->setCurrentIndex(names.empty() ? -1 : 0);
+
+    const LoadedSchedule loaded = m_core->load(schedulePath());
+    for (const MissedSlot& missed : loaded.missed) {
+        const ScheduleRow& row = missed.row;
+        const QString text = Ui(texts::kMissedHead) + FromFile(row.periodicity) + " - "
+            + FromFile(row.start) + " -> " + FromFile(row.end) + " \n     " + FromFile(row.action)
+            + " de " + FromFile(row.station) + Ui(texts::kMissedTail);
+        QMessageBox::warning(this, Ui(texts::kMissedCaption), text);
+    }
+    applyDefaults();
+
+    const bool startUp = loaded.found ? loaded.launchStartUp : true;
+    {
+        const QSignalBlocker blocker(m_startUp);
+        m_startUp->setChecked(startUp);
+    }
+    if (startUp)
+        CreateStartupShortcut(m_setup.installDir, m_setup.autostartDir);
+    else
+        DeleteStartupShortcut(m_setup.autostartDir);
+    refreshList();
+}
+
+bool SchedulerWindow::launchStartUp() const { return m_startUp->isChecked(); }
+
+void SchedulerWindow::applyDefaults()
+{
+    const std::time_t now = m_core->now();
+    const ClockTime current = TimeOf(now);
+    const std::time_t start = now + 600 - current.second;
+    const std::time_t end = now + 4200 - current.second;
+    SlotEntry entry;
+    entry.record = false;
+    entry.daily = false;
+    entry.date = DayOf(now);
+    entry.start = TimeOf(start);
+    entry.end = TimeOf(end);
+    setEntry(entry);
+}
+
+SlotEntry SchedulerWindow::entry() const
+{
+    SlotEntry entry;
+    entry.record = m_record->isChecked();
+    entry.daily = m_daily->isChecked();
+    const QTime start = m_start->time();
+    const QTime end = m_end->time();
+    const QDate date = m_date->date();
+    entry.start = { start.hour(), start.minute(), start.second() };
+    entry.end = { end.hour(), end.minute(), end.second() };
+    entry.date = { date.year(), date.month(), date.day() };
+    return entry;
+}
+
+void SchedulerWindow::setEntry(const SlotEntry& entry)
+{
+    m_play->setChecked(!entry.record);
+    m_record->setChecked(entry.record);
+    m_daily->setChecked(entry.daily);
+    m_thisDay->setChecked(!entry.daily);
+    m_start->setTime(QTime(entry.start.hour, entry.start.minute, entry.start.second));
+    m_end->setTime(QTime(entry.end.hour, entry.end.minute, entry.end.second));
+    m_date->setDate(QDate(entry.date.year, entry.date.month, entry.date.day));
+}
+
+void SchedulerWindow::refreshList()
+{
+    m_list->clear();
+    for (const ScheduleRow& row : m_core->rows()) {
+        auto* item = new QTreeWidgetItem(m_list,
+            { FromFile(row.mark), FromFile(row.action), FromFile(row.start), FromFile(row.end),
+                FromFile(row.periodicity), FromFile(row.station) });
+        for (int column = 0; column < 6; ++column)
+            item->setTextAlignment(column, Qt::AlignCenter);
+    }
+}
+
+void SchedulerWindow::refuse(const QString& text)
+{
+    QMessageBox::warning(this, Ui(texts::kErrorCaption), text);
+}
+
+void SchedulerWindow::addSlot()
+{
+    // The row takes the text of a chosen entry of the list; a name typed
+    // into the box that is no entry is refused.
+    const int chosen = m_stations->currentIndex();
+    if (chosen < 0 || m_stations->currentText() != m_stations->itemText(chosen)) {
+        refuse(Ui(texts::kNoStation));
+        return;
+    }
+    const SlotEntry slot = entry();
+    const std::vector<ScheduleRow>& rows = m_core->rows();
+    const EntryCheck check = CheckEntry(slot, rows, m_core->now());
+    switch (check.refusal) {
+    case EntryRefusal::DateBeforeToday:
+        refuse(Ui(texts::kDateBefore));
+        return;
+    case EntryRefusal::StartBeforeNow:
+        refuse(Ui(texts::kTimeBefore));
+        return;
+    case EntryRefusal::Overlap: {
+        const ScheduleRow& other = rows[static_cast<std::size_t>(check.overlapRow)];
+        refuse(Ui(texts::kOverlapHead) + FromFile(other.periodicity) + " - " + FromFile(other.start)
+            + " -> " + FromFile(other.end) + " \n     " + FromFile(other.action) + " de "
+            + FromFile(other.station));
+        return;
+    }
+    case EntryRefusal::None:
+        break;
+    }
+    m_core->addRow(RowFromEntry(slot, cp1252::fromUtf8(m_stations->itemText(chosen).toStdString())));
+    m_core->save(schedulePath(), launchStartUp());
+}
+
+void SchedulerWindow::deleteSlot()
+{
+    const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
+    if (!selected.isEmpty())
+        m_core->deleteRow(m_list->indexOfTopLevelItem(selected.front()));
+    m_core->save(schedulePath(), launchStartUp());
+}
+
+void SchedulerWindow::hideToTray()
+{
+    hide();
+    m_tray->add();
+}
+
+void SchedulerWindow::restoreFromTray()
+{
+    showNormal();
+    raise();
+    activateWindow();
+    m_tray->remove();
+}
+
+void SchedulerWindow::quit()
+{
+    m_core->save(schedulePath(), launchStartUp());
+    m_saved = true;
+    m_tray->remove();
+    done(QDialog::Accepted);
+}
+
+void SchedulerWindow::startUpToggled(bool checked)
+{
+    if (checked)
+        CreateStartupShortcut(m_setup.installDir, m_setup.autostartDir);
+    else
+        DeleteStartupShortcut(m_setup.autostartDir);
+}
+
+void SchedulerWindow::showAbout()
+{
+    QMessageBox about(this);
+    about.setWindowTitle(Ui(texts::kAboutTitle));
+    about.setIconPixmap(ProgramIcon().pixmap(32, 32));
+    about.setText(Ui(texts::kAboutText));
+    about.setStandardButtons(QMessageBox::Ok);
+    about.exec();
+}
+
+void SchedulerWindow::showTrayMenu(const QPoint& at) { m_trayMenu->popup(at); }
+
+void SchedulerWindow::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized())
+        hideToTray();
+}
+
+void SchedulerWindow::closeEvent(QCloseEvent* event)
+{
+    m_core->save(schedulePath(), launchStartUp());
+    m_saved = true;
+    m_tray->remove();
+    QDialog::closeEvent(event);
+}
+
+void SchedulerWindow::reject()
+{
+    // Escape and the close box end the program, saving first.
+    m_core->save(schedulePath(), launchStartUp());
+    m_saved = true;
+    m_tray->remove();
+    QDialog::reject();
+}
