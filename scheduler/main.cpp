@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -25,6 +26,9 @@ constexpr const char* kSchedulerWindowClass = "SntSchedulerClass";
 constexpr const char* kSchedulerWindowTitle = "SntScheduler";
 // A quiet start hides the window this long after it opened.
 constexpr int kQuietHideMs = 500;
+// The window's commands: the about box and "Quitter".
+constexpr std::uint64_t kAboutCommand = 16;
+constexpr std::uint64_t kQuitCommand = 32811;
 
 // Starts the player in the installation directory with the parameters split
 // at blanks, as the player joins its arguments again. Failures are ignored:
@@ -72,17 +76,38 @@ int main(int argc, char** argv)
 
     MessengerServer server;
     server.listen(kSchedulerWindowClass, kSchedulerWindowTitle, [&window](const MessengerRecord& record) -> std::int64_t {
-        if (record.kind == MessengerRecord::Kind::Message && record.message == WM_ACTIVATE) {
+        if (record.kind != MessengerRecord::Kind::Message)
+            return 0;
+        if (record.message == WM_ACTIVATE) {
             window.restoreFromTray();
+            return 1;
+        }
+        // Closing from outside (the session, another program) ends the
+        // scheduler as its own "Quitter" does, saving the schedule. Queued,
+        // so that the answer goes out before the loop ends.
+        const bool close = (record.message == WM_SYSCOMMAND && record.wParam == SC_CLOSE)
+            || (record.message == WM_COMMAND && record.wParam == kQuitCommand);
+        if (close) {
+            QTimer::singleShot(0, &window, &SchedulerWindow::quit);
+            return 1;
+        }
+        if ((record.message == WM_SYSCOMMAND || record.message == WM_COMMAND)
+            && record.wParam == kAboutCommand) {
+            QTimer::singleShot(0, &window, &SchedulerWindow::showAbout);
             return 1;
         }
         return 0;
     });
 
     window.initialise();
+    // The program runs the application's loop rather than the dialog's own:
+    // hiding a dialog ends its exec(), and the window hides into the
+    // notification area for most of its life. Only the end of the dialog
+    // (quit, close, Escape) ends the program.
+    QObject::connect(&window, &QDialog::finished, &application, &QApplication::quit);
     window.show();
     if (quiet)
         QTimer::singleShot(kQuietHideMs, &window, &SchedulerWindow::hideToTray);
-    window.exec();
+    application.exec();
     return 0;
 }

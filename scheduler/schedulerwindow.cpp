@@ -156,12 +156,18 @@ SchedulerWindow::SchedulerWindow(SchedulerSetup setup, SchedulerCore* core, QWid
     m_trayMenu->addSeparator();
     QAction* quitAction = m_trayMenu->addAction(MenuPictureIcon(MenuPicture::Quit), Ui(texts::kMenuQuit));
     StylePopupMenu(m_trayMenu);
+    // The window's own menu (right button on the window) carries the about
+    // entry, where the title bar menu would have it.
+    auto* systemAbout = new QAction(Ui(texts::kSystemAbout), this);
+    addAction(systemAbout);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
 
     connect(add, &QPushButton::clicked, this, &SchedulerWindow::addSlot);
     connect(remove, &QPushButton::clicked, this, &SchedulerWindow::deleteSlot);
     connect(ok, &QPushButton::clicked, this, &SchedulerWindow::hideToTray);
     connect(m_startUp, &QCheckBox::toggled, this, &SchedulerWindow::startUpToggled);
     connect(about, &QAction::triggered, this, &SchedulerWindow::showAbout);
+    connect(systemAbout, &QAction::triggered, this, &SchedulerWindow::showAbout);
     connect(options, &QAction::triggered, this, &SchedulerWindow::restoreFromTray);
     connect(quitAction, &QAction::triggered, this, &SchedulerWindow::quit);
     connect(m_tray, &TrayIcon::doubleClicked, this, &SchedulerWindow::restoreFromTray);

@@ -55,6 +55,8 @@ public:
     void deleteSlot();
     // Saves and ends the program.
     void quit();
+    // The about box, modal.
+    void showAbout();
 
     SchedulerCore* core() const { return m_core; }
     QTreeWidget* list() const { return m_list; }
@@ -75,7 +77,6 @@ private:
     void refreshList();
     void applyDefaults();
     void startUpToggled(bool checked);
-    void showAbout();
     void showTrayMenu(const QPoint& at);
     void refuse(const QString& text);
 

@@ -1,0 +1,174 @@
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "common/messages.h"
+#include "common/messenger.h"
+#include "common/profile.h"
+#include "common/stationindex.h"
+#include "common/textfile.h"
+#include "support/testsupport.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::Environment;
+using testsupport::Process;
+using testsupport::ReadLines;
+using testsupport::TempDir;
+
+constexpr const char* kSchedulerClass = "SntSchedulerClass";
+constexpr const char* kSchedulerTitle = "SntScheduler";
+
+std::string Clock(std::time_t when, const char* format)
+{
+    char text[32];
+    std::tm local {};
+    ::localtime_r(&when, &local);
+    std::strftime(text, sizeof text, format, &local);
+    return text;
+}
+
+// The real scheduler copied into a private installation directory beside a
+// stand-in player that writes its arguments, one line per start, to a log.
+// Nothing registers as the player's window there.
+class SchedulerRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::chmod(m_runtime.path().c_str(), 0700);
+        m_scheduler = testsupport::CopyProgram(SONALTO_SCHEDULER_PATH, m_install.path());
+        const std::string player = m_install.path() + "Sonalto";
+        ASSERT_TRUE(WriteTextFile(player,
+            "#!/bin/sh\necho \"$*\" >> '" + playerLog() + "'\n"));
+        ::chmod(player.c_str(), 0755);
+
+        std::filesystem::create_directory(m_install.path() + "html");
+        const std::string index = IndexPath(m_install.path() + "html/");
+        ASSERT_TRUE(WriteTextFile(index, EmptyIndexText()));
+        ASSERT_TRUE(InsertStation(index, "Radio Test"));
+        ASSERT_TRUE(InsertStation(index, "Autre Radio"));
+        for (const StationEntry& station : ListStations(ReadTextFile(index))) {
+            if (station.name == "Radio Test")
+                m_page = station.pageFile;
+        }
+        ASSERT_FALSE(m_page.empty());
+        ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
+    }
+
+    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
+
+    Environment environment() const
+    {
+        return {
+            { "XDG_RUNTIME_DIR", m_runtime.path() },
+            { "XDG_CONFIG_HOME", m_config.path() },
+            { "QT_QPA_PLATFORM", "offscreen" },
+        };
+    }
+
+    // A schedule holding one slot of the given action and periodicity.
+    void writeSchedule(const std::string& action, const std::string& start,
+        const std::string& end, const std::string& periodicity, const std::string& station)
+    {
+        ASSERT_TRUE(WriteTextFile(scheduleFile(),
+            "[SntScheduler]\r\nInfo=A utiliser avec Sonalto\r\nLaunchStartUp=False\r\n"
+            "[Enregistrement n\xB0" "1]\r\nAction=" + action + "\r\nHeure d\xE9" "but=" + start
+                + "\r\nHeure fin=" + end + "\r\nPeriodicit\xE9=" + periodicity
+                + "\r\nRadio=" + station + "\r\n"));
+    }
+
+    // Ends the scheduler the way the session closes a window.
+    void close(Process& scheduler)
+    {
+        EXPECT_EQ(SendMessage(kSchedulerClass, kSchedulerTitle, WM_SYSCOMMAND, SC_CLOSE, 0), 1);
+        EXPECT_EQ(scheduler.waitForExit(20s), 0) << ReadTextFile(output());
+    }
+
+    std::string playerLog() const { return m_install.path() + "player.log"; }
+    std::string scheduleFile() const { return m_install.path() + "SntScheduler.ini"; }
+    std::string output() const { return m_install.path() + "scheduler.out"; }
+
+    TempDir m_install { "sonalto-install" };
+    TempDir m_runtime { "sonalto-runtime" };
+    TempDir m_config { "sonalto-config" };
+    std::string m_scheduler;
+    std::string m_page;
+};
+
+TEST_F(SchedulerRun, oneDateRecordSlotStartsPlayerOnceAndIsRemoved)
+{
+    // A slot that would cross midnight is another case; wait past it.
+    while (Clock(std::time(nullptr), "%H:%M:%S") > "23:59:40")
+        std::this_thread::sleep_for(1s);
+    const std::time_t now = std::time(nullptr);
+    // The station text is a shortened, differently cased name.
+    writeSchedule("Rec", Clock(now + 3, "%H:%M:%S"), Clock(now + 6, "%H:%M:%S"),
+        Clock(now + 3, "%d/%m/%y"), "radio te");
+
+    Process scheduler;
+    ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, environment(), "/", output()));
+    ASSERT_TRUE(testsupport::WaitForFileLine(
+        playerLog(), "-quiet -radio " + m_page + " -record start", 15s))
+        << ReadTextFile(output());
+    EXPECT_LE(std::time(nullptr), now + 6);
+
+    // A second start finds the first one and ends at once, launching nothing.
+    Process second;
+    ASSERT_TRUE(second.start(m_scheduler, {}, environment(), "/"));
+    EXPECT_EQ(second.waitForExit(10s), 0);
+    EXPECT_TRUE(scheduler.isRunning());
+
+    // Past the end: no player window exists, so no "-stop" went out.
+    while (std::time(nullptr) <= now + 8)
+        std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(ReadLines(playerLog()),
+        std::vector<std::string> { "-quiet -radio " + m_page + " -record start" });
+
+    close(scheduler);
+    Profile saved;
+    ASSERT_TRUE(saved.load(scheduleFile()));
+    EXPECT_EQ(saved.get("SntScheduler", "LaunchStartUp"), "False");
+    EXPECT_EQ(saved.get("Enregistrement n\xB0" "1", "Action"), "");
+    EXPECT_FALSE(FileExists(m_config.path() + "autostart/SntScheduler.desktop"));
+    EXPECT_FALSE(FindWindow(kSchedulerClass, kSchedulerTitle));
+}
+
+TEST_F(SchedulerRun, dailyPlaySlotRunsOnceAndStays)
+{
+    while (Clock(std::time(nullptr), "%H:%M:%S") > "23:59:40")
+        std::this_thread::sleep_for(1s);
+    const std::time_t now = std::time(nullptr);
+    writeSchedule("Lecture", Clock(now + 2, "%H:%M:%S"), Clock(now + 4, "%H:%M:%S"),
+        "Quotidien", "Autre Radio");
+
+    Process scheduler;
+    ASSERT_TRUE(scheduler.start(m_scheduler, {}, environment(), "/", output()));
+    std::string page;
+    for (const StationEntry& station :
+        ListStations(ReadTextFile(IndexPath(m_install.path() + "html/")))) {
+        if (station.name == "Autre Radio")
+            page = station.pageFile;
+    }
+    ASSERT_TRUE(testsupport::WaitForFileLine(playerLog(), "-quiet -radio " + page, 15s))
+        << ReadTextFile(output());
+    while (std::time(nullptr) <= now + 6)
+        std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(ReadLines(playerLog()).size(), 1u);
+
+    close(scheduler);
+    // The daily slot stays for tomorrow.
+    Profile saved;
+    ASSERT_TRUE(saved.load(scheduleFile()));
+    EXPECT_EQ(saved.get("Enregistrement n\xB0" "1", "Action"), "Lecture");
+    EXPECT_EQ(saved.get("Enregistrement n\xB0" "1", "Periodicit\xE9"), "Quotidien");
+    EXPECT_EQ(saved.get("Enregistrement n\xB0" "1", "Radio"), "Autre Radio");
+}
+
+} // namespace
