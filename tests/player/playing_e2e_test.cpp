@@ -11,6 +11,7 @@
 #include "common/messages.h"
 #include "common/messenger.h"
 #include "common/textfile.h"
+#include "smallcatalogue.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -33,43 +34,16 @@ protected:
         ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
         ASSERT_TRUE(m_server.start(m_install.path()));
 
-        const std::string html = m_install.path() + "html/";
-        std::filesystem::create_directory(html);
-        WriteTextFile(html + "index.htm",
-            "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
-            "<frame name=\"live\" src=\"bienvenue.htm\"></frameset></html>");
-        WriteTextFile(html + "indexmini.htm",
-            "<html><frameset rows=\"*,0\"><frame name=\"main\" src=\"haut.htm\">"
-            "<frame name=\"live\" src=\"black.htm\"></frameset></html>");
-        WriteTextFile(html + "bienvenue.htm", "<html><body>Bienvenue</body></html>");
-        WriteTextFile(html + "black.htm", "<html><body></body></html>");
-        WriteTextFile(html + "Alpha.htm",
-            "<html><body><font name=\"titre\">Radio Alpha</font>\r\n"
-            "<param name=\"filename\" value=\""
-                + m_server.url("/_stream?title=Alpha+en+direct") + "\">\r\n"
-                + "<a href=\"app:rec()\">REC</a></body></html>");
-        writeIndex(false);
+        testsupport::WriteSmallCatalogue(m_install.path() + "html/",
+            m_server.url("/_stream?title=Alpha+en+direct"), "\r\n<a href=\"app:rec()\">REC</a>",
+            false);
     }
 
     void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
 
-    // The index with the navigate-on-change drop-down. With pick, the page
-    // chooses "Radio Alpha" itself once loaded, as a listener would, and the
-    // drop-down's own onChange script sends "live" to the station.
     void writeIndex(bool pick)
     {
-        std::string page = "<html><body><form name=\"loc\">"
-                           "<select name=\"select\" size=\"1\" onChange=\"parent.frames['live']"
-                           ".window.location=this.options[this.selectedIndex].value\">\r\n"
-                           "<option value=\"bienvenue.htm\">Choisissez</option>\r\n"
-                           "<option value=\"Alpha.htm\">Radio Alpha</option>\r\n"
-                           "</select><BR></form>";
-        if (pick) {
-            page += "<script>window.addEventListener('load', function () {"
-                    " var s = document.loc.select; s.selectedIndex = 1;"
-                    " s.dispatchEvent(new Event('change')); });</script>";
-        }
-        WriteTextFile(m_install.path() + "html/haut.htm", page + "</body></html>");
+        WriteTextFile(m_install.path() + "html/haut.htm", testsupport::SmallIndexPage(pick));
     }
 
     Environment environment() const

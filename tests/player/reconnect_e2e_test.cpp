@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "common/textfile.h"
+#include "smallcatalogue.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -37,32 +38,10 @@ protected:
         ASSERT_TRUE(m_server.start(m_install.path()));
         m_port = m_server.port();
 
-        const std::string html = m_install.path() + "html/";
-        std::filesystem::create_directory(html);
-        WriteTextFile(html + "index.htm",
-            "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
-            "<frame name=\"live\" src=\"bienvenue.htm\"></frameset></html>");
-        WriteTextFile(html + "indexmini.htm",
-            "<html><frameset rows=\"*,0\"><frame name=\"main\" src=\"haut.htm\">"
-            "<frame name=\"live\" src=\"black.htm\"></frameset></html>");
-        WriteTextFile(html + "bienvenue.htm", "<html><body>Bienvenue</body></html>");
-        WriteTextFile(html + "black.htm", "<html><body></body></html>");
-        WriteTextFile(html + "Alpha.htm",
-            "<html><body><font name=\"titre\">Radio Alpha</font>\r\n"
-            "<param name=\"filename\" value=\""
-                + m_server.url("/_stream?title=Alpha+en+direct") + "\"></body></html>");
         // The drop-down picks the station once the page is loaded, through
         // its own onChange script, as a listener's choice does.
-        WriteTextFile(html + "haut.htm",
-            "<html><body><form name=\"loc\">"
-            "<select name=\"select\" size=\"1\" onChange=\"parent.frames['live']"
-            ".window.location=this.options[this.selectedIndex].value\">\r\n"
-            "<option value=\"bienvenue.htm\">Choisissez</option>\r\n"
-            "<option value=\"Alpha.htm\">Radio Alpha</option>\r\n"
-            "</select></form>"
-            "<script>window.addEventListener('load', function () {"
-            " var s = document.loc.select; s.selectedIndex = 1;"
-            " s.dispatchEvent(new Event('change')); });</script></body></html>");
+        testsupport::WriteSmallCatalogue(m_install.path() + "html/",
+            m_server.url("/_stream?title=Alpha+en+direct"), "", true);
     }
 
     void TearDown() override

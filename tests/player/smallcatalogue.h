@@ -1,0 +1,51 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "common/textfile.h"
+
+namespace testsupport {
+
+// The index with the navigate-on-change drop-down. With pick, the page
+// chooses "Radio Alpha" itself once loaded, as a listener would, and the
+// drop-down's own onChange script sends "live" to the station.
+inline std::string SmallIndexPage(bool pick)
+{
+    std::string page = "<html><body><form name=\"loc\">"
+                       "<select name=\"select\" size=\"1\" onChange=\"parent.frames['live']"
+                       ".window.location=this.options[this.selectedIndex].value\">\r\n"
+                       "<option value=\"bienvenue.htm\">Choisissez</option>\r\n"
+                       "<option value=\"Alpha.htm\">Radio Alpha</option>\r\n"
+                       "</select><BR></form>";
+    if (pick) {
+        page += "<script>window.addEventListener('load', function () {"
+                " var s = document.loc.select; s.selectedIndex = 1;"
+                " s.dispatchEvent(new Event('change')); });</script>";
+    }
+    return page + "</body></html>";
+}
+
+// A small HTML directory of its own for the real player: both frame pages,
+// the welcome and black pages, and one station "Radio Alpha" playing
+// streamUrl, with alphaExtra added to its page.
+inline void WriteSmallCatalogue(const std::string& html, const std::string& streamUrl,
+    const std::string& alphaExtra, bool pick)
+{
+    std::filesystem::create_directory(html);
+    WriteTextFile(html + "index.htm",
+        "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
+        "<frame name=\"live\" src=\"bienvenue.htm\"></frameset></html>");
+    WriteTextFile(html + "indexmini.htm",
+        "<html><frameset rows=\"*,0\"><frame name=\"main\" src=\"haut.htm\">"
+        "<frame name=\"live\" src=\"black.htm\"></frameset></html>");
+    WriteTextFile(html + "bienvenue.htm", "<html><body>Bienvenue</body></html>");
+    WriteTextFile(html + "black.htm", "<html><body></body></html>");
+    WriteTextFile(html + "Alpha.htm",
+        "<html><body><font name=\"titre\">Radio Alpha</font>\r\n"
+        "<param name=\"filename\" value=\""
+            + streamUrl + "\">" + alphaExtra + "</body></html>");
+    WriteTextFile(html + "haut.htm", SmallIndexPage(pick));
+}
+
+} // namespace testsupport
