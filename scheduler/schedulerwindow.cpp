@@ -26,6 +26,7 @@
 #include "common/settings.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
+#include "common/ui/messageprompt.h"
 #include "common/ui/trayicon.h"
 #include "texts.h"
 
@@ -64,10 +65,13 @@ bool ReadStationList(
     return true;
 }
 
-SchedulerWindow::SchedulerWindow(SchedulerSetup setup, SchedulerCore* core, QWidget* parent)
+SchedulerWindow::SchedulerWindow(
+    SchedulerSetup setup, SchedulerCore* core, Prompt* prompt, QWidget* parent)
     : QDialog(parent)
     , m_setup(std::move(setup))
     , m_core(core)
+    , m_ownPrompt(prompt == nullptr ? std::make_unique<MessagePrompt>(this) : nullptr)
+    , m_prompt(prompt == nullptr ? m_ownPrompt.get() : prompt)
     , m_play(new QRadioButton(Ui(texts::kPlay)))
     , m_record(new QRadioButton(Ui(texts::kRecord)))
     , m_start(new QTimeEdit)
@@ -200,7 +204,7 @@ void SchedulerWindow::initialise()
         const QString text = Ui(texts::kMissedHead) + FromFile(row.periodicity) + " - "
             + FromFile(row.start) + " -> " + FromFile(row.end) + " \n     " + FromFile(row.action)
             + " de " + FromFile(row.station) + Ui(texts::kMissedTail);
-        QMessageBox::warning(this, Ui(texts::kMissedCaption), text);
+        m_prompt->message(texts::kMissedCaption, text.toStdString(), PromptIcon::Exclamation);
     }
     applyDefaults();
 
@@ -272,7 +276,7 @@ void SchedulerWindow::refreshList()
 
 void SchedulerWindow::refuse(const QString& text)
 {
-    QMessageBox::warning(this, Ui(texts::kErrorCaption), text);
+    m_prompt->message(texts::kErrorCaption, text.toStdString(), PromptIcon::Exclamation);
 }
 
 void SchedulerWindow::addSlot()

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <QDialog>
 
+#include "common/prompt.h"
 #include "schedulercore.h"
 
 class QCheckBox;
@@ -39,7 +41,9 @@ class SchedulerWindow : public QDialog {
     Q_OBJECT
 
 public:
-    SchedulerWindow(SchedulerSetup setup, SchedulerCore* core, QWidget* parent = nullptr);
+    // Messages go through prompt; without one, message boxes over the window.
+    SchedulerWindow(SchedulerSetup setup, SchedulerCore* core, Prompt* prompt = nullptr,
+        QWidget* parent = nullptr);
     ~SchedulerWindow() override;
 
     // Loads the schedule, reads the station list, sets the defaults and the
@@ -82,6 +86,8 @@ private:
 
     SchedulerSetup m_setup;
     SchedulerCore* m_core;
+    std::unique_ptr<Prompt> m_ownPrompt;
+    Prompt* m_prompt;
     std::vector<std::string> m_stationPages;
     QRadioButton* m_play;
     QRadioButton* m_record;

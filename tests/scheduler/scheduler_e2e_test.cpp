@@ -13,6 +13,7 @@
 #include "common/profile.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
+#include "player/smallcatalogue.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -99,6 +100,7 @@ protected:
     TempDir m_runtime { "sonalto-runtime" };
     TempDir m_config { "sonalto-config" };
     std::string m_scheduler;
+    std::string m_player;
     std::string m_page;
 };
 
@@ -169,6 +171,75 @@ TEST_F(SchedulerRun, dailyPlaySlotRunsOnceAndStays)
     EXPECT_EQ(saved.get("Enregistrement n\xB0" "1", "Action"), "Lecture");
     EXPECT_EQ(saved.get("Enregistrement n\xB0" "1", "Periodicit\xE9"), "Quotidien");
     EXPECT_EQ(saved.get("Enregistrement n\xB0" "1", "Radio"), "Autre Radio");
+}
+
+// The real player, already running, and the real scheduler in one
+// installation directory; the recorder is a stand-in that logs its calls.
+TEST_F(SchedulerRun, recordSlotDrivesTheRunningPlayer)
+{
+    m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
+    testsupport::HttpServer server;
+    ASSERT_TRUE(server.start(m_install.path()));
+    const std::string html = m_install.path() + "html/";
+    testsupport::WriteSmallCatalogue(
+        html, server.url("/_stream?title=Alpha+en+direct"), "", false);
+    // The scheduler lists the stations of a real index; the page it names
+    // is the small catalogue's station page.
+    const std::string index = IndexPath(html);
+    ASSERT_TRUE(WriteTextFile(index, EmptyIndexText()));
+    ASSERT_TRUE(InsertStation(index, "Radio Alpha"));
+    std::string page;
+    for (const StationEntry& station : ListStations(ReadTextFile(index)))
+        page = station.pageFile;
+    ASSERT_TRUE(WriteTextFile(html + page, ReadTextFile(html + "Alpha.htm")));
+
+    std::filesystem::create_directory(m_install.path() + "HarddiskOgg");
+    const std::string recorderLog = m_install.path() + "recorder.log";
+    const std::string recorder = m_install.path() + "HarddiskOgg/harddisk";
+    ASSERT_TRUE(WriteTextFile(recorder, "#!/bin/sh\necho \"$*\" >> '" + recorderLog + "'\n"));
+    ::chmod(recorder.c_str(), 0755);
+
+    const std::string diag = m_install.path() + "diag.log";
+    Environment playerEnvironment = environment();
+    playerEnvironment["SONALTO_DIAG_LOG"] = diag;
+    playerEnvironment["SONALTO_AUDIO_SINK"] = "fakesink sync=true";
+    Process player;
+    ASSERT_TRUE(player.start(m_player, {}, playerEnvironment, "/", m_install.path() + "player.out"));
+    ASSERT_TRUE(testsupport::WaitForFileLine(diag, "ready", 30s))
+        << ReadTextFile(m_install.path() + "player.out");
+
+    while (Clock(std::time(nullptr), "%H:%M:%S") > "23:59:30")
+        std::this_thread::sleep_for(1s);
+    const std::time_t now = std::time(nullptr);
+    writeSchedule("Rec", Clock(now + 3, "%H:%M:%S"), Clock(now + 10, "%H:%M:%S"),
+        Clock(now + 3, "%d/%m/%y"), "Radio Alpha");
+    Process scheduler;
+    ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, environment(), "/", output()));
+
+    // The forwarded start: hide, play the station, start recording.
+    const auto logged = [&](const std::string& line) {
+        return testsupport::WaitForFileLine(diag, line, 20s);
+    };
+    EXPECT_TRUE(logged("syscommand 61472")) << ReadTextFile(diag); // SC_MINIMIZE
+    EXPECT_TRUE(logged("navigate live " + html + page)) << ReadTextFile(diag);
+    EXPECT_TRUE(logged("station Radio Alpha")) << ReadTextFile(diag);
+    EXPECT_TRUE(logged("first audio")) << ReadTextFile(m_install.path() + "player.out");
+    EXPECT_TRUE(logged("syscommand 108")) << ReadTextFile(diag); // -record start
+    for (int i = 0; i < 100 && ReadLines(recorderLog).empty(); ++i)
+        std::this_thread::sleep_for(100ms);
+    const std::vector<std::string> calls = ReadLines(recorderLog);
+    ASSERT_FALSE(calls.empty()) << "the recorder was not started";
+    EXPECT_EQ(calls.front().rfind("-record -preset Snt.hdp -filter smart.hfs -output "
+                  + m_install.path() + "Record/",
+                  0),
+        0u)
+        << calls.front();
+
+    // At the end the player's window exists, so "-stop" ends it, and the
+    // player closes the recording on its way out.
+    EXPECT_EQ(player.waitForExit(30s), 0) << ReadTextFile(diag);
+    EXPECT_EQ(ReadLines(recorderLog).back(), "-quit");
+    close(scheduler);
 }
 
 } // namespace
