@@ -209,29 +209,33 @@ QIcon MenuPictureIcon(MenuPicture picture)
     return found->second;
 }
 
+QPixmap DrawProgramIcon(int side)
+{
+    // A speaker's waves over the pop-ups' blue, drawn on a 32-unit grid.
+    QPixmap pixmap(side, side);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(side / 32.0, side / 32.0);
+    p.setPen(QPen(kDisc, 1.5));
+    p.setBrush(kBackground);
+    p.drawRoundedRect(QRectF(1, 1, 30, 30), 7, 7);
+    p.setPen(signPen(3));
+    p.setBrush(kSign);
+    p.drawEllipse(QPointF(10, 16), 2.5, 2.5);
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(4, 8, 16, 16), -50 * 16, 100 * 16);
+    p.drawArc(QRectF(0, 3, 26, 26), -50 * 16, 100 * 16);
+    return pixmap;
+}
+
 QIcon ProgramIcon()
 {
     static QIcon icon;
     if (!icon.isNull())
         return icon;
-    // A speaker's waves over the pop-ups' blue: the same sign at two sizes.
-    for (int side : { 16, 32, 64 }) {
-        QPixmap pixmap(side, side);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(side / 32.0, side / 32.0);
-        p.setPen(QPen(kDisc, 1.5));
-        p.setBrush(kBackground);
-        p.drawRoundedRect(QRectF(1, 1, 30, 30), 7, 7);
-        p.setPen(signPen(3));
-        p.setBrush(kSign);
-        p.drawEllipse(QPointF(10, 16), 2.5, 2.5);
-        p.setBrush(Qt::NoBrush);
-        p.drawArc(QRectF(4, 8, 16, 16), -50 * 16, 100 * 16);
-        p.drawArc(QRectF(0, 3, 26, 26), -50 * 16, 100 * 16);
-        icon.addPixmap(pixmap);
-    }
+    for (int side : { 16, 32, 64 })
+        icon.addPixmap(DrawProgramIcon(side));
     return icon;
 }
 

@@ -35,6 +35,8 @@ QSize MenuPictureSize(MenuPicture picture);
 QIcon MenuPictureIcon(MenuPicture picture);
 // The programs' own icon, for windows and the notification area.
 QIcon ProgramIcon();
+// The programs' sign at side × side pixels (the desktop's icon files).
+QPixmap DrawProgramIcon(int side);
 
 // Gives a pop-up (and the sub-menus it holds) the notification-area look:
 // the blue background and pictures shown at their own size.
