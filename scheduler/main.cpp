@@ -15,6 +15,7 @@
 #include "common/messenger.h"
 #include "common/textfile.h"
 #include "common/ui/messengerserver.h"
+#include "common/ui/skinloader.h"
 #include "schedulercore.h"
 #include "schedulerwindow.h"
 #include "texts.h"
@@ -57,6 +58,10 @@ int main(int argc, char** argv)
     const std::string installDir = EnterInstallationDirectory();
     QApplication application(argc, argv);
     application.setQuitOnLastWindowClosed(false);
+    // The look plug-in, as the player starts it; without it the plain look.
+    if (!LoadSkin(installDir))
+        QMessageBox::warning(nullptr, QString::fromUtf8(kSkinFailureTitleScheduler),
+            QString::fromUtf8(kSkinFailureText));
 
     if (!FileExists(installDir + kPlayerProgram)) {
         QMessageBox::warning(nullptr, QString::fromUtf8(texts::kImpossibleCaption),
@@ -73,6 +78,10 @@ int main(int argc, char** argv)
     core->setLauncher([installDir](const std::string& parameters) { LaunchPlayer(installDir, parameters); });
     core->setPlayerWindowProbe([] { return FindWindow(kPlayerWindowClass, kPlayerWindowTitle); });
     SchedulerWindow window(setup, core);
+    if (SkinAvailable()) {
+        SetSkinHue(setup.hue, 1);
+        ApplySkin(&window);
+    }
 
     MessengerServer server;
     server.listen(kSchedulerWindowClass, kSchedulerWindowTitle, [&window](const MessengerRecord& record) -> std::int64_t {
@@ -109,5 +118,6 @@ int main(int argc, char** argv)
     if (quiet)
         QTimer::singleShot(kQuietHideMs, &window, &SchedulerWindow::hideToTray);
     application.exec();
+    ReleaseSkin();
     return 0;
 }

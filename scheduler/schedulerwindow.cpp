@@ -27,6 +27,7 @@
 #include "common/stationindex.h"
 #include "common/textfile.h"
 #include "common/ui/messageprompt.h"
+#include "common/ui/skinloader.h"
 #include "common/ui/trayicon.h"
 #include "texts.h"
 
@@ -357,6 +358,7 @@ void SchedulerWindow::showAbout()
     about.setIconPixmap(ProgramIcon().pixmap(32, 32));
     about.setText(Ui(texts::kAboutText));
     about.setStandardButtons(QMessageBox::Ok);
+    ApplySkin(&about);
     about.exec();
 }
 

@@ -17,6 +17,7 @@
 #include "common/stationindex.h"
 #include "common/textfile.h"
 #include "common/ui/messageprompt.h"
+#include "common/ui/skinloader.h"
 #include "shell/commandids.h"
 #include "texts.h"
 
@@ -103,6 +104,8 @@ void RebuildFavouritesMenu(QMenu* popup, const Favourites& favourites)
 void RunPersonalListEditor(QWidget* parent, CatalogueContext& context)
 {
     PersonalListDialog dialog(context.settings.pathHtml, parent, context.prompt);
+    if (context.settings.skin)
+        ApplySkin(&dialog);
     if (dialog.exec() == QDialog::Accepted && context.navigateFrame)
         context.navigateFrame(FramePagePath(context.settings), {});
 }
@@ -155,6 +158,8 @@ void RunStationSearch(QWidget* parent, CatalogueContext& context)
 bool RunSkinManager(QWidget* parent, CatalogueContext& context)
 {
     SkinManagerDialog dialog(context.settings.pathHtml, context.settings, parent, context.prompt);
+    if (context.settings.skin)
+        ApplySkin(&dialog);
     dialog.exec();
     if (!dialog.installed())
         return false;
@@ -176,5 +181,7 @@ bool RunSkinManager(QWidget* parent, CatalogueContext& context)
 void RunAboutDialog(QWidget* parent, CatalogueContext& context)
 {
     AboutDialog dialog(ReadAboutTexts(context.installDir, context.settings), parent);
+    if (context.settings.skin)
+        ApplySkin(&dialog);
     dialog.exec();
 }

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "common/ui/skinloader.h"
 #include "nowplaying/songwindow.h"
 
 namespace {
@@ -21,6 +22,8 @@ void OpenSongWindow(
         return;
     }
     g_songWindow = new SongWindow(settings, current, mainWindow);
+    if (settings.skin)
+        ApplySkin(g_songWindow);
     g_songWindow->open();
     if (docked)
         g_songWindow->setAttached(true);

@@ -21,6 +21,7 @@
 
 #include "common/cp1252.h"
 #include "common/settings.h"
+#include "common/ui/skinloader.h"
 #include "recording/recorderpreset.h"
 #include "recording/recordingtexts.h"
 
@@ -267,5 +268,7 @@ void OpenRecordingOptions(Settings& settings, const std::string& installDir,
 {
     RecordingOptionsDialog dialog(settings, installDir, currentStationPage, Mp3EncoderAvailable(),
         parent);
+    if (settings.skin)
+        ApplySkin(&dialog);
     dialog.exec();
 }

@@ -33,7 +33,4 @@ inline constexpr const char* kRecorderMissingText
     = "Impossible de trouver l'enregistreur HarddiskOgg.\nRéinstallez le dans le répertoire "
       "/Sonalto/HarddiskOgg";
 
-// The entry of the player's system menu that opens the dialog.
-inline constexpr const char* kSysRecordingOptions = "Options d'enregistrement";
-
 } // namespace rectexts

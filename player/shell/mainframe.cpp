@@ -1,5 +1,7 @@
 #include "shell/mainframe.h"
 
+#include <algorithm>
+#include <ctime>
 #include <utility>
 #include <malloc.h>
 #include <sys/stat.h>
@@ -29,6 +31,7 @@
 #include "common/rebuild.h"
 #include "common/textfile.h"
 #include "common/ui/messengerserver.h"
+#include "common/ui/skinloader.h"
 #include "common/ui/trayicon.h"
 #include "nowplaying/nowplaying.h"
 #include "playback/controlstrip.h"
@@ -36,13 +39,13 @@
 #include "playback/streamplayer.h"
 #include "recording/recorderlaunch.h"
 #include "recording/recordingoptions.h"
-#include "recording/recordingtexts.h"
 #include "shell/commandids.h"
 #include "shell/diaglog.h"
 #include "shell/mixer.h"
 #include "shell/playertray.h"
 #include "shell/shellprompt.h"
 #include "shell/splash.h"
+#include "shell/updatelaunch.h"
 #include "shell/windowsnap.h"
 #include "texts.h"
 #include "view/appcommands.h"
@@ -123,9 +126,10 @@ CMainFrame::CMainFrame(
 {
     setWindowTitle(QString::fromLatin1(kPlayerWindowTitle));
 
-    // 1. No skinning plug-in is installed with this build: the plain
-    // interface is used, as when the plug-in fails to start.
-    m_settings.skin = false;
+    // 1. The look plug-in for the skinned interface. Without it the plain
+    // interface is used for this run, without a word.
+    if (m_settings.skin)
+        m_settings.skin = LoadSkin(m_installDir);
 
     // 2. The frame's content: the view over the playback strip.
     m_document = new CLumoDoc(this);
@@ -193,7 +197,7 @@ CMainFrame::CMainFrame(
             if (!m_settings.miniPlayer)
                 placeWindow(windowRect().topLeft(), false);
         },
-        {}, nullptr });
+        [](int hue) { SetSkinHue(hue, 1); }, nullptr });
 
     // 3. and 4. Menus; the REC item needs the recorder.
     buildMenuBar();
@@ -201,6 +205,12 @@ CMainFrame::CMainFrame(
     if (!FileExists(m_installDir + kRecorderProgram)) {
         if (QAction* rec = menuAction(cmd::ToggleRecording))
             menuBar()->removeAction(rec);
+    }
+
+    // 5. The look, in the stored hue.
+    if (m_settings.skin) {
+        SetSkinHue(m_settings.skinHue, 1);
+        ApplySkin(this);
     }
 
     // 6. Placement.
@@ -344,6 +354,9 @@ void CMainFrame::onCommand(int id)
     case cmd::About:
         RunAboutDialog(this, *m_catalogue);
         break;
+    case cmd::Options:
+        openOptions();
+        break;
     default:
         if (id >= cmd::FirstFavourite && id <= cmd::LastFavourite)
             OpenFavourite(*m_catalogue, id - cmd::FirstFavourite);
@@ -409,6 +422,46 @@ void CMainFrame::activate()
 void CMainFrame::showFramePage()
 {
     m_view->navigate2(m_settings.pathHtml + (m_settings.miniPlayer ? kMiniFramePage : kFramePage));
+}
+
+void CMainFrame::onInitialUpdate()
+{
+    if (!WeeklyCheckDue(m_settings, std::time(nullptr)))
+        return;
+    // The player goes on while the message is up.
+    ShellMessagePrompt prompt(*m_prompt, this, false);
+    StartUpdater(m_installDir, UpdaterStart::Weekly, prompt);
+}
+
+OptionsContext CMainFrame::optionsContext()
+{
+    OptionsContext context;
+    context.installDir = m_installDir;
+    context.mainWindow = this;
+    context.isMiniMode = [this] { return m_settings.miniPlayer; };
+    context.resizeMainWindow = [this](bool skin) { resizeNormal(skin); };
+    context.setListButton
+        = [this](bool withButton) { SetListButton(m_settings.pathHtml, withButton); };
+    context.refreshTrayIcon = [this] {
+        if (m_tray != nullptr)
+            m_tray->update(m_view->currentStation(), m_settings, TrayOccasion::AddOrRemove);
+    };
+    context.navigateView = [this](const std::string& page) { navigateFramePage(page); };
+    context.navigateFrame = [this](const std::string& page, const QString& frame) {
+        m_view->navigate2(page, frame);
+    };
+    context.saveSettings = [this] {
+        SaveSettings(m_settings, m_installDir, kSettingsFileName, currentStationPage());
+    };
+    context.openRecordingOptions = [this](QWidget* owner) { openRecordingOptions(owner); };
+    context.runSkinManager = [this](QWidget* owner) { RunSkinManager(owner, *m_catalogue); };
+    context.openPage = [](const std::string& path) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(pathText(path)));
+    };
+    context.chooseDirectory = [this](QWidget* owner, const QString& title) {
+        return m_prompt->chooseDirectory(owner, title);
+    };
+    return context;
 }
 
 std::string CMainFrame::currentStationPage() const
@@ -545,8 +598,7 @@ void CMainFrame::buildMenuBar()
               connect(action, &QAction::triggered, this, [this, id] { onCommand(id); });
               return action;
           };
-    // Items whose windows are not part of the player yet stay greyed.
-    addItem(nullptr, bar, texts::kMenuOptions, cmd::Options, false);
+    addItem(nullptr, bar, texts::kMenuOptions, cmd::Options, true);
     addItem(nullptr, bar, texts::kMenuPerso, cmd::Personalise, true);
     // The favourites pop-up carries its fixed items and one item per
     // favourite, each with its command id as data.
@@ -575,11 +627,8 @@ void CMainFrame::buildSystemMenu()
         action->setEnabled(enabled);
         connect(action, &QAction::triggered, this, [this, id] { onSysCommand(id); });
     };
-    addItem(texts::kSysOptions, cmd::Options, false);
+    addItem(texts::kSysOptions, cmd::Options, true);
     addItem(texts::kSysPersonalise, cmd::Personalise, true);
-    // Until the Options dialog offers it, the recording options are here.
-    connect(m_systemMenu->addAction(fromUtf8(rectexts::kSysRecordingOptions)),
-        &QAction::triggered, this, &CMainFrame::openRecordingOptions);
     m_systemMenu->addSeparator();
     addItem(texts::kSysScheduler, cmd::StartScheduler, true);
     m_systemMenu->addSeparator();
@@ -625,6 +674,9 @@ void CMainFrame::placeWindow(const QPoint& topLeft, bool mini)
         width = m_settings.skin ? m_settings.width : m_settings.width - 2;
         height = m_settings.skin ? m_settings.height : m_settings.height - 4;
     }
+    // A size of 0 in the settings leaves the plain frame no room at all.
+    width = std::max(width, 0);
+    height = std::max(height, 0);
     setFixedSize(width, height);
     show();
     // A frameless window's corner is its content's; the platform may still
@@ -633,6 +685,21 @@ void CMainFrame::placeWindow(const QPoint& topLeft, bool mini)
         setGeometry(QRect(topLeft, QSize(width, height)));
     else
         move(topLeft);
+}
+
+void CMainFrame::resizeNormal(bool skin)
+{
+    const QPoint topLeft = windowRect().topLeft();
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != m_settings.onTop)
+        applyWindowStyle(false);
+    const int width = std::max(skin ? m_settings.width : m_settings.width - 2, 0);
+    const int height = std::max(skin ? m_settings.height : m_settings.height - 4, 0);
+    setFixedSize(width, height);
+    // Shown even from the notification area, with its page awake again.
+    if (m_hiddenAway)
+        activate();
+    show();
+    move(topLeft);
 }
 
 bool CMainFrame::settleHtmlDirectory()
@@ -718,14 +785,22 @@ void CMainFrame::toggleRecording()
         StopRecording(m_installDir);
 }
 
-void CMainFrame::openRecordingOptions()
+void CMainFrame::openOptions()
 {
-    if (!FileExists(m_installDir + kRecorderProgram)) {
-        m_prompt->message(this, fromUtf8(rectexts::kRecorderMissingTitle),
-            fromUtf8(rectexts::kRecorderMissingText), QMessageBox::Warning, false);
-        return;
-    }
-    OpenRecordingOptions(m_settings, m_installDir, currentStationPage(), this);
+    RunOptionsDialog(m_settings, optionsContext(), this);
+}
+
+void CMainFrame::openRecordingOptions(QWidget* owner)
+{
+    OpenRecordingOptions(m_settings, m_installDir, currentStationPage(), owner);
+}
+
+void CMainFrame::navigateFramePage(const std::string& page)
+{
+    // The station keeps playing: the frame page shows it again once loaded.
+    if (!m_view->currentStation().pagePath.empty())
+        m_settings.startPage = m_view->currentStation().pagePath;
+    m_view->navigate2(page);
 }
 
 void CMainFrame::hideAway()
@@ -811,12 +886,17 @@ void CMainFrame::toggleMiniMode()
     const bool mini = m_settings.miniPlayer;
     menuBar()->setVisible(!mini);
     m_strip->setVisible(!mini);
+    // The mini layout is always plain; the normal one gets its look back.
+    if (mini && m_settings.skin)
+        RemoveSkin(this);
     applyWindowStyle(mini);
     if (!mini) {
         // Back from the mini layout the frame has a sizing border.
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     }
+    if (!mini && m_settings.skin)
+        ApplySkin(this);
     placeWindow(topLeft, mini);
     if (!mini) {
         setMinimumSize(0, 0);

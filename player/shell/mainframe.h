@@ -12,6 +12,7 @@
 #include "common/messenger.h"
 #include "common/settings.h"
 #include "common/stationpage.h"
+#include "settings/optionsdialog.h"
 
 struct CatalogueContext;
 class CLumoDoc;
@@ -64,6 +65,10 @@ public:
     void activate();
     // Loads the frame page of the current layout into the view.
     void showFramePage();
+    // The view's first update, once per start: the weekly update check.
+    void onInitialUpdate();
+    // What the Options dialog (command 32830) is given of this window.
+    OptionsContext optionsContext();
 
     bool isRecording() const { return m_recording; }
     bool isMuted() const { return m_muted; }
@@ -107,14 +112,21 @@ private:
     void buildSystemMenu();
     void applyWindowStyle(bool mini);
     void placeWindow(const QPoint& topLeft, bool mini);
+    // The normal layout's size, with or without the look, at the current
+    // position; top-most after "OnTop"; shown.
+    void resizeNormal(bool skin);
     bool settleHtmlDirectory();
     void completeSelfUpdate();
     void showSplash();
     void quit();
     void toggleRecording();
-    // "Options d'enregistrement": the recording options dialog, when the
-    // recorder is installed.
-    void openRecordingOptions();
+    // Command 32830: the Options dialog.
+    void openOptions();
+    // The recording options dialog, modal over owner.
+    void openRecordingOptions(QWidget* owner);
+    // A frame page into the whole view; the current station comes back
+    // into "live" once it has loaded.
+    void navigateFramePage(const std::string& page);
     void hideAway();
     void restore();
     void toggleMiniMode();

@@ -56,8 +56,7 @@ QMenu* BuildPlayerPopup(const PopupState& state, QWidget* parent)
 {
     auto* menu = new QMenu(parent);
     StylePopupMenu(menu);
-    // The options window comes with its own work: greyed until then.
-    QAction* options = addItem(menu, texts::kPopupOptions, cmd::Options, MenuPicture::Options, false);
+    QAction* options = addItem(menu, texts::kPopupOptions, cmd::Options, MenuPicture::Options);
     menu->setDefaultAction(options);
     addItem(menu, texts::kPopupPersonalise, cmd::Personalise, MenuPicture::Personalise);
 

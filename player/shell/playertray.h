@@ -45,7 +45,7 @@ struct PopupState {
 
 // The pop-up's items in their order, each with its command id as data and
 // its picture, "&Options" the default item and the "Favoris" sub-menu
-// filled. Items whose windows are not part of the player yet are disabled.
+// filled; "&Mute" is greyed without the sound server.
 QMenu* BuildPlayerPopup(const PopupState& state, QWidget* parent);
 // Gives the "Favoris" sub-menu's items their pictures.
 void DecoratePopupFavourites(QMenu* favourites);

@@ -21,3 +21,19 @@ void DialogPrompt::message(
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }
+
+void ShellMessagePrompt::message(const std::string& title, const std::string& text, PromptIcon icon)
+{
+    QMessageBox::Icon boxIcon = QMessageBox::Warning;
+    if (icon == PromptIcon::Information)
+        boxIcon = QMessageBox::Information;
+    else if (icon == PromptIcon::Question)
+        boxIcon = QMessageBox::Question;
+    m_shell.message(m_owner, QString::fromStdString(title), QString::fromStdString(text), boxIcon,
+        m_wait);
+}
+
+PromptAnswer ShellMessagePrompt::question(const std::string&, const std::string&)
+{
+    return PromptAnswer::No;
+}

@@ -3,7 +3,10 @@
 #include <string>
 
 #include <QMessageBox>
+#include <QPointer>
 #include <QString>
+
+#include "common/prompt.h"
 
 class QWidget;
 
@@ -30,4 +33,24 @@ public:
     std::string chooseDirectory(QWidget* owner, const QString& title) override;
     void message(QWidget* owner, const QString& title, const QString& text, QMessageBox::Icon icon,
         bool wait) override;
+};
+
+// The plain logic's prompt over a window's ShellPrompt: messages owned by
+// owner, waited for or not. Questions are answered No.
+class ShellMessagePrompt : public Prompt {
+public:
+    ShellMessagePrompt(ShellPrompt& shell, QWidget* owner, bool wait)
+        : m_shell(shell)
+        , m_owner(owner)
+        , m_wait(wait)
+    {
+    }
+
+    void message(const std::string& title, const std::string& text, PromptIcon icon) override;
+    PromptAnswer question(const std::string& title, const std::string& text) override;
+
+private:
+    ShellPrompt& m_shell;
+    QPointer<QWidget> m_owner;
+    bool m_wait;
 };

@@ -7,6 +7,7 @@
 #include <QScreen>
 
 #include "common/messages.h"
+#include "common/ui/skinloader.h"
 #include "shell/commandids.h"
 #include "shell/diaglog.h"
 #include "shell/mainframe.h"
@@ -48,6 +49,7 @@ bool SonaltoApp::initInstance()
         Qt::QueuedConnection);
     if (!m_mainFrame->registerMessenger())
         DiagLog("messenger unavailable");
+    m_mainFrame->onInitialUpdate();
     applyCommandLine();
     DiagLog("ready");
     return true;
@@ -60,6 +62,7 @@ void SonaltoApp::exitInstance()
         m_mainFrame.reset();
     }
     SaveSettings(m_settings, m_installDir, kSettingsFileName, m_currentStationPage);
+    ReleaseSkin();
     DiagLog("exit");
 }
 

@@ -199,9 +199,7 @@ TEST_F(MainFrameTest, recordsReachTheSameHandlersAsTheMenus)
         MessengerRecord::makeMessage(WM_COMMAND, 0x10000u | cmd::ToggleRecording, 0));
     EXPECT_TRUE(frame.isRecording());
 
-    // Commands whose windows are not part of the player yet, unknown ids
-    // and unknown messages change nothing.
-    frame.handleRecord(MessengerRecord::makeMessage(WM_COMMAND, cmd::Options, 0));
+    // Unknown ids and unknown messages change nothing.
     frame.handleRecord(MessengerRecord::makeMessage(WM_SYSCOMMAND, 532, 0));
     frame.handleRecord(MessengerRecord::makeMessage(WM_COMMAND, 0x7FFF, 0));
     frame.handleRecord(MessengerRecord::makeMessage(0x0400, 1, 2));
@@ -377,7 +375,7 @@ TEST_F(MainFrameTest, menusCarryTheirTextsAndIdsAndRecRelabels)
         bool enabled;
     };
     for (const Item& item :
-        { Item { cmd::Options, "&Options", false }, Item { cmd::Personalise, "&Perso", true },
+        { Item { cmd::Options, "&Options", true }, Item { cmd::Personalise, "&Perso", true },
             Item { cmd::RandomStation, "&Au hasard ?", true },
             Item { cmd::AddCurrentStation, "Ajouter cette &radio", true },
             Item { cmd::ToggleRecording, "&REC", true }, Item { cmd::Help, "&Aide", true },
@@ -397,7 +395,7 @@ TEST_F(MainFrameTest, menusCarryTheirTextsAndIdsAndRecRelabels)
     for (QAction* action : frame.systemMenu()->actions())
         system << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(system.join('|').toStdString(),
-        "O&ptions|Personnaliser|Options d'enregistrement|-|Snt Planificateur|-|Aide|A& Propos...|-|Quitter \tAlt+F4");
+        "O&ptions|Personnaliser|-|Snt Planificateur|-|Aide|A& Propos...|-|Quitter \tAlt+F4");
 }
 
 TEST_F(MainFrameTest, recordingItemIsRemovedWithoutTheRecorder)

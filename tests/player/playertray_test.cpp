@@ -124,7 +124,7 @@ TEST(PlayerTrayTest, logoIconOnlyWithFileAssignerAndNormalLayout)
 TEST(PlayerTrayTest, popupContentFollowsState)
 {
     const std::vector<Item> base {
-        { cmd::Options, "&Options", false },
+        { cmd::Options, "&Options", true },
         { cmd::Personalise, "&Personnaliser", true },
         { -1, "Favoris", true },
         { cmd::SongInformation, "Informations", true },

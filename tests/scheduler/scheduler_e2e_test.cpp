@@ -45,6 +45,9 @@ protected:
     {
         ::chmod(m_runtime.path().c_str(), 0700);
         m_scheduler = testsupport::CopyProgram(SONALTO_SCHEDULER_PATH, m_install.path());
+        // The look plug-in is installed beside the programs; without it the
+        // scheduler would stop on its message first.
+        testsupport::CopyProgram(SONALTO_LOOK_PATH, m_install.path());
         const std::string player = m_install.path() + "Sonalto";
         ASSERT_TRUE(WriteTextFile(player,
             "#!/bin/sh\necho \"$*\" >> '" + playerLog() + "'\n"));
