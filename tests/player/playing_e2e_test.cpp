@@ -161,4 +161,33 @@ TEST_F(PlayerPlaying, miniLayoutShowsTheMiniPageAndPlaysTheLastStation)
     stopFirst(player);
 }
 
+TEST_F(PlayerPlaying, playlistFilesOpenedWithThePlayerPlayLikeStations)
+{
+    // As the file manager opens them: a path among the arguments.
+    TempDir downloads("sonalto-downloads");
+    const std::string pls = downloads.path() + "beta.pls";
+    ASSERT_TRUE(WriteTextFile(pls,
+        "[playlist]\nFile1=" + m_server.url("/_stream?title=Beta") + "\nTitle1=Radio Beta\n"));
+    Process player;
+    startFirst(player, { pls });
+    EXPECT_TRUE(logHas("station Radio Beta")) << ReadTextFile(logPath());
+    EXPECT_TRUE(logHas("first audio")) << ReadTextFile(m_install.path() + "first.out");
+
+    // A second start with another file hands it to the running player.
+    const std::string m3u = downloads.path() + "gamma.m3u";
+    ASSERT_TRUE(WriteTextFile(m3u, "#EXTM3U\n" + m_server.url("/_stream?title=Gamma") + "\n"));
+    EXPECT_EQ(runSecond({ m3u }), 0);
+    EXPECT_TRUE(logHas("navigate live " + html() + "lecture/gamma.htm"));
+    EXPECT_TRUE(logHas("station gamma"));
+    // Sound again, from the second playlist's stream.
+    std::ptrdiff_t sounds = 0;
+    for (int i = 0; i < 300 && sounds < 2; ++i) {
+        const std::vector<std::string> log = ReadLines(logPath());
+        sounds = std::count(log.begin(), log.end(), "first audio");
+        std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_EQ(sounds, 2);
+    stopFirst(player);
+}
+
 } // namespace
