@@ -5,9 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include "common/cp1252.h"
 #include "common/indexmarkers.h"
 #include "common/pagemarkers.h"
@@ -21,33 +18,6 @@ struct Station {
     std::string title;
     std::string file;
 };
-
-// Regular files of the directory (symbolic links followed), directories and
-// special files left out. The system returns them in no particular order, so
-// they are sorted byte by byte to make the listing, and with it the order of
-// stations with equal titles, the same on every run.
-std::vector<std::string> listFiles(const std::string& dir)
-{
-    std::vector<std::string> names;
-    DIR* handle = ::opendir(dir.c_str());
-    if (!handle)
-        return names;
-    while (const dirent* entry = ::readdir(handle)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        bool regular = entry->d_type == DT_REG;
-        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
-            struct stat st { };
-            regular = ::stat((dir + name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
-        }
-        if (regular)
-            names.push_back(name);
-    }
-    ::closedir(handle);
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // The table order: each station goes before the first entry E (TITLE, TAB,
 // FILE) whose lower-cased text sorts after its lower-cased title.
@@ -127,7 +97,7 @@ bool RebuildIndex(const std::string& htmlDir)
     const std::string old = ReadTextFile(indexPath);
 
     std::vector<Station> stations;
-    for (std::string& file : listFiles(htmlDir)) {
+    for (std::string& file : ListRegularFiles(htmlDir)) {
         std::string title
             = ExtractBetween(ReadTextFile(htmlDir + file), kPageTitleStart, kPageTitleEnd);
         if (title == kNotFound || title == kNamePlaceholder)

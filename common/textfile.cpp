@@ -1,8 +1,10 @@
 #include "common/textfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -107,4 +109,27 @@ bool FileExists(const std::string& path)
 bool DeleteFile(const std::string& path)
 {
     return ::unlink(path.c_str()) == 0;
+}
+
+std::vector<std::string> ListRegularFiles(const std::string& dir)
+{
+    std::vector<std::string> names;
+    DIR* handle = ::opendir(dir.c_str());
+    if (!handle)
+        return names;
+    while (const dirent* entry = ::readdir(handle)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        bool regular = entry->d_type == DT_REG;
+        if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+            struct stat st { };
+            regular = ::stat((dir + name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        }
+        if (regular)
+            names.push_back(name);
+    }
+    ::closedir(handle);
+    std::sort(names.begin(), names.end());
+    return names;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 #include <string_view>
 
 // The not-found value of every lookup and extraction; also the text shown
@@ -30,3 +31,8 @@ bool FileExists(const std::string& path);
 
 // Removes a file; false when it did not exist or could not be removed.
 bool DeleteFile(const std::string& path);
+
+// The names of the regular files of dir (ending with '/'), symbolic links
+// followed, directories and special files left out, sorted byte by byte so
+// that every listing made from them is the same on every run.
+std::vector<std::string> ListRegularFiles(const std::string& dir);

@@ -24,6 +24,14 @@ Serves the files of --root, plus these paths:
                                fast=1            do not pace the stream
                                name=<t>          the icy-name header
 
+Options beyond --root and --port:
+
+  --stall <path>=<seconds>   every request for exactly <path> waits <seconds>
+                             before it is answered (repeatable): one file of a
+                             site that stalls while the rest answers
+  --tls <pem file>           serves https with the certificate and key of the
+                             file instead of http
+
 Prints the chosen port on its first line of standard output once it listens
 (--port 0 picks a free one). Uses the standard library only.
 """
@@ -33,6 +41,7 @@ import functools
 import http.server
 import os
 import socketserver
+import ssl
 import sys
 import threading
 import time
@@ -66,10 +75,14 @@ class Handler(http.server.SimpleHTTPRequestHandler):
     def do_HEAD(self):
         self.route(head=True)
 
+    stalls = {}
+
     def route(self, head):
         parsed = urllib.parse.urlsplit(self.path)
         query = urllib.parse.parse_qs(parsed.query)
         parts = parsed.path.split("/")
+        if parsed.path in Handler.stalls:
+            time.sleep(Handler.stalls[parsed.path])
         if len(parts) >= 3 and parts[1] == "_stall":
             try:
                 time.sleep(float(parts[2]))
@@ -185,11 +198,20 @@ def main():
     parser.add_argument("--root", default=".")
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--verbose", action="store_true")
+    parser.add_argument("--stall", action="append", default=[])
+    parser.add_argument("--tls")
     args = parser.parse_args()
 
     Handler.verbose = args.verbose
+    for stall in args.stall:
+        path, _, seconds = stall.rpartition("=")
+        Handler.stalls[path] = float(seconds)
     handler = functools.partial(Handler, directory=os.path.abspath(args.root))
     server = Server(("127.0.0.1", args.port), handler)
+    if args.tls:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.tls)
+        server.socket = context.wrap_socket(server.socket, server_side=True)
     print(server.server_address[1], flush=True)
     try:
         server.serve_forever()

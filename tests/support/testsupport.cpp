@@ -206,12 +206,28 @@ std::string SupportDirectory()
 
 bool HttpServer::start(const std::string& root, std::chrono::milliseconds timeout)
 {
+    return start(root, HttpServerOptions {}, timeout);
+}
+
+bool HttpServer::start(
+    const std::string& root, const HttpServerOptions& options, std::chrono::milliseconds timeout)
+{
     stop();
     const std::string portFile = m_work.path() + "port";
     std::filesystem::remove(portFile);
-    if (!m_process.start("python3",
-            { SupportDirectory() + "/httpserver.py", "--root", root, "--port", "0" },
-            { { "PYTHONUNBUFFERED", "1" } }, {}, portFile))
+    std::vector<std::string> arguments {
+        SupportDirectory() + "/httpserver.py", "--root", root, "--port", "0"
+    };
+    for (const auto& [path, seconds] : options.stalls) {
+        arguments.push_back("--stall");
+        arguments.push_back(path + "=" + std::to_string(seconds));
+    }
+    if (!options.tlsPemFile.empty()) {
+        arguments.push_back("--tls");
+        arguments.push_back(options.tlsPemFile);
+    }
+    m_tls = !options.tlsPemFile.empty();
+    if (!m_process.start("python3", arguments, { { "PYTHONUNBUFFERED", "1" } }, {}, portFile))
         return false;
     // The server prints its port on its first line once it listens.
     const auto deadline = Clock::now() + timeout;
@@ -242,7 +258,12 @@ void HttpServer::stop()
 
 std::string HttpServer::url(const std::string& path) const
 {
-    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+    return (m_tls ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(m_port) + path;
+}
+
+std::string TlsCertificateFile()
+{
+    return SupportDirectory() + "/tls/localhost.pem";
 }
 
 } // namespace testsupport

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 #include <sys/types.h>
 
@@ -72,6 +73,17 @@ std::vector<std::string> ReadLines(const std::string& path);
 bool WaitForFileLine(
     const std::string& path, const std::string& line, std::chrono::milliseconds timeout);
 
+// What an HttpServer does beyond serving its root.
+struct HttpServerOptions {
+    // Requests for exactly this path (e.g. "/soft/big.bin") wait this many
+    // seconds before they are answered.
+    std::vector<std::pair<std::string, double>> stalls;
+    // Serve https with the certificate and key of this PEM file
+    // (TlsCertificateFile() is one for 127.0.0.1 that can also be given to a
+    // client as its only trusted authority).
+    std::string tlsPemFile;
+};
+
 // The threaded HTTP server of httpserver.py on 127.0.0.1, serving root.
 class HttpServer {
 public:
@@ -80,17 +92,24 @@ public:
 
     // Starts the server on a free port and waits until it answers.
     bool start(const std::string& root, std::chrono::milliseconds timeout = 10s);
+    bool start(const std::string& root, const HttpServerOptions& options,
+        std::chrono::milliseconds timeout = 10s);
     void stop();
 
     int port() const { return m_port; }
-    // "http://127.0.0.1:<port>" + path (path starts with '/').
+    // "http://127.0.0.1:<port>" + path (path starts with '/'), "https://"
+    // when serving https.
     std::string url(const std::string& path) const;
 
 private:
     TempDir m_work { "sonalto-http" };
     Process m_process;
     int m_port = 0;
+    bool m_tls = false;
 };
+
+// The certificate and key for 127.0.0.1 that the tests' https server uses.
+std::string TlsCertificateFile();
 
 // The directory of these helpers and scripts.
 std::string SupportDirectory();

@@ -1,0 +1,295 @@
+#include "common/updateinstall.h"
+
+#include <ctime>
+#include <utility>
+
+#include <sys/stat.h>
+
+#include "common/cp1252.h"
+#include "common/fetch.h"
+#include "common/installdir.h"
+#include "common/prompt.h"
+#include "common/textfile.h"
+#include "common/updatedownload.h"
+#include "common/updateindex.h"
+#include "common/updatetexts.h"
+
+namespace {
+
+// A watchdog period: a second per kilobyte and two more.
+int watchdogPeriod(int kilobytes)
+{
+    return kilobytes * 1000 + 2000;
+}
+
+// Programs and scripts among new files are started by the listener or by the
+// other programs, so they need the executable permission.
+bool looksExecutable(std::string_view bytes)
+{
+    return bytes.substr(0, 4)
+        == "\x7f"
+           "ELF"
+        || bytes.substr(0, 2) == "#!";
+}
+
+} // namespace
+
+std::string FixLineEnds(std::string text)
+{
+    if (text.find('\r') != std::string::npos)
+        return text;
+    std::string fixed;
+    fixed.reserve(text.size() + text.size() / 32);
+    for (const char c : text) {
+        if (c == '\n')
+            fixed += '\r';
+        fixed += c;
+    }
+    return fixed;
+}
+
+std::string CutToPage(std::string text)
+{
+    const std::string lowered = cp1252::lower(text);
+    const std::size_t start = lowered.rfind("<html>");
+    const std::size_t end = lowered.rfind("</html>");
+    if (start == std::string::npos || end == std::string::npos || end < start)
+        return text;
+    return text.substr(start, end + 7 - start);
+}
+
+bool InstallDownloadedFile(const std::string& downloaded, const std::string& targetDir,
+    const std::string& name, const std::string& htmlDir)
+{
+    const std::string key = cp1252::lower(name);
+    const bool updater = key == cp1252::lower(kUpdaterProgram);
+    const std::string target
+        = updater ? htmlDir + UpdateInstaller::kParkedUpdater : targetDir + name;
+    std::string bytes = ReadTextFile(downloaded);
+    DeleteFile(downloaded);
+
+    if (key.find(".txt") != std::string::npos)
+        bytes = FixLineEnds(std::move(bytes));
+    if (key.find(".htm") != std::string::npos)
+        bytes = CutToPage(FixLineEnds(std::move(bytes)));
+
+    // A folder that the installation lacks (the logos' one) is made.
+    const std::string dir = target.substr(0, target.find_last_of('/') + 1);
+    if (!dir.empty() && !FileExists(dir))
+        ::mkdir(dir.c_str(), 0755);
+    const bool existed = FileExists(target);
+    if (!WriteTextFile(target, bytes))
+        return false;
+    if ((updater || !existed) && looksExecutable(bytes))
+        ::chmod(target.c_str(), 0755);
+    return true;
+}
+
+UpdateInstaller::UpdateInstaller(InstallSetup setup, InstallHost& host, Prompt& prompt)
+    : m_setup(std::move(setup))
+    , m_host(host)
+    , m_prompt(prompt)
+{
+}
+
+std::string UpdateInstaller::temporaryFile(int attempt) const
+{
+    return m_setup.programDir + "temp" + std::to_string(attempt) + ".tmp";
+}
+
+void UpdateInstaller::start(bool software, bool stationList)
+{
+    m_software = software;
+    m_stationList = stationList;
+    m_playerWasRunning = m_host.playerRunning();
+    if (m_playerWasRunning)
+        m_host.startPlayer("-stop");
+    m_step = 1;
+    runSteps();
+}
+
+void UpdateInstaller::runSteps()
+{
+    const std::string stations = m_setup.server + "/liste_radio/";
+    const std::string logos = m_setup.server + "/liste_radio/logo/";
+    const std::string software = m_setup.server + "/soft/";
+    for (;;) {
+        switch (m_step) {
+        case 1:
+        case 4:
+        case 6: {
+            const bool selected = m_step == 6 ? m_software : m_stationList;
+            if (selected) {
+                const bool planned = m_step == 1 ? planCategory(m_setup.htmlDir, stations)
+                    : m_step == 4                ? planCategory(m_setup.htmlDir + "logo/", logos)
+                                                 : planCategory(m_setup.programDir, software);
+                if (!planned) {
+                    m_step = 0;
+                    continue;
+                }
+            }
+            m_fileIndex = 0;
+            m_retries = 0;
+            ++m_step;
+            continue;
+        }
+        case 2:
+        case 5:
+        case 7: {
+            const bool selected = m_step == 7 ? m_software : m_stationList;
+            if (selected && !m_plan.files.empty()) {
+                startFileDownload(m_step == 2 ? kStationsLabel
+                        : m_step == 5         ? kLogosLabel
+                                              : kSoftwareLabel);
+                return;
+            }
+            ++m_step;
+            continue;
+        }
+        case 3:
+            m_host.showStatus(updatetexts::kGeneratingIndex);
+            if (!RegenerateIndex(m_setup.htmlDir, m_prompt)) {
+                m_step = 0;
+                continue;
+            }
+            m_step = 4;
+            continue;
+        case 8:
+            finish();
+            return;
+        case 0:
+            fail();
+            return;
+        default:
+            return;
+        }
+    }
+}
+
+bool UpdateInstaller::planCategory(const std::string& localDir, const std::string& remoteDir)
+{
+    m_plan = DownloadList {};
+    m_localDir = localDir;
+    m_remoteDir = remoteDir;
+    const std::vector<LocalFile> local = ListLocalDirectory(localDir);
+    std::vector<RemoteFile> remote;
+    if (!ListRemoteDirectory(remoteDir, remote)) {
+        m_prompt.message(
+            updatetexts::kErrorTitle, updatetexts::kListingFailed, PromptIcon::Exclamation);
+        return false;
+    }
+    m_plan = PlanDownloads(local, remote);
+    // A name that would land outside the folder is never written.
+    for (const std::string& name : m_plan.refused) {
+        m_prompt.message(updatetexts::kErrorTitle,
+            std::string(updatetexts::kBadNameHead) + cp1252::toUtf8(name)
+                + updatetexts::kBadNameTail,
+            PromptIcon::Exclamation);
+    }
+    return true;
+}
+
+void UpdateInstaller::showProgress(const char* label, long long done)
+{
+    m_host.showStatus(std::string(updatetexts::kDownloadProgress) + label + " - "
+        + std::to_string(done) + "ko (de " + std::to_string(m_plan.totalKilobytes) + "ko)");
+}
+
+void UpdateInstaller::startFileDownload(const char* label)
+{
+    if (m_fileIndex == 0) {
+        m_host.setProgressRange(static_cast<int>(m_plan.files.size()) - 1);
+        m_kilobytesDone = 0;
+    }
+    m_host.setProgress(static_cast<int>(m_fileIndex));
+    m_currentFile = m_plan.files[m_fileIndex];
+    m_currentKilobytes = m_plan.kilobytes[m_fileIndex];
+    showProgress(label, m_kilobytesDone);
+
+    // Every attempt has its own number and its own file, so that a worker
+    // that ends after its watchdog can never be taken for a later one.
+    ++m_attempt;
+    m_waiting = true;
+    const std::string address = m_remoteDir
+        + (IsWebAddress(m_remoteDir) ? EncodeNameForAddress(m_currentFile) : m_currentFile);
+    m_host.startWatchdog(watchdogPeriod(m_currentKilobytes));
+    m_host.startDownload(m_attempt, address, temporaryFile(m_attempt));
+}
+
+void UpdateInstaller::onDownloadTimeout()
+{
+    if (!m_waiting)
+        return;
+    m_host.stopWatchdog();
+    m_waiting = false;
+    m_host.abandonDownload(m_attempt);
+    ++m_retries;
+    if (m_retries >= kTries) {
+        m_step = 0;
+        m_prompt.message(updatetexts::kErrorTitle,
+            updatetexts::kFileFailedHead + cp1252::toUtf8(m_currentFile)
+                + updatetexts::kFileFailedTail,
+            PromptIcon::Exclamation);
+    }
+    runSteps();
+}
+
+void UpdateInstaller::onFileArrived(int attempt, bool ok)
+{
+    if (attempt != m_attempt || !m_waiting) {
+        // A worker that ran out of time, or whose installation is over.
+        DeleteFile(temporaryFile(attempt));
+        return;
+    }
+    if (!ok) {
+        // Nothing arrived: the watchdog starts the next try.
+        DeleteFile(temporaryFile(attempt));
+        return;
+    }
+    m_host.stopWatchdog();
+    m_waiting = false;
+
+    // A file that cannot be put in place is left out; the others go on.
+    InstallDownloadedFile(temporaryFile(attempt), m_localDir, m_currentFile, m_setup.htmlDir);
+
+    const char* label = m_step == 2 ? kStationsLabel : m_step == 5 ? kLogosLabel : kSoftwareLabel;
+    ++m_fileIndex;
+    if (m_fileIndex == m_plan.files.size()) {
+        showProgress(label, m_plan.totalKilobytes);
+        m_fileIndex = 0;
+        ++m_step;
+    }
+    m_retries = 0;
+    m_kilobytesDone += m_currentKilobytes;
+    runSteps();
+}
+
+void UpdateInstaller::abandon()
+{
+    if (m_waiting) {
+        m_host.stopWatchdog();
+        m_host.abandonDownload(m_attempt);
+        m_waiting = false;
+    }
+    m_step = kIdle;
+}
+
+void UpdateInstaller::finish()
+{
+    WriteLastUpdate(m_setup.programDir, std::time(nullptr));
+    if (m_software || m_stationList)
+        WriteLocalVersions(m_setup.programDir, m_setup.remote, m_software, m_stationList);
+    if (m_playerWasRunning)
+        m_host.startPlayer("");
+    m_host.showStatus(updatetexts::kDone);
+    m_step = kDone;
+    m_host.installFinished();
+}
+
+void UpdateInstaller::fail()
+{
+    m_step = 0;
+    m_host.installFailed();
+    m_prompt.message(
+        updatetexts::kErrorTitle, updatetexts::kInstallFailed, PromptIcon::Exclamation);
+}

@@ -1,0 +1,136 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "common/updatelisting.h"
+#include "common/updateversions.h"
+
+class Prompt;
+
+// The download and installation of the chosen updates, one category after
+// the other: the station pages ("Radios") into the HTML directory, then the
+// regeneration of the station index, the logos ("Logos") into its "logo/"
+// folder, and the programs ("Logiciel") into the installation directory.
+// Each file is fetched by a worker under a watchdog and tried six times; it
+// is then checked and put in place. A new updater program cannot replace the
+// running one: it is parked in the HTML directory as "fichier_tmp.tmp", and
+// the player puts it in place once the updater's dialog has gone.
+//
+// The installer runs on the dialog's thread and is driven by the host's
+// events: the end of a download and the watchdog.
+
+// What the installation needs from the window that runs it.
+class InstallHost {
+public:
+    virtual ~InstallHost() = default;
+    // Starts the worker of one download attempt: address into destination.
+    // Its end is reported with UpdateInstaller::onFileArrived(attempt, ok)
+    // on the installer's thread.
+    virtual void startDownload(
+        int attempt, const std::string& address, const std::string& destination)
+        = 0;
+    // Asks the worker of an attempt that ran out of time to stop.
+    virtual void abandonDownload(int attempt) = 0;
+    // The watchdog of the current file: reported once with
+    // UpdateInstaller::onDownloadTimeout() unless stopped before.
+    virtual void startWatchdog(int milliseconds) = 0;
+    virtual void stopWatchdog() = 0;
+    virtual void setProgressRange(int maximum) = 0;
+    virtual void setProgress(int position) = 0;
+    // The status line (UTF-8).
+    virtual void showStatus(const std::string& text) = 0;
+    virtual bool playerRunning() = 0;
+    // Starts the player with the option ("-stop", or empty to start it again).
+    virtual void startPlayer(const std::string& option) = 0;
+    // The installation is complete: the dialog offers "Terminer".
+    virtual void installFinished() = 0;
+    // The installation failed: the dialog goes back to the selection.
+    virtual void installFailed() = 0;
+};
+
+struct InstallSetup {
+    std::string programDir; // ends with '/'
+    std::string htmlDir; // ends with '/'
+    std::string server; // base address, no trailing '/'
+    RemoteVersions remote;
+};
+
+class UpdateInstaller {
+public:
+    // Category labels, as shown in the status line.
+    static constexpr const char* kStationsLabel = "Radios";
+    static constexpr const char* kLogosLabel = "Logos";
+    static constexpr const char* kSoftwareLabel = "Logiciel";
+    // Tries of one file before the installation fails.
+    static constexpr int kTries = 6;
+    // The parked new updater, in the HTML directory.
+    static constexpr const char* kParkedUpdater = "fichier_tmp.tmp";
+
+    UpdateInstaller(InstallSetup setup, InstallHost& host, Prompt& prompt);
+
+    // Stops a running player and works through the steps.
+    void start(bool software, bool stationList);
+    // The worker of an attempt ended; ok when its file arrived whole. The
+    // report of an earlier attempt is dropped with its file.
+    void onFileArrived(int attempt, bool ok);
+    void onDownloadTimeout();
+    // The listener leaves during the installation: nothing more is done.
+    void abandon();
+
+    // 1 to 8 while installing, 0 after a failure, kDone once finished, and
+    // kIdle before the start.
+    static constexpr int kIdle = -1;
+    static constexpr int kDone = 9;
+    int step() const { return m_step; }
+    bool installing() const { return m_step >= 1 && m_step <= 8; }
+    bool playerWasRunning() const { return m_playerWasRunning; }
+    const DownloadList& plan() const { return m_plan; }
+
+    // The temporary file of a download attempt.
+    std::string temporaryFile(int attempt) const;
+
+private:
+    void runSteps();
+    bool planCategory(const std::string& localDir, const std::string& remoteDir);
+    void startFileDownload(const char* label);
+    void finish();
+    void fail();
+    void showProgress(const char* label, long long done);
+
+    InstallSetup m_setup;
+    InstallHost& m_host;
+    Prompt& m_prompt;
+    bool m_software = false;
+    bool m_stationList = false;
+    bool m_playerWasRunning = false;
+    int m_step = kIdle;
+    DownloadList m_plan;
+    std::string m_localDir;
+    std::string m_remoteDir;
+    std::size_t m_fileIndex = 0;
+    std::string m_currentFile;
+    int m_currentKilobytes = 0;
+    long long m_kilobytesDone = 0;
+    int m_retries = 0;
+    int m_attempt = 0;
+    bool m_waiting = false;
+};
+
+// Line ends of a text file from the server: when the text holds no carriage
+// return, every line feed becomes carriage return + line feed.
+std::string FixLineEnds(std::string text);
+
+// A page cut to the part that begins at its last "<html>" and ends after its
+// last "</html>" (any letter case), dropping what a host put around it. A
+// page without both, or with them the wrong way round, is kept whole.
+std::string CutToPage(std::string text);
+
+// Puts a downloaded file in place as targetDir + name (replaced whole, its
+// permissions kept), or as the parked updater when name is the updater's own
+// program: ".txt" files get their line ends fixed, ".htm" and ".html" pages
+// too and are cut to the page. A new program file (an executable or a
+// script) is made executable. The downloaded file is removed in every case.
+// False when the target cannot be written.
+bool InstallDownloadedFile(const std::string& downloaded, const std::string& targetDir,
+    const std::string& name, const std::string& htmlDir);

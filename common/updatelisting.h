@@ -1,0 +1,81 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Which files of a folder differ from those of the same folder on the update
+// server. Each side lists its files with a CRC-32 checksum; only files that
+// are missing here or whose checksum differs are downloaded.
+//
+// A server folder answers "listfiles.php" with one item per file:
+//   <li>NAME | SIZE || CHECKSUM</li>
+// SIZE in bytes in decimal, CHECKSUM as ChecksumText writes it. Anything
+// outside the items is ignored, and items may share a line.
+
+inline constexpr const char* kListingScript = "listfiles.php";
+
+// The CRC-32 (IEEE 802.3, as zlib computes it) of the whole file in lower-case
+// hexadecimal without leading zeros: "cbf43926" for the nine bytes
+// "123456789". "0" when the file cannot be opened or not all of it can be
+// read.
+std::string ChecksumText(const std::string& path);
+
+struct LocalFile {
+    std::string name; // lower case
+    std::string checksum;
+};
+
+// The regular files of dir (which ends with '/'), subfolders left out, in
+// byte order of their names. Empty when the folder cannot be read.
+std::vector<LocalFile> ListLocalDirectory(const std::string& dir);
+
+struct RemoteFile {
+    std::string name; // as listed
+    std::string size; // as listed
+    std::string checksum; // as listed
+    // The item had all three fields; a malformed one is never downloaded.
+    bool wellFormed = true;
+};
+
+// The items of a listing answer, in order. An item without its closing
+// "</li>" ends the listing.
+std::vector<RemoteFile> ParseRemoteListing(std::string_view text);
+
+// Fetches address + "listfiles.php" (address ends with '/') and parses it.
+// False when the server did not answer within its waits, could not be
+// reached, or answered with an error.
+bool ListRemoteDirectory(const std::string& address, std::vector<RemoteFile>& files);
+
+// The size text as a whole number of kilobytes (bytes / 1000); a text that
+// does not start with a number counts as 5 bytes. At most 1 000 000 (a
+// gigabyte), so that a watchdog period derived from it stays in range.
+int SizeInKilobytes(std::string_view sizeText);
+
+// True when a name from the server can only name a file directly inside its
+// target folder: not empty, no "/", no "\", no "..", no control byte.
+bool IsSafeRemoteName(std::string_view name);
+
+// The downloads of one category.
+struct DownloadList {
+    std::vector<std::string> files; // names as listed by the server
+    std::vector<int> kilobytes; // the size of each, as SizeInKilobytes gives it
+    long long totalKilobytes = 0;
+    // Names refused because they would land outside the folder, or items
+    // that lack a field.
+    std::vector<std::string> refused;
+};
+
+// Plans the remote files that are not here or differ: matched by name
+// without regard to letter case, compared by exact checksum text.
+// "version.txt" and "haut.htm" are never planned (the index is regenerated
+// here).
+DownloadList PlanDownloads(
+    const std::vector<LocalFile>& local, const std::vector<RemoteFile>& remote);
+
+// The listing answer for the files of dir, as a server publishes it: one
+// item per line, in byte order of the names. Names that the grammar cannot
+// carry (holding " | ", " || ", "<li>" or "</li>", a line break, or unsafe
+// as above) are left out and returned in skipped.
+std::string MakeListing(const std::string& dir, std::vector<std::string>* skipped = nullptr,
+    const std::vector<std::string>& leaveOut = {});

@@ -1,0 +1,71 @@
+#pragma once
+
+// Every text the updater shows, in one place (UTF-8). The plain logic of the
+// update and its dialog both take their texts from here.
+namespace updatetexts {
+
+// The update dialog.
+inline constexpr const char* kDialogTitle = "Mise à jour Sonalto";
+inline constexpr const char* kHeading
+    = "Les mises à jours suivantes sont disponibles.\nCochez celles que vous souhaitez effectuer :";
+inline constexpr const char* kDescriptionGroup = "Description";
+inline constexpr const char* kDescriptionPlaceholder = "Texte Descriptif";
+inline constexpr const char* kCountSingular = "mise à jour selectionnée.";
+inline constexpr const char* kCountPlural = "mises à jour selectionnées.";
+inline constexpr const char* kDownloadButton = "Télécharger >";
+inline constexpr const char* kWaitButton = "Patientez...";
+inline constexpr const char* kFinishButton = "Terminer";
+inline constexpr const char* kCancelButton = "Annuler";
+inline constexpr const char* kStatusInitial = "Le téléchargement peut prendre quelques minutes.";
+inline constexpr const char* kServerPrefix = "Serveur : ";
+inline constexpr const char* kSoftwareItemPrefix = "Sonalto ";
+inline constexpr const char* kStationListItemPrefix = "Liste des radios ";
+inline constexpr const char* kSoftwareItemMarker = "Sonalto";
+inline constexpr const char* kStationListItemMarker = "Liste des radios";
+inline constexpr const char* kVersionPrefix = "Version ";
+inline constexpr const char* kVersionDateSeparator = " - ";
+inline constexpr const char* kSystemAbout = "&A propos de SntUpdate...";
+
+// The about box.
+inline constexpr const char* kAboutTitle = "A propos de Snt Update";
+inline constexpr const char* kAboutText = "Snt Update version 1.0";
+
+// The dialogs of the start-up.
+inline constexpr const char* kProblemTitle = "Problème";
+inline constexpr const char* kInformationTitle = "Information";
+inline constexpr const char* kErrorTitle = "Erreur";
+inline constexpr const char* kNoServerList
+    = "Impossible de trouver la liste des URL de mise à jour dans URLs_update.txt.";
+inline constexpr const char* kNothingNew = "Aucune mise à jour disponible pour l'instant.";
+inline constexpr const char* kNoServerAnswered
+    = "Impossible de se connecter au site internet pour\nvérifier les mises a jours.\n\n"
+      "Vérifiez que vous êtes bien connecté à Internet.\n"
+      "Vérifiez qu'aucun firewall empêche votre connexion.\n\n"
+      "Vous pouvez désactiver cette fonction dans les options.";
+inline constexpr const char* kNothingSelected = "Aucune mise à jour sélectionnée.";
+
+// Download and installation.
+inline constexpr const char* kListingFailed = "Impossible de lister le répertoire HTTP";
+inline constexpr const char* kDownloadProgress = "Téléchargement : ";
+inline constexpr const char* kGeneratingIndex = "Génération du fichier haut.htm...";
+inline constexpr const char* kFileFailedHead = "Impossible de télécharger le fichier ";
+inline constexpr const char* kFileFailedTail = "\nRecommencez ultèrieurement.";
+inline constexpr const char* kInstallFailed
+    = "Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement.";
+inline constexpr const char* kDone = "Terminé.";
+inline constexpr const char* kLeaveTitle = "Attention !";
+inline constexpr const char* kLeaveQuestion
+    = "Attention ! Vous êtes actuellement en train de télécharger une mise à jour.\n"
+      "En quittant maintenant vous risquez de rendre Snt inutilisable.\n\n"
+      "Etes vous sûr de vouloir quitter la mise à jour ?";
+// A name from the server that would not land inside its folder.
+inline constexpr const char* kBadNameHead = "Le serveur propose un fichier au nom invalide : « ";
+inline constexpr const char* kBadNameTail = " ».\nCe fichier est ignoré.";
+
+// New stations into the personal list.
+inline constexpr const char* kNewStationsQuestion
+    = "Vous avez utilisé la gestion de la liste perso dans Snt.\n\n"
+      "Souhaitez vous ajouter les nouvelles radios de cette mise à jour dans votre liste perso ?\n"
+      "(Sinon, celles-ci seront disponibles dans la liste complete.)";
+
+} // namespace updatetexts

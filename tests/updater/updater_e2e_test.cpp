@@ -1,0 +1,409 @@
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "common/messages.h"
+#include "common/messenger.h"
+#include "common/profile.h"
+#include "common/settings.h"
+#include "common/stationindex.h"
+#include "common/textfile.h"
+#include "common/updatelisting.h"
+#include "support/testsupport.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::Environment;
+using testsupport::Process;
+using testsupport::ReadLines;
+using testsupport::TempDir;
+
+constexpr const char* kDialogClass = "#32770";
+constexpr const char* kDialogTitle = "Mise à jour Sonalto";
+constexpr std::uint32_t kNotify = 0x004E;
+constexpr std::uint64_t kTree = 1080;
+constexpr std::uint64_t kMainButton = 1078;
+constexpr std::uint64_t kCancel = 2;
+constexpr std::uint64_t kIdOk = 1;
+constexpr std::uint64_t kIdYes = 6;
+constexpr std::uint64_t kIdNo = 7;
+constexpr std::uint64_t kPlayerQuit = 32834;
+constexpr const char* kNewStationsQuestion
+    = "Vous avez utilisé la gestion de la liste perso dans Snt.\n\nSouhaitez vous ajouter les "
+      "nouvelles radios de cette mise à jour dans votre liste perso ?\n(Sinon, celles-ci "
+      "seront disponibles dans la liste complete.)";
+
+std::string Page(const std::string& title)
+{
+    return "<html>\r\n<body><font name=\"titre\">" + title + "</font></body>\r\n</html>\r\n";
+}
+
+// A listener's installation with the real updater, and the editor's
+// installation from which the publisher lays out the update site that the
+// local HTTP server serves. Every program logs to one diagnostic file.
+class UpdaterRun : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::chmod(m_runtime.path().c_str(), 0700);
+        ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
+        m_updater = testsupport::CopyProgram(SONALTO_UPDATER_PATH, install());
+        std::filesystem::create_directories(install() + "html/logo");
+        write(install() + "html/index.htm",
+            "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
+            "<frame name=\"live\" src=\"bienvenue.htm\"></frameset></html>");
+        write(install() + "html/indexmini.htm",
+            "<html><frameset rows=\"*,0\"><frame name=\"main\" src=\"haut.htm\">"
+            "<frame name=\"live\" src=\"black.htm\"></frameset></html>");
+        write(install() + "html/Alpha.htm", Page("Alpha"));
+        write(install() + "html/Beta.htm", Page("Beta"));
+        write(install() + "html/haut.htm",
+            IndexHeader() + "<option value=\"Alpha.htm\">Alpha</option>\r\n"
+                + "<!--<option value=\"Beta.htm\">Beta</option>-->\r\n" + IndexFooter());
+        write(install() + "Sonalto.ini", "[Sonalto]\r\nUpdates=False\r\nSplashscreen=False\r\n");
+        write(install() + "versions.txt",
+            "[Version Soft]\r\nVersion=1.2\r\nDate=1/3/26\r\nComment=\r\n"
+            "[Version Liste Radio]\r\nVersion=2.7\r\nDate=1/3/26\r\nComment=\r\n");
+        write(install() + "outil", "#!/bin/sh\necho ancien\n");
+        ::chmod((install() + "outil").c_str(), 0755);
+
+        // The editor's installation: one page changed, one new, a logo, a
+        // new updater, a new tool and a text file with line feeds only.
+        std::filesystem::create_directories(editor() + "html/logo");
+        write(editor() + "html/Alpha.htm", Page("Alpha"));
+        write(editor() + "html/Beta.htm", Page("Beta"));
+        write(editor() + "html/Gamma.htm", "Hébergé par\n" + Page("Gamma") + "pied de page");
+        write(editor() + "html/logo/Gamma.jpg", "logo de Gamma, une image");
+        write(editor() + "SntUpdate", "#!/bin/sh\necho nouvel updater\n");
+        write(editor() + "outil", "#!/bin/sh\necho nouveau\n");
+        write(editor() + "lisezmoi.txt", "ligne 1\nligne 2\n");
+    }
+
+    void TearDown() override
+    {
+        // A player that the updater started again is told to quit.
+        if (FindWindow(kPlayerWindowClass, kPlayerWindowTitle)) {
+            SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_COMMAND, kPlayerQuit, 0);
+            for (int i = 0; i < 300 && FindWindow(kPlayerWindowClass, kPlayerWindowTitle); ++i)
+                std::this_thread::sleep_for(100ms);
+        }
+        ::unsetenv("XDG_RUNTIME_DIR");
+    }
+
+    static void write(const std::string& path, const std::string& text)
+    {
+        ASSERT_TRUE(WriteTextFile(path, text)) << path;
+    }
+
+    // Publishes the editor's installation with these dates and serves it.
+    void publish(const std::string& softDate, const std::string& listDate,
+        const testsupport::HttpServerOptions& options = {})
+    {
+        Process publisher;
+        ASSERT_TRUE(publisher.start(SONALTO_PUBLISHER_PATH,
+            { "--soft-version", "1.3", "--soft-date", softDate, "--soft-comment",
+                "Nouveau logiciel\\nplus rapide", "--list-version", "2.8", "--list-date", listDate,
+                "--list-comment", "Une radio de plus", editor(), m_site.path() },
+            {}, {}, install() + "publisher.out"));
+        ASSERT_EQ(publisher.waitForExit(30s), 0) << ReadTextFile(install() + "publisher.out");
+        ASSERT_TRUE(m_server.start(m_site.path(), options));
+        write(install() + "URLs_update.txt",
+            "[Liste des URLs d'update]\r\nURL0=" + m_server.url("") + "\r\n");
+    }
+
+    Environment environment() const
+    {
+        const char* platform = std::getenv("SONALTO_E2E_PLATFORM");
+        return {
+            { "XDG_RUNTIME_DIR", m_runtime.path() },
+            { "QT_QPA_PLATFORM", platform != nullptr ? platform : "offscreen" },
+            { "SONALTO_DIAG_LOG", log() },
+            { "SONALTO_AUDIO_SINK", "fakesink sync=true" },
+            { "QTWEBENGINE_DISABLE_SANDBOX", "1" },
+        };
+    }
+
+    void startUpdater(Process& updater, const std::vector<std::string>& arguments)
+    {
+        ASSERT_TRUE(
+            updater.start(m_updater, arguments, environment(), "/", install() + "updater.out"));
+    }
+
+    bool waitForLog(const std::string& line, std::chrono::milliseconds timeout = 60s) const
+    {
+        return testsupport::WaitForFileLine(log(), line, timeout);
+    }
+
+    std::vector<std::string> updaterLog(const std::string& prefix) const
+    {
+        std::vector<std::string> lines;
+        for (const std::string& line : ReadLines(log())) {
+            if (line.rfind("updater: " + prefix, 0) == 0)
+                lines.push_back(line);
+        }
+        return lines;
+    }
+
+    // Waits for the update dialog and sends it a message.
+    void sendToDialog(std::uint32_t message, std::uint64_t wParam, std::int64_t lParam = 0)
+    {
+        ASSERT_TRUE(waitForLog("updater: dialog shown")) << output();
+        for (int i = 0; i < 200 && !FindWindow(kDialogClass, kDialogTitle); ++i)
+            std::this_thread::sleep_for(50ms);
+        ASSERT_EQ(SendMessage(kDialogClass, kDialogTitle, message, wParam, lParam), 1);
+    }
+
+    // Waits for the message box showing text, presses its button and waits
+    // for it to close.
+    void answerBox(const std::string& title, const std::string& text, std::uint64_t button)
+    {
+        std::string escaped;
+        for (const char c : text)
+            escaped += c == '\n' ? std::string("\\n") : std::string(1, c);
+        const std::size_t closed = updaterLog("box done").size();
+        ASSERT_TRUE(waitForLog("updater: box " + title + " | " + escaped)) << output();
+        for (int i = 0; i < 200 && !FindWindow(kDialogClass, title); ++i)
+            std::this_thread::sleep_for(50ms);
+        ASSERT_EQ(SendMessage(kDialogClass, title, WM_COMMAND, button, 0), 1);
+        for (int i = 0; i < 200 && updaterLog("box done").size() == closed; ++i)
+            std::this_thread::sleep_for(50ms);
+        ASSERT_GT(updaterLog("box done").size(), closed);
+    }
+
+    std::vector<std::string> stations() const
+    {
+        std::vector<std::string> result;
+        for (const StationEntry& s : ListStations(ReadTextFile(install() + "html/haut.htm")))
+            result.push_back(s.pageFile + (s.active ? " active" : " inactive"));
+        return result;
+    }
+
+    std::string lastUpdate() const
+    {
+        Profile ini;
+        ini.load(install() + "Sonalto.ini");
+        return ini.get("Sonalto", "Derniere Update");
+    }
+
+    std::string install() const { return m_install.path(); }
+    std::string editor() const { return m_editor.path(); }
+    std::string log() const { return install() + "diag.log"; }
+    std::string output() const
+    {
+        return ReadTextFile(install() + "updater.out") + "\n--- diag.log\n" + ReadTextFile(log());
+    }
+
+    TempDir m_install { "sonalto-install" };
+    TempDir m_editor { "sonalto-editor" };
+    TempDir m_site { "sonalto-site" };
+    TempDir m_runtime { "sonalto-runtime" };
+    testsupport::HttpServer m_server;
+    std::string m_updater;
+};
+
+TEST_F(UpdaterRun, silentCheckWithNothingNewWritesTheDateAndShowsNothing)
+{
+    publish("1/3/26", "28/2/26");
+    Process updater;
+    startUpdater(updater, { "-silence" });
+    ASSERT_EQ(updater.waitForExit(60s), 0) << output();
+    EXPECT_EQ(lastUpdate(), FormatSettingsDate(std::time(nullptr)));
+    EXPECT_TRUE(updaterLog("box").empty());
+    EXPECT_TRUE(updaterLog("dialog").empty());
+    EXPECT_FALSE(updaterLog("nothing new").empty());
+    // Nothing else changed.
+    EXPECT_EQ(ReadTextFile(install() + "html/Alpha.htm"), Page("Alpha"));
+}
+
+#ifdef SONALTO_SKIN_PATH
+TEST_F(UpdaterRun, skinIsUsedWhenThePluginIsInstalled)
+{
+    publish("1/3/26", "28/2/26");
+    write(install() + "Sonalto.ini", "[Sonalto]\r\nSkin=TRUE\r\nCouleur du skin=0\r\n");
+    Process plain;
+    startUpdater(plain, { "-silence" });
+    ASSERT_EQ(plain.waitForExit(60s), 0) << output();
+    // Without the plug-in the plain look, and no message.
+    EXPECT_EQ(updaterLog("skin"), std::vector<std::string> { "updater: skin off" });
+    EXPECT_TRUE(updaterLog("box").empty());
+
+    testsupport::CopyProgram(SONALTO_SKIN_PATH, install());
+    Process skinned;
+    startUpdater(skinned, { "-silence" });
+    ASSERT_EQ(skinned.waitForExit(60s), 0) << output();
+    EXPECT_EQ(updaterLog("skin"),
+        (std::vector<std::string> { "updater: skin off", "updater: skin on 96" }));
+}
+#endif
+
+class StationListUpdate : public UpdaterRun, public ::testing::WithParamInterface<bool> { };
+
+TEST_P(StationListUpdate, installsPagesAndLogosAndRegeneratesTheIndex)
+{
+    const bool addToPersonal = GetParam();
+    publish("1/3/26", "15/3/26");
+    Process updater;
+    startUpdater(updater, { "-silence" });
+    // Only the station list is offered: it is the first item.
+    sendToDialog(kNotify, kTree, 0);
+    sendToDialog(WM_COMMAND, kMainButton);
+    answerBox("Erreur", kNewStationsQuestion, addToPersonal ? kIdYes : kIdNo);
+    ASSERT_TRUE(waitForLog("updater: finished")) << output();
+    sendToDialog(WM_COMMAND, kMainButton);
+    ASSERT_EQ(updater.waitForExit(30s), 0) << output();
+
+    // The new page is cut to the page, from "<html>" to "</html>", with CR
+    // LF line ends; the logo came.
+    EXPECT_EQ(ReadTextFile(install() + "html/Gamma.htm") + "\r\n", Page("Gamma"));
+    EXPECT_EQ(ReadTextFile(install() + "html/logo/Gamma.jpg"), "logo de Gamma, une image");
+    EXPECT_EQ(stations(),
+        (std::vector<std::string> { "Alpha.htm active", "Beta.htm inactive",
+            std::string("Gamma.htm ") + (addToPersonal ? "active" : "inactive") }));
+    Profile versions;
+    ASSERT_TRUE(versions.load(install() + "versions.txt"));
+    EXPECT_EQ(versions.get("Version Liste Radio", "Version"), "2.8");
+    EXPECT_EQ(versions.get("Version Liste Radio", "Date"), "15/3/26");
+    EXPECT_EQ(versions.get("Version Soft", "Version"), "1.2");
+    EXPECT_EQ(lastUpdate(), FormatSettingsDate(std::time(nullptr)));
+    // The software was not selected; no player ran, none was started.
+    EXPECT_EQ(ReadTextFile(install() + "outil"), "#!/bin/sh\necho ancien\n");
+    EXPECT_TRUE(updaterLog("player").empty());
+    EXPECT_EQ(updaterLog("install"),
+        std::vector<std::string> { "updater: install software=0 stations=1" });
+}
+
+INSTANTIATE_TEST_SUITE_P(BothAnswers, StationListUpdate, ::testing::Values(true, false),
+    [](const auto& info) { return info.param ? "answeredYes" : "answeredNo"; });
+
+TEST_F(UpdaterRun, softwareUpdateIsCompletedByTheRealPlayer)
+{
+    publish("15/3/26", "1/3/26");
+    testsupport::CopyProgram(SONALTO_PLAYER_PATH, install());
+    const std::string updaterBefore = ReadTextFile(m_updater);
+
+    Process player;
+    ASSERT_TRUE(
+        player.start(install() + "Sonalto", {}, environment(), "/", install() + "player.out"));
+    ASSERT_TRUE(waitForLog("ready", 60s)) << ReadTextFile(install() + "player.out");
+
+    Process updater;
+    startUpdater(updater, {});
+    // A second start finds the first and ends.
+    ASSERT_TRUE(waitForLog("updater: dialog shown")) << output();
+    Process second;
+    ASSERT_TRUE(second.start(m_updater, { "-silence" }, environment(), "/"));
+    EXPECT_EQ(second.waitForExit(30s), 0);
+    EXPECT_EQ(updaterLog("start").size(), 1u);
+
+    sendToDialog(kNotify, kTree, 0);
+    sendToDialog(WM_COMMAND, kMainButton);
+    // The player is told to stop before anything is installed.
+    EXPECT_EQ(player.waitForExit(60s), 0) << ReadTextFile(install() + "player.out");
+    // The index is made again all the same, with its question.
+    answerBox("Erreur", kNewStationsQuestion, kIdNo);
+    ASSERT_TRUE(waitForLog("updater: finished")) << output();
+
+    // The running updater was left alone; the new one is parked, and the
+    // player started again waits for the dialog to go.
+    EXPECT_EQ(ReadTextFile(m_updater), updaterBefore);
+    EXPECT_EQ(ReadTextFile(install() + "html/fichier_tmp.tmp"), "#!/bin/sh\necho nouvel updater\n");
+    ASSERT_TRUE(waitForLog("self-update waits", 60s)) << ReadTextFile(install() + "diag.log");
+    EXPECT_EQ(ReadTextFile(install() + "lisezmoi.txt"), "ligne 1\r\nligne 2\r\n");
+    EXPECT_EQ(ReadTextFile(install() + "outil"), "#!/bin/sh\necho nouveau\n");
+    struct stat st { };
+    ASSERT_EQ(::stat((install() + "outil").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0755u);
+
+    // "Terminer" once the player can be reached: the updater tells the
+    // player, which puts the new updater in place at once.
+    for (int i = 0; i < 600 && !FindWindow(kPlayerWindowClass, kPlayerWindowTitle); ++i)
+        std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(FindWindow(kPlayerWindowClass, kPlayerWindowTitle));
+    const auto terminated = std::chrono::steady_clock::now();
+    sendToDialog(WM_COMMAND, kMainButton);
+    ASSERT_EQ(updater.waitForExit(30s), 0) << output();
+    ASSERT_TRUE(waitForLog("self-update done", 60s)) << ReadTextFile(install() + "diag.log");
+    // Not through the player's ten-second retry.
+    EXPECT_LT(std::chrono::steady_clock::now() - terminated, 9s);
+    EXPECT_EQ(ReadTextFile(m_updater), "#!/bin/sh\necho nouvel updater\n");
+    ASSERT_EQ(::stat(m_updater.c_str(), &st), 0);
+    EXPECT_TRUE(st.st_mode & S_IXUSR);
+    EXPECT_FALSE(FileExists(install() + "html/fichier_tmp.tmp"));
+    EXPECT_EQ(updaterLog("player"),
+        (std::vector<std::string> {
+            "updater: player -stop", "updater: player start", "updater: player -self_update" }))
+        << ReadTextFile(log());
+    Profile versions;
+    ASSERT_TRUE(versions.load(install() + "versions.txt"));
+    EXPECT_EQ(versions.get("Version Soft", "Comment"), "Nouveau logiciel\\nplus rapide");
+    EXPECT_EQ(versions.get("Version Liste Radio", "Version"), "2.7");
+}
+
+TEST_F(UpdaterRun, stallingFileFailsAfterSixTriesWithBothMessages)
+{
+    write(editor() + "html/Lent.htm", Page("Lent"));
+    testsupport::HttpServerOptions options;
+    options.stalls.push_back({ "/liste_radio/Lent.htm", 120.0 });
+    publish("1/3/26", "15/3/26", options);
+    Process updater;
+    startUpdater(updater, {});
+    sendToDialog(kNotify, kTree, 0);
+    const auto started = std::chrono::steady_clock::now();
+    sendToDialog(WM_COMMAND, kMainButton);
+    answerBox("Erreur",
+        "Impossible de télécharger le fichier Lent.htm\nRecommencez ultèrieurement.", kIdOk);
+    // Six tries of 2 seconds each, at the least.
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 12s);
+    answerBox(
+        "Erreur", "Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement.", kIdOk);
+    EXPECT_EQ(updaterLog("failed").size(), 1u);
+    // Back in the selection: leaving now asks nothing.
+    sendToDialog(WM_COMMAND, kCancel);
+    ASSERT_EQ(updater.waitForExit(30s), 0) << output();
+    EXPECT_EQ(lastUpdate(), "");
+    Profile versions;
+    ASSERT_TRUE(versions.load(install() + "versions.txt"));
+    EXPECT_EQ(versions.get("Version Liste Radio", "Version"), "2.7");
+    // One status line per try: Gamma.htm once, Lent.htm six times.
+    const std::vector<std::string> lines = ReadLines(log());
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                  [](const std::string& l) {
+                      return l.rfind("updater: status Téléchargement : Radios", 0) == 0;
+                  }),
+        7);
+}
+
+TEST_F(UpdaterRun, remoteNameOutsideTheFolderIsRefused)
+{
+    publish("1/3/26", "15/3/26");
+    // The site's listing also names a file above its folder.
+    write(m_site.path() + "x", "un fichier qui ne doit jamais arriver");
+    const std::string listing = ReadTextFile(m_site.path() + "liste_radio/listfiles.php");
+    write(m_site.path() + "liste_radio/listfiles.php",
+        "<li>../x | 37 || " + ChecksumText(m_site.path() + "x") + "</li>\n" + listing);
+    Process updater;
+    startUpdater(updater, {});
+    sendToDialog(kNotify, kTree, 0);
+    sendToDialog(WM_COMMAND, kMainButton);
+    answerBox("Erreur",
+        "Le serveur propose un fichier au nom invalide : « ../x ».\nCe fichier est ignoré.", kIdOk);
+    answerBox("Erreur", kNewStationsQuestion, kIdYes);
+    ASSERT_TRUE(waitForLog("updater: finished")) << output();
+    sendToDialog(WM_COMMAND, kMainButton);
+    ASSERT_EQ(updater.waitForExit(30s), 0) << output();
+    EXPECT_FALSE(FileExists(install() + "x"));
+    EXPECT_FALSE(FileExists(install() + "html/../x"));
+    EXPECT_EQ(ReadTextFile(install() + "html/Gamma.htm") + "\r\n", Page("Gamma"));
+}
+
+} // namespace

@@ -1,0 +1,96 @@
+#include "downloadworkers.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include <QMetaObject>
+
+namespace {
+
+// How long the end of the dialog waits for abandoned workers.
+constexpr std::chrono::seconds kStopWait { 3 };
+
+} // namespace
+
+// What the workers and the dialog share. Only owner is read by the workers
+// under the lock; the rest of the dialog's state stays on its thread.
+struct DownloadWorkers::Shared {
+    std::mutex mutex;
+    std::condition_variable stopped;
+    DownloadWorkers* owner = nullptr;
+    std::map<int, std::shared_ptr<std::atomic<bool>>> cancels;
+    int running = 0;
+};
+
+DownloadWorkers::DownloadWorkers(DownloadOptions options, QObject* parent)
+    : QObject(parent)
+    , m_shared(std::make_shared<Shared>())
+    , m_options(std::move(options))
+{
+    m_shared->owner = this;
+}
+
+DownloadWorkers::~DownloadWorkers()
+{
+    abandonAll();
+    std::unique_lock lock(m_shared->mutex);
+    m_shared->owner = nullptr;
+    m_shared->stopped.wait_for(lock, kStopWait, [this] { return m_shared->running == 0; });
+}
+
+void DownloadWorkers::start(int attempt, const std::string& address, const std::string& destination)
+{
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    {
+        std::lock_guard lock(m_shared->mutex);
+        m_shared->cancels[attempt] = cancel;
+        ++m_shared->running;
+    }
+    std::shared_ptr<Shared> shared = m_shared;
+    const DownloadOptions options = m_options;
+    try {
+        std::thread([shared, cancel, attempt, address, destination, options] {
+            const bool ok = DownloadToFile(address, destination, *cancel, options);
+            std::lock_guard lock(shared->mutex);
+            --shared->running;
+            shared->cancels.erase(attempt);
+            if (DownloadWorkers* owner = shared->owner) {
+                // Queued to the GUI thread; dropped if the owner goes first.
+                QMetaObject::invokeMethod(
+                    owner, [owner, attempt, ok] { emit owner->finished(attempt, ok); },
+                    Qt::QueuedConnection);
+            }
+            shared->stopped.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        std::lock_guard lock(m_shared->mutex);
+        --m_shared->running;
+        m_shared->cancels.erase(attempt);
+        // No worker: the watchdog will try again.
+    }
+}
+
+void DownloadWorkers::abandon(int attempt)
+{
+    std::lock_guard lock(m_shared->mutex);
+    const auto it = m_shared->cancels.find(attempt);
+    if (it != m_shared->cancels.end())
+        it->second->store(true);
+}
+
+void DownloadWorkers::abandonAll()
+{
+    std::lock_guard lock(m_shared->mutex);
+    for (auto& [attempt, cancel] : m_shared->cancels)
+        cancel->store(true);
+}
+
+int DownloadWorkers::running() const
+{
+    std::lock_guard lock(m_shared->mutex);
+    return m_shared->running;
+}

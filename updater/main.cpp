@@ -1,0 +1,157 @@
+#include <cstdint>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include <QApplication>
+#include <QProcess>
+#include <QStringList>
+#include <QWidget>
+
+#include "common/installdir.h"
+#include "common/messages.h"
+#include "common/messenger.h"
+#include "common/textfile.h"
+#include "common/ui/messengerserver.h"
+#include "common/updatetexts.h"
+#include "common/updateversions.h"
+#include "updatedialog.h"
+#include "updaterlog.h"
+#include "updaterprompt.h"
+#include "updaterskin.h"
+
+namespace {
+
+// The whole run of the updater can be found by this class and title, from
+// its start on, so that a second start finds it before its dialog shows.
+constexpr const char* kRunWindowClass = "SntUpdate";
+constexpr const char* kRunWindowTitle = "Snt Update";
+
+// Starts the player of the installation directory with one option (or none),
+// with that directory as its working directory.
+void LaunchPlayer(const std::string& programDir, const std::string& option)
+{
+    const std::string player = programDir + kPlayerProgram;
+    UpdaterLog("player " + (option.empty() ? std::string("start") : option));
+    if (!FileExists(player))
+        return;
+    QStringList arguments;
+    if (!option.empty())
+        arguments << QString::fromStdString(option);
+    QProcess::startDetached(
+        QString::fromStdString(player), arguments, QString::fromStdString(programDir));
+}
+
+// Brings the window in front: the dialog, or a message box in front of it.
+void BringToFront(QWidget* dialog)
+{
+    QWidget* window = QApplication::activeModalWidget();
+    if (window == nullptr)
+        window = dialog;
+    if (window != nullptr) {
+        window->raise();
+        window->activateWindow();
+    }
+}
+
+int Run(int argc, char** argv)
+{
+    // 1. The only option.
+    bool silent = false;
+    for (int i = 1; i < argc; ++i)
+        silent = silent || std::strstr(argv[i], "-silence") != nullptr;
+
+    // 2. One updater at a time: a second start brings the first to the front.
+    if (FindWindow(kDialogWindowClass, updatetexts::kDialogTitle)) {
+        SendMessage(kDialogWindowClass, updatetexts::kDialogTitle, WM_ACTIVATE, WA_ACTIVE, 0);
+        return 0;
+    }
+    const std::string programDir = EnterInstallationDirectory();
+    QApplication application(argc, argv);
+    application.setQuitOnLastWindowClosed(false);
+    // The exit step: the look plug-in is stopped once every window is gone.
+    struct SkinRelease {
+        ~SkinRelease() { StopUpdaterSkin(); }
+    } skinRelease;
+
+    QWidget* dialogWindow = nullptr;
+    MessengerServer run;
+    const bool first = run.listen(kRunWindowClass, kRunWindowTitle,
+        [&dialogWindow](const MessengerRecord& record) -> std::int64_t {
+            if (record.kind != MessengerRecord::Kind::Message || record.message != WM_ACTIVATE)
+                return 0;
+            BringToFront(dialogWindow);
+            return 1;
+        });
+    if (!first) {
+        SendMessage(kRunWindowClass, kRunWindowTitle, WM_ACTIVATE, WA_ACTIVE, 0);
+        return 0;
+    }
+    UpdaterLog(silent ? "start -silence" : "start");
+
+    // 5. and 6. The settings and the look.
+    UpdaterSettings settings = ReadUpdaterSettings(programDir);
+    if (settings.skin)
+        settings.skin = StartUpdaterSkin(programDir, settings.skinHue);
+    UpdaterLog(settings.skin ? "skin on " + std::to_string(settings.skinHue) : "skin off");
+    UpdaterPrompt prompt(nullptr, settings.skin);
+
+    // 7. The servers.
+    ServerTable servers;
+    if (!ReadServerList(programDir, servers, static_cast<std::uint32_t>(std::time(nullptr)))) {
+        prompt.message(
+            updatetexts::kProblemTitle, updatetexts::kNoServerList, PromptIcon::Exclamation);
+        return 0;
+    }
+
+    // 8. The first server that answers with a usable version file.
+    VersionCheck check;
+    for (int i = 0; i < servers.count && servers.chosen < 0; ++i) {
+        if (CheckServer(servers.servers[i], programDir, check))
+            servers.chosen = i;
+    }
+    if (servers.chosen < 0) {
+        prompt.message(
+            updatetexts::kProblemTitle, updatetexts::kNoServerAnswered, PromptIcon::Exclamation);
+        return 0;
+    }
+    const std::string server = servers.servers[servers.chosen];
+    UpdaterLog("server " + server);
+
+    // 9. Nothing new.
+    if (!check.softwareUpdate && !check.stationListUpdate) {
+        WriteLastUpdate(programDir, std::time(nullptr));
+        UpdaterLog("nothing new");
+        if (!silent)
+            prompt.message(
+                updatetexts::kInformationTitle, updatetexts::kNothingNew, PromptIcon::Exclamation);
+        return 0;
+    }
+
+    // 10. The update dialog; once it is finished, the player puts a new
+    // updater in place.
+    UpdateDialogSetup setup;
+    setup.install = { programDir, settings.htmlDir, server, check.remote };
+    setup.check = check;
+    setup.skin = settings.skin;
+    UpdaterPrompt dialogPrompt(nullptr, settings.skin);
+    UpdateDialog dialog(setup, dialogPrompt);
+    dialogPrompt.setOwner(&dialog);
+    dialog.setPlayerLauncher(
+        [programDir](const std::string& option) { LaunchPlayer(programDir, option); });
+    dialogWindow = &dialog;
+    const int result = dialog.exec();
+    dialogWindow = nullptr;
+    if (result == QDialog::Accepted && FindWindow(kPlayerWindowClass, kPlayerWindowTitle))
+        LaunchPlayer(programDir, "-self_update");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int status = Run(argc, argv);
+    UpdaterLog("exit");
+    return status;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+
+#include <QMessageBox>
+#include <QPointer>
+#include <QWidget>
+
+#include "common/prompt.h"
+
+// The updater's dialogs are found by other programs as dialog windows are:
+// this class with the window's title.
+inline constexpr const char* kDialogWindowClass = "#32770";
+
+// Button ids that a WM_COMMAND sent to a message box presses.
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
+inline constexpr int kIdYes = 6;
+inline constexpr int kIdNo = 7;
+
+// What the update dialog asks of the listener: the messages and questions of
+// any model, and the Yes/No warning before leaving a download.
+class DialogPrompt : public Prompt {
+public:
+    // Asked with the exclamation icon and Yes and No buttons.
+    virtual PromptAnswer warningQuestion(const std::string& title, const std::string& text) = 0;
+};
+
+// Message boxes of the updater: top-most, centred on the screen when no
+// window owns them, given the look when skinned. While a box is open it can
+// be found through the messenger as a dialog window with its title, and a
+// WM_COMMAND with kIdOk, kIdCancel, kIdYes or kIdNo presses that button, so
+// that other programs and the tests can answer it.
+class UpdaterPrompt : public DialogPrompt {
+public:
+    explicit UpdaterPrompt(QWidget* owner = nullptr, bool skin = false);
+
+    void setOwner(QWidget* owner) { m_owner = owner; }
+
+    void message(const std::string& title, const std::string& text, PromptIcon icon) override;
+    PromptAnswer question(const std::string& title, const std::string& text) override;
+    PromptAnswer warningQuestion(const std::string& title, const std::string& text) override;
+
+    // A box as the prompt shows them; returns the button pressed.
+    QMessageBox::StandardButton show(QMessageBox::Icon icon, const std::string& title,
+        const std::string& text, QMessageBox::StandardButtons buttons, const QPixmap& picture = {});
+
+private:
+    QPointer<QWidget> m_owner;
+    bool m_skin = false;
+};
+
+// Centres a window on its screen ((screen width - window width) / 2, and
+// likewise down) and keeps it above the other windows.
+void CentreOnTop(QWidget* window);
