@@ -541,32 +541,6 @@ int Latency(int runs)
 // ---------------------------------------------------------------------------
 // Memory
 
-// pid and all its descendants, from the parent links in /proc/<pid>/stat.
-std::vector<pid_t> ProcessTree(pid_t root)
-{
-    std::multimap<pid_t, pid_t> children;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.empty() || !std::all_of(name.begin(), name.end(), ::isdigit))
-            continue;
-        const std::string stat = ReadTextFile(entry.path().string() + "/stat");
-        // "pid (comm) state ppid ...": comm may hold spaces and parentheses.
-        const std::size_t close = stat.rfind(')');
-        if (close == std::string::npos)
-            continue;
-        char state = 0;
-        int ppid = 0;
-        if (std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &ppid) == 2)
-            children.emplace(ppid, std::atoi(name.c_str()));
-    }
-    std::vector<pid_t> tree { root };
-    for (std::size_t i = 0; i < tree.size(); ++i) {
-        const auto [first, last] = children.equal_range(tree[i]);
-        for (auto it = first; it != last; ++it)
-            tree.push_back(it->second);
-    }
-    return tree;
-}
 
 struct Resident {
     std::string name;
@@ -604,7 +578,8 @@ void PrintResident(pid_t root, double atSeconds)
     long total = 0;
     long proportional = 0;
     std::map<std::string, std::pair<int, long>> byName;
-    for (pid_t pid : ProcessTree(root)) {
+    for (const auto& member : testsupport::ProcessTree(root)) {
+        const pid_t pid = member.first;
         if (const std::optional<Resident> r = ResidentOf(pid)) {
             total += r->kib;
             proportional += ProportionalKib(pid);

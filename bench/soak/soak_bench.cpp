@@ -96,18 +96,6 @@ std::string MinSec(double seconds)
     return text;
 }
 
-std::string Run(const std::string& command)
-{
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            out.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
 
 // ---------------------------------------------------------------------------
 // The headless sound server: a null sink is the desktop's output.
@@ -118,24 +106,14 @@ public:
     // player started from here finds it.
     bool start()
     {
-        const std::string exports = Run(testsupport::SupportDirectory() + "/start-pulse.sh");
-        for (std::size_t pos = 0; (pos = exports.find("export ", pos)) != std::string::npos;) {
-            const std::size_t eq = exports.find('=', pos);
-            const std::size_t end = exports.find('\n', eq);
-            if (eq == std::string::npos || end == std::string::npos)
-                break;
-            ::setenv(exports.substr(pos + 7, eq - pos - 7).c_str(),
-                exports.substr(eq + 1, end - eq - 1).c_str(), 1);
-            pos = end;
-        }
-        m_started = std::getenv("SONALTO_PULSE_DIR") != nullptr;
+        m_started = testsupport::StartSoundServer();
         return m_started;
     }
 
     ~SoundServer()
     {
         if (m_started)
-            Run(testsupport::SupportDirectory() + "/stop-pulse.sh");
+            testsupport::StopSoundServer();
     }
 
 private:
@@ -387,33 +365,6 @@ private:
 // ---------------------------------------------------------------------------
 // Memory of the player's processes
 
-// pid and all its descendants, each with its parent, from the parent links
-// in /proc/<pid>/stat.
-std::vector<std::pair<pid_t, pid_t>> ProcessTree(pid_t root)
-{
-    std::multimap<pid_t, pid_t> children;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string name = entry.path().filename().string();
-        if (name.empty() || !std::all_of(name.begin(), name.end(), ::isdigit))
-            continue;
-        const std::string stat = ReadTextFile(entry.path().string() + "/stat");
-        // "pid (comm) state ppid ...": comm may hold spaces and parentheses.
-        const std::size_t close = stat.rfind(')');
-        if (close == std::string::npos)
-            continue;
-        char state = 0;
-        int ppid = 0;
-        if (std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &ppid) == 2)
-            children.emplace(ppid, std::atoi(name.c_str()));
-    }
-    std::vector<std::pair<pid_t, pid_t>> tree { { root, 0 } };
-    for (std::size_t i = 0; i < tree.size(); ++i) {
-        const auto [first, last] = children.equal_range(tree[i].first);
-        for (auto it = first; it != last; ++it)
-            tree.push_back({ it->second, it->first });
-    }
-    return tree;
-}
 
 struct ProcessMemory {
     pid_t pid = 0;
@@ -432,7 +383,7 @@ MemorySample SampleMemory(pid_t root)
 {
     MemorySample sample;
     std::map<pid_t, std::string> types;
-    for (const auto& [pid, parent] : ProcessTree(root)) {
+    for (const auto& [pid, parent] : testsupport::ProcessTree(root)) {
         const std::string dir = "/proc/" + std::to_string(pid);
         ProcessMemory p { pid, {}, -1, 0 };
         for (const std::string& line : ReadLines(dir + "/status")) {
@@ -606,7 +557,7 @@ std::optional<bool> SongWindowShown()
     if (std::getenv("DISPLAY") == nullptr || std::getenv("QT_QPA_PLATFORM") == nullptr
         || std::string(std::getenv("QT_QPA_PLATFORM")) != "xcb")
         return std::nullopt;
-    const std::string tree = Run("xwininfo -root -tree 2>/dev/null");
+    const std::string tree = testsupport::RunCommand("xwininfo -root -tree 2>/dev/null");
     if (tree.empty())
         return std::nullopt;
     return tree.find(std::string("\"") + kSongWindowTitle + "\"") != std::string::npos;

@@ -28,40 +28,16 @@ using namespace std::chrono_literals;
 using testsupport::Process;
 using testsupport::TempDir;
 
-std::string run(const std::string& command)
-{
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            out.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
 
 // A headless sound server for the whole test program, its variables set in
 // this process so that the in-process player and the children find it.
 class SoundServer : public ::testing::Environment {
 public:
-    void SetUp() override
-    {
-        const std::string exports = run(testsupport::SupportDirectory() + "/start-pulse.sh");
-        std::size_t pos = 0;
-        while ((pos = exports.find("export ", pos)) != std::string::npos) {
-            const std::size_t eq = exports.find('=', pos);
-            const std::size_t end = exports.find('\n', eq);
-            ::setenv(exports.substr(pos + 7, eq - pos - 7).c_str(),
-                exports.substr(eq + 1, end - eq - 1).c_str(), 1);
-            pos = end;
-        }
-        ready = std::getenv("SONALTO_PULSE_DIR") != nullptr;
-    }
+    void SetUp() override { ready = testsupport::StartSoundServer(); }
     void TearDown() override
     {
         if (ready)
-            run(testsupport::SupportDirectory() + "/stop-pulse.sh");
+            testsupport::StopSoundServer();
     }
     static inline bool ready = false;
 };
@@ -138,7 +114,7 @@ protected:
         ::mkdir((m_install.path() + "HarddiskOgg").c_str(), 0755);
         m_recorder = testsupport::CopyProgram(SONALTO_RECORDER_PATH, m_install.path() + "HarddiskOgg");
         m_tone = m_install.path() + "tone.ogg";
-        run("gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 num-buffers=600 ! audioconvert ! "
+        testsupport::RunCommand("gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 num-buffers=600 ! audioconvert ! "
             "vorbisenc ! oggmux ! filesink location=" + m_tone);
     }
 
@@ -170,7 +146,7 @@ TEST_F(RecorderE2e, recordsThePlayersOwnToneWhateverTheSpeakersMute)
     for (const Case& c : cases) {
         if (c.formatIndex == 2 && !hasElement("lamemp3enc"))
             continue;
-        run(std::string("pactl set-sink-mute @DEFAULT_SINK@ ") + (c.muted ? "1" : "0"));
+        testsupport::RunCommand(std::string("pactl set-sink-mute @DEFAULT_SINK@ ") + (c.muted ? "1" : "0"));
         Settings settings;
         settings.formatIndex = c.formatIndex;
         settings.compressionIndex = c.compressionIndex;
@@ -199,7 +175,7 @@ TEST_F(RecorderE2e, recordsThePlayersOwnToneWhateverTheSpeakersMute)
                              .c_str(),
                       &info),
             0);
-        const std::string report = run("gst-discoverer-1.0 \"" + output + "\" 2>&1");
+        const std::string report = testsupport::RunCommand("gst-discoverer-1.0 \"" + output + "\" 2>&1");
         EXPECT_NE(report.find(c.container), std::string::npos) << report;
         EXPECT_NE(report.find(c.rate), std::string::npos) << report;
         EXPECT_NE(report.find(c.channels), std::string::npos) << report;
@@ -208,7 +184,7 @@ TEST_F(RecorderE2e, recordsThePlayersOwnToneWhateverTheSpeakersMute)
         EXPECT_LT(seconds, 4.0) << report;
         EXPECT_GT(loudestLevel(output), -20.0) << c.container << " muted=" << c.muted;
     }
-    run("pactl set-sink-mute @DEFAULT_SINK@ 0");
+    testsupport::RunCommand("pactl set-sink-mute @DEFAULT_SINK@ 0");
     player.stop();
 }
 

@@ -1,11 +1,15 @@
 #include "support/testsupport.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <thread>
 #include <fcntl.h>
 #include <signal.h>
@@ -264,6 +268,67 @@ std::string HttpServer::url(const std::string& path) const
 std::string TlsCertificateFile()
 {
     return SupportDirectory() + "/tls/localhost.pem";
+}
+
+std::string RunCommand(const std::string& command)
+{
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            out.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+bool StartSoundServer()
+{
+    const std::string exports = RunCommand(SupportDirectory() + "/start-pulse.sh");
+    for (std::size_t pos = 0; (pos = exports.find("export ", pos)) != std::string::npos;) {
+        const std::size_t eq = exports.find('=', pos);
+        const std::size_t end = exports.find('\n', eq);
+        if (eq == std::string::npos || end == std::string::npos)
+            break;
+        ::setenv(exports.substr(pos + 7, eq - pos - 7).c_str(),
+            exports.substr(eq + 1, end - eq - 1).c_str(), 1);
+        pos = end;
+    }
+    return std::getenv("SONALTO_PULSE_DIR") != nullptr;
+}
+
+void StopSoundServer()
+{
+    if (std::getenv("SONALTO_PULSE_DIR") != nullptr)
+        RunCommand(SupportDirectory() + "/stop-pulse.sh");
+}
+
+std::vector<std::pair<pid_t, pid_t>> ProcessTree(pid_t root)
+{
+    std::multimap<pid_t, pid_t> children;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.empty() || !std::all_of(name.begin(), name.end(), ::isdigit))
+            continue;
+        std::ifstream file(entry.path() / "stat");
+        const std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        // "pid (comm) state ppid ...": comm may hold spaces and parentheses.
+        const std::size_t close = stat.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        char state = 0;
+        int ppid = 0;
+        if (std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &ppid) == 2)
+            children.emplace(ppid, std::atoi(name.c_str()));
+    }
+    std::vector<std::pair<pid_t, pid_t>> tree { { root, 0 } };
+    for (std::size_t i = 0; i < tree.size(); ++i) {
+        const auto [first, last] = children.equal_range(tree[i].first);
+        for (auto it = first; it != last; ++it)
+            tree.push_back({ it->second, it->first });
+    }
+    return tree;
 }
 
 } // namespace testsupport

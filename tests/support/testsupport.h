@@ -114,4 +114,17 @@ std::string TlsCertificateFile();
 // The directory of these helpers and scripts.
 std::string SupportDirectory();
 
+// Runs a shell command and returns what it printed on standard output.
+std::string RunCommand(const std::string& command);
+
+// The headless sound server of start-pulse.sh (a null sink as the default
+// output), its variables set in this process so that this process and the
+// programs it starts find it. True once it answers; StopSoundServer ends it.
+bool StartSoundServer();
+void StopSoundServer();
+
+// pid and every process under it, each with its parent (0 for pid itself),
+// from the parent links in /proc/<pid>/stat.
+std::vector<std::pair<pid_t, pid_t>> ProcessTree(pid_t root);
+
 } // namespace testsupport
