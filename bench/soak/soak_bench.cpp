@@ -513,7 +513,16 @@ public:
         };
     }
 
-    bool start() { return m_process.start(m_program, {}, environment(), "/", outputPath()); }
+    // SONALTO_SOAK_WRAPPER (for instance "heaptrack -o /tmp/soak") runs the
+    // player under a tool; the memory figures then include the tool's.
+    bool start()
+    {
+        const char* wrapper = std::getenv("SONALTO_SOAK_WRAPPER");
+        if (wrapper == nullptr || *wrapper == '\0')
+            return m_process.start(m_program, {}, environment(), "/", outputPath());
+        return m_process.start("/bin/sh", { "-c", std::string(wrapper) + " \"$0\"", m_program },
+            environment(), "/", outputPath());
+    }
 
     // A second start of the program with arguments: it hands them to the
     // running player and ends at once.

@@ -69,13 +69,24 @@ protected:
         int leftovers = 0;
         std::map<std::string, int> seen;
         for (int kill = 0; kill < kKills; ++kill) {
+            int ready[2];
+            ASSERT_EQ(::pipe(ready), 0);
             const pid_t child = ::fork();
             ASSERT_GE(child, 0);
             if (child == 0) {
+                ::dup2(ready[1], STDOUT_FILENO);
+                ::close(ready[0]);
+                ::close(ready[1]);
                 ::execl(SONALTO_CRASHWRITER_PATH, SONALTO_CRASHWRITER_PATH, mode.c_str(),
                     m_dir.path().c_str(), static_cast<char*>(nullptr));
                 ::_exit(127);
             }
+            ::close(ready[1]);
+            // The delay counts from the writer's first round.
+            char byte = 0;
+            const bool started = ::read(ready[0], &byte, 1) == 1;
+            ::close(ready[0]);
+            ASSERT_TRUE(started) << mode << ": the writer did not start";
             std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
             ::kill(child, SIGKILL);
             int status = 0;
