@@ -538,6 +538,18 @@ void CMainFrame::moveEvent(QMoveEvent* event)
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 {
+    // The filter sees every event of the program, some of them sent to
+    // objects still being built (focus events of the page's items): the
+    // event's type is looked at before the object.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        break;
+    default:
+        return false;
+    }
     if (!m_settings.miniPlayer || !watched->isWidgetType()
         || static_cast<QWidget*>(watched)->window() != this)
         return false;
