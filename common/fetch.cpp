@@ -17,15 +17,11 @@
 
 #include <curl/curl.h>
 
+#include "common/webclient.h"
+
 namespace {
 
 std::atomic<int> g_workersRunning { 0 };
-
-void initialiseCurl()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 // Where the bytes of a transfer go. Returns false to stop the transfer.
 class Sink {
@@ -133,30 +129,11 @@ std::string encodeForRequest(const std::string& address)
 // transfer ended normally, whatever its status: an error page is content.
 bool getWeb(const std::string& address, Sink& sink, bool reload, const std::atomic<bool>* stop)
 {
-    initialiseCurl();
-    CURL* curl = curl_easy_init();
+    // With reload, every cache on the way is asked for a fresh copy.
+    curl_slist* headers = nullptr;
+    CURL* curl = NewWebRequest(encodeForRequest(address), reload, &headers);
     if (curl == nullptr)
         return false;
-    curl_slist* headers = nullptr;
-    if (reload) {
-        // Ask every cache on the way for a fresh copy.
-        headers = curl_slist_append(headers, "Cache-Control: no-cache");
-        headers = curl_slist_append(headers, "Pragma: no-cache");
-        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    }
-    const std::string url = encodeForRequest(address);
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    // Only web addresses go to the network, also after a redirect.
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    // The usual time-outs of a desktop HTTP client: a minute to connect, and
-    // half a minute without a single byte ends the transfer.
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 60L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 30L);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     if (stop != nullptr) {

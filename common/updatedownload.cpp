@@ -16,14 +16,9 @@
 #include <curl/curl.h>
 
 #include "common/fetch.h"
+#include "common/webclient.h"
 
 namespace {
-
-void initialiseCurl()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 struct Transfer {
     std::FILE* file = nullptr; // or else the bytes go to text
@@ -56,25 +51,13 @@ int onProgress(void* opaque, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 
 bool downloadWeb(const std::string& address, Transfer& transfer, const DownloadOptions& options)
 {
-    initialiseCurl();
-    CURL* curl = curl_easy_init();
+    // Files to install are always fetched fresh from the server.
+    curl_slist* headers = nullptr;
+    CURL* curl = NewWebRequest(address, true, &headers);
     if (curl == nullptr)
         return false;
-    // Files to install are always fetched fresh from the server.
-    curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
-    headers = curl_slist_append(headers, "Pragma: no-cache");
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     // An error page is not the file: it is never installed.
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 60L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 30L);
     if (!options.caFile.empty())
         curl_easy_setopt(curl, CURLOPT_CAINFO, options.caFile.c_str());
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
