@@ -129,16 +129,19 @@ bool Capture::start(const QString& device, const EncoderPreset& preset, const QS
     GstBus* bus = gst_element_get_bus(m_pipeline);
     gst_bus_set_sync_handler(
         bus,
+        // A handler that drops a message owns it: the end and errors are
+        // released once handled on the GUI thread, the others at once.
         [](GstBus*, GstMessage* message, gpointer self) {
             const auto type = GST_MESSAGE_TYPE(message);
             if (type == GST_MESSAGE_EOS || type == GST_MESSAGE_ERROR) {
-                gst_message_ref(message);
                 QMetaObject::invokeMethod(static_cast<Capture*>(self),
                     [self, message] {
                         static_cast<Capture*>(self)->onMessage(message);
                         gst_message_unref(message);
                     },
                     Qt::QueuedConnection);
+            } else {
+                gst_message_unref(message);
             }
             return GST_BUS_DROP;
         },

@@ -127,10 +127,13 @@ bool isTypeError(const GError* error)
 
 class StreamPlayerCallbacks {
 public:
-    // Every message goes to the GUI thread tagged with the attempt it was
-    // posted in, so that a late message of an earlier attempt is ignored.
+    // The messages the player acts on go to the GUI thread tagged with the
+    // attempt they were posted in, so that a late message of an earlier
+    // attempt is ignored. A handler that drops a message owns it: each one
+    // is released here or, once handled, on the GUI thread.
     static GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data)
     {
+        std::shared_ptr<GstMessage> held(message, gst_message_unref);
         switch (GST_MESSAGE_TYPE(message)) {
         case GST_MESSAGE_ERROR:
         case GST_MESSAGE_EOS:
@@ -142,7 +145,6 @@ public:
         }
         auto* player = static_cast<StreamPlayer*>(data);
         const quint64 generation = player->m_generation.load();
-        std::shared_ptr<GstMessage> held(gst_message_ref(message), gst_message_unref);
         QMetaObject::invokeMethod(
             player, [player, held, generation] { player->onMessage(held.get(), generation); },
             Qt::QueuedConnection);

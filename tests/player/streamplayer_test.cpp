@@ -16,6 +16,7 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusInterface>
 #include <QDBusPendingCallWatcher>
@@ -330,6 +331,54 @@ TEST_F(StreamPlayerTest, nothingIsReportedAfterStop)
         QTest::qWait(1500);
         EXPECT_EQ(states.count() + titles.count() + texts.count() + audio.count(), 0);
     }
+}
+
+// The count of messages still alive, from GStreamer's leaks tracer, or -1
+// when the tracer is not running.
+int LiveMessages()
+{
+    int live = -1;
+    GList* tracers = gst_tracing_get_active_tracers();
+    for (GList* item = tracers; item != nullptr; item = item->next) {
+        GstStructure* info = nullptr;
+        if (live < 0 && g_signal_lookup("get-live-objects", G_OBJECT_TYPE(item->data)) != 0)
+            g_signal_emit_by_name(item->data, "get-live-objects", &info);
+        if (info == nullptr)
+            continue;
+        for (int i = 0; i < gst_structure_n_fields(info); ++i) {
+            const GValue* list = gst_structure_get_value(info, gst_structure_nth_field_name(info, i));
+            if (GST_VALUE_HOLDS_LIST(list))
+                live = static_cast<int>(gst_value_list_get_size(list));
+        }
+        gst_structure_free(info);
+    }
+    g_list_free_full(tracers, gst_object_unref);
+    return live;
+}
+
+// Playing posts hundreds of bus messages (state changes, tags, buffering);
+// the player keeps none of them once it is gone.
+TEST_F(StreamPlayerTest, releasesEveryBusMessage)
+{
+    // The tracer must be named before GStreamer starts, which happens in the
+    // first test of a process: ctest runs each test in its own.
+    if (gst_is_initialized())
+        GTEST_SKIP() << "GStreamer already started in this process; run this test alone";
+    ::setenv("GST_TRACERS", "leaks(filters=\"GstMessage\",stack-traces-flags=none)", 1);
+    {
+        StreamPlayer player;
+        QSignalSpy titles(&player, &StreamPlayer::titleChanged);
+        player.play(url("/_stream?metaint=1000&every=1&title=A&title=B"));
+        ASSERT_TRUE(waitFor([&] { return titles.count() >= 4; }, 10s));
+        ASSERT_GT(LiveMessages(), -1) << "the leaks tracer is not running";
+        player.stop();
+        // A station change: the same pipeline plays again.
+        player.play(url("/_stream?metaint=1000&every=1&title=C&title=D"));
+        ASSERT_TRUE(waitFor([&] { return titles.count() >= 8; }, 10s));
+        player.stop();
+    }
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(LiveMessages(), 0);
 }
 
 TEST_F(StreamPlayerTest, controlStripFollowsAndDrivesPlayer)
