@@ -97,11 +97,13 @@ Line parseLine(std::string_view text, std::size_t pos)
     return line;
 }
 
+// Visits the lines in order while visit returns true.
 template <typename Visit> void forEachLine(std::string_view text, Visit visit)
 {
     for (std::size_t pos = 0; pos < text.size();) {
         const Line line = parseLine(text, pos);
-        visit(line);
+        if (!visit(line))
+            return;
         pos = line.next;
     }
 }
@@ -117,14 +119,11 @@ SectionSpan findSection(std::string_view text, std::string_view section)
 {
     SectionSpan span;
     bool inside = false;
-    bool done = false;
     forEachLine(text, [&](const Line& line) {
-        if (done)
-            return;
         if (line.kind == Line::Header) {
-            if (inside) {
-                done = true;
-            } else if (sameName(line.name, section)) {
+            if (inside)
+                return false; // the next section begins
+            if (sameName(line.name, section)) {
                 inside = true;
                 span.found = true;
                 span.contentEnd = line.next;
@@ -134,6 +133,7 @@ SectionSpan findSection(std::string_view text, std::string_view section)
                 span.entries.push_back(line);
             span.contentEnd = line.next;
         }
+        return true;
     });
     return span;
 }
@@ -263,6 +263,7 @@ void Profile::removeSection(std::string_view section)
             inside = sameName(line.name, section);
         if (inside && line.kind != Line::Comment && line.kind != Line::Blank)
             ranges.emplace_back(line.begin, line.next);
+        return true;
     });
     eraseLines(m_text, ranges);
 }
@@ -273,6 +274,7 @@ std::vector<std::string> Profile::sections() const
     forEachLine(m_text, [&](const Line& line) {
         if (line.kind == Line::Header)
             names.emplace_back(line.name);
+        return true;
     });
     return names;
 }
