@@ -163,11 +163,32 @@ public:
         return GST_PAD_PROBE_OK;
     }
 
-    // Keeps the HTTP source from waiting long on a silent server.
-    static void onSourceSetup(GstElement*, GstElement* source, gpointer)
+    // Keeps the HTTP source from waiting long on a silent server, and
+    // watches for the source's own end.
+    static void onSourceSetup(GstElement*, GstElement* source, gpointer data)
     {
         if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "timeout"))
             g_object_set(source, "timeout", 10u, nullptr);
+        if (GstPad* pad = gst_element_get_static_pad(source, "src")) {
+            gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
+                &StreamPlayerCallbacks::onSourceEvent, data, nullptr);
+            gst_object_unref(pad);
+        }
+    }
+
+    // The end of the stream leaves the source seconds before it reaches the
+    // speakers, behind what the queues hold; the pipeline's own end message
+    // only comes then. Seen here, a dropped connection is known at once.
+    static GstPadProbeReturn onSourceEvent(GstPad*, GstPadProbeInfo* info, gpointer data)
+    {
+        if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) != GST_EVENT_EOS)
+            return GST_PAD_PROBE_OK;
+        auto* player = static_cast<StreamPlayer*>(data);
+        const quint64 generation = player->m_generation.load();
+        QMetaObject::invokeMethod(
+            player, [player, generation] { player->onSourceEnded(generation); },
+            Qt::QueuedConnection);
+        return GST_PAD_PROBE_OK;
     }
 };
 
@@ -244,7 +265,7 @@ bool StreamPlayer::buildPipeline()
     g_object_get(m_playbin, "flags", &flags, nullptr);
     g_object_set(m_playbin, "flags", flags & ~(kPlayFlagVideo | kPlayFlagText), nullptr);
     g_signal_connect(
-        m_playbin, "source-setup", G_CALLBACK(&StreamPlayerCallbacks::onSourceSetup), nullptr);
+        m_playbin, "source-setup", G_CALLBACK(&StreamPlayerCallbacks::onSourceSetup), this);
 
     GstBus* bus = gst_element_get_bus(m_playbin);
     gst_bus_set_sync_handler(bus, &StreamPlayerCallbacks::onBusMessage, this, nullptr);
@@ -445,6 +466,18 @@ void StreamPlayer::onFirstBuffer(quint64 generation)
         m_firstAudioNs = m_sincePlay.nsecsElapsed();
         emit firstAudio();
     }
+}
+
+// A network stream whose source ended after sound has dropped: reconnect
+// now rather than once the queued seconds have played out. A local file
+// plays to its end.
+void StreamPlayer::onSourceEnded(quint64 generation)
+{
+    if (generation != m_generation.load() || !m_audioThisAttempt.load()
+        || isLocal(m_current.address))
+        return;
+    qCDebug(lcPlayback) << "source ended on" << m_currentUri;
+    attemptEnded(false, true);
 }
 
 void StreamPlayer::attemptEnded(bool typeError, bool endOfStream)

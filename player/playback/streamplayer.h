@@ -105,6 +105,7 @@ private:
     void onFetched(const PlaylistFetch& result);
     void onMessage(GstMessage* message, quint64 generation);
     void onFirstBuffer(quint64 generation);
+    void onSourceEnded(quint64 generation);
     void setState(State state);
     void setTitle(const QString& title);
     void updateStatusText();
