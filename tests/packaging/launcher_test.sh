@@ -71,6 +71,9 @@ echo enregistrement > "$user/Record/RadioRec.ogg"
 rm "$user/html/bienvenue.htm"
 printf '#!/bin/sh\necho "planificateur $*"\n' > "$user/SntScheduler"
 kept=$(cd "$user" && sha256sum Sonalto.ini html/haut.htm SntScheduler.ini Record/RadioRec.ogg)
+# The updater brought a newer station list, noted in versions.txt.
+printf '[Version Soft]\r\nVersion=0.0.1\r\nDate=01/01/26\r\n[Version Liste Radio]\r\nVersion=7.5\r\nDate=02/12/26\r\nComment=Liste mise \351 jour\r\n' \
+  > "$user/versions.txt"
 
 # Same package: the updater's program stays, and the scheduler's link
 # starts the scheduler with its arguments.
@@ -85,6 +88,10 @@ cmp -s "$user/SntScheduler" "$system/SntScheduler" || fail "programme non rafra�
 [ "$kept" = "$(cd "$user" && sha256sum Sonalto.ini html/haut.htm SntScheduler.ini Record/RadioRec.ogg)" ] \
   || fail "un fichier de l'utilisateur a changé"
 [ "$(cat "$user/.version-paquet")" = 99.0 ] || fail "version non notée"
+# versions.txt: the package's software section, the user's list section.
+expected=$(LC_ALL=C sed -n '/^\[Version Soft\]/,/^\[/p' "$system/versions.txt" | LC_ALL=C sed '$d'; \
+  printf '[Version Liste Radio]\r\nVersion=7.5\r\nDate=02/12/26\r\nComment=Liste mise \351 jour\r')
+[ "$(cat "$user/versions.txt")" = "$expected" ] || fail "versions.txt mal mis à jour : $(cat -A "$user/versions.txt")"
 
 # Two first starts at once on another home: one layout, both start.
 export HOME=$work/home2
