@@ -4,12 +4,35 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <csignal>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "common/cp1252.h"
+
+namespace {
+
+constexpr std::string_view kWritePrefix = ".sonalto-write-";
+
+// Whether a temporary file of WriteTextFile can still be in use: its writer
+// runs, or (a name without a process number) it is less than an hour old.
+bool WriteMayBeUnderWay(const std::string& path, std::string_view name)
+{
+    std::string_view rest = name.substr(kWritePrefix.size());
+    const std::size_t dash = rest.find('-');
+    if (dash != std::string_view::npos && dash > 0 && dash < 10
+        && std::all_of(rest.begin(), rest.begin() + dash, [](char c) { return c >= '0' && c <= '9'; })) {
+        const pid_t pid = static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
+        return pid > 0 && (::kill(pid, 0) == 0 || errno != ESRCH);
+    }
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && std::time(nullptr) - st.st_mtime < 3600;
+}
+
+} // namespace
 
 std::string ReadTextFile(const std::string& path)
 {
@@ -40,7 +63,10 @@ bool WriteTextFile(const std::string& path, std::string_view text)
 {
     const std::size_t slash = path.find_last_of('/');
     const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-    std::string tmpl = (slash == std::string::npos ? std::string() : dir) + ".sonalto-write-XXXXXX";
+    // The writer's process number in the name lets a later sweep tell the
+    // file of a write cut short from one under way.
+    std::string tmpl = (slash == std::string::npos ? std::string() : dir) + std::string(kWritePrefix)
+        + std::to_string(::getpid()) + "-XXXXXX";
     const int fd = ::mkstemp(tmpl.data());
     if (fd < 0)
         return false;
@@ -77,6 +103,27 @@ bool WriteTextFile(const std::string& path, std::string_view text)
     if (!ok)
         ::unlink(tmpl.c_str());
     return ok;
+}
+
+int SweepAbandonedWrites(const std::string& dir)
+{
+    int removed = 0;
+    DIR* handle = ::opendir(dir.c_str());
+    if (!handle)
+        return 0;
+    while (const dirent* entry = ::readdir(handle)) {
+        const std::string_view name = entry->d_name;
+        if (name.substr(0, kWritePrefix.size()) != kWritePrefix)
+            continue;
+        const std::string path = dir + std::string(name);
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
+        if (!WriteMayBeUnderWay(path, name) && ::unlink(path.c_str()) == 0)
+            ++removed;
+    }
+    ::closedir(handle);
+    return removed;
 }
 
 void ReplaceFirst(std::string& text, std::string_view search, std::string_view replacement)

@@ -18,6 +18,11 @@ std::string ReadTextFile(const std::string& path);
 // one. False when the file cannot be written.
 bool WriteTextFile(const std::string& path, std::string_view text);
 
+// Removes from dir (ending with '/') the temporary files of writes that a
+// killed or crashed program left, keeping those of writers still running.
+// Returns how many went.
+int SweepAbandonedWrites(const std::string& dir);
+
 // Replaces in place the first exact occurrence of search; nothing when absent.
 void ReplaceFirst(std::string& text, std::string_view search, std::string_view replacement);
 

@@ -7,6 +7,7 @@
 #include <QScreen>
 
 #include "common/messages.h"
+#include "common/textfile.h"
 #include "common/ui/skinloader.h"
 #include "shell/commandids.h"
 #include "shell/diaglog.h"
@@ -42,6 +43,11 @@ bool SonaltoApp::initInstance()
         m_mainFrame.reset();
         return false;
     }
+    // Temporary files of writes that a killed run of one of the programs
+    // left beside the settings, the index and the pages (the window has
+    // settled the HTML directory).
+    SweepAbandonedWrites(m_installDir);
+    SweepAbandonedWrites(m_settings.pathHtml);
     // The player ends when its window has gone through the quit steps, not
     // when some other window of it closes.
     QApplication::setQuitOnLastWindowClosed(false);

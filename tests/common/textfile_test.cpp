@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -153,6 +155,36 @@ TEST(TextFileTest, failedWritesLeaveNothingBehind)
     auto entries = dir.entries();
     std::sort(entries.begin(), entries.end());
     EXPECT_EQ(entries, (std::vector<std::string> { "file", "haut.htm", "locked" }));
+}
+
+// The sweep at a program's start: temporary files whose writer is gone
+// go, those of a running writer stay, and so does a file of another name.
+TEST(TextFileTest, sweepRemovesOnlyAbandonedWrites)
+{
+    TempDir dir;
+    const pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ASSERT_GT(gone, 0);
+    ::waitpid(gone, nullptr, 0);
+    const std::string mine = ".sonalto-write-" + std::to_string(::getpid()) + "-a1B2c3";
+    const std::string dead = ".sonalto-write-" + std::to_string(gone) + "-x9Y8z7";
+    for (const std::string& name : { mine, dead, std::string(".sonalto-write-Qw3rTy"),
+             std::string(".sonalto-write-As4dFg"), std::string("haut.htm") })
+        ASSERT_TRUE(WriteTextFile(dir.path() + name, "partial"));
+    // A file of the old naming, without a process number: kept while it may
+    // be fresh, removed once an hour old.
+    const std::string old = dir.path() + ".sonalto-write-As4dFg";
+    const timespec times[2] = { { ::time(nullptr) - 7200, 0 }, { ::time(nullptr) - 7200, 0 } };
+    ASSERT_EQ(::utimensat(AT_FDCWD, old.c_str(), times, 0), 0);
+    ASSERT_EQ(::mkdir((dir.path() + ".sonalto-write-dir").c_str(), 0755), 0);
+
+    EXPECT_EQ(SweepAbandonedWrites(dir.path()), 2);
+    auto entries = dir.entries();
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries,
+        (std::vector<std::string> { mine, ".sonalto-write-Qw3rTy", ".sonalto-write-dir", "haut.htm" }));
+    EXPECT_EQ(SweepAbandonedWrites(dir.path() + "missing/"), 0);
 }
 
 TEST(TextFileTest, foldsWindows1252Case)

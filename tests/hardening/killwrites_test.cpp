@@ -102,9 +102,10 @@ protected:
             }
             const int left = Leftovers(m_dir.path());
             leftovers += left > 0;
-            for (const auto& entry : std::filesystem::directory_iterator(m_dir.path()))
-                if (entry.path().filename().string().rfind(".sonalto-write-", 0) == 0)
-                    std::filesystem::remove(entry.path());
+            // What the next start of a program does: the dead writer's
+            // temporary file goes, the running one's stays.
+            EXPECT_EQ(SweepAbandonedWrites(m_dir.path()), left);
+            EXPECT_EQ(Leftovers(m_dir.path()), 0);
         }
         std::printf("%s: %d kills, %d during a write (temporary file left)", mode.c_str(),
             kKills, leftovers);

@@ -144,9 +144,15 @@ TEST_F(PlayerStartup, stopEndsRunningPlayerWhichSavesEverySetting)
     ASSERT_TRUE(WriteTextFile(m_install.path() + "Sonalto.ini",
         "[Sonalto]\r\nPosition X=40\r\nPosition Y=30\r\n"
         "Mini Player=True\r\n"));
+    // What a write killed in an earlier run left: swept at the start.
+    const std::string abandoned = ".sonalto-write-999999999-Ab12Cd";
+    ASSERT_TRUE(WriteTextFile(m_install.path() + abandoned, "[Sonalto]\r\nPosi"));
+    ASSERT_TRUE(WriteTextFile(m_install.path() + "html/" + abandoned, "<html><bo"));
     Process first;
     startFirst(first, {});
     ASSERT_TRUE(FindWindow(kPlayerWindowClass, kPlayerWindowTitle));
+    EXPECT_FALSE(FileExists(m_install.path() + abandoned));
+    EXPECT_FALSE(FileExists(m_install.path() + "html/" + abandoned));
 
     EXPECT_EQ(runSecond({ "-stop" }), 0) << outputOf("second.out");
     ASSERT_EQ(first.waitForExit(30s), 0) << outputOf("first.out");
