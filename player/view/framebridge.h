@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 #include <QWebEnginePage>
 
@@ -36,6 +37,8 @@ signals:
     void newWindowRequested(const QUrl& url);
     // An "app:" address that no frame held (a load by the program itself).
     void unheldAppNavigation(const QUrl& url, bool mainFrame);
+    // The documents the frames left were collected, after loads settled.
+    void garbageCollected();
 
 protected:
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message,
@@ -44,11 +47,15 @@ protected:
     QWebEnginePage* createWindow(WebWindowType type) override;
 
 private:
+    void collectGarbage();
+
     QString m_nonce; // shared with the injected script only
+    QTimer m_collectTimer;
 };
 
 // Prepares the web engine of the process: registers the "app" scheme of the
-// in-page commands, and lets the engine run as root (where its sandbox
-// cannot start) unless the environment already says otherwise. Must run
-// before the application object exists.
+// in-page commands, lets the engine run as root (where its sandbox cannot
+// start) unless the environment already says otherwise, and gives scripts
+// the collector's entry point (see FramePage). Must run before the
+// application object exists.
 void PrepareWebEngine();

@@ -141,6 +141,30 @@ TEST_F(LumoViewTest, startPageIsShownOnceAfterTheFramePage)
     EXPECT_EQ(m_settings.startPage, m_html.path() + "Alpha");
 }
 
+// Station changes leave documents behind in the page's process; once the
+// loads settle, the page has them collected.
+TEST_F(LumoViewTest, documentsLeftByStationChangesAreCollected)
+{
+    CLumoView view(m_settings);
+    view.resize(400, 300);
+    view.show();
+    QSignalSpy loads(&view, &CLumoView::frameLoaded);
+    QSignalSpy collected(view.framePage(), &FramePage::garbageCollected);
+    view.navigate2(m_html.path() + "index.htm");
+    ASSERT_TRUE(waitLoaded(loads, "", "index.htm"));
+    ASSERT_TRUE(WaitUntil([&] { return collected.count() == 1; }, 10000));
+
+    // Two changes in a row: one collection, after the second has loaded.
+    postToFrame(view, "haut", "{pick: 'Alpha.htm'}");
+    ASSERT_TRUE(waitLoaded(loads, "live", "Alpha.htm"));
+    postToFrame(view, "haut", "{pick: 'Beta.htm'}");
+    ASSERT_TRUE(waitLoaded(loads, "live", "Beta.htm"));
+    EXPECT_EQ(collected.count(), 1);
+    ASSERT_TRUE(WaitUntil([&] { return collected.count() == 2; }, 10000));
+    QTest::qWait(4000);
+    EXPECT_EQ(collected.count(), 2);
+}
+
 TEST_F(LumoViewTest, dropDownSetsTheCurrentStationAndCommandsNeverLeaveThePage)
 {
     CLumoView view(m_settings);
