@@ -177,6 +177,13 @@ SchedulerWindow::SchedulerWindow(
     connect(quitAction, &QAction::triggered, this, &SchedulerWindow::quit);
     connect(m_tray, &TrayIcon::doubleClicked, this, &SchedulerWindow::restoreFromTray);
     connect(m_tray, &TrayIcon::menuRequested, this, &SchedulerWindow::showTrayMenu);
+    // Desktops that show the icon's menu themselves get the same entries
+    // (the new menu only lists them: they stay the tray menu's).
+    m_tray->setMenuBuilder([this] {
+        auto* menu = new QMenu;
+        menu->addActions(m_trayMenu->actions());
+        return menu;
+    });
     connect(m_core, &SchedulerCore::rowsChanged, this, &SchedulerWindow::refreshList);
     connect(m_core, &SchedulerCore::stationMissing, this, [this](const QString& station) {
         m_tray->notify(Ui(texts::kStationMissingTitle), Ui(texts::kStationMissing).arg(station));

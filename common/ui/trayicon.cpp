@@ -2,8 +2,14 @@
 
 #include <cmath>
 #include <map>
+#include <utility>
 
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
@@ -259,18 +265,123 @@ TrayIcon::TrayIcon(QObject* parent)
 {
     connect(m_icon, &QSystemTrayIcon::activated, this,
         [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::DoubleClick)
+            // A desktop that draws the icon from D-Bus has no double-click:
+            // its click is the icon's activation, and comes as a trigger.
+            if (reason == QSystemTrayIcon::DoubleClick
+                || (reason == QSystemTrayIcon::Trigger && isExportedOverBus()))
                 emit doubleClicked();
             else if (reason == QSystemTrayIcon::Context)
                 emit menuRequested(QCursor::pos());
         });
 }
 
-TrayIcon::~TrayIcon() = default;
+TrayIcon::~TrayIcon()
+{
+    if (m_exported != nullptr)
+        m_icon->setContextMenu(nullptr);
+}
 
 bool TrayIcon::isAvailable()
 {
     return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+bool TrayIcon::isExportedOverBus()
+{
+    // Qt makes the same choice once, when the first icon is made: a
+    // StatusNotifierWatcher on the session bus that has a host.
+    static const bool exported = [] {
+        const QString platform = QGuiApplication::platformName();
+        if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+            return false;
+        const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (!bus.isConnected() || bus.interface() == nullptr
+            || !bus.interface()->isServiceRegistered(watcher))
+            return false;
+        QDBusMessage get
+            = QDBusMessage::createMethodCall(watcher, QStringLiteral("/StatusNotifierWatcher"),
+                QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+        get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
+        const QDBusMessage reply = bus.call(get);
+        return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
+            && qvariant_cast<QDBusVariant>(reply.arguments().first()).variant().toBool();
+    }();
+    return exported;
+}
+
+void TrayIcon::setMenuBuilder(std::function<QMenu*()> builder)
+{
+    m_menuBuilder = std::move(builder);
+    if (m_exported != nullptr || !isExportedOverBus())
+        return;
+    m_exported = std::make_unique<QMenu>();
+    connect(m_exported.get(), &QMenu::aboutToShow, this, &TrayIcon::refreshExportedMenu);
+    connect(m_exported.get(), &QMenu::triggered, this, &TrayIcon::runExported);
+    // Filled before it is handed over: a desktop may read it before it
+    // shows it.
+    refreshExportedMenu();
+    m_icon->setContextMenu(m_exported.get());
+}
+
+void TrayIcon::refreshExportedMenu()
+{
+    QMenu* fresh = m_menuBuilder ? m_menuBuilder() : nullptr;
+    if (fresh == nullptr)
+        return;
+    if (m_built != nullptr) {
+        if (m_running > 0)
+            m_retired.append(m_built);
+        else
+            m_built->deleteLater();
+    }
+    m_built = fresh;
+    m_originals.clear();
+    mirrorMenu(m_exported.get(), fresh);
+}
+
+void TrayIcon::mirrorMenu(QMenu* target, QMenu* source)
+{
+    const QList<QAction*> from = source->actions();
+    const QList<QAction*> to = target->actions();
+    for (qsizetype i = 0; i < from.size(); ++i) {
+        QAction* copy = i < to.size() ? to[i] : target->addAction(QString());
+        const QAction* original = from[i];
+        copy->setSeparator(original->isSeparator());
+        copy->setText(original->text());
+        copy->setIcon(original->icon());
+        copy->setEnabled(original->isEnabled());
+        copy->setVisible(original->isVisible());
+        m_originals.insert(copy, from[i]);
+        if (QMenu* sub = original->menu()) {
+            QMenu* mirror = copy->menu();
+            if (mirror == nullptr) {
+                mirror = new QMenu(target);
+                copy->setMenu(mirror);
+            }
+            mirrorMenu(mirror, sub);
+        } else if (copy->menu() != nullptr) {
+            copy->setMenu(nullptr);
+        }
+    }
+    // Entries the new pop-up lacks are hidden, not deleted.
+    for (qsizetype i = from.size(); i < to.size(); ++i)
+        to[i]->setVisible(false);
+}
+
+void TrayIcon::runExported(QAction* copy)
+{
+    const QPointer<QAction> original = m_originals.value(copy);
+    if (original.isNull())
+        return;
+    ++m_running;
+    original->trigger();
+    if (--m_running == 0) {
+        for (const QPointer<QMenu>& menu : std::exchange(m_retired, {})) {
+            if (menu != nullptr)
+                menu->deleteLater();
+        }
+    }
 }
 
 void TrayIcon::add()

@@ -242,6 +242,8 @@ CMainFrame::CMainFrame(
     connect(m_mixer, &Mixer::muteChanged, this, [this](bool muted) { m_muted = muted; });
     m_tray = new PlayerTray(this);
     m_tray->update(m_view->currentStation(), m_settings, TrayOccasion::AddOrRemove);
+    // Desktops that show the icon's menu themselves are given the pop-up.
+    m_tray->icon()->setMenuBuilder([this] { return buildPopupMenu(); });
     m_tray->add();
     connect(m_tray->icon(), &TrayIcon::doubleClicked, this, [this] { activate(); });
     connect(m_tray->icon(), &TrayIcon::menuRequested, this, &CMainFrame::showPopupMenu);

@@ -1,0 +1,408 @@
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "common/messages.h"
+#include "common/messenger.h"
+#include "common/textfile.h"
+#include "smallcatalogue.h"
+#include "support/snidesktop.h"
+#include "support/testsupport.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::Environment;
+using testsupport::Process;
+using testsupport::SniDesktop;
+using testsupport::SniItemView;
+using testsupport::SniMenuEntry;
+using testsupport::TempDir;
+
+// The menu's labels as the desktop receives them: the protocol marks the
+// mnemonic with "_" where the program writes "&".
+QString Exported(const char* label)
+{
+    return QString::fromUtf8(label).replace(QLatin1Char('&'), QLatin1Char('_'));
+}
+
+// The labels of the entries the desktop shows, "-" for a separator.
+QStringList Labels(const SniMenuEntry& menu)
+{
+    QStringList labels;
+    for (const SniMenuEntry& entry : menu.children) {
+        if (entry.visible)
+            labels.append(
+                entry.type == QLatin1String("separator") ? QStringLiteral("-") : entry.label);
+    }
+    return labels;
+}
+
+// A 24-bit bitmap of side x side pixels in one colour, as station logos come.
+void WriteBitmap(
+    const std::string& path, int side, unsigned char red, unsigned char green, unsigned char blue)
+{
+    const int row = (side * 3 + 3) / 4 * 4;
+    const std::uint32_t pixels = static_cast<std::uint32_t>(row * side);
+    std::string file;
+    const auto put = [&file](std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            file.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    };
+    file += "BM";
+    put(54 + pixels, 4);
+    put(0, 4);
+    put(54, 4);
+    put(40, 4);
+    put(static_cast<std::uint32_t>(side), 4);
+    put(static_cast<std::uint32_t>(side), 4);
+    put(1, 2);
+    put(24, 2);
+    put(0, 4);
+    put(pixels, 4);
+    put(2835, 4);
+    put(2835, 4);
+    put(0, 4);
+    put(0, 4);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            file.push_back(static_cast<char>(blue));
+            file.push_back(static_cast<char>(green));
+            file.push_back(static_cast<char>(red));
+        }
+        file.append(static_cast<std::size_t>(row - side * 3), '\0');
+    }
+    std::ofstream(path, std::ios::binary) << file;
+}
+
+// Whether a top-level window titled as the player's is mapped on the X
+// display.
+bool PlayerWindowShown()
+{
+    std::istringstream tree(testsupport::RunCommand("xwininfo -root -children 2>/dev/null"));
+    const std::string title = std::string("\"") + kPlayerWindowTitle + "\":";
+    for (std::string line; std::getline(tree, line);) {
+        if (line.find(title) == std::string::npos)
+            continue;
+        std::istringstream words(line);
+        std::string id;
+        words >> id;
+        if (testsupport::RunCommand("xwininfo -id " + id + " 2>/dev/null").find("IsViewable")
+            != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+bool WaitForWindowShown(bool shown, std::chrono::milliseconds timeout = 15s)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    do {
+        if (PlayerWindowShown() == shown)
+            return true;
+        std::this_thread::sleep_for(100ms);
+    } while (std::chrono::steady_clock::now() < end);
+    return false;
+}
+
+// The real player on an X display whose desktop shows notification-area
+// items over D-Bus: its own session bus with a StatusNotifierWatcher, a small
+// catalogue whose station has a red logo, and one favourite.
+class PlayerTraySni : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // The offscreen platform has no notification area at all.
+        const char* platform = std::getenv("SONALTO_E2E_PLATFORM");
+        if (platform == nullptr || std::string(platform) != "xcb"
+            || std::getenv("DISPLAY") == nullptr)
+            GTEST_SKIP() << "needs the X platform (run under Xvfb)";
+        ::chmod(m_runtime.path().c_str(), 0700);
+        m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
+        ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
+        ASSERT_TRUE(m_server.start(m_install.path()));
+        testsupport::WriteSmallCatalogue(html(), m_server.url("/_stream?title=Alpha+en+direct"),
+            "\r\n<img src=\"logo/alpha.bmp\" border=0 width=66 height=50>", false);
+        std::filesystem::create_directory(html() + "logo");
+        WriteBitmap(html() + "logo/alpha.bmp", 32, 255, 0, 0);
+        ASSERT_TRUE(WriteTextFile(m_install.path() + "Sonalto.ini",
+            "[Sonalto]\r\nSplashscreen=False\r\n[Favoris]\r\nFavorisName0=Radio Alpha\r\n"
+            "FavorisHTML0=Alpha.htm\r\n"));
+    }
+
+    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
+
+    void pickStationAtStart()
+    {
+        WriteTextFile(html() + "haut.htm", testsupport::SmallIndexPage(true));
+    }
+
+    Environment environment() const
+    {
+        return Environment {
+            { "XDG_RUNTIME_DIR", m_runtime.path() },
+            { "QT_QPA_PLATFORM", "xcb" },
+            { "SONALTO_DIAG_LOG", logPath() },
+            { "SONALTO_AUDIO_SINK", "fakesink sync=true" },
+            { "DBUS_SESSION_BUS_ADDRESS", m_desktop.address() },
+            // No sound server to be found, nor started on demand.
+            { "PULSE_SERVER", "unix:" + m_runtime.path() + "no-sound-server" },
+        };
+    }
+
+    // Starts the player and waits until its frame page shows the page that
+    // logs shown ("welcome", or the station picked at start): what the test
+    // does next reaches the frames.
+    void startPlayer(Process& player, const std::string& shown = "welcome")
+    {
+        ASSERT_TRUE(
+            player.start(m_player, {}, environment(), "/", m_install.path() + "player.out"));
+        ASSERT_TRUE(testsupport::WaitForFileLine(logPath(), "ready", 30s)) << output();
+        ASSERT_TRUE(logHas(shown)) << output();
+    }
+
+    std::optional<int> runSecond(const std::vector<std::string>& arguments)
+    {
+        Environment env = environment();
+        env["SONALTO_DIAG_LOG"] = std::nullopt;
+        env["QT_QPA_PLATFORM"] = std::nullopt;
+        env["DISPLAY"] = std::nullopt;
+        Process second;
+        if (!second.start(m_player, arguments, env, "/"))
+            return std::nullopt;
+        return second.waitForExit(30s);
+    }
+
+    void stopPlayer(Process& player)
+    {
+        EXPECT_EQ(runSecond({ "-stop" }), 0);
+        EXPECT_EQ(player.waitForExit(30s), 0) << output();
+    }
+
+    // Hides the window into the notification area as the minimise box does.
+    void hideWindow()
+    {
+        ASSERT_EQ(
+            SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_SYSCOMMAND, SC_MINIMIZE, 0),
+            std::optional<std::int64_t>(0));
+        ASSERT_TRUE(logHas("syscommand " + std::to_string(SC_MINIMIZE)));
+    }
+
+    // Waits until the item's view satisfies done; the last view read.
+    template <typename Done>
+    std::optional<SniItemView> waitForView(
+        const QString& item, Done done, std::chrono::milliseconds timeout = 30s)
+    {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        std::optional<SniItemView> view;
+        do {
+            view = m_desktop.readItem(item);
+            if (view && done(*view))
+                break;
+            std::this_thread::sleep_for(100ms);
+        } while (std::chrono::steady_clock::now() < end);
+        return view;
+    }
+
+    bool logHas(const std::string& line, std::chrono::milliseconds timeout = 30s) const
+    {
+        return testsupport::WaitForFileLine(logPath(), line, timeout);
+    }
+
+    std::string logPath() const { return m_install.path() + "diag.log"; }
+    std::string html() const { return m_install.path() + "html/"; }
+    std::string output() const { return ReadTextFile(m_install.path() + "player.out"); }
+
+    TempDir m_install { "sonalto-install" };
+    TempDir m_runtime { "sonalto-runtime" };
+    TempDir m_busDir { "sonalto-bus" };
+    testsupport::HttpServer m_server;
+    SniDesktop m_desktop;
+    std::string m_player;
+};
+
+TEST_F(PlayerTraySni, registersItsItemWithTheProgramIconNameAndPopupMenu)
+{
+    ASSERT_TRUE(m_desktop.start(m_busDir.path(), true));
+    Process player;
+    startPlayer(player);
+
+    const std::optional<QString> item = m_desktop.waitForItem(30s);
+    ASSERT_TRUE(item) << output();
+    const std::optional<SniItemView> view = m_desktop.readItem(*item);
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->status, QStringLiteral("Active"));
+    EXPECT_EQ(view->toolTipTitle, QStringLiteral("Sonalto"));
+    // The program's own icon, drawn on the pop-ups' blue.
+    ASSERT_FALSE(view->pixmaps.empty());
+    for (const testsupport::SniPixmap& pixmap : view->pixmaps) {
+        EXPECT_EQ(pixmap.argb.size(), pixmap.width * pixmap.height * 4);
+        EXPECT_GT(testsupport::ShareOfColour(pixmap, 96, 157, 207), 0.2) << pixmap.width;
+    }
+
+    // The pop-up as the desktop shows it, in its order, with its pictures.
+    ASSERT_NE(view->menuPath, QStringLiteral("/NO_DBUSMENU"));
+    ASSERT_TRUE(m_desktop.menuAboutToShow(*item, 0));
+    const std::optional<SniMenuEntry> menu = m_desktop.menuLayout(*item);
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(Labels(*menu),
+        QStringList({ Exported("&Options"), Exported("&Personnaliser"), Exported("Favoris"),
+            Exported("Informations"), Exported("&REC"), Exported("REC Planifié"), Exported("&Mute"),
+            Exported("Agrandir"), Exported("&Aide"), Exported("A &propos..."),
+            Exported("&Quitter") }));
+    const SniMenuEntry* favourites = testsupport::FindMenuEntry(*menu, QStringLiteral("Favoris"));
+    ASSERT_NE(favourites, nullptr);
+    EXPECT_EQ(Labels(*favourites),
+        QStringList({ Exported("&Au hasard ?"), QStringLiteral("-"), Exported("&Organiser..."),
+            Exported("&Rechercher"), Exported("Ajouter cette &radio"), QStringLiteral("-"),
+            QStringLiteral("Radio Alpha") }));
+    // Every entry but the "Favoris" sub-menu itself has its picture.
+    for (const SniMenuEntry* list : { &*menu, favourites }) {
+        for (const SniMenuEntry& entry : list->children) {
+            if (entry.visible && &entry != favourites && entry.type != QLatin1String("separator")) {
+                EXPECT_TRUE(entry.hasIcon) << entry.label.toStdString();
+            }
+        }
+    }
+    // The player finds no sound server: the mute item is greyed.
+    const SniMenuEntry* mute = testsupport::FindMenuEntry(*menu, Exported("&Mute"));
+    ASSERT_NE(mute, nullptr);
+    EXPECT_FALSE(mute->enabled);
+
+    // The icon goes when the player quits.
+    stopPlayer(player);
+    EXPECT_TRUE(m_desktop.waitForNoItem(10s));
+}
+
+TEST_F(PlayerTraySni, stationLogoAndNameReachTheDesktop)
+{
+    pickStationAtStart();
+    ASSERT_TRUE(m_desktop.start(m_busDir.path(), true));
+    Process player;
+    startPlayer(player, "station Radio Alpha");
+    const std::optional<QString> item = m_desktop.waitForItem(30s);
+    ASSERT_TRUE(item) << output();
+
+    // The station's red logo replaces the program icon, and its name (then
+    // the song the stream announces) the program's name.
+    const std::optional<SniItemView> view = waitForView(*item, [](const SniItemView& v) {
+        return !v.pixmaps.empty() && testsupport::ShareOfColour(v.pixmaps.front(), 255, 0, 0) > 0.9
+            && v.toolTipTitle == QStringLiteral("Radio Alpha\nAlpha en direct");
+    });
+    ASSERT_TRUE(view);
+    ASSERT_FALSE(view->pixmaps.empty());
+    EXPECT_GT(testsupport::ShareOfColour(view->pixmaps.front(), 255, 0, 0), 0.9);
+    EXPECT_EQ(view->toolTipTitle.toStdString(), "Radio Alpha\nAlpha en direct");
+    // The desktop learns of the changes without asking.
+    EXPECT_GE(m_desktop.signalCount(QStringLiteral("NewIcon")), 1);
+    EXPECT_GE(m_desktop.signalCount(QStringLiteral("NewToolTip")), 1);
+
+    // The station has no now-playing address: the menu, refreshed as the
+    // desktop is about to show it, has no "Informations".
+    ASSERT_TRUE(m_desktop.menuAboutToShow(*item, 0));
+    const std::optional<SniMenuEntry> menu = m_desktop.menuLayout(*item);
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(Labels(*menu),
+        QStringList({ Exported("&Options"), Exported("&Personnaliser"), Exported("Favoris"),
+            Exported("&REC"), Exported("REC Planifié"), Exported("&Mute"), Exported("Agrandir"),
+            Exported("&Aide"), Exported("A &propos..."), Exported("&Quitter") }));
+    stopPlayer(player);
+}
+
+TEST_F(PlayerTraySni, activatingTheItemBringsTheHiddenWindowBack)
+{
+    ASSERT_TRUE(m_desktop.start(m_busDir.path(), true));
+    Process player;
+    startPlayer(player);
+    const std::optional<QString> item = m_desktop.waitForItem(30s);
+    ASSERT_TRUE(item) << output();
+    ASSERT_TRUE(WaitForWindowShown(true));
+
+    hideWindow();
+    ASSERT_TRUE(WaitForWindowShown(false)) << "the window stays on the screen";
+    // Hidden into the notification area, the icon stays.
+    EXPECT_EQ(m_desktop.registeredItems(), QStringList({ *item }));
+
+    ASSERT_TRUE(m_desktop.activate(*item));
+    EXPECT_TRUE(WaitForWindowShown(true)) << "the window stays hidden";
+    stopPlayer(player);
+}
+
+TEST_F(PlayerTraySni, menuEntriesClickedOnTheDesktopRunTheirCommands)
+{
+    ASSERT_TRUE(m_desktop.start(m_busDir.path(), true));
+    Process player;
+    startPlayer(player);
+    const std::optional<QString> item = m_desktop.waitForItem(30s);
+    ASSERT_TRUE(item) << output();
+    hideWindow();
+    ASSERT_TRUE(WaitForWindowShown(false));
+
+    ASSERT_TRUE(m_desktop.menuAboutToShow(*item, 0));
+    std::optional<SniMenuEntry> menu = m_desktop.menuLayout(*item);
+    ASSERT_TRUE(menu);
+    // "REC Planifié" starts the scheduler, which this installation lacks.
+    const SniMenuEntry* scheduler = testsupport::FindMenuEntry(*menu, Exported("REC Planifié"));
+    ASSERT_NE(scheduler, nullptr);
+    ASSERT_TRUE(m_desktop.clickMenuEntry(*item, scheduler->id));
+    EXPECT_TRUE(logHas("command 32890"));
+    EXPECT_TRUE(logHas("scheduler missing"));
+
+    // "Agrandir" shows the window again.
+    ASSERT_TRUE(m_desktop.menuAboutToShow(*item, 0));
+    menu = m_desktop.menuLayout(*item);
+    ASSERT_TRUE(menu);
+    const SniMenuEntry* restore = testsupport::FindMenuEntry(*menu, Exported("Agrandir"));
+    ASSERT_NE(restore, nullptr);
+    ASSERT_TRUE(m_desktop.clickMenuEntry(*item, restore->id));
+    EXPECT_TRUE(logHas("command 32812"));
+    EXPECT_TRUE(WaitForWindowShown(true));
+
+    // A favourite, from the "Favoris" sub-menu, plays its station.
+    ASSERT_TRUE(m_desktop.menuAboutToShow(*item, 0));
+    menu = m_desktop.menuLayout(*item);
+    ASSERT_TRUE(menu);
+    const SniMenuEntry* favourites = testsupport::FindMenuEntry(*menu, QStringLiteral("Favoris"));
+    ASSERT_NE(favourites, nullptr);
+    ASSERT_TRUE(m_desktop.menuAboutToShow(*item, favourites->id));
+    const SniMenuEntry* alpha
+        = testsupport::FindMenuEntry(*favourites, QStringLiteral("Radio Alpha"));
+    ASSERT_NE(alpha, nullptr);
+    ASSERT_TRUE(m_desktop.clickMenuEntry(*item, alpha->id));
+    EXPECT_TRUE(logHas("command 32850"));
+    EXPECT_TRUE(logHas("station Radio Alpha")) << ReadTextFile(logPath());
+    stopPlayer(player);
+}
+
+TEST_F(PlayerTraySni, withoutAWatcherThePlayerStartsAndItsWindowCanBeReached)
+{
+    ASSERT_TRUE(m_desktop.start(m_busDir.path(), false));
+    Process player;
+    startPlayer(player);
+    ASSERT_TRUE(WaitForWindowShown(true));
+    // No item on the bus: the icon goes the older way, which this display
+    // does not have.
+    for (const QString& name : m_desktop.busNames())
+        EXPECT_FALSE(name.startsWith(QStringLiteral("org.kde.StatusNotifierItem")))
+            << name.toStdString();
+
+    // Minimised instead of hidden, the window comes back with a second
+    // start.
+    hideWindow();
+    EXPECT_EQ(runSecond({}), 0);
+    EXPECT_TRUE(logHas("received activate"));
+    EXPECT_TRUE(WaitForWindowShown(true));
+    EXPECT_TRUE(player.isRunning());
+    stopPlayer(player);
+}
+
+} // namespace
