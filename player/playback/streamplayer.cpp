@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <memory>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include <gst/audio/streamvolume.h>
 #include <gst/gst.h>
@@ -197,6 +200,16 @@ StreamPlayer::StreamPlayer(QObject* parent)
 {
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &StreamPlayer::retryRound);
+    // Each attempt's streaming threads take their memory from allocator
+    // pools of their own; what the last pipeline freed stays with the
+    // process unless handed back. Once the new attempt has settled, give
+    // it back: without this the player grew by a few megabytes an hour of
+    // station changes and reconnections.
+    m_trimTimer.setSingleShot(true);
+    m_trimTimer.setInterval(5000);
+#if defined(__GLIBC__)
+    connect(&m_trimTimer, &QTimer::timeout, this, [] { ::malloc_trim(0); });
+#endif
     connect(&m_resolver, &PlaylistResolver::finished, this, &StreamPlayer::onFetched);
     m_resolver.setTimeout(m_policy.playlistTimeout);
     m_statusText = playbacktexts::kStopped;
@@ -462,6 +475,7 @@ void StreamPlayer::onFirstBuffer(quint64 generation)
     m_failedRounds = 0;
     m_failingSince.invalidate();
     setState(State::Playing);
+    m_trimTimer.start();
     if (m_firstAudioNs < 0) {
         m_firstAudioNs = m_sincePlay.nsecsElapsed();
         emit firstAudio();

@@ -139,6 +139,7 @@ private:
 
     RetryPolicy m_policy;
     QTimer m_retryTimer;
+    QTimer m_trimTimer;
     QElapsedTimer m_failingSince; // invalid while audio flows
     int m_failedRounds = 0;
 
