@@ -6,8 +6,11 @@
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include <QMetaObject>
+#include <QPointer>
 
 namespace {
 
@@ -16,14 +19,16 @@ constexpr std::chrono::seconds kStopWait { 3 };
 
 } // namespace
 
-// What the workers and the dialog share. Only owner is read by the workers
-// under the lock; the rest of the dialog's state stays on its thread.
+// What the workers and the dialog share, under the lock. The rest of the
+// dialog's state stays on its thread.
 struct DownloadWorkers::Shared {
     std::mutex mutex;
     std::condition_variable stopped;
     DownloadWorkers* owner = nullptr;
     std::map<int, std::shared_ptr<std::atomic<bool>>> cancels;
     int running = 0;
+    // Ends waiting for the GUI thread, oldest first: attempt and result.
+    std::vector<std::pair<int, bool>> ended;
 };
 
 DownloadWorkers::DownloadWorkers(DownloadOptions options, QObject* parent)
@@ -59,10 +64,10 @@ void DownloadWorkers::start(int attempt, const std::string& address, const std::
             --shared->running;
             shared->cancels.erase(attempt);
             if (DownloadWorkers* owner = shared->owner) {
-                // Queued to the GUI thread; dropped if the owner goes first.
-                QMetaObject::invokeMethod(
-                    owner, [owner, attempt, ok] { emit owner->finished(attempt, ok); },
-                    Qt::QueuedConnection);
+                // The end waits here; only a wake-up goes through the GUI
+                // thread's event queue, dropped if the owner goes first.
+                shared->ended.emplace_back(attempt, ok);
+                QMetaObject::invokeMethod(owner, "reportEnded", Qt::QueuedConnection);
             }
             shared->stopped.notify_all();
         }).detach();
@@ -71,6 +76,22 @@ void DownloadWorkers::start(int attempt, const std::string& address, const std::
         --m_shared->running;
         m_shared->cancels.erase(attempt);
         // No worker: the watchdog will try again.
+    }
+}
+
+void DownloadWorkers::reportEnded()
+{
+    std::vector<std::pair<int, bool>> ended;
+    {
+        std::lock_guard lock(m_shared->mutex);
+        ended.swap(m_shared->ended);
+    }
+    // A receiver may delete this object while it hears of an end.
+    const QPointer<DownloadWorkers> self(this);
+    for (const auto& [attempt, ok] : ended) {
+        if (self.isNull())
+            return;
+        emit finished(attempt, ok);
     }
 }
 

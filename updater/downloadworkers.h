@@ -30,6 +30,9 @@ signals:
     void finished(int attempt, bool ok);
 
 private:
+    // Emits finished for every end the workers left, in order.
+    Q_INVOKABLE void reportEnded();
+
     struct Shared;
     std::shared_ptr<Shared> m_shared;
     DownloadOptions m_options;

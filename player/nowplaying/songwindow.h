@@ -52,7 +52,7 @@ public:
 
     // Reads the feed, selects the song on air, shows it and places the
     // window. Called once, right after construction.
-    void open();
+    void open() override;
 
     // Command 105: shows the selected song and restarts the refresh timer.
     void onCommand(int id);
@@ -91,6 +91,8 @@ private:
     void onCoverClicked();
     void copyToClipboard();
     void onOk();
+    // Runs the results the workers left in the mailbox.
+    Q_INVOKABLE void takeResults();
     void startFeedRead();
     void onFeedRead(bool ok, const SongList& songs);
     void startCoverFetch();
