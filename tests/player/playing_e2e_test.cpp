@@ -67,14 +67,7 @@ protected:
 
     std::optional<int> runSecond(const std::vector<std::string>& arguments)
     {
-        Environment env = environment();
-        env["SONALTO_DIAG_LOG"] = std::nullopt;
-        env["QT_QPA_PLATFORM"] = std::nullopt;
-        env["DISPLAY"] = std::nullopt;
-        Process second;
-        if (!second.start(m_player, arguments, env, "/"))
-            return std::nullopt;
-        return second.waitForExit(30s);
+        return testsupport::RunSecondStart(m_player, arguments, environment());
     }
 
     void stopFirst(Process& player)

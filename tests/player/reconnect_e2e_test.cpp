@@ -172,14 +172,9 @@ TEST_F(PlayerReconnect, playsAgainWhenTheServerComesBackAfterADrop)
 
     // A second start with -stop ends it.
     Environment env = environment();
-    env["SONALTO_DIAG_LOG"] = std::nullopt;
-    env["QT_QPA_PLATFORM"] = std::nullopt;
-    env["DISPLAY"] = std::nullopt;
     env["GST_DEBUG"] = std::nullopt;
     env["GST_DEBUG_FILE"] = std::nullopt;
-    Process stopper;
-    ASSERT_TRUE(stopper.start(m_player, { "-stop" }, env, "/"));
-    EXPECT_EQ(stopper.waitForExit(30s), 0);
+    EXPECT_EQ(testsupport::RunSecondStart(m_player, { "-stop" }, env), 0);
     EXPECT_EQ(player.waitForExit(30s), 0) << output();
 }
 

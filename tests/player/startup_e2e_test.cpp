@@ -68,14 +68,8 @@ protected:
     // Runs a second start to its end; it needs no display at all.
     std::optional<int> runSecond(const std::vector<std::string>& arguments)
     {
-        Environment env = environment(false);
-        env["QT_QPA_PLATFORM"] = std::nullopt;
-        env["DISPLAY"] = std::nullopt;
-        env["WAYLAND_DISPLAY"] = std::nullopt;
-        Process second;
-        if (!second.start(m_player, arguments, env, "/", m_install.path() + "second.out"))
-            return std::nullopt;
-        return second.waitForExit(30s);
+        return testsupport::RunSecondStart(
+            m_player, arguments, environment(false), m_install.path() + "second.out");
     }
 
     std::string logPath() const { return m_install.path() + "diag.log"; }

@@ -188,6 +188,18 @@ std::vector<std::string> ReadLines(const std::string& path)
     return lines;
 }
 
+std::optional<int> RunSecondStart(const std::string& player,
+    const std::vector<std::string>& arguments, Environment environment,
+    const std::string& outputFile)
+{
+    for (const char* name : { "SONALTO_DIAG_LOG", "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY" })
+        environment[name] = std::nullopt;
+    Process second;
+    if (!second.start(player, arguments, environment, "/", outputFile))
+        return std::nullopt;
+    return second.waitForExit(30s);
+}
+
 bool WaitForFileLine(
     const std::string& path, const std::string& line, std::chrono::milliseconds timeout)
 {

@@ -67,6 +67,14 @@ private:
     std::optional<int> m_status;
 };
 
+// Runs a second start of the player to its end, as a user's command line
+// or a file manager does while one is already running: no display and no
+// diagnostic log of its own, so that it must hand its arguments over. The
+// exit status, or nullopt if it could not start or did not end within 30 s.
+std::optional<int> RunSecondStart(const std::string& player,
+    const std::vector<std::string>& arguments, Environment environment,
+    const std::string& outputFile = {});
+
 std::vector<std::string> ReadLines(const std::string& path);
 
 // Waits until the file holds a line equal to line.
