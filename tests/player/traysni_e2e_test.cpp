@@ -170,6 +170,22 @@ protected:
         ASSERT_TRUE(logHas(shown)) << output();
     }
 
+    // A desktop with a notification-area watcher on the private bus, then
+    // the player (see startPlayer); the item the player registered there, or
+    // nullopt.
+    std::optional<QString> startPlayerOnDesktop(
+        Process& player, const std::string& shown = "welcome")
+    {
+        if (!m_desktop.start(m_busDir.path(), true)) {
+            ADD_FAILURE() << "the private session bus did not come up";
+            return std::nullopt;
+        }
+        startPlayer(player, shown);
+        if (HasFatalFailure())
+            return std::nullopt;
+        return m_desktop.waitForItem(30s);
+    }
+
     std::optional<int> runSecond(const std::vector<std::string>& arguments)
     {
         return testsupport::RunSecondStart(m_player, arguments, environment());
@@ -225,11 +241,8 @@ protected:
 
 TEST_F(PlayerTraySni, registersItsItemWithTheProgramIconNameAndPopupMenu)
 {
-    ASSERT_TRUE(m_desktop.start(m_busDir.path(), true));
     Process player;
-    startPlayer(player);
-
-    const std::optional<QString> item = m_desktop.waitForItem(30s);
+    const std::optional<QString> item = startPlayerOnDesktop(player);
     ASSERT_TRUE(item) << output();
     const std::optional<SniItemView> view = m_desktop.readItem(*item);
     ASSERT_TRUE(view);
@@ -279,10 +292,8 @@ TEST_F(PlayerTraySni, registersItsItemWithTheProgramIconNameAndPopupMenu)
 TEST_F(PlayerTraySni, stationLogoAndNameReachTheDesktop)
 {
     pickStationAtStart();
-    ASSERT_TRUE(m_desktop.start(m_busDir.path(), true));
     Process player;
-    startPlayer(player, "station Radio Alpha");
-    const std::optional<QString> item = m_desktop.waitForItem(30s);
+    const std::optional<QString> item = startPlayerOnDesktop(player, "station Radio Alpha");
     ASSERT_TRUE(item) << output();
 
     // The station's red logo replaces the program icon, and its name (then
@@ -313,10 +324,8 @@ TEST_F(PlayerTraySni, stationLogoAndNameReachTheDesktop)
 
 TEST_F(PlayerTraySni, activatingTheItemBringsTheHiddenWindowBack)
 {
-    ASSERT_TRUE(m_desktop.start(m_busDir.path(), true));
     Process player;
-    startPlayer(player);
-    const std::optional<QString> item = m_desktop.waitForItem(30s);
+    const std::optional<QString> item = startPlayerOnDesktop(player);
     ASSERT_TRUE(item) << output();
     ASSERT_TRUE(WaitForWindowShown(true));
 
@@ -332,10 +341,8 @@ TEST_F(PlayerTraySni, activatingTheItemBringsTheHiddenWindowBack)
 
 TEST_F(PlayerTraySni, menuEntriesClickedOnTheDesktopRunTheirCommands)
 {
-    ASSERT_TRUE(m_desktop.start(m_busDir.path(), true));
     Process player;
-    startPlayer(player);
-    const std::optional<QString> item = m_desktop.waitForItem(30s);
+    const std::optional<QString> item = startPlayerOnDesktop(player);
     ASSERT_TRUE(item) << output();
     hideWindow();
     ASSERT_TRUE(WaitForWindowShown(false));

@@ -389,39 +389,37 @@ std::optional<SniItemView> SniDesktop::readItem(const QString& item) const
 
 std::optional<SniMenuEntry> SniDesktop::menuLayout(const QString& item) const
 {
+    const std::optional<QDBusMessage> reply
+        = callMenu(item, QStringLiteral("GetLayout"), { 0, -1, QStringList() });
+    if (!reply || reply->type() != QDBusMessage::ReplyMessage || reply->arguments().size() != 2)
+        return std::nullopt;
+    return ReadMenuEntry(qvariant_cast<QDBusArgument>(reply->arguments().at(1)));
+}
+
+std::optional<QDBusMessage> SniDesktop::callMenu(
+    const QString& item, const QString& method, const QVariantList& arguments) const
+{
     const std::optional<SniItemView> view = readItem(item);
     if (!view)
         return std::nullopt;
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        SplitItem(item).first, view->menuPath, kMenuInterface, QStringLiteral("GetLayout"));
-    get << 0 << -1 << QStringList();
-    const QDBusMessage reply = d->call(get);
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2)
-        return std::nullopt;
-    return ReadMenuEntry(qvariant_cast<QDBusArgument>(reply.arguments().at(1)));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        SplitItem(item).first, view->menuPath, kMenuInterface, method);
+    call.setArguments(arguments);
+    return d->call(call);
 }
 
 bool SniDesktop::menuAboutToShow(const QString& item, int id) const
 {
-    const std::optional<SniItemView> view = readItem(item);
-    if (!view)
-        return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        SplitItem(item).first, view->menuPath, kMenuInterface, QStringLiteral("AboutToShow"));
-    call << id;
-    return d->call(call).type() == QDBusMessage::ReplyMessage;
+    const std::optional<QDBusMessage> reply = callMenu(item, QStringLiteral("AboutToShow"), { id });
+    return reply && reply->type() == QDBusMessage::ReplyMessage;
 }
 
 bool SniDesktop::clickMenuEntry(const QString& item, int id) const
 {
-    const std::optional<SniItemView> view = readItem(item);
-    if (!view)
-        return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        SplitItem(item).first, view->menuPath, kMenuInterface, QStringLiteral("Event"));
-    call << id << QStringLiteral("clicked") << QVariant::fromValue(QDBusVariant(QVariant(0)))
-         << static_cast<uint>(0);
-    return d->call(call).type() == QDBusMessage::ReplyMessage;
+    const std::optional<QDBusMessage> reply = callMenu(item, QStringLiteral("Event"),
+        { id, QStringLiteral("clicked"), QVariant::fromValue(QDBusVariant(QVariant(0))),
+            static_cast<uint>(0) });
+    return reply && reply->type() == QDBusMessage::ReplyMessage;
 }
 
 bool SniDesktop::activate(const QString& item) const

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include <QByteArray>
+#include <QDBusMessage>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 #include "support/testsupport.h"
 
@@ -88,6 +90,11 @@ public:
     bool activate(const QString& item) const;
 
 private:
+    // Calls method of the item's exported menu; nullopt when the item
+    // cannot be read.
+    std::optional<QDBusMessage> callMenu(
+        const QString& item, const QString& method, const QVariantList& arguments) const;
+
     struct Private;
     std::unique_ptr<Private> d;
     Process m_bus;
