@@ -14,8 +14,8 @@
 #include <QUrl>
 
 #include "common/playlist.h"
+#include "common/sound/privateoutput.h"
 #include "playback/playbacktexts.h"
-#include "recording/privateoutput.h"
 
 // Quiet unless QT_LOGGING_RULES="sonalto.playback.debug=true".
 Q_LOGGING_CATEGORY(lcPlayback, "sonalto.playback", QtInfoMsg)

@@ -15,9 +15,9 @@
 #include <QTest>
 
 #include "common/settings.h"
+#include "common/sound/privateoutput.h"
 #include "common/textfile.h"
 #include "playback/streamplayer.h"
-#include "recording/privateoutput.h"
 #include "recording/recorderlaunch.h"
 #include "recording/recorderpreset.h"
 #include "support/testsupport.h"

@@ -1,4 +1,4 @@
-#include "recording/privateoutput.h"
+#include "common/sound/privateoutput.h"
 
 #include <cstdint>
 
