@@ -4,7 +4,7 @@
 #include <QString>
 #include <QTimer>
 
-#include "encoderpreset.h"
+#include "common/recorderpreset.h"
 
 typedef struct _GstElement GstElement;
 typedef struct _GstMessage GstMessage;

@@ -21,10 +21,10 @@
 
 #include "capture.h"
 #include "common/messenger.h"
+#include "common/recorderpreset.h"
 #include "common/sound/privateoutput.h"
 #include "common/textfile.h"
 #include "common/ui/messengerserver.h"
-#include "encoderpreset.h"
 #include "recorderwindow.h"
 #include "recordertexts.h"
 

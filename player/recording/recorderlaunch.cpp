@@ -6,8 +6,8 @@
 #include <QStringList>
 
 #include "common/installdir.h"
+#include "common/recorderpreset.h"
 #include "common/settings.h"
-#include "recording/recorderpreset.h"
 
 namespace {
 

@@ -20,9 +20,9 @@
 #include <QVBoxLayout>
 
 #include "common/cp1252.h"
+#include "common/recorderpreset.h"
 #include "common/settings.h"
 #include "common/ui/skinloader.h"
-#include "recording/recorderpreset.h"
 #include "recording/recordingtexts.h"
 
 namespace {

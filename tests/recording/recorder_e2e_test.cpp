@@ -14,12 +14,12 @@
 
 #include <QTest>
 
+#include "common/recorderpreset.h"
 #include "common/settings.h"
 #include "common/sound/privateoutput.h"
 #include "common/textfile.h"
 #include "playback/streamplayer.h"
 #include "recording/recorderlaunch.h"
-#include "recording/recorderpreset.h"
 #include "support/testsupport.h"
 
 namespace {

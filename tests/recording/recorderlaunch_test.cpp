@@ -1,5 +1,6 @@
-#include "recording/recorderpreset.h"
+#include "recording/recorderlaunch.h"
 
+#include <chrono>
 #include <string>
 #include <vector>
 #include <sys/stat.h>
@@ -8,69 +9,11 @@
 
 #include "common/settings.h"
 #include "common/textfile.h"
-#include "recording/recorderlaunch.h"
 #include "support/testsupport.h"
 
 namespace {
 
 using testsupport::TempDir;
-
-struct PresetCase {
-    const char* golden;
-    int formatIndex;
-    int compressionIndex;
-    int sampleRateIndex;
-    bool stereo;
-};
-
-TEST(RecorderPreset, rewritesThePresetExactlyAsItsGoldenFile)
-{
-    const PresetCase cases[] = {
-        { "ogg-64k-32000-stereo.hdp", 1, 1, 1, true },
-        { "wav-22050-mono.hdp", 0, -1, 0, false },
-        { "none-48000-stereo.hdp", -1, 0, 2, true },
-        { "mp3-128k-48000-mono.hdp", 2, 2, 2, false },
-    };
-    for (const PresetCase& c : cases) {
-        TempDir install("sonalto-preset");
-        // An earlier preset with other sections must leave no trace.
-        WriteTextFile(install.path() + "Snt.hdp",
-            "[Encoder Settings LMP3]\r\nMode=9\r\n[Encoder Settings OGG]\r\nQuality=1\r\n");
-        Settings settings;
-        settings.compressionIndex = c.compressionIndex;
-        settings.sampleRateIndex = c.sampleRateIndex;
-        settings.stereo = c.stereo;
-        EXPECT_TRUE(WriteRecorderPreset(settings, install.path(), c.formatIndex));
-        EXPECT_EQ(ReadTextFile(install.path() + "Snt.hdp"),
-            ReadTextFile(std::string(SONALTO_GOLDEN_DIR) + c.golden))
-            << c.golden;
-    }
-}
-
-TEST(RecorderPreset, outputFileTakesTheFirstFreeNumberAndTheFormatsExtension)
-{
-    struct Case {
-        std::vector<const char*> present;
-        int formatIndex;
-        const char* expected;
-    };
-    const Case cases[] = {
-        { {}, 1, "RadioRec.ogg" },
-        { { "RadioRec.ogg", "RadioRec1.ogg" }, 1, "RadioRec2.ogg" },
-        { { "RadioRec.ogg", "RadioRec2.ogg" }, 1, "RadioRec1.ogg" },
-        // Other formats' files do not count.
-        { { "RadioRec.ogg", "RadioRec.mp3" }, 0, "RadioRec.wav" },
-        { { "RadioRec.mp3" }, -1, "RadioRec1.mp3" },
-        { { "RadioRec.mp3" }, 7, "RadioRec1.mp3" },
-    };
-    for (const Case& c : cases) {
-        TempDir dir("sonalto-numbers");
-        for (const char* name : c.present)
-            WriteTextFile(dir.path() + name, "x");
-        EXPECT_EQ(RecordingOutputFile(dir.path(), "RadioRec", c.formatIndex),
-            dir.path() + c.expected);
-    }
-}
 
 // A stand-in recorder that logs its working directory and each argument.
 void installStandIn(const std::string& installDir, const std::string& log)

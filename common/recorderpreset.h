@@ -1,10 +1,13 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 struct Settings;
 
-// The recorder's preset file, in the installation directory.
+// The recorder's preset file, in the installation directory: the player
+// writes it from its recording settings before each recording, the recorder
+// reads it to choose its encoder.
 inline constexpr const char* kRecorderPresetFile = "Snt.hdp";
 // The filter file named on the recorder's command line.
 inline constexpr const char* kRecorderFilterFile = "smart.hfs";
@@ -19,8 +22,9 @@ std::string RecordingExtension(int formatIndex);
 // unknown format gives a section name with a trailing blank, kept as such.
 std::string RecorderPresetText(const Settings& settings, int formatIndex);
 
-// Deletes installDir + "Snt.hdp" and writes the preset anew. Nothing of an
-// earlier preset survives. Always true: writing errors are not checked.
+// Writes the preset into installDir + "Snt.hdp", replacing the earlier one
+// as a whole: nothing of it survives. False when the file cannot be written;
+// the earlier preset, if any, is then left as it was.
 bool WriteRecorderPreset(const Settings& settings, const std::string& installDir, int formatIndex);
 
 // The next free output file: directory + baseName + ext, else
@@ -28,3 +32,21 @@ bool WriteRecorderPreset(const Settings& settings, const std::string& installDir
 // not exist (a number freed by deleting its file is used again).
 std::string RecordingOutputFile(
     const std::string& directory, const std::string& baseName, int formatIndex);
+
+// What the recorder takes from a preset.
+struct EncoderPreset {
+    enum class Format { Wav, Ogg, Mp3 };
+    Format format = Format::Ogg;
+    int rate = 22050;
+    int channels = 1;
+    int oggBitRate = 49152; // bits per second, from MinBitRate/MaxBitRate
+    int mp3BitRate = 64; // kbit/s, CBR
+};
+
+// Reads the preset. The encoder is the one named by "Active"; a preset
+// without one (no format chosen) takes the format of the output file's
+// extension, as the player named the file after it. nullopt when the file
+// is not a readable encoder preset or names values outside what can be
+// recorded.
+std::optional<EncoderPreset> ReadEncoderPreset(
+    const std::string& presetText, const std::string& outputPath);
