@@ -191,7 +191,6 @@ std::string ScheduleText(const std::vector<ScheduleRow>& rows, bool launchStartU
 
 bool SaveSchedule(const std::string& path, const std::vector<ScheduleRow>& rows, bool launchStartUp)
 {
-    DeleteFile(path);
     return WriteTextFile(path, ScheduleText(rows, launchStartUp));
 }
 

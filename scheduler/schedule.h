@@ -85,7 +85,9 @@ struct LoadedSchedule {
 // identifiers from nextId on, which is advanced.
 LoadedSchedule LoadSchedule(const std::string& path, std::time_t now, int& nextId);
 
-// Rewrites the file from the rows in list order and the start-up option.
+// Rewrites the file from the rows in list order and the start-up option,
+// replacing it as a whole. False when it cannot be written; the earlier
+// file is then left as it was.
 bool SaveSchedule(const std::string& path, const std::vector<ScheduleRow>& rows, bool launchStartUp);
 
 // The file's text, as SaveSchedule writes it.
