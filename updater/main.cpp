@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "common/diaglog.h"
 #include "common/installdir.h"
 #include "common/messages.h"
 #include "common/messenger.h"
@@ -16,7 +17,6 @@
 #include "common/updatetexts.h"
 #include "common/updateversions.h"
 #include "updatedialog.h"
-#include "updaterlog.h"
 #include "updaterprompt.h"
 #include "updaterskin.h"
 
@@ -32,7 +32,7 @@ constexpr const char* kRunWindowTitle = "Snt Update";
 void LaunchPlayer(const std::string& programDir, const std::string& option)
 {
     const std::string player = programDir + kPlayerProgram;
-    UpdaterLog("player " + (option.empty() ? std::string("start") : option));
+    DiagLog("player " + (option.empty() ? std::string("start") : option));
     if (!FileExists(player))
         return;
     QStringList arguments;
@@ -87,13 +87,13 @@ int Run(int argc, char** argv)
         SendMessage(kRunWindowClass, kRunWindowTitle, WM_ACTIVATE, WA_ACTIVE, 0);
         return 0;
     }
-    UpdaterLog(silent ? "start -silence" : "start");
+    DiagLog(silent ? "start -silence" : "start");
 
     // 5. and 6. The settings and the look.
     UpdaterSettings settings = ReadUpdaterSettings(programDir);
     if (settings.skin)
         settings.skin = StartUpdaterSkin(programDir, settings.skinHue);
-    UpdaterLog(settings.skin ? "skin on " + std::to_string(settings.skinHue) : "skin off");
+    DiagLog(settings.skin ? "skin on " + std::to_string(settings.skinHue) : "skin off");
     UpdaterPrompt prompt(nullptr, settings.skin);
 
     // 7. The servers.
@@ -116,12 +116,12 @@ int Run(int argc, char** argv)
         return 0;
     }
     const std::string server = servers.servers[servers.chosen];
-    UpdaterLog("server " + server);
+    DiagLog("server " + server);
 
     // 9. Nothing new.
     if (!check.softwareUpdate && !check.stationListUpdate) {
         WriteLastUpdate(programDir, std::time(nullptr));
-        UpdaterLog("nothing new");
+        DiagLog("nothing new");
         if (!silent)
             prompt.message(
                 updatetexts::kInformationTitle, updatetexts::kNothingNew, PromptIcon::Exclamation);
@@ -151,7 +151,9 @@ int Run(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // The updater's lines share the log with the player's.
+    SetDiagLogTag("updater");
     const int status = Run(argc, argv);
-    UpdaterLog("exit");
+    DiagLog("exit");
     return status;
 }

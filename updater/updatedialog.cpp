@@ -16,12 +16,12 @@
 #include <QVBoxLayout>
 
 #include "common/cp1252.h"
+#include "common/diaglog.h"
 #include "common/messages.h"
 #include "common/messenger.h"
 #include "common/ui/trayicon.h"
 #include "common/updatetexts.h"
 #include "downloadworkers.h"
-#include "updaterlog.h"
 #include "updaterprompt.h"
 #include "updaterskin.h"
 
@@ -264,7 +264,7 @@ void UpdateDialog::pressMainButton()
         + QString::fromStdString(cp1252::toUtf8(ServerName(m_setup.install.server))));
     m_serverLabel->show();
     repaint();
-    UpdaterLog(std::string("install software=") + (software ? "1" : "0")
+    DiagLog(std::string("install software=") + (software ? "1" : "0")
         + " stations=" + (stationList ? "1" : "0"));
     // The installation starts from the event loop, once the window shows its
     // progress view.
@@ -325,7 +325,7 @@ void UpdateDialog::done(int result)
     if (m_installer.installing())
         m_installer.abandon();
     m_workers->abandonAll();
-    UpdaterLog(result == QDialog::Accepted ? "dialog ok" : "dialog cancel");
+    DiagLog(result == QDialog::Accepted ? "dialog ok" : "dialog cancel");
     QDialog::done(result);
 }
 
@@ -335,7 +335,7 @@ void UpdateDialog::showEvent(QShowEvent* event)
     if (!m_server.isListening() && !m_closed) {
         CentreOnTop(this);
         listen();
-        UpdaterLog("dialog shown");
+        DiagLog("dialog shown");
     }
 }
 
@@ -458,7 +458,7 @@ void UpdateDialog::setProgress(int position)
 void UpdateDialog::showStatus(const std::string& text)
 {
     m_status->setText(QString::fromStdString(text));
-    UpdaterLog("status " + text);
+    DiagLog("status " + text);
 }
 
 bool UpdateDialog::playerRunning()
@@ -490,11 +490,11 @@ void UpdateDialog::launchWhenPlayerGone(const std::string& option, int triesLeft
 void UpdateDialog::installFinished()
 {
     m_mainButton->setText(Ui(updatetexts::kFinishButton));
-    UpdaterLog("finished");
+    DiagLog("finished");
 }
 
 void UpdateDialog::installFailed()
 {
     showSelectionView();
-    UpdaterLog("failed");
+    DiagLog("failed");
 }

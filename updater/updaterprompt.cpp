@@ -5,9 +5,9 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "common/diaglog.h"
 #include "common/messages.h"
 #include "common/ui/messengerserver.h"
-#include "updaterlog.h"
 #include "updaterskin.h"
 
 namespace {
@@ -58,7 +58,7 @@ UpdaterPrompt::UpdaterPrompt(QWidget* owner, bool skin)
 QMessageBox::StandardButton UpdaterPrompt::show(QMessageBox::Icon icon, const std::string& title,
     const std::string& text, QMessageBox::StandardButtons buttons, const QPixmap& picture)
 {
-    UpdaterLog("box " + title + " | " + text);
+    DiagLog("box " + title + " | " + text);
     QMessageBox box(
         icon, QString::fromStdString(title), QString::fromStdString(text), buttons, m_owner);
     if (!picture.isNull())
@@ -92,7 +92,7 @@ QMessageBox::StandardButton UpdaterPrompt::show(QMessageBox::Icon icon, const st
     });
     box.exec();
     server.close();
-    UpdaterLog("box done " + title);
+    DiagLog("box done " + title);
     const auto pressed = box.standardButton(box.clickedButton());
     return pressed == QMessageBox::NoButton ? QMessageBox::Cancel : pressed;
 }

@@ -26,6 +26,7 @@
 
 #include "catalogue/cataloguecommands.h"
 #include "common/cp1252.h"
+#include "common/diaglog.h"
 #include "common/installdir.h"
 #include "common/messages.h"
 #include "common/rebuild.h"
@@ -40,7 +41,6 @@
 #include "recording/recorderlaunch.h"
 #include "recording/recordingoptions.h"
 #include "shell/commandids.h"
-#include "shell/diaglog.h"
 #include "shell/mixer.h"
 #include "shell/playertray.h"
 #include "shell/shellprompt.h"

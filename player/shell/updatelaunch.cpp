@@ -4,10 +4,10 @@
 #include <QProcess>
 #include <QStringList>
 
+#include "common/diaglog.h"
 #include "common/installdir.h"
 #include "common/prompt.h"
 #include "common/textfile.h"
-#include "shell/diaglog.h"
 
 bool StartUpdater(const std::string& installDir, UpdaterStart how, Prompt& prompt)
 {

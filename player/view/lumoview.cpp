@@ -5,8 +5,8 @@
 #include <QDesktopServices>
 #include <QFile>
 
+#include "common/diaglog.h"
 #include "shell/commandids.h"
-#include "shell/diaglog.h"
 #include "view/appcommands.h"
 #include "view/framebridge.h"
 #include "view/minipage.h"
