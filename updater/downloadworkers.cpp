@@ -7,10 +7,10 @@
 #include <system_error>
 #include <thread>
 #include <utility>
-#include <vector>
 
-#include <QMetaObject>
 #include <QPointer>
+
+#include "common/ui/workermailbox.h"
 
 namespace {
 
@@ -22,28 +22,31 @@ constexpr std::chrono::seconds kStopWait { 3 };
 // What the workers and the dialog share, under the lock. The rest of the
 // dialog's state stays on its thread.
 struct DownloadWorkers::Shared {
+    explicit Shared(DownloadWorkers* owner)
+        : ended(owner, [owner] { owner->reportEnded(); })
+    {
+    }
+
     std::mutex mutex;
     std::condition_variable stopped;
-    DownloadWorkers* owner = nullptr;
     std::map<int, std::shared_ptr<std::atomic<bool>>> cancels;
     int running = 0;
-    // Ends waiting for the GUI thread, oldest first: attempt and result.
-    std::vector<std::pair<int, bool>> ended;
+    // Ends on their way to the GUI thread: attempt and result.
+    WorkerMailbox<std::pair<int, bool>> ended;
 };
 
 DownloadWorkers::DownloadWorkers(DownloadOptions options, QObject* parent)
     : QObject(parent)
-    , m_shared(std::make_shared<Shared>())
+    , m_shared(std::make_shared<Shared>(this))
     , m_options(std::move(options))
 {
-    m_shared->owner = this;
 }
 
 DownloadWorkers::~DownloadWorkers()
 {
     abandonAll();
+    m_shared->ended.close();
     std::unique_lock lock(m_shared->mutex);
-    m_shared->owner = nullptr;
     m_shared->stopped.wait_for(lock, kStopWait, [this] { return m_shared->running == 0; });
 }
 
@@ -60,16 +63,15 @@ void DownloadWorkers::start(int attempt, const std::string& address, const std::
     try {
         std::thread([shared, cancel, attempt, address, destination, options] {
             const bool ok = DownloadToFile(address, destination, *cancel, options);
-            std::lock_guard lock(shared->mutex);
-            --shared->running;
-            shared->cancels.erase(attempt);
-            if (DownloadWorkers* owner = shared->owner) {
-                // The end waits here; only a wake-up goes through the GUI
-                // thread's event queue, dropped if the owner goes first.
-                shared->ended.emplace_back(attempt, ok);
-                QMetaObject::invokeMethod(owner, "reportEnded", Qt::QueuedConnection);
+            {
+                std::lock_guard lock(shared->mutex);
+                --shared->running;
+                shared->cancels.erase(attempt);
+                shared->stopped.notify_all();
             }
-            shared->stopped.notify_all();
+            // Dropped when the owner went first: it closes the mailbox
+            // before it waits for the workers.
+            shared->ended.post({ attempt, ok });
         }).detach();
     } catch (const std::system_error&) {
         std::lock_guard lock(m_shared->mutex);
@@ -81,11 +83,7 @@ void DownloadWorkers::start(int attempt, const std::string& address, const std::
 
 void DownloadWorkers::reportEnded()
 {
-    std::vector<std::pair<int, bool>> ended;
-    {
-        std::lock_guard lock(m_shared->mutex);
-        ended.swap(m_shared->ended);
-    }
+    const auto ended = m_shared->ended.take();
     // A receiver may delete this object while it hears of an end.
     const QPointer<DownloadWorkers> self(this);
     for (const auto& [attempt, ok] : ended) {

@@ -31,7 +31,7 @@ signals:
 
 private:
     // Emits finished for every end the workers left, in order.
-    Q_INVOKABLE void reportEnded();
+    void reportEnded();
 
     struct Shared;
     std::shared_ptr<Shared> m_shared;

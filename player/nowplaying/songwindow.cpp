@@ -1,8 +1,6 @@
 #include "nowplaying/songwindow.h"
 
-#include <deque>
 #include <functional>
-#include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -25,58 +23,9 @@
 #include <QVBoxLayout>
 
 #include "common/cp1252.h"
+#include "common/ui/workermailbox.h"
 #include "nowplaying/fetchcover.h"
 #include "nowplaying/nowplayingtexts.h"
-
-// Carries the results of worker threads to the window on the GUI thread.
-// Workers hold it by shared ownership. A result waits here, under the
-// mailbox's own lock, until the window takes it; the event queue only
-// carries a wake-up naming the window's takeResults(), so nothing a worker
-// built travels through it. Once the window is gone whatever arrives is
-// dropped.
-class ResultMailbox {
-public:
-    explicit ResultMailbox(QObject* target)
-        : m_target(target)
-    {
-    }
-
-    void close()
-    {
-        std::deque<std::function<void()>> dropped;
-        std::lock_guard lock(m_mutex);
-        m_target = nullptr;
-        dropped.swap(m_results);
-    }
-
-    // Queues result for the window's thread if the window still exists.
-    void post(std::function<void()> result)
-    {
-        std::lock_guard lock(m_mutex);
-        if (m_target == nullptr)
-            return;
-        m_results.push_back(std::move(result));
-        // One wake-up at a time: it takes every result queued before it runs.
-        if (!m_wakeUpPending) {
-            m_wakeUpPending = true;
-            QMetaObject::invokeMethod(m_target, "takeResults", Qt::QueuedConnection);
-        }
-    }
-
-    // The results queued so far, oldest first; called on the window's thread.
-    std::deque<std::function<void()>> take()
-    {
-        std::lock_guard lock(m_mutex);
-        m_wakeUpPending = false;
-        return std::exchange(m_results, {});
-    }
-
-private:
-    std::mutex m_mutex;
-    QObject* m_target;
-    std::deque<std::function<void()>> m_results;
-    bool m_wakeUpPending = false;
-};
 
 namespace {
 
@@ -122,7 +71,7 @@ SongWindow::SongWindow(Settings& settings, const StationPageInfo& current, QWidg
     , m_current(current)
     , m_mainWindow(mainWindow)
     , m_model(settings.refreshSeconds)
-    , m_mailbox(std::make_shared<ResultMailbox>(this))
+    , m_mailbox(std::make_shared<ResultMailbox>(this, [this] { takeResults(); }))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);

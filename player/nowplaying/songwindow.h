@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -15,7 +16,7 @@
 class QLabel;
 class QPushButton;
 class QSpinBox;
-class ResultMailbox;
+template <typename Result> class WorkerMailbox;
 
 // "Chanson en cours": the song on air and the four before it, with the
 // cover, refreshed every few seconds from the current station's feed. A
@@ -92,7 +93,7 @@ private:
     void copyToClipboard();
     void onOk();
     // Runs the results the workers left in the mailbox.
-    Q_INVOKABLE void takeResults();
+    void takeResults();
     void startFeedRead();
     void onFeedRead(bool ok, const SongList& songs);
     void startCoverFetch();
@@ -104,6 +105,8 @@ private:
     const StationPageInfo& m_current;
     QWidget* m_mainWindow;
     SongWindowModel m_model;
+    // Each result is the call that hands it to the window.
+    using ResultMailbox = WorkerMailbox<std::function<void()>>;
     std::shared_ptr<ResultMailbox> m_mailbox;
     QTimer m_refreshTimer;
     bool m_fetchingFeed = false;
