@@ -25,6 +25,7 @@
 #include "common/sound/privateoutput.h"
 #include "common/textfile.h"
 #include "common/ui/messengerserver.h"
+#include "common/ui/uitext.h"
 #include "recorderwindow.h"
 #include "recordertexts.h"
 
@@ -72,18 +73,13 @@ Options parseOptions(const QStringList& arguments)
     return options;
 }
 
-QString text(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
 // Shows the message, also on the error output, and ends with status 1 once
 // the box is closed.
 int failWith(QApplication& app, const QString& message)
 {
     std::fprintf(stderr, "harddisk: %s\n", message.toUtf8().constData());
     std::fflush(stderr);
-    QMessageBox box(QMessageBox::Critical, text(recordertexts::kErrorTitle), message);
+    QMessageBox box(QMessageBox::Critical, Utf8Text(recordertexts::kErrorTitle), message);
     box.exec();
     Q_UNUSED(app);
     return 1;
@@ -120,40 +116,40 @@ int main(int argc, char* argv[])
         return 2;
     }
     if (FindWindow(kRecorderClass, kRecorderTitle))
-        return failWith(app, text(recordertexts::kAlreadyRecording));
+        return failWith(app, Utf8Text(recordertexts::kAlreadyRecording));
     if (options.output.isEmpty())
-        return failWith(app, text(recordertexts::kNoOutput));
+        return failWith(app, Utf8Text(recordertexts::kNoOutput));
 
     // The preset, relative names resolved in the working directory.
-    const std::string presetPath = QFile::encodeName(options.preset).toStdString();
+    const std::string presetPath = PathBytes(options.preset);
     if (options.preset.isEmpty() || !QFileInfo(options.preset).isFile())
-        return failWith(app, text(recordertexts::kPresetMissing).arg(options.preset));
+        return failWith(app, Utf8Text(recordertexts::kPresetMissing).arg(options.preset));
     const QString output = QFileInfo(options.output).absoluteFilePath();
-    const auto preset
-        = ReadEncoderPreset(ReadTextFile(presetPath), QFile::encodeName(output).toStdString());
+    const auto preset = ReadEncoderPreset(ReadTextFile(presetPath), PathBytes(output));
     if (!preset)
-        return failWith(app, text(recordertexts::kPresetUnreadable).arg(options.preset));
+        return failWith(app, Utf8Text(recordertexts::kPresetUnreadable).arg(options.preset));
     if (!folderWritable(output))
-        return failWith(app, text(recordertexts::kFolderUnwritable).arg(QFileInfo(output).absolutePath()));
+        return failWith(
+            app, Utf8Text(recordertexts::kFolderUnwritable).arg(QFileInfo(output).absolutePath()));
     const char* encoder = Capture::encoderElement(preset->format);
     if (GstElementFactory* factory = gst_element_factory_find(encoder))
         gst_object_unref(factory);
     else
-        return failWith(app, text(recordertexts::kEncoderMissing).arg(text(encoder)));
+        return failWith(app, Utf8Text(recordertexts::kEncoderMissing).arg(Utf8Text(encoder)));
 
     // The player's own sound when its private output exists; otherwise what
     // the default output plays, after its volume and mute.
     const bool ownSound = SoundOutputExists(kPrivateMonitorName);
-    const QString device = text(ownSound ? kPrivateMonitorName : kDefaultMonitor);
+    const QString device = Utf8Text(ownSound ? kPrivateMonitorName : kDefaultMonitor);
 
     Capture capture;
     QString error;
     if (!capture.start(device, *preset, output, error))
-        return failWith(app, text(recordertexts::kCaptureFailed).arg(error));
+        return failWith(app, Utf8Text(recordertexts::kCaptureFailed).arg(error));
 
     RecorderWindow window(output, capture.temporaryFile());
     if (!ownSound) {
-        window.setWarning(text(recordertexts::kFallbackWarning));
+        window.setWarning(Utf8Text(recordertexts::kFallbackWarning));
         std::fprintf(stderr, "harddisk: %s\n", recordertexts::kFallbackWarning);
     }
     if (options.onTop)
@@ -167,13 +163,13 @@ int main(int argc, char* argv[])
     MessengerServer server;
     server.listen(kRecorderClass, kRecorderTitle, [&](const MessengerRecord& record) -> std::int64_t {
         if (record.kind == MessengerRecord::Kind::Message && record.message == kCloseMessage) {
-            window.setStatus(text(recordertexts::kFinishing));
+            window.setStatus(Utf8Text(recordertexts::kFinishing));
             capture.stop();
         }
         return 0;
     });
     QObject::connect(&capture, &Capture::failed, &app, [&](const QString& message) {
-        status = failWith(app, text(recordertexts::kCaptureFailed).arg(message));
+        status = failWith(app, Utf8Text(recordertexts::kCaptureFailed).arg(message));
         app.exit(status);
     });
     QObject::connect(&capture, &Capture::finished, &app, [&](bool clean) {

@@ -5,7 +5,7 @@
 
 #include <QTimer>
 
-#include "common/cp1252.h"
+#include "common/ui/uitext.h"
 
 namespace {
 
@@ -117,7 +117,7 @@ void SchedulerCore::startSlot()
         if (page)
             m_launcher(StartParameters(row, *page));
         else
-            emit stationMissing(QString::fromStdString(cp1252::toUtf8(row.station)));
+            emit stationMissing(UiText(row.station));
     }
     armEndTimer();
 }

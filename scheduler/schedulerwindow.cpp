@@ -21,7 +21,6 @@
 #include <QVBoxLayout>
 
 #include "autostart.h"
-#include "common/cp1252.h"
 #include "common/profile.h"
 #include "common/settings.h"
 #include "common/stationindex.h"
@@ -29,14 +28,8 @@
 #include "common/ui/messageprompt.h"
 #include "common/ui/skinloader.h"
 #include "common/ui/trayicon.h"
+#include "common/ui/uitext.h"
 #include "texts.h"
-
-namespace {
-
-QString Ui(const char* text) { return QString::fromUtf8(text); }
-QString FromFile(const std::string& text) { return QString::fromStdString(cp1252::toUtf8(text)); }
-
-} // namespace
 
 void ReadPlayerSettings(SchedulerSetup& setup)
 {
@@ -73,20 +66,20 @@ SchedulerWindow::SchedulerWindow(
     , m_core(core)
     , m_ownPrompt(prompt == nullptr ? std::make_unique<MessagePrompt>(this) : nullptr)
     , m_prompt(prompt == nullptr ? m_ownPrompt.get() : prompt)
-    , m_play(new QRadioButton(Ui(texts::kPlay)))
-    , m_record(new QRadioButton(Ui(texts::kRecord)))
+    , m_play(new QRadioButton(Utf8Text(texts::kPlay)))
+    , m_record(new QRadioButton(Utf8Text(texts::kRecord)))
     , m_start(new QTimeEdit)
     , m_end(new QTimeEdit)
-    , m_daily(new QRadioButton(Ui(texts::kDaily)))
-    , m_thisDay(new QRadioButton(Ui(texts::kThisDay)))
+    , m_daily(new QRadioButton(Utf8Text(texts::kDaily)))
+    , m_thisDay(new QRadioButton(Utf8Text(texts::kThisDay)))
     , m_date(new QDateEdit)
     , m_stations(new QComboBox)
     , m_list(new QTreeWidget)
-    , m_startUp(new QCheckBox(Ui(texts::kStartUp)))
+    , m_startUp(new QCheckBox(Utf8Text(texts::kStartUp)))
     , m_tray(new TrayIcon(this))
     , m_trayMenu(new QMenu(this))
 {
-    setWindowTitle(Ui(texts::kWindowTitle));
+    setWindowTitle(Utf8Text(texts::kWindowTitle));
     setWindowIcon(ProgramIcon());
     setWindowFlag(Qt::WindowMinimizeButtonHint, true);
     m_core->setParent(this);
@@ -110,19 +103,19 @@ SchedulerWindow::SchedulerWindow(
     periodLayout->addWidget(m_thisDay);
     periodLayout->addWidget(m_date);
 
-    auto* add = new QPushButton(Ui(texts::kAdd));
-    auto* remove = new QPushButton(Ui(texts::kDelete));
-    auto* box = new QGroupBox(Ui(texts::kGroup));
+    auto* add = new QPushButton(Utf8Text(texts::kAdd));
+    auto* remove = new QPushButton(Utf8Text(texts::kDelete));
+    auto* box = new QGroupBox(Utf8Text(texts::kGroup));
     auto* grid = new QGridLayout(box);
-    grid->addWidget(new QLabel(Ui(texts::kActionLabel)), 0, 0);
+    grid->addWidget(new QLabel(Utf8Text(texts::kActionLabel)), 0, 0);
     grid->addWidget(actionGroup, 0, 1);
-    grid->addWidget(new QLabel(Ui(texts::kStartLabel)), 1, 0);
+    grid->addWidget(new QLabel(Utf8Text(texts::kStartLabel)), 1, 0);
     grid->addWidget(m_start, 1, 1);
-    grid->addWidget(new QLabel(Ui(texts::kEndLabel)), 2, 0);
+    grid->addWidget(new QLabel(Utf8Text(texts::kEndLabel)), 2, 0);
     grid->addWidget(m_end, 2, 1);
-    grid->addWidget(new QLabel(Ui(texts::kPeriodicityLabel)), 3, 0);
+    grid->addWidget(new QLabel(Utf8Text(texts::kPeriodicityLabel)), 3, 0);
     grid->addWidget(periodGroup, 3, 1);
-    grid->addWidget(new QLabel(Ui(texts::kStationLabel)), 4, 0);
+    grid->addWidget(new QLabel(Utf8Text(texts::kStationLabel)), 4, 0);
     grid->addWidget(m_stations, 4, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(add);
@@ -135,14 +128,14 @@ SchedulerWindow::SchedulerWindow(
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     QStringList headers;
     for (const char* header : texts::kColumnHeaders)
-        headers << Ui(header);
+        headers << Utf8Text(header);
     m_list->setHeaderLabels(headers);
     for (int column = 0; column < 6; ++column) {
         m_list->setColumnWidth(column, texts::kColumnWidths[column]);
         m_list->headerItem()->setTextAlignment(column, Qt::AlignCenter);
     }
 
-    auto* ok = new QPushButton(Ui(texts::kOk));
+    auto* ok = new QPushButton(Utf8Text(texts::kOk));
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_startUp);
     bottom->addStretch();
@@ -154,16 +147,19 @@ SchedulerWindow::SchedulerWindow(
     layout->addLayout(bottom);
 
     m_tray->setIcon(ProgramIcon());
-    m_tray->setToolTip(Ui(texts::kTrayTip).left(127));
-    QAction* about = m_trayMenu->addAction(MenuPictureIcon(MenuPicture::About), Ui(texts::kMenuAbout));
+    m_tray->setToolTip(Utf8Text(texts::kTrayTip).left(127));
+    QAction* about
+        = m_trayMenu->addAction(MenuPictureIcon(MenuPicture::About), Utf8Text(texts::kMenuAbout));
     m_trayMenu->setDefaultAction(about);
-    QAction* options = m_trayMenu->addAction(MenuPictureIcon(MenuPicture::Options), Ui(texts::kMenuOptions));
+    QAction* options = m_trayMenu->addAction(
+        MenuPictureIcon(MenuPicture::Options), Utf8Text(texts::kMenuOptions));
     m_trayMenu->addSeparator();
-    QAction* quitAction = m_trayMenu->addAction(MenuPictureIcon(MenuPicture::Quit), Ui(texts::kMenuQuit));
+    QAction* quitAction
+        = m_trayMenu->addAction(MenuPictureIcon(MenuPicture::Quit), Utf8Text(texts::kMenuQuit));
     StylePopupMenu(m_trayMenu);
     // The window's own menu (right button on the window) carries the about
     // entry, where the title bar menu would have it.
-    auto* systemAbout = new QAction(Ui(texts::kSystemAbout), this);
+    auto* systemAbout = new QAction(Utf8Text(texts::kSystemAbout), this);
     addAction(systemAbout);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
@@ -186,7 +182,8 @@ SchedulerWindow::SchedulerWindow(
     });
     connect(m_core, &SchedulerCore::rowsChanged, this, &SchedulerWindow::refreshList);
     connect(m_core, &SchedulerCore::stationMissing, this, [this](const QString& station) {
-        m_tray->notify(Ui(texts::kStationMissingTitle), Ui(texts::kStationMissing).arg(station));
+        m_tray->notify(
+            Utf8Text(texts::kStationMissingTitle), Utf8Text(texts::kStationMissing).arg(station));
     });
 }
 
@@ -203,15 +200,15 @@ void SchedulerWindow::initialise()
     ReadStationList(m_setup.htmlDir, names, m_stationPages);
     m_core->setStations(names, m_stationPages);
     for (const std::string& name : names)
-        m_stations->addItem(FromFile(name));
+        m_stations->addItem(UiText(name));
     m_stations->setCurrentIndex(names.empty() ? -1 : 0);
 
     const LoadedSchedule loaded = m_core->load(schedulePath());
     for (const MissedSlot& missed : loaded.missed) {
         const ScheduleRow& row = missed.row;
-        const QString text = Ui(texts::kMissedHead) + FromFile(row.periodicity) + " - "
-            + FromFile(row.start) + " -> " + FromFile(row.end) + " \n     " + FromFile(row.action)
-            + " de " + FromFile(row.station) + Ui(texts::kMissedTail);
+        const QString text = Utf8Text(texts::kMissedHead) + UiText(row.periodicity) + " - "
+            + UiText(row.start) + " -> " + UiText(row.end) + " \n     " + UiText(row.action)
+            + " de " + UiText(row.station) + Utf8Text(texts::kMissedTail);
         m_prompt->message(texts::kMissedCaption, text.toStdString(), PromptIcon::Exclamation);
     }
     applyDefaults();
@@ -275,8 +272,8 @@ void SchedulerWindow::refreshList()
     m_list->clear();
     for (const ScheduleRow& row : m_core->rows()) {
         auto* item = new QTreeWidgetItem(m_list,
-            { FromFile(row.mark), FromFile(row.action), FromFile(row.start), FromFile(row.end),
-                FromFile(row.periodicity), FromFile(row.station) });
+            { UiText(row.mark), UiText(row.action), UiText(row.start), UiText(row.end),
+                UiText(row.periodicity), UiText(row.station) });
         for (int column = 0; column < 6; ++column)
             item->setTextAlignment(column, Qt::AlignCenter);
     }
@@ -293,7 +290,7 @@ void SchedulerWindow::addSlot()
     // into the box that is no entry is refused.
     const int chosen = m_stations->currentIndex();
     if (chosen < 0 || m_stations->currentText() != m_stations->itemText(chosen)) {
-        refuse(Ui(texts::kNoStation));
+        refuse(Utf8Text(texts::kNoStation));
         return;
     }
     const SlotEntry slot = entry();
@@ -301,22 +298,22 @@ void SchedulerWindow::addSlot()
     const EntryCheck check = CheckEntry(slot, rows, m_core->now());
     switch (check.refusal) {
     case EntryRefusal::DateBeforeToday:
-        refuse(Ui(texts::kDateBefore));
+        refuse(Utf8Text(texts::kDateBefore));
         return;
     case EntryRefusal::StartBeforeNow:
-        refuse(Ui(texts::kTimeBefore));
+        refuse(Utf8Text(texts::kTimeBefore));
         return;
     case EntryRefusal::Overlap: {
         const ScheduleRow& other = rows[static_cast<std::size_t>(check.overlapRow)];
-        refuse(Ui(texts::kOverlapHead) + FromFile(other.periodicity) + " - " + FromFile(other.start)
-            + " -> " + FromFile(other.end) + " \n     " + FromFile(other.action) + " de "
-            + FromFile(other.station));
+        refuse(Utf8Text(texts::kOverlapHead) + UiText(other.periodicity) + " - "
+            + UiText(other.start) + " -> " + UiText(other.end) + " \n     " + UiText(other.action)
+            + " de " + UiText(other.station));
         return;
     }
     case EntryRefusal::None:
         break;
     }
-    m_core->addRow(RowFromEntry(slot, cp1252::fromUtf8(m_stations->itemText(chosen).toStdString())));
+    m_core->addRow(RowFromEntry(slot, FileText(m_stations->itemText(chosen))));
     m_core->save(schedulePath(), launchStartUp());
 }
 
@@ -361,9 +358,9 @@ void SchedulerWindow::startUpToggled(bool checked)
 void SchedulerWindow::showAbout()
 {
     QMessageBox about(this);
-    about.setWindowTitle(Ui(texts::kAboutTitle));
+    about.setWindowTitle(Utf8Text(texts::kAboutTitle));
     about.setIconPixmap(ProgramIcon().pixmap(32, 32));
-    about.setText(Ui(texts::kAboutText));
+    about.setText(Utf8Text(texts::kAboutText));
     about.setStandardButtons(QMessageBox::Ok);
     ApplySkin(&about);
     about.exec();

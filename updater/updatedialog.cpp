@@ -15,11 +15,11 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "common/cp1252.h"
 #include "common/diaglog.h"
 #include "common/messages.h"
 #include "common/messenger.h"
 #include "common/ui/trayicon.h"
+#include "common/ui/uitext.h"
 #include "common/updatetexts.h"
 #include "downloadworkers.h"
 #include "updaterprompt.h"
@@ -31,16 +31,6 @@ namespace {
 // looked for this often, this many times.
 constexpr int kPlayerGonePollMs = 250;
 constexpr int kPlayerGoneTries = 60;
-
-QString Ui(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
-QString FromFile(const std::string& text)
-{
-    return QString::fromStdString(cp1252::toUtf8(text));
-}
 
 // The left-hand banner: the program's name over a blue gradient.
 QPixmap Banner()
@@ -71,18 +61,18 @@ UpdateDialog::UpdateDialog(UpdateDialogSetup setup, DialogPrompt& prompt, QWidge
     , m_installer(m_setup.install, *this, prompt)
     , m_workers(new DownloadWorkers(m_setup.downloads, this))
     , m_tree(new QTreeWidget)
-    , m_description(new QGroupBox(Ui(updatetexts::kDescriptionGroup)))
-    , m_descriptionTitle(new QLabel(Ui(updatetexts::kDescriptionPlaceholder)))
-    , m_descriptionBody(new QLabel(Ui(updatetexts::kDescriptionPlaceholder)))
+    , m_description(new QGroupBox(Utf8Text(updatetexts::kDescriptionGroup)))
+    , m_descriptionTitle(new QLabel(Utf8Text(updatetexts::kDescriptionPlaceholder)))
+    , m_descriptionBody(new QLabel(Utf8Text(updatetexts::kDescriptionPlaceholder)))
     , m_count(new QLabel(QStringLiteral("0")))
-    , m_countWord(new QLabel(Ui(updatetexts::kCountPlural)))
-    , m_mainButton(new QPushButton(Ui(updatetexts::kDownloadButton)))
-    , m_cancelButton(new QPushButton(Ui(updatetexts::kCancelButton)))
-    , m_status(new QLabel(Ui(updatetexts::kStatusInitial)))
+    , m_countWord(new QLabel(Utf8Text(updatetexts::kCountPlural)))
+    , m_mainButton(new QPushButton(Utf8Text(updatetexts::kDownloadButton)))
+    , m_cancelButton(new QPushButton(Utf8Text(updatetexts::kCancelButton)))
+    , m_status(new QLabel(Utf8Text(updatetexts::kStatusInitial)))
     , m_progress(new QProgressBar)
     , m_serverLabel(new QLabel)
 {
-    setWindowTitle(Ui(updatetexts::kDialogTitle));
+    setWindowTitle(Utf8Text(updatetexts::kDialogTitle));
     setWindowIcon(ProgramIcon());
     setWindowFlag(Qt::WindowStaysOnTopHint, true);
 
@@ -126,7 +116,7 @@ UpdateDialog::UpdateDialog(UpdateDialogSetup setup, DialogPrompt& prompt, QWidge
     buttons->addWidget(m_mainButton);
     buttons->addWidget(m_cancelButton);
 
-    auto* heading = new QLabel(Ui(updatetexts::kHeading));
+    auto* heading = new QLabel(Utf8Text(updatetexts::kHeading));
     auto* right = new QVBoxLayout;
     right->addWidget(heading);
     right->addWidget(m_tree);
@@ -143,7 +133,7 @@ UpdateDialog::UpdateDialog(UpdateDialogSetup setup, DialogPrompt& prompt, QWidge
 
     // The window's own menu (right button) carries the about entry, where
     // the title bar's menu would have it.
-    auto* about = new QAction(Ui(updatetexts::kSystemAbout), this);
+    auto* about = new QAction(Utf8Text(updatetexts::kSystemAbout), this);
     addAction(about);
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
@@ -191,14 +181,15 @@ void UpdateDialog::buildItems()
     };
     QSignalBlocker block(m_tree);
     if (m_setup.check.softwareUpdate)
-        m_first = addItem(Ui(updatetexts::kSoftwareItemPrefix) + FromFile(remote.softwareVersion));
+        m_first
+            = addItem(Utf8Text(updatetexts::kSoftwareItemPrefix) + UiText(remote.softwareVersion));
     if (m_setup.check.stationListUpdate) {
         QTreeWidgetItem* item = addItem(
-            Ui(updatetexts::kStationListItemPrefix) + FromFile(remote.stationListVersion));
+            Utf8Text(updatetexts::kStationListItemPrefix) + UiText(remote.stationListVersion));
         (m_first == nullptr ? m_first : m_second) = item;
     }
     m_count->setText(QStringLiteral("0"));
-    m_countWord->setText(Ui(updatetexts::kCountSingular));
+    m_countWord->setText(Utf8Text(updatetexts::kCountSingular));
 }
 
 void UpdateDialog::updateCount()
@@ -209,7 +200,8 @@ void UpdateDialog::updateCount()
             ++count;
     }
     m_count->setText(QString::number(count));
-    m_countWord->setText(Ui(count > 1 ? updatetexts::kCountPlural : updatetexts::kCountSingular));
+    m_countWord->setText(
+        Utf8Text(count > 1 ? updatetexts::kCountPlural : updatetexts::kCountSingular));
 }
 
 void UpdateDialog::toggleItem(int index)
@@ -228,24 +220,25 @@ void UpdateDialog::showDescription(QTreeWidgetItem* item)
     const RemoteVersions& remote = m_setup.check.remote;
     auto show
         = [this](const std::string& version, const std::string& date, const std::string& comment) {
-              m_descriptionTitle->setText(Ui(updatetexts::kVersionPrefix) + FromFile(version)
-                  + Ui(updatetexts::kVersionDateSeparator) + FromFile(date));
-              m_descriptionBody->setText(FromFile(ExpandLineBreaks(comment)));
+              m_descriptionTitle->setText(Utf8Text(updatetexts::kVersionPrefix) + UiText(version)
+                  + Utf8Text(updatetexts::kVersionDateSeparator) + UiText(date));
+              m_descriptionBody->setText(UiText(ExpandLineBreaks(comment)));
           };
-    if (m_setup.check.softwareUpdate && label.contains(Ui(updatetexts::kSoftwareItemMarker)))
+    if (m_setup.check.softwareUpdate && label.contains(Utf8Text(updatetexts::kSoftwareItemMarker)))
         show(remote.softwareVersion, remote.softwareDate, remote.softwareComment);
-    if (label.contains(Ui(updatetexts::kStationListItemMarker)) || !m_setup.check.softwareUpdate)
+    if (label.contains(Utf8Text(updatetexts::kStationListItemMarker))
+        || !m_setup.check.softwareUpdate)
         show(remote.stationListVersion, remote.stationListDate, remote.stationListComment);
 }
 
 void UpdateDialog::pressMainButton()
 {
     const QString state = m_mainButton->text();
-    if (state == Ui(updatetexts::kFinishButton)) {
+    if (state == Utf8Text(updatetexts::kFinishButton)) {
         accept();
         return;
     }
-    if (state != Ui(updatetexts::kDownloadButton))
+    if (state != Utf8Text(updatetexts::kDownloadButton))
         return;
     const bool first = m_first != nullptr && m_first->checkState(0) == Qt::Checked;
     const bool second = m_second != nullptr && m_second->checkState(0) == Qt::Checked;
@@ -256,12 +249,12 @@ void UpdateDialog::pressMainButton()
             updatetexts::kErrorTitle, updatetexts::kNothingSelected, PromptIcon::Exclamation);
         return;
     }
-    m_mainButton->setText(Ui(updatetexts::kWaitButton));
+    m_mainButton->setText(Utf8Text(updatetexts::kWaitButton));
     m_description->hide();
     m_progress->show();
     m_status->show();
-    m_serverLabel->setText(Ui(updatetexts::kServerPrefix)
-        + QString::fromStdString(cp1252::toUtf8(ServerName(m_setup.install.server))));
+    m_serverLabel->setText(
+        Utf8Text(updatetexts::kServerPrefix) + UiText(ServerName(m_setup.install.server)));
     m_serverLabel->show();
     repaint();
     DiagLog(std::string("install software=") + (software ? "1" : "0")
@@ -276,7 +269,7 @@ void UpdateDialog::pressMainButton()
 
 void UpdateDialog::showSelectionView()
 {
-    m_mainButton->setText(Ui(updatetexts::kDownloadButton));
+    m_mainButton->setText(Utf8Text(updatetexts::kDownloadButton));
     m_description->show();
     m_progress->hide();
     m_status->hide();
@@ -289,7 +282,7 @@ void UpdateDialog::showSelectionView()
         }
     }
     m_count->setText(QStringLiteral("0"));
-    m_countWord->setText(Ui(updatetexts::kCountSingular));
+    m_countWord->setText(Utf8Text(updatetexts::kCountSingular));
     m_descriptionTitle->clear();
     m_descriptionBody->clear();
 }
@@ -297,9 +290,9 @@ void UpdateDialog::showSelectionView()
 void UpdateDialog::showAbout()
 {
     QMessageBox about(this);
-    about.setWindowTitle(Ui(updatetexts::kAboutTitle));
+    about.setWindowTitle(Utf8Text(updatetexts::kAboutTitle));
     about.setIconPixmap(ProgramIcon().pixmap(32, 32));
-    about.setText(Ui(updatetexts::kAboutText));
+    about.setText(Utf8Text(updatetexts::kAboutText));
     about.setStandardButtons(QMessageBox::Ok);
     if (m_setup.skin)
         SkinWindow(&about);
@@ -308,7 +301,7 @@ void UpdateDialog::showAbout()
 
 void UpdateDialog::reject()
 {
-    if (m_mainButton->text() == Ui(updatetexts::kWaitButton)) {
+    if (m_mainButton->text() == Utf8Text(updatetexts::kWaitButton)) {
         if (m_prompt.warningQuestion(updatetexts::kLeaveTitle, updatetexts::kLeaveQuestion)
             != PromptAnswer::Yes)
             return;
@@ -489,7 +482,7 @@ void UpdateDialog::launchWhenPlayerGone(const std::string& option, int triesLeft
 
 void UpdateDialog::installFinished()
 {
-    m_mainButton->setText(Ui(updatetexts::kFinishButton));
+    m_mainButton->setText(Utf8Text(updatetexts::kFinishButton));
     DiagLog("finished");
 }
 

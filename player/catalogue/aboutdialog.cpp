@@ -6,9 +6,9 @@
 #include <QPushButton>
 
 #include "catalogue/cataloguetexts.h"
-#include "catalogue/uitext.h"
 #include "common/profile.h"
 #include "common/textfile.h"
+#include "common/ui/uitext.h"
 
 namespace {
 
@@ -18,11 +18,6 @@ std::string versionText(const Profile& versions, const char* section)
     if (version.empty())
         return kNotFound;
     return "version " + version + " du " + versions.get(section, "Date");
-}
-
-QString q(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
 }
 
 } // namespace
@@ -40,7 +35,7 @@ AboutDialog::AboutDialog(const AboutTexts& texts, QWidget* parent)
     : QDialog(parent)
 {
     namespace t = catalogue_texts;
-    setWindowTitle(q(t::kAboutTitle));
+    setWindowTitle(Utf8Text(t::kAboutTitle));
 
     auto* picture = new QLabel;
     picture->setObjectName("picture");
@@ -52,17 +47,17 @@ AboutDialog::AboutDialog(const AboutTexts& texts, QWidget* parent)
         label->setAlignment(Qt::AlignCenter);
         return label;
     };
-    auto* ok = new QPushButton(q(t::kOk));
+    auto* ok = new QPushButton(Utf8Text(t::kOk));
     ok->setObjectName("ok");
     ok->setDefault(true);
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(picture, 0, 0, 1, 2);
-    layout->addWidget(new QLabel(q(t::kAboutSoftware)), 1, 0);
+    layout->addWidget(new QLabel(Utf8Text(t::kAboutSoftware)), 1, 0);
     layout->addWidget(value(texts.software, "softwareVersion"), 1, 1);
-    layout->addWidget(new QLabel(q(t::kAboutList)), 2, 0);
+    layout->addWidget(new QLabel(Utf8Text(t::kAboutList)), 2, 0);
     layout->addWidget(value(texts.stationList, "stationListVersion"), 2, 1);
-    layout->addWidget(new QLabel(q(t::kAboutSkin)), 3, 0);
+    layout->addWidget(new QLabel(Utf8Text(t::kAboutSkin)), 3, 0);
     layout->addWidget(value(texts.appearance, "appearanceName"), 3, 1);
     layout->addWidget(ok, 4, 0, 1, 2, Qt::AlignHCenter);
     layout->setColumnMinimumWidth(1, 160);

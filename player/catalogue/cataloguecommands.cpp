@@ -13,11 +13,11 @@
 #include "catalogue/personallistdialog.h"
 #include "catalogue/skinmanagerdialog.h"
 #include "catalogue/stationsearchdialog.h"
-#include "catalogue/uitext.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
 #include "common/ui/messageprompt.h"
 #include "common/ui/skinloader.h"
+#include "common/ui/uitext.h"
 #include "shell/commandids.h"
 #include "texts.h"
 

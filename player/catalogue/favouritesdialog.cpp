@@ -10,21 +10,12 @@
 #include <QVBoxLayout>
 
 #include "catalogue/cataloguetexts.h"
-#include "catalogue/uitext.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
 #include "common/ui/messageprompt.h"
+#include "common/ui/uitext.h"
 
 namespace texts = catalogue_texts;
-
-namespace {
-
-QString q(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-} // namespace
 
 FavouritesDialog::FavouritesDialog(
     const std::string& htmlDir, Favourites& favourites, QWidget* parent, Prompt* prompt)
@@ -38,22 +29,22 @@ FavouritesDialog::FavouritesDialog(
     m_organiser = std::make_unique<FavouritesOrganiser>(
         ReadTextFile(IndexPath(htmlDir)), favourites, *prompt);
 
-    setWindowTitle(q(texts::kOrganiserTitle));
+    setWindowTitle(Utf8Text(texts::kOrganiserTitle));
     m_stations = new QListWidget;
     m_stations->setObjectName("stationList");
     m_favouriteList = new QListWidget;
     m_favouriteList->setObjectName("favouriteList");
-    auto* add = new QPushButton(q(texts::kAddButton));
+    auto* add = new QPushButton(Utf8Text(texts::kAddButton));
     add->setObjectName("addFavourite");
-    auto* remove = new QPushButton(q(texts::kRemoveButton));
+    auto* remove = new QPushButton(Utf8Text(texts::kRemoveButton));
     remove->setObjectName("removeFavourite");
     m_search = new QLineEdit;
     m_search->setObjectName("searchText");
-    m_findNext = new QPushButton(q(texts::kFindNextButton));
+    m_findNext = new QPushButton(Utf8Text(texts::kFindNextButton));
     m_findNext->setObjectName("findNext");
-    m_ok = new QPushButton(q(texts::kOk));
+    m_ok = new QPushButton(Utf8Text(texts::kOk));
     m_ok->setObjectName("ok");
-    auto* cancel = new QPushButton(q(texts::kCancel));
+    auto* cancel = new QPushButton(Utf8Text(texts::kCancel));
     cancel->setObjectName("cancel");
 
     // Enter goes to the default button only: OK, or "v" once a search text
@@ -67,7 +58,7 @@ FavouritesDialog::FavouritesDialog(
     moves->addWidget(remove);
     moves->addStretch();
     auto* searchRow = new QHBoxLayout;
-    searchRow->addWidget(new QLabel(q(texts::kFindLabel)));
+    searchRow->addWidget(new QLabel(Utf8Text(texts::kFindLabel)));
     searchRow->addWidget(m_search, 1);
     searchRow->addWidget(m_findNext);
     auto* closing = new QHBoxLayout;
@@ -75,8 +66,8 @@ FavouritesDialog::FavouritesDialog(
     closing->addWidget(m_ok);
     closing->addWidget(cancel);
     auto* layout = new QGridLayout(this);
-    layout->addWidget(new QLabel(q(texts::kAvailableList)), 0, 0);
-    layout->addWidget(new QLabel(q(texts::kFavouritesList)), 0, 2);
+    layout->addWidget(new QLabel(Utf8Text(texts::kAvailableList)), 0, 0);
+    layout->addWidget(new QLabel(Utf8Text(texts::kFavouritesList)), 0, 2);
     layout->addWidget(m_stations, 1, 0);
     layout->addLayout(moves, 1, 1);
     layout->addWidget(m_favouriteList, 1, 2);

@@ -19,19 +19,14 @@
 #include <QVBoxLayout>
 
 #include "catalogue/cataloguetexts.h"
-#include "catalogue/uitext.h"
 #include "common/ui/messageprompt.h"
+#include "common/ui/uitext.h"
 
 namespace texts = catalogue_texts;
 
 namespace {
 
 constexpr int kNameLength = 40;
-
-QString q(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 void fillList(QListWidget* list, const std::vector<std::string>& names, int selection)
 {
@@ -56,7 +51,7 @@ PersonalListDialog::PersonalListDialog(const std::string& htmlDir, QWidget* pare
     }
     if (!openInBrowser) {
         openInBrowser = [](const std::string& path) {
-            QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+            QDesktopServices::openUrl(QUrl::fromLocalFile(PathText(path)));
         };
     }
     if (!wait) {
@@ -80,21 +75,21 @@ PersonalListDialog::~PersonalListDialog() = default;
 
 void PersonalListDialog::build()
 {
-    setWindowTitle(q(texts::kPersonalTitle));
+    setWindowTitle(Utf8Text(texts::kPersonalTitle));
 
     // "Gestion des radios": the two lists and the moves between them.
-    auto* manage = new QGroupBox(q(texts::kManageGroup));
+    auto* manage = new QGroupBox(Utf8Text(texts::kManageGroup));
     m_complete = new QListWidget;
     m_complete->setObjectName("completeList");
     m_personal = new QListWidget;
     m_personal->setObjectName("personalList");
-    auto* addOne = new QPushButton(q(texts::kAddButton));
+    auto* addOne = new QPushButton(Utf8Text(texts::kAddButton));
     addOne->setObjectName("addToPersonal");
-    auto* addAll = new QPushButton(q(texts::kAddAllButton));
+    auto* addAll = new QPushButton(Utf8Text(texts::kAddAllButton));
     addAll->setObjectName("addAllToPersonal");
-    auto* removeOne = new QPushButton(q(texts::kRemoveButton));
+    auto* removeOne = new QPushButton(Utf8Text(texts::kRemoveButton));
     removeOne->setObjectName("removeFromPersonal");
-    auto* clear = new QPushButton(q(texts::kClearButton));
+    auto* clear = new QPushButton(Utf8Text(texts::kClearButton));
     clear->setObjectName("clearPersonal");
     auto* moves = new QVBoxLayout;
     moves->addStretch();
@@ -102,14 +97,14 @@ void PersonalListDialog::build()
         moves->addWidget(button);
     moves->addStretch();
     auto* manageLayout = new QGridLayout(manage);
-    manageLayout->addWidget(new QLabel(q(texts::kAvailableList)), 0, 0);
-    manageLayout->addWidget(new QLabel(q(texts::kPersonalList)), 0, 2);
+    manageLayout->addWidget(new QLabel(Utf8Text(texts::kAvailableList)), 0, 0);
+    manageLayout->addWidget(new QLabel(Utf8Text(texts::kPersonalList)), 0, 2);
     manageLayout->addWidget(m_complete, 1, 0);
     manageLayout->addLayout(moves, 1, 1);
     manageLayout->addWidget(m_personal, 1, 2);
 
     // "Ajouter une radio": the station's form.
-    auto* addGroup = new QGroupBox(q(texts::kAddGroup));
+    auto* addGroup = new QGroupBox(Utf8Text(texts::kAddGroup));
     m_name = new QLineEdit;
     m_name->setObjectName("stationName");
     m_name->setMaxLength(kNameLength);
@@ -120,39 +115,39 @@ void PersonalListDialog::build()
     const char* typeNames[]
         = { texts::kTypeAuto, texts::kTypeWindowsMedia, texts::kTypeRealPlayer };
     for (int type = 0; type < 3; ++type) {
-        auto* button = new QRadioButton(q(typeNames[type]));
+        auto* button = new QRadioButton(Utf8Text(typeNames[type]));
         button->setObjectName(QStringLiteral("playerType%1").arg(type));
         m_type->addButton(button, type);
         typeRow->addWidget(button);
     }
     typeRow->addStretch();
-    m_logoBox = new QCheckBox(q(texts::kLogoBox));
+    m_logoBox = new QCheckBox(Utf8Text(texts::kLogoBox));
     m_logoBox->setObjectName("logoBox");
     m_logo = new QLineEdit;
     m_logo->setObjectName("logoPath");
-    m_chooseLogo = new QPushButton(q(texts::kChooseLogo));
+    m_chooseLogo = new QPushButton(Utf8Text(texts::kChooseLogo));
     m_chooseLogo->setObjectName("chooseLogo");
-    m_siteBox = new QCheckBox(q(texts::kSiteBox));
+    m_siteBox = new QCheckBox(Utf8Text(texts::kSiteBox));
     m_siteBox->setObjectName("siteBox");
     m_site = new QLineEdit;
     m_site->setObjectName("siteLink");
-    m_descriptionBox = new QCheckBox(q(texts::kDescriptionBox));
+    m_descriptionBox = new QCheckBox(Utf8Text(texts::kDescriptionBox));
     m_descriptionBox->setObjectName("descriptionBox");
     m_description = new QLineEdit;
     m_description->setObjectName("description");
-    m_test = new QPushButton(q(texts::kTestButton));
+    m_test = new QPushButton(Utf8Text(texts::kTestButton));
     m_test->setObjectName("testStation");
-    m_add = new QPushButton(q(texts::kAddStationButton));
+    m_add = new QPushButton(Utf8Text(texts::kAddStationButton));
     m_add->setObjectName("addStation");
-    m_modify = new QPushButton(q(texts::kModifyButton));
+    m_modify = new QPushButton(Utf8Text(texts::kModifyButton));
     m_modify->setObjectName("modifyStation");
 
     auto* form = new QGridLayout(addGroup);
-    form->addWidget(new QLabel(q(texts::kStationName)), 0, 0);
+    form->addWidget(new QLabel(Utf8Text(texts::kStationName)), 0, 0);
     form->addWidget(m_name, 0, 1, 1, 2);
-    form->addWidget(new QLabel(q(texts::kStreamLink)), 1, 0);
+    form->addWidget(new QLabel(Utf8Text(texts::kStreamLink)), 1, 0);
     form->addWidget(m_link, 1, 1, 1, 2);
-    form->addWidget(new QLabel(q(texts::kLinkType)), 2, 0);
+    form->addWidget(new QLabel(Utf8Text(texts::kLinkType)), 2, 0);
     form->addLayout(typeRow, 2, 1, 1, 2);
     form->addWidget(m_logoBox, 3, 0);
     form->addWidget(m_logo, 3, 1);
@@ -168,22 +163,22 @@ void PersonalListDialog::build()
     form->addLayout(actions, 6, 0, 1, 3);
 
     // "Supprimer une radio".
-    auto* deleteGroup = new QGroupBox(q(texts::kDeleteGroup));
+    auto* deleteGroup = new QGroupBox(Utf8Text(texts::kDeleteGroup));
     m_selected = new QLineEdit;
     m_selected->setObjectName("selectedName");
     m_selected->setReadOnly(true);
     m_selected->setMaxLength(kNameLength);
-    m_delete = new QPushButton(q(texts::kDeleteButton));
+    m_delete = new QPushButton(Utf8Text(texts::kDeleteButton));
     m_delete->setObjectName("deleteStation");
     auto* deleteLayout = new QHBoxLayout(deleteGroup);
-    deleteLayout->addWidget(new QLabel(q(texts::kSelectedName)));
+    deleteLayout->addWidget(new QLabel(Utf8Text(texts::kSelectedName)));
     deleteLayout->addWidget(m_selected, 1);
     deleteLayout->addWidget(m_delete);
 
-    auto* ok = new QPushButton(q(texts::kOk));
+    auto* ok = new QPushButton(Utf8Text(texts::kOk));
     ok->setObjectName("ok");
     ok->setDefault(true);
-    auto* cancel = new QPushButton(q(texts::kCancel));
+    auto* cancel = new QPushButton(Utf8Text(texts::kCancel));
     cancel->setObjectName("cancel");
     auto* closing = new QHBoxLayout;
     closing->addStretch();
@@ -241,11 +236,11 @@ void PersonalListDialog::build()
     connect(m_chooseLogo, &QPushButton::clicked, this, [this] {
         m_model->beginLogoChoice();
         showEnabling();
-        const QString path
-            = QFileDialog::getOpenFileName(this, QString(), QString(), q(texts::kLogoFilter));
+        const QString path = QFileDialog::getOpenFileName(
+            this, QString(), QString(), Utf8Text(texts::kLogoFilter));
         if (path.isEmpty())
             return;
-        m_model->chooseLogo(path.toStdString());
+        m_model->chooseLogo(PathBytes(path));
         const QSignalBlocker blocker(m_logoBox);
         m_logo->setText(path);
         m_logoBox->setChecked(true);
@@ -288,7 +283,7 @@ PersonalListModel::Form PersonalListDialog::readForm() const
     form.station.description = FileText(m_description->text());
     form.streamLink = FileText(m_link->text());
     // A logo path names a file on this machine: kept as the system spells it.
-    form.logoPath = m_logo->text().toStdString();
+    form.logoPath = PathBytes(m_logo->text());
     return form;
 }
 
@@ -302,7 +297,7 @@ void PersonalListDialog::showForm()
     m_link->setText(UiText(form.streamLink));
     m_type->button(static_cast<int>(form.station.playerType))->setChecked(true);
     m_logoBox->setChecked(form.station.logoChecked);
-    m_logo->setText(QString::fromStdString(form.logoPath));
+    m_logo->setText(PathText(form.logoPath));
     m_siteBox->setChecked(form.station.siteChecked);
     m_site->setText(UiText(form.station.siteLink));
     m_descriptionBox->setChecked(form.station.descriptionChecked);

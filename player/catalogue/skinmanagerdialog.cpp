@@ -10,19 +10,10 @@
 #include <QVBoxLayout>
 
 #include "catalogue/cataloguetexts.h"
-#include "catalogue/uitext.h"
 #include "common/ui/messageprompt.h"
+#include "common/ui/uitext.h"
 
 namespace texts = catalogue_texts;
-
-namespace {
-
-QString q(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-} // namespace
 
 SkinManagerDialog::SkinManagerDialog(
     const std::string& htmlDir, Settings& settings, QWidget* parent, Prompt* prompt)
@@ -35,22 +26,22 @@ SkinManagerDialog::SkinManagerDialog(
         m_ownPrompt = std::make_unique<MessagePrompt>(this);
         m_prompt = m_ownPrompt.get();
     }
-    setWindowTitle(q(texts::kSkinTitle));
+    setWindowTitle(Utf8Text(texts::kSkinTitle));
 
     m_list = new QListWidget;
     m_list->setObjectName("appearanceList");
-    m_preview = new QLabel(q(texts::kPreview));
+    m_preview = new QLabel(Utf8Text(texts::kPreview));
     m_preview->setObjectName("preview");
     m_preview->setAlignment(Qt::AlignCenter);
     m_preview->setFrameShape(QFrame::StyledPanel);
     m_preview->setFixedSize(kPreviewWidth, kPreviewHeight);
-    m_caption = new QLabel(q(texts::kPreview));
+    m_caption = new QLabel(Utf8Text(texts::kPreview));
     m_caption->setObjectName("caption");
     m_caption->setAlignment(Qt::AlignCenter);
-    auto* install = new QPushButton(q(texts::kInstall));
+    auto* install = new QPushButton(Utf8Text(texts::kInstall));
     install->setObjectName("install");
     install->setDefault(true);
-    auto* cancel = new QPushButton(q(texts::kCancel));
+    auto* cancel = new QPushButton(Utf8Text(texts::kCancel));
     cancel->setObjectName("cancel");
 
     auto* previewColumn = new QVBoxLayout;
@@ -62,7 +53,7 @@ SkinManagerDialog::SkinManagerDialog(
     closing->addWidget(install);
     closing->addWidget(cancel);
     auto* layout = new QGridLayout(this);
-    layout->addWidget(new QLabel(q(texts::kSkinList)), 0, 0);
+    layout->addWidget(new QLabel(Utf8Text(texts::kSkinList)), 0, 0);
     layout->addWidget(m_list, 1, 0);
     layout->addLayout(previewColumn, 1, 1);
     layout->addLayout(closing, 2, 0, 1, 2);

@@ -11,21 +11,12 @@
 
 #include "catalogue/cataloguetexts.h"
 #include "catalogue/favourites.h"
-#include "catalogue/uitext.h"
 #include "common/stationsearch.h"
 #include "common/textfile.h"
 #include "common/ui/messageprompt.h"
+#include "common/ui/uitext.h"
 
 namespace texts = catalogue_texts;
-
-namespace {
-
-QString q(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-} // namespace
 
 StationSearchModel::StationSearchModel(std::string htmlDir, Prompt& prompt)
     : m_htmlDir(std::move(htmlDir))
@@ -78,36 +69,36 @@ StationSearchDialog::StationSearchDialog(const std::string& htmlDir, Favourites&
         prompt = m_ownPrompt.get();
     }
     m_model = std::make_unique<StationSearchModel>(htmlDir, *prompt);
-    setWindowTitle(q(texts::kSearchTitle));
+    setWindowTitle(Utf8Text(texts::kSearchTitle));
 
     // Fixed places: the dialog shows more or less of its content by its
     // height alone, the search box always at the top.
-    auto* label = new QLabel(q(texts::kSearchLabel), this);
+    auto* label = new QLabel(Utf8Text(texts::kSearchLabel), this);
     label->setGeometry(10, 10, 280, 20);
     m_text = new QLineEdit(this);
     m_text->setObjectName("searchText");
     m_text->setMaxLength(256);
     m_text->setGeometry(10, 32, 280, 26);
-    auto* search = new QPushButton(q(texts::kSearchButton), this);
+    auto* search = new QPushButton(Utf8Text(texts::kSearchButton), this);
     search->setObjectName("search");
     search->setGeometry(100, 66, 90, 26);
     search->setDefault(true);
-    auto* close = new QPushButton(q(texts::kCloseButton), this);
+    auto* close = new QPushButton(Utf8Text(texts::kCloseButton), this);
     close->setObjectName("close");
     close->setGeometry(200, 66, 90, 26);
     close->setAutoDefault(false);
-    m_noResult = new QLabel(q(texts::kNoResult), this);
+    m_noResult = new QLabel(Utf8Text(texts::kNoResult), this);
     m_noResult->setObjectName("noResult");
     m_noResult->setAlignment(Qt::AlignCenter);
     m_noResult->setGeometry(10, 100, 280, 22);
     m_names = new QListWidget(this);
     m_names->setObjectName("results");
     m_names->setGeometry(10, 130, 280, 180);
-    auto* addFavourite = new QPushButton(q(texts::kAddToFavourites), this);
+    auto* addFavourite = new QPushButton(Utf8Text(texts::kAddToFavourites), this);
     addFavourite->setObjectName("addToFavourites");
     addFavourite->setGeometry(10, 318, 170, 26);
     addFavourite->setAutoDefault(false);
-    auto* listenButton = new QPushButton(q(texts::kListen), this);
+    auto* listenButton = new QPushButton(Utf8Text(texts::kListen), this);
     listenButton->setObjectName("listen");
     listenButton->setGeometry(190, 318, 100, 26);
     listenButton->setAutoDefault(false);

@@ -22,7 +22,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "common/cp1252.h"
+#include "common/ui/uitext.h"
 #include "common/ui/workermailbox.h"
 #include "nowplaying/fetchcover.h"
 #include "nowplaying/nowplayingtexts.h"
@@ -32,11 +32,6 @@ namespace {
 // The area a cover is shown in; a cover keeps the size it was decoded in.
 constexpr int kCoverSide = 104;
 
-QString fromUtf8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
 // Feed texts are Windows-1252 as the feed formats were made for, but many
 // servers now answer in UTF-8: a text that is valid UTF-8 is read as such.
 QString feedText(const std::string& text)
@@ -45,7 +40,7 @@ QString feedText(const std::string& text)
     const QString decoded = utf8(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
     if (!utf8.hasError())
         return decoded;
-    return QString::fromStdString(cp1252::toUtf8(text));
+    return UiText(text);
 }
 
 WindowRect toWindowRect(const QRect& r)
@@ -75,7 +70,7 @@ SongWindow::SongWindow(Settings& settings, const StationPageInfo& current, QWidg
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
-    setWindowTitle(fromUtf8(texts::kSongWindowTitle));
+    setWindowTitle(Utf8Text(texts::kSongWindowTitle));
     setWindowFlag(Qt::WindowStaysOnTopHint, settings.onTop);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     m_refreshTimer.setObjectName(QStringLiteral("timer106"));
@@ -95,7 +90,7 @@ void SongWindow::build()
         texts::kSongAlbumLabel, texts::kSongDateLabel, texts::kSongLabelLabel };
     const int ids[5] = { TitleValue, ArtistValue, AlbumValue, DateValue, LabelValue };
     for (int i = 0; i < 5; ++i) {
-        auto* name = new QLabel(fromUtf8(names[i]), this);
+        auto* name = new QLabel(Utf8Text(names[i]), this);
         m_values[i] = new QLabel(this);
         m_values[i]->setObjectName(QStringLiteral("id%1").arg(ids[i]));
         m_values[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -124,11 +119,11 @@ void SongWindow::build()
     top->addWidget(m_coverButton, 0, Qt::AlignTop);
     top->addWidget(m_coverStatic, 0, Qt::AlignTop);
 
-    auto* previous = new QPushButton(fromUtf8(texts::kSongPrevious), this);
+    auto* previous = new QPushButton(Utf8Text(texts::kSongPrevious), this);
     previous->setObjectName(QStringLiteral("id%1").arg(PreviousButton));
     previous->setAutoDefault(false);
     connect(previous, &QPushButton::clicked, this, &SongWindow::onPrevious);
-    auto* next = new QPushButton(fromUtf8(texts::kSongNext), this);
+    auto* next = new QPushButton(Utf8Text(texts::kSongNext), this);
     next->setObjectName(QStringLiteral("id%1").arg(NextButton));
     next->setAutoDefault(false);
     connect(next, &QPushButton::clicked, this, &SongWindow::onNext);
@@ -139,11 +134,11 @@ void SongWindow::build()
     m_periodEdit->setValue(m_model.period());
     connect(m_periodEdit, &QSpinBox::valueChanged, this, &SongWindow::onPeriodChanged);
 
-    auto* ok = new QPushButton(fromUtf8(texts::kSongOk), this);
+    auto* ok = new QPushButton(Utf8Text(texts::kSongOk), this);
     ok->setObjectName(QStringLiteral("id%1").arg(OkButton));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &SongWindow::onOk);
-    auto* copy = new QPushButton(fromUtf8(texts::kSongCopy), this);
+    auto* copy = new QPushButton(Utf8Text(texts::kSongCopy), this);
     copy->setObjectName(QStringLiteral("id%1").arg(CopyButton));
     copy->setAutoDefault(false);
     connect(copy, &QPushButton::clicked, this, &SongWindow::copyToClipboard);
@@ -152,9 +147,9 @@ void SongWindow::build()
     steps->addWidget(previous);
     steps->addWidget(next);
     steps->addStretch(1);
-    steps->addWidget(new QLabel(fromUtf8(texts::kSongRefreshBefore), this));
+    steps->addWidget(new QLabel(Utf8Text(texts::kSongRefreshBefore), this));
     steps->addWidget(m_periodEdit);
-    steps->addWidget(new QLabel(fromUtf8(texts::kSongRefreshAfter), this));
+    steps->addWidget(new QLabel(Utf8Text(texts::kSongRefreshAfter), this));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);

@@ -1,22 +1,13 @@
 #include "recording/recorderlaunch.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QStringList>
 
 #include "common/installdir.h"
 #include "common/recorderpreset.h"
 #include "common/settings.h"
-
-namespace {
-
-QString pathText(const std::string& path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
-} // namespace
+#include "common/ui/uitext.h"
 
 std::string RecordStartParameters(const std::string& outputFile)
 {
@@ -26,14 +17,14 @@ std::string RecordStartParameters(const std::string& outputFile)
 
 bool LaunchRecorder(const std::string& installDir, const std::string& parameters)
 {
-    return QProcess::startDetached(pathText(installDir + kRecorderProgram),
-        QProcess::splitCommand(pathText(parameters)), pathText(installDir));
+    return QProcess::startDetached(PathText(installDir + kRecorderProgram),
+        QProcess::splitCommand(PathText(parameters)), PathText(installDir));
 }
 
 std::string StartRecording(const Settings& settings, const std::string& installDir)
 {
     if (!settings.pathRec.empty())
-        QDir().mkpath(pathText(settings.pathRec));
+        QDir().mkpath(PathText(settings.pathRec));
     const std::string output
         = RecordingOutputFile(settings.pathRec, settings.recordBaseName, settings.formatIndex);
     LaunchRecorder(installDir, RecordStartParameters(output));

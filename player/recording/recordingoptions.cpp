@@ -5,7 +5,6 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -19,33 +18,13 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "common/cp1252.h"
 #include "common/recorderpreset.h"
 #include "common/settings.h"
 #include "common/ui/skinloader.h"
+#include "common/ui/uitext.h"
 #include "recording/recordingtexts.h"
 
 namespace {
-
-QString text(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
-QString fromSettings(const std::string& cp1252Text)
-{
-    return QString::fromStdString(cp1252::toUtf8(cp1252Text));
-}
-
-std::string toSettings(const QString& text)
-{
-    return cp1252::fromUtf8(text.toStdString());
-}
-
-QString pathText(const std::string& path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
 
 // The page opened by "Aide", in the HTML directory.
 constexpr const char* kHelpPage = "aide/aiderec.htm";
@@ -141,52 +120,52 @@ RecordingOptionsDialog::RecordingOptionsDialog(Settings& settings, std::string i
     , m_currentStationPage(std::move(currentStationPage))
     , m_model(settings, mp3Available)
 {
-    setWindowTitle(text(rectexts::kDialogTitle));
+    setWindowTitle(Utf8Text(rectexts::kDialogTitle));
 
-    auto* fileGroup = new QGroupBox(text(rectexts::kFileGroup));
+    auto* fileGroup = new QGroupBox(Utf8Text(rectexts::kFileGroup));
     auto* fileLayout = new QGridLayout(fileGroup);
-    fileLayout->addWidget(new QLabel(text(rectexts::kNameLabel)), 0, 0, 1, 2);
-    m_name = new QLineEdit(fromSettings(m_model.baseName));
+    fileLayout->addWidget(new QLabel(Utf8Text(rectexts::kNameLabel)), 0, 0, 1, 2);
+    m_name = new QLineEdit(UiText(m_model.baseName));
     m_name->setMaxLength(RecordingOptionsModel::kMaxNameLength);
     m_extension = new QLabel;
     fileLayout->addWidget(m_name, 1, 0);
     fileLayout->addWidget(m_extension, 1, 1);
-    fileLayout->addWidget(new QLabel(text(rectexts::kDirectoryLabel)), 2, 0, 1, 2);
-    m_directory = new QLineEdit(pathText(m_model.directory));
-    auto* browse = new QPushButton(text(rectexts::kBrowseButton));
+    fileLayout->addWidget(new QLabel(Utf8Text(rectexts::kDirectoryLabel)), 2, 0, 1, 2);
+    m_directory = new QLineEdit(PathText(m_model.directory));
+    auto* browse = new QPushButton(Utf8Text(rectexts::kBrowseButton));
     fileLayout->addWidget(m_directory, 3, 0);
     fileLayout->addWidget(browse, 3, 1);
-    fileLayout->addWidget(new QLabel(text(rectexts::kSampleRateLabel)), 4, 0, 1, 2);
+    fileLayout->addWidget(new QLabel(Utf8Text(rectexts::kSampleRateLabel)), 4, 0, 1, 2);
     m_sampleRate = new QComboBox;
     for (const std::string& item : RecordingOptionsModel::sampleRateItems())
         m_sampleRate->addItem(QString::fromStdString(item));
     m_sampleRate->setCurrentIndex(m_model.sampleRateIndex);
     fileLayout->addWidget(m_sampleRate, 5, 0, 1, 2);
-    m_mono = new QRadioButton(text(rectexts::kMono));
-    m_stereo = new QRadioButton(text(rectexts::kStereo));
+    m_mono = new QRadioButton(Utf8Text(rectexts::kMono));
+    m_stereo = new QRadioButton(Utf8Text(rectexts::kStereo));
     (m_model.stereo ? m_stereo : m_mono)->setChecked(true);
     auto* channels = new QHBoxLayout;
     channels->addWidget(m_mono);
     channels->addWidget(m_stereo);
     fileLayout->addLayout(channels, 6, 0, 1, 2);
 
-    auto* mixer = new QPushButton(text(rectexts::kMixerButton));
+    auto* mixer = new QPushButton(Utf8Text(rectexts::kMixerButton));
 
-    auto* soundGroup = new QGroupBox(text(rectexts::kCompressionGroup));
+    auto* soundGroup = new QGroupBox(Utf8Text(rectexts::kCompressionGroup));
     auto* soundLayout = new QVBoxLayout(soundGroup);
-    soundLayout->addWidget(new QLabel(text(rectexts::kFormatLabel)));
+    soundLayout->addWidget(new QLabel(Utf8Text(rectexts::kFormatLabel)));
     m_format = new QComboBox;
     for (const std::string& item : m_model.formatItems())
         m_format->addItem(QString::fromStdString(item));
     m_format->setCurrentIndex(m_model.formatIndex());
     soundLayout->addWidget(m_format);
-    soundLayout->addWidget(new QLabel(text(rectexts::kRateLabel)));
+    soundLayout->addWidget(new QLabel(Utf8Text(rectexts::kRateLabel)));
     m_rate = new QComboBox;
     soundLayout->addWidget(m_rate);
 
-    auto* ok = new QPushButton(text(rectexts::kOk));
-    auto* cancel = new QPushButton(text(rectexts::kCancel));
-    auto* help = new QPushButton(text(rectexts::kHelp));
+    auto* ok = new QPushButton(Utf8Text(rectexts::kOk));
+    auto* cancel = new QPushButton(Utf8Text(rectexts::kCancel));
+    auto* help = new QPushButton(Utf8Text(rectexts::kHelp));
     ok->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(ok);
@@ -195,7 +174,7 @@ RecordingOptionsDialog::RecordingOptionsDialog(Settings& settings, std::string i
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(fileGroup);
-    layout->addWidget(new QLabel(text(rectexts::kSourceLabel)));
+    layout->addWidget(new QLabel(Utf8Text(rectexts::kSourceLabel)));
     layout->addWidget(mixer);
     layout->addWidget(soundGroup);
     layout->addLayout(buttons);
@@ -209,7 +188,7 @@ RecordingOptionsDialog::RecordingOptionsDialog(Settings& settings, std::string i
     connect(m_rate, &QComboBox::currentIndexChanged, this,
         [this](int index) { m_model.selectRate(index); });
     connect(m_name, &QLineEdit::textChanged, this,
-        [this](const QString& name) { m_model.baseName = toSettings(name); });
+        [this](const QString& name) { m_model.baseName = FileText(name); });
     connect(browse, &QPushButton::clicked, this, &RecordingOptionsDialog::chooseFolder);
     connect(mixer, &QPushButton::clicked, this, &RecordingOptionsDialog::openMixer);
     connect(help, &QPushButton::clicked, this, &RecordingOptionsDialog::openHelp);
@@ -231,11 +210,11 @@ void RecordingOptionsDialog::showRates()
 void RecordingOptionsDialog::chooseFolder()
 {
     const QString folder = QFileDialog::getExistingDirectory(this,
-        text(rectexts::kFolderPickerTitle), m_directory->text(), QFileDialog::ShowDirsOnly);
+        Utf8Text(rectexts::kFolderPickerTitle), m_directory->text(), QFileDialog::ShowDirsOnly);
     if (folder.isEmpty())
         return;
-    m_model.folderChosen(QFile::encodeName(folder).toStdString());
-    m_directory->setText(pathText(m_model.directory));
+    m_model.folderChosen(PathBytes(folder));
+    m_directory->setText(PathText(m_model.directory));
 }
 
 void RecordingOptionsDialog::openMixer()
@@ -248,13 +227,13 @@ void RecordingOptionsDialog::openMixer()
 
 void RecordingOptionsDialog::openHelp()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(pathText(m_settings.pathHtml + kHelpPage)));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(PathText(m_settings.pathHtml + kHelpPage)));
 }
 
 void RecordingOptionsDialog::accept()
 {
-    m_model.baseName = toSettings(m_name->text());
-    m_model.directory = QFile::encodeName(m_directory->text()).toStdString();
+    m_model.baseName = FileText(m_name->text());
+    m_model.directory = PathBytes(m_directory->text());
     m_model.sampleRateIndex = m_sampleRate->currentIndex();
     m_model.stereo = m_stereo->isChecked();
     m_model.store(m_settings);

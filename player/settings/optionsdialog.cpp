@@ -3,7 +3,6 @@
 #include <utility>
 
 #include <QCheckBox>
-#include <QFile>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -16,6 +15,7 @@
 
 #include "common/ui/messageprompt.h"
 #include "common/ui/skinloader.h"
+#include "common/ui/uitext.h"
 #include "nowplaying/nowplaying.h"
 #include "nowplaying/songwindow.h"
 #include "settings/optionstexts.h"
@@ -46,16 +46,6 @@ enum Control : int {
     IdChangeAppearance = 1089,
 };
 
-QString q(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
-QString pathText(const std::string& path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
 template <typename W> W* named(W* widget, int id)
 {
     widget->setObjectName(QStringLiteral("id%1").arg(id));
@@ -71,7 +61,7 @@ OptionsDialog::OptionsDialog(Settings& settings, OptionsContext context, QWidget
     , m_model(settings, m_context.installDir, *this,
           m_context.prompt != nullptr ? *m_context.prompt : *m_ownPrompt)
 {
-    setWindowTitle(q(t::kTitle));
+    setWindowTitle(Utf8Text(t::kTitle));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     build();
     showFields();
@@ -91,26 +81,27 @@ void OptionsDialog::build()
         edit->setFixedWidth(60);
         return edit;
     };
-    const auto check
-        = [this](const char* text, int id) { return named(new QCheckBox(q(text), this), id); };
+    const auto check = [this](const char* text, int id) {
+        return named(new QCheckBox(Utf8Text(text), this), id);
+    };
     const auto button = [this](const char* text, int id) {
-        auto* b = named(new QPushButton(q(text), this), id);
+        auto* b = named(new QPushButton(Utf8Text(text), this), id);
         b->setAutoDefault(false);
         return b;
     };
 
     // "Options": size, appearance, directory.
-    auto* options = new QGroupBox(q(t::kOptionsGroup), this);
+    auto* options = new QGroupBox(Utf8Text(t::kOptionsGroup), this);
     auto* optionsLayout = new QGridLayout(options);
-    optionsLayout->addWidget(new QLabel(q(t::kSizeHeading), options), 0, 0, 1, 4);
+    optionsLayout->addWidget(new QLabel(Utf8Text(t::kSizeHeading), options), 0, 0, 1, 4);
     m_height = sizeEdit(IdHeight);
     m_width = sizeEdit(IdWidth);
-    optionsLayout->addWidget(new QLabel(q(t::kHeightLabel), options), 1, 0);
+    optionsLayout->addWidget(new QLabel(Utf8Text(t::kHeightLabel), options), 1, 0);
     optionsLayout->addWidget(m_height, 1, 1);
-    optionsLayout->addWidget(new QLabel(q(t::kPixels), options), 1, 2);
-    optionsLayout->addWidget(new QLabel(q(t::kWidthLabel), options), 2, 0);
+    optionsLayout->addWidget(new QLabel(Utf8Text(t::kPixels), options), 1, 2);
+    optionsLayout->addWidget(new QLabel(Utf8Text(t::kWidthLabel), options), 2, 0);
     optionsLayout->addWidget(m_width, 2, 1);
-    optionsLayout->addWidget(new QLabel(q(t::kPixels), options), 2, 2);
+    optionsLayout->addWidget(new QLabel(Utf8Text(t::kPixels), options), 2, 2);
     auto* defaults = button(t::kDefault, IdDefault);
     auto* appearance = button(t::kChangeAppearance, IdChangeAppearance);
     optionsLayout->addWidget(defaults, 1, 3);
@@ -122,16 +113,16 @@ void OptionsDialog::build()
     m_hue->setTickInterval(OptionsModel::kHueTicks);
     m_hue->setTickPosition(QSlider::TicksBelow);
     m_hue->setPageStep(OptionsModel::kHueTicks * 4);
-    optionsLayout->addWidget(new QLabel(q(t::kColour), options), 4, 0);
+    optionsLayout->addWidget(new QLabel(Utf8Text(t::kColour), options), 4, 0);
     optionsLayout->addWidget(m_hue, 4, 1, 1, 3);
-    optionsLayout->addWidget(new QLabel(q(t::kHtmlDirectory), options), 5, 0, 1, 4);
+    optionsLayout->addWidget(new QLabel(Utf8Text(t::kHtmlDirectory), options), 5, 0, 1, 4);
     m_directory = named(new QLineEdit(this), IdDirectory);
     auto* select = button(t::kSelect, IdSelect);
     optionsLayout->addWidget(m_directory, 6, 0, 1, 3);
     optionsLayout->addWidget(select, 6, 3);
 
     // "Au démarrage": the update check, the splash screen.
-    auto* startup = new QGroupBox(q(t::kStartupGroup), this);
+    auto* startup = new QGroupBox(Utf8Text(t::kStartupGroup), this);
     auto* startupLayout = new QGridLayout(startup);
     m_updates = check(t::kWeeklyUpdates, IdUpdates);
     auto* checkNow = button(t::kCheckNow, IdCheckNow);
@@ -141,7 +132,7 @@ void OptionsDialog::build()
     startupLayout->addWidget(m_splash, 1, 0, 1, 2);
 
     // "Divers": the other choices and the recording options.
-    auto* misc = new QGroupBox(q(t::kMiscGroup), this);
+    auto* misc = new QGroupBox(Utf8Text(t::kMiscGroup), this);
     auto* miscLayout = new QVBoxLayout(misc);
     m_onTop = check(t::kOnTop, IdOnTop);
     m_listenButton = check(t::kListenButton, IdListenButton);
@@ -153,7 +144,7 @@ void OptionsDialog::build()
     auto* recording = button(t::kRecordingOptions, IdRecordingOptions);
     miscLayout->addWidget(recording, 0, Qt::AlignLeft);
 
-    auto* ok = named(new QPushButton(q(t::kOk), this), 1);
+    auto* ok = named(new QPushButton(Utf8Text(t::kOk), this), 1);
     ok->setDefault(true);
     auto* cancel = button(t::kCancel, 2);
     auto* help = button(t::kHelp, IdHelp);
@@ -186,7 +177,7 @@ void OptionsDialog::build()
         if (!m_context.chooseDirectory)
             return;
         readFields();
-        m_model.folderChosen(m_context.chooseDirectory(this, q(t::kChooseFolderTitle)));
+        m_model.folderChosen(m_context.chooseDirectory(this, Utf8Text(t::kChooseFolderTitle)));
         showFields();
     });
     connect(checkNow, &QPushButton::clicked, this, [this] { m_model.checkForUpdates(); });
@@ -220,7 +211,7 @@ void OptionsDialog::showFields()
     m_width->setText(QString::fromStdString(f.width));
     m_skin->setChecked(f.skin);
     m_hue->setValue(f.hue);
-    m_directory->setText(pathText(f.htmlDirectory));
+    m_directory->setText(PathText(f.htmlDirectory));
     m_updates->setChecked(f.updates);
     m_splash->setChecked(f.splashScreen);
     m_onTop->setChecked(f.onTop);
@@ -238,7 +229,7 @@ void OptionsDialog::readFields()
     f.width = m_width->text().toStdString();
     f.skin = m_skin->isChecked();
     f.hue = m_hue->value();
-    f.htmlDirectory = QFile::encodeName(m_directory->text()).toStdString();
+    f.htmlDirectory = PathBytes(m_directory->text());
     f.updates = m_updates->isChecked();
     f.splashScreen = m_splash->isChecked();
     f.onTop = m_onTop->isChecked();

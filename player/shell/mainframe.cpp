@@ -25,7 +25,6 @@
 #include <QWindow>
 
 #include "catalogue/cataloguecommands.h"
-#include "common/cp1252.h"
 #include "common/diaglog.h"
 #include "common/installdir.h"
 #include "common/messages.h"
@@ -34,6 +33,7 @@
 #include "common/ui/messengerserver.h"
 #include "common/ui/skinloader.h"
 #include "common/ui/trayicon.h"
+#include "common/ui/uitext.h"
 #include "nowplaying/nowplaying.h"
 #include "playback/controlstrip.h"
 #include "playback/mpris.h"
@@ -65,16 +65,6 @@ constexpr const char* kHelpPage = "aide/aide.htm";
 // A move of the window has ended when no new position came for this long.
 constexpr int kMoveSettleMs = 250;
 
-QString fromUtf8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
-QString pathText(const std::string& path)
-{
-    return QFile::decodeName(QByteArray::fromStdString(path));
-}
-
 std::string describeRecord(const MessengerRecord& record)
 {
     if (record.kind == MessengerRecord::Kind::CopyData) {
@@ -98,8 +88,8 @@ std::string describeRecord(const MessengerRecord& record)
 // file, so that a failed copy leaves the installed updater whole.
 bool replaceProgram(const std::string& source, const std::string& target)
 {
-    const QString from = pathText(source);
-    const QString to = pathText(target);
+    const QString from = PathText(source);
+    const QString to = PathText(target);
     const QString temporary = to + QStringLiteral(".new");
     QFile::remove(temporary);
     if (!QFile::copy(from, temporary))
@@ -219,8 +209,8 @@ CMainFrame::CMainFrame(
 
     // 7. The HTML directory.
     if (!settleHtmlDirectory()) {
-        m_prompt->message(this, fromUtf8(texts::kHtmlMissingTitle),
-            fromUtf8(texts::kHtmlMissingText), QMessageBox::Warning, true);
+        m_prompt->message(this, Utf8Text(texts::kHtmlMissingTitle),
+            Utf8Text(texts::kHtmlMissingText), QMessageBox::Warning, true);
         m_quitting = true;
         close();
         return;
@@ -255,7 +245,7 @@ CMainFrame::CMainFrame(
         m_tray->icon()->setToolTip(title.isEmpty() ? tip : (tip.isEmpty() ? title : tip + QLatin1Char('\n') + title));
         if (!title.isEmpty())
             m_tray->icon()->notify(tip.isEmpty() ? QString::fromLatin1(kPlayerWindowTitle) : tip, title);
-        DiagLog("stream title " + cp1252::fromUtf8(title.toStdString()));
+        DiagLog("stream title " + FileText(title));
     });
 
     // 13. to 15.
@@ -458,7 +448,7 @@ OptionsContext CMainFrame::optionsContext()
     context.openRecordingOptions = [this](QWidget* owner) { openRecordingOptions(owner); };
     context.runSkinManager = [this](QWidget* owner) { RunSkinManager(owner, *m_catalogue); };
     context.openPage = [](const std::string& path) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(pathText(path)));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(PathText(path)));
     };
     context.chooseDirectory = [this](QWidget* owner, const QString& title) {
         return m_prompt->chooseDirectory(owner, title);
@@ -605,8 +595,8 @@ void CMainFrame::buildMenuBar()
     bar->clear();
     const auto addItem
         = [this](QMenu* menu, QMenuBar* onBar, const char* text, int id, bool enabled) {
-              QAction* action = menu != nullptr ? menu->addAction(fromUtf8(text))
-                                                : onBar->addAction(fromUtf8(text));
+              QAction* action = menu != nullptr ? menu->addAction(Utf8Text(text))
+                                                : onBar->addAction(Utf8Text(text));
               action->setData(id);
               action->setEnabled(enabled);
               connect(action, &QAction::triggered, this, [this, id] { onCommand(id); });
@@ -616,7 +606,7 @@ void CMainFrame::buildMenuBar()
     addItem(nullptr, bar, texts::kMenuPerso, cmd::Personalise, true);
     // The favourites pop-up carries its fixed items and one item per
     // favourite, each with its command id as data.
-    m_favouritesMenu = bar->addMenu(fromUtf8(texts::kMenuFavourites));
+    m_favouritesMenu = bar->addMenu(Utf8Text(texts::kMenuFavourites));
     RebuildFavouritesMenu(m_favouritesMenu, m_settings.favourites);
     connect(m_favouritesMenu, &QMenu::triggered, this, [this](QAction* action) {
         if (action->data().isValid())
@@ -636,7 +626,7 @@ void CMainFrame::buildSystemMenu()
     // Alt+Space.
     m_systemMenu = new QMenu(this);
     const auto addItem = [this](const char* text, int id, bool enabled) {
-        QAction* action = m_systemMenu->addAction(fromUtf8(text));
+        QAction* action = m_systemMenu->addAction(Utf8Text(text));
         action->setData(id);
         action->setEnabled(enabled);
         connect(action, &QAction::triggered, this, [this, id] { onSysCommand(id); });
@@ -724,7 +714,7 @@ bool CMainFrame::settleHtmlDirectory()
     if (FileExists(m_settings.pathHtml + kFramePage))
         return true;
     const std::string chosen
-        = m_prompt->chooseDirectory(this, fromUtf8(texts::kChooseHtmlDirectory));
+        = m_prompt->chooseDirectory(this, Utf8Text(texts::kChooseHtmlDirectory));
     if (chosen.empty())
         return false;
     m_settings.pathHtml = chosen.back() == '/' ? chosen : chosen + "/";
@@ -790,7 +780,7 @@ void CMainFrame::toggleRecording()
     m_recording = !m_recording;
     // In the mini layout the menu bar is put aside: nothing to relabel.
     if (QAction* rec = menuAction(cmd::ToggleRecording))
-        rec->setText(fromUtf8(m_recording ? texts::kMenuStop : texts::kMenuRec));
+        rec->setText(Utf8Text(m_recording ? texts::kMenuStop : texts::kMenuRec));
     // The launch result is not watched: a recorder that fails or stops by
     // itself leaves the flag as it is until the next REC.
     if (m_recording)
@@ -933,7 +923,7 @@ void CMainFrame::rebuildIndex()
         return;
     m_view->navigate2(m_settings.pathHtml + kFramePage);
     DiagLog("rebuilt");
-    m_prompt->message(this, fromUtf8(kRebuildDoneTitle), fromUtf8(kRebuildDoneText),
+    m_prompt->message(this, Utf8Text(kRebuildDoneTitle), Utf8Text(kRebuildDoneText),
         QMessageBox::Information, false);
 }
 
@@ -945,12 +935,12 @@ void CMainFrame::startScheduler()
         DiagLog("scheduler missing");
         return;
     }
-    QProcess::startDetached(pathText(program), {}, pathText(m_installDir));
+    QProcess::startDetached(PathText(program), {}, PathText(m_installDir));
 }
 
 void CMainFrame::openHelp()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(pathText(m_settings.pathHtml + kHelpPage)));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(PathText(m_settings.pathHtml + kHelpPage)));
 }
 
 void CMainFrame::playStation(const StationPageInfo& station)
@@ -960,15 +950,14 @@ void CMainFrame::playStation(const StationPageInfo& station)
         m_player->stop();
         return;
     }
-    const QString link = QString::fromStdString(cp1252::toUtf8(station.streamLink));
+    const QString link = UiText(station.streamLink);
     // The same station shown again (a change of layout) keeps playing.
     if (m_player->isActive() && m_playingLink == link)
         return;
     m_playingLink = link;
-    const QString logo = pathText(m_settings.pathHtml + "logo/" + station.logoFile);
+    const QString logo = PathText(m_settings.pathHtml + "logo/" + station.logoFile);
     m_mpris->setLogo(station.logoFile != kNotFound && QFile::exists(logo) ? logo : QString());
-    m_player->play(
-        link, pathText(m_settings.pathHtml), QString::fromStdString(cp1252::toUtf8(station.title)));
+    m_player->play(link, PathText(m_settings.pathHtml), UiText(station.title));
 }
 
 QRect CMainFrame::windowRect() const

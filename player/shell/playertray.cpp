@@ -7,10 +7,10 @@
 #include <QPixmap>
 
 #include "catalogue/cataloguecommands.h"
-#include "catalogue/uitext.h"
 #include "common/textfile.h"
 #include "common/ui/stationicon.h"
 #include "common/ui/trayicon.h"
+#include "common/ui/uitext.h"
 #include "shell/commandids.h"
 #include "texts.h"
 

@@ -1,12 +1,13 @@
 #include "shell/shellprompt.h"
 
-#include <QFile>
 #include <QFileDialog>
+
+#include "common/ui/uitext.h"
 
 std::string DialogPrompt::chooseDirectory(QWidget* owner, const QString& title)
 {
     const QString chosen = QFileDialog::getExistingDirectory(owner, title);
-    return QFile::encodeName(chosen).toStdString();
+    return PathBytes(chosen);
 }
 
 void DialogPrompt::message(

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include <QDesktopServices>
-#include <QFile>
 
 #include "common/diaglog.h"
+#include "common/ui/uitext.h"
 #include "shell/commandids.h"
 #include "view/appcommands.h"
 #include "view/framebridge.h"
@@ -19,7 +19,7 @@ constexpr std::size_t kAllowedKept = 16;
 
 QUrl pageUrl(const std::string& page)
 {
-    const QString text = QFile::decodeName(QByteArray::fromStdString(page));
+    const QString text = PathText(page);
     if (text.contains(QStringLiteral("://")) || text.startsWith(QStringLiteral("about:"))
         || text.startsWith(QStringLiteral("app:")))
         return QUrl(text);
@@ -72,8 +72,7 @@ void CLumoView::onBeforeNavigate2(const QString& address, const QString& targetF
         emit commandRequested(cmd::StartScheduler);
         break;
     case NavigationAction::OpenRecordings:
-        QDesktopServices::openUrl(
-            QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(m_settings.pathRec))));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(PathText(m_settings.pathRec)));
         break;
     case NavigationAction::OpenSongWindow:
         DiagLog("song window");
@@ -159,6 +158,6 @@ std::string CLumoView::localPath(const QString& address) const
 {
     const QUrl url(address);
     if (url.isLocalFile())
-        return QFile::encodeName(url.toLocalFile()).toStdString();
+        return PathBytes(url.toLocalFile());
     return address.toStdString();
 }

@@ -84,8 +84,8 @@ TEST(RecorderPreset, outputFileTakesTheFirstFreeNumberAndTheFormatsExtension)
         TempDir dir("sonalto-numbers");
         for (const char* name : c.present)
             WriteTextFile(dir.path() + name, "x");
-        EXPECT_EQ(RecordingOutputFile(dir.path(), "RadioRec", c.formatIndex),
-            dir.path() + c.expected);
+        EXPECT_EQ(
+            RecordingOutputFile(dir.path(), "RadioRec", c.formatIndex), dir.path() + c.expected);
     }
 }
 

@@ -14,6 +14,7 @@
 
 #include "common/stationindex.h"
 #include "common/textfile.h"
+#include "common/ui/uitext.h"
 #include "common/updatelisting.h"
 #include "support/testsupport.h"
 #include "updaterprompt.h"
@@ -50,11 +51,6 @@ public:
     std::deque<PromptAnswer> answers;
     std::vector<std::string> shown;
 };
-
-QString Ui(const char* text)
-{
-    return QString::fromUtf8(text);
-}
 
 // The dialog over an installation and a site served over HTTP.
 class Dialog : public ::testing::Test {
@@ -106,43 +102,43 @@ TEST_F(Dialog, countsTickedItemsInSingularAndPlural)
     auto dialog = make(true, true);
     QTreeWidget* tree = dialog->tree();
     ASSERT_EQ(tree->topLevelItemCount(), 2);
-    EXPECT_EQ(tree->topLevelItem(0)->text(0), Ui("Sonalto 1.3"));
-    EXPECT_EQ(tree->topLevelItem(1)->text(0), Ui("Liste des radios 2.8"));
+    EXPECT_EQ(tree->topLevelItem(0)->text(0), Utf8Text("Sonalto 1.3"));
+    EXPECT_EQ(tree->topLevelItem(1)->text(0), Utf8Text("Liste des radios 2.8"));
     EXPECT_EQ(dialog->countText(), "0");
-    EXPECT_EQ(dialog->countWord(), Ui("mise à jour selectionnée."));
+    EXPECT_EQ(dialog->countWord(), Utf8Text("mise à jour selectionnée."));
 
     dialog->toggleItem(0);
     EXPECT_EQ(dialog->countText(), "1");
-    EXPECT_EQ(dialog->countWord(), Ui("mise à jour selectionnée."));
+    EXPECT_EQ(dialog->countWord(), Utf8Text("mise à jour selectionnée."));
     // A click on the check box itself goes the same way.
     tree->topLevelItem(1)->setCheckState(0, Qt::Checked);
     EXPECT_EQ(dialog->countText(), "2");
-    EXPECT_EQ(dialog->countWord(), Ui("mises à jour selectionnées."));
+    EXPECT_EQ(dialog->countWord(), Utf8Text("mises à jour selectionnées."));
     dialog->toggleItem(0);
     EXPECT_EQ(dialog->countText(), "1");
-    EXPECT_EQ(dialog->countWord(), Ui("mise à jour selectionnée."));
+    EXPECT_EQ(dialog->countWord(), Utf8Text("mise à jour selectionnée."));
 }
 
 TEST_F(Dialog, describesTheSelectedItemWithLineBreaks)
 {
     auto dialog = make(true, true);
     dialog->tree()->setCurrentItem(dialog->tree()->topLevelItem(0));
-    EXPECT_EQ(dialog->descriptionTitle(), Ui("Version 1.3 - 15/03/26"));
-    EXPECT_EQ(dialog->descriptionBody(), Ui("Corrige le son\net l'affichage"));
+    EXPECT_EQ(dialog->descriptionTitle(), Utf8Text("Version 1.3 - 15/03/26"));
+    EXPECT_EQ(dialog->descriptionBody(), Utf8Text("Corrige le son\net l'affichage"));
     dialog->tree()->setCurrentItem(dialog->tree()->topLevelItem(1));
-    EXPECT_EQ(dialog->descriptionTitle(), Ui("Version 2.8 - 16/03/26"));
-    EXPECT_EQ(dialog->descriptionBody(), Ui("Dix radios"));
+    EXPECT_EQ(dialog->descriptionTitle(), Utf8Text("Version 2.8 - 16/03/26"));
+    EXPECT_EQ(dialog->descriptionBody(), Utf8Text("Dix radios"));
 }
 
 TEST_F(Dialog, nothingTickedSaysSoAndStays)
 {
     auto dialog = make(false, true);
     ASSERT_EQ(dialog->tree()->topLevelItemCount(), 1);
-    EXPECT_EQ(dialog->tree()->topLevelItem(0)->text(0), Ui("Liste des radios 2.8"));
+    EXPECT_EQ(dialog->tree()->topLevelItem(0)->text(0), Utf8Text("Liste des radios 2.8"));
     dialog->pressMainButton();
     EXPECT_EQ(
         m_prompt.shown, std::vector<std::string> { "Erreur | Aucune mise à jour sélectionnée." });
-    EXPECT_EQ(dialog->mainButton()->text(), Ui("Télécharger >"));
+    EXPECT_EQ(dialog->mainButton()->text(), Utf8Text("Télécharger >"));
     EXPECT_TRUE(dialog->descriptionShown());
     EXPECT_FALSE(dialog->progressShown());
 }
@@ -156,16 +152,17 @@ TEST_F(Dialog, mainButtonGoesFromDownloadToWaitToFinish)
     // The only item is the station list.
     dialog->toggleItem(0);
     dialog->pressMainButton();
-    EXPECT_EQ(dialog->mainButton()->text(), Ui("Patientez..."));
-    EXPECT_EQ(dialog->serverText(), Ui("Serveur : 127.0.0.1:") + QString::number(m_server.port()));
+    EXPECT_EQ(dialog->mainButton()->text(), Utf8Text("Patientez..."));
+    EXPECT_EQ(
+        dialog->serverText(), Utf8Text("Serveur : 127.0.0.1:") + QString::number(m_server.port()));
     EXPECT_TRUE(dialog->progressShown());
     EXPECT_FALSE(dialog->descriptionShown());
     // Pressed again while it waits: nothing.
     dialog->pressMainButton();
-    EXPECT_EQ(dialog->mainButton()->text(), Ui("Patientez..."));
+    EXPECT_EQ(dialog->mainButton()->text(), Utf8Text("Patientez..."));
 
-    QTRY_COMPARE_WITH_TIMEOUT(dialog->mainButton()->text(), Ui("Terminer"), 20000);
-    EXPECT_EQ(dialog->statusText(), Ui("Terminé."));
+    QTRY_COMPARE_WITH_TIMEOUT(dialog->mainButton()->text(), Utf8Text("Terminer"), 20000);
+    EXPECT_EQ(dialog->statusText(), Utf8Text("Terminé."));
     EXPECT_EQ(ReadTextFile(m_install.path() + "html/logo/Nova.jpg"), "une image de logo");
     EXPECT_EQ(ListStations(ReadTextFile(m_install.path() + "html/haut.htm")).size(), 1u);
     EXPECT_TRUE(m_prompt.shown.empty());
@@ -184,12 +181,12 @@ TEST_F(Dialog, failureGoesBackToTheSelection)
     dialog->toggleItem(1);
     dialog->tree()->setCurrentItem(dialog->tree()->topLevelItem(0));
     dialog->pressMainButton();
-    QTRY_COMPARE_WITH_TIMEOUT(dialog->mainButton()->text(), Ui("Télécharger >"), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(dialog->mainButton()->text(), Utf8Text("Télécharger >"), 20000);
     EXPECT_EQ(m_prompt.shown,
         (std::vector<std::string> { "Erreur | Impossible de lister le répertoire HTTP",
             "Erreur | Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement." }));
     EXPECT_EQ(dialog->countText(), "0");
-    EXPECT_EQ(dialog->countWord(), Ui("mise à jour selectionnée."));
+    EXPECT_EQ(dialog->countWord(), Utf8Text("mise à jour selectionnée."));
     EXPECT_EQ(dialog->tree()->topLevelItem(0)->checkState(0), Qt::Unchecked);
     EXPECT_EQ(dialog->tree()->topLevelItem(1)->checkState(0), Qt::Unchecked);
     EXPECT_TRUE(dialog->descriptionTitle().isEmpty());
