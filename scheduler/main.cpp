@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QProcess>
 #include <QStringList>
 #include <QTimer>
 
@@ -14,6 +13,7 @@
 #include "common/messages.h"
 #include "common/messenger.h"
 #include "common/textfile.h"
+#include "common/ui/launchprogram.h"
 #include "common/ui/messengerserver.h"
 #include "common/ui/skinloader.h"
 #include "schedulercore.h"
@@ -38,8 +38,7 @@ void LaunchPlayer(const std::string& installDir, const std::string& parameters)
 {
     const QStringList arguments
         = QString::fromStdString(parameters).split(' ', Qt::SkipEmptyParts);
-    QProcess::startDetached(QString::fromStdString(installDir + kPlayerProgram), arguments,
-        QString::fromStdString(installDir));
+    LaunchProgram(installDir, kPlayerProgram, arguments);
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 #include <string>
 
 #include <QApplication>
-#include <QProcess>
 #include <QStringList>
 #include <QWidget>
 
@@ -13,6 +12,7 @@
 #include "common/messages.h"
 #include "common/messenger.h"
 #include "common/textfile.h"
+#include "common/ui/launchprogram.h"
 #include "common/ui/messengerserver.h"
 #include "common/updatetexts.h"
 #include "common/updateversions.h"
@@ -38,8 +38,7 @@ void LaunchPlayer(const std::string& programDir, const std::string& option)
     QStringList arguments;
     if (!option.empty())
         arguments << QString::fromStdString(option);
-    QProcess::startDetached(
-        QString::fromStdString(player), arguments, QString::fromStdString(programDir));
+    LaunchProgram(programDir, kPlayerProgram, arguments);
 }
 
 // Brings the window in front: the dialog, or a message box in front of it.

@@ -7,6 +7,7 @@
 #include "common/installdir.h"
 #include "common/recorderpreset.h"
 #include "common/settings.h"
+#include "common/ui/launchprogram.h"
 #include "common/ui/uitext.h"
 
 std::string RecordStartParameters(const std::string& outputFile)
@@ -17,8 +18,8 @@ std::string RecordStartParameters(const std::string& outputFile)
 
 bool LaunchRecorder(const std::string& installDir, const std::string& parameters)
 {
-    return QProcess::startDetached(PathText(installDir + kRecorderProgram),
-        QProcess::splitCommand(PathText(parameters)), PathText(installDir));
+    return LaunchProgram(
+        installDir, kRecorderProgram, QProcess::splitCommand(PathText(parameters)));
 }
 
 std::string StartRecording(const Settings& settings, const std::string& installDir)

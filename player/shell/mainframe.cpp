@@ -15,7 +15,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
-#include <QProcess>
 #include <QScreen>
 #include <QShortcut>
 #include <QStyleHints>
@@ -30,6 +29,7 @@
 #include "common/messages.h"
 #include "common/rebuild.h"
 #include "common/textfile.h"
+#include "common/ui/launchprogram.h"
 #include "common/ui/messengerserver.h"
 #include "common/ui/skinloader.h"
 #include "common/ui/trayicon.h"
@@ -935,7 +935,7 @@ void CMainFrame::startScheduler()
         DiagLog("scheduler missing");
         return;
     }
-    QProcess::startDetached(PathText(program), {}, PathText(m_installDir));
+    LaunchProgram(m_installDir, kSchedulerProgram);
 }
 
 void CMainFrame::openHelp()

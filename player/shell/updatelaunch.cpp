@@ -1,13 +1,12 @@
 #include "shell/updatelaunch.h"
 
-#include <QFile>
-#include <QProcess>
 #include <QStringList>
 
 #include "common/diaglog.h"
 #include "common/installdir.h"
 #include "common/prompt.h"
 #include "common/textfile.h"
+#include "common/ui/launchprogram.h"
 
 bool StartUpdater(const std::string& installDir, UpdaterStart how, Prompt& prompt)
 {
@@ -17,9 +16,7 @@ bool StartUpdater(const std::string& installDir, UpdaterStart how, Prompt& promp
         arguments << QString::fromLatin1(updatetexts::kSilentOption);
     // A file that is there but cannot be run is as good as missing: the
     // listener hears of it instead of waiting for a check that never comes.
-    if (FileExists(program)
-        && QProcess::startDetached(QFile::decodeName(QByteArray::fromStdString(program)), arguments,
-            QFile::decodeName(QByteArray::fromStdString(installDir)))) {
+    if (FileExists(program) && LaunchProgram(installDir, kUpdaterProgram, arguments)) {
         DiagLog(how == UpdaterStart::Weekly ? "updater started -silence" : "updater started");
         return true;
     }
