@@ -1,11 +1,13 @@
 #pragma once
 
+#include "common/messages.h"
+
 // Every text the updater shows, in one place (UTF-8). The plain logic of the
 // update and its dialog both take their texts from here.
 namespace updatetexts {
 
-// The update dialog.
-inline constexpr const char* kDialogTitle = "Mise à jour Sonalto";
+// The update dialog; its title is also its address.
+inline constexpr const char* kDialogTitle = kUpdaterDialogTitle;
 inline constexpr const char* kHeading
     = "Les mises à jours suivantes sont disponibles.\nCochez celles que vous souhaitez effectuer :";
 inline constexpr const char* kDescriptionGroup = "Description";

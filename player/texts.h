@@ -51,7 +51,4 @@ inline constexpr const char* kHtmlMissingText = "Fichiers HTML des radios introu
                                                 "Installez les dans /html/\n"
                                                 "ou changez de répertoire dans les options.";
 
-// The updater's dialog, whose presence holds back the self-update.
-inline constexpr const char* kUpdaterDialogTitle = "Mise à jour Sonalto";
-
 } // namespace texts

@@ -20,6 +20,7 @@
 #include <QStringList>
 
 #include "capture.h"
+#include "common/messages.h"
 #include "common/messenger.h"
 #include "common/recorderpreset.h"
 #include "common/sound/privateoutput.h"
@@ -30,10 +31,6 @@
 #include "recordertexts.h"
 
 namespace {
-
-constexpr const char* kRecorderClass = "HarddiskOgg";
-constexpr const char* kRecorderTitle = "harddisk";
-constexpr std::uint32_t kCloseMessage = 0x0010; // WM_CLOSE
 
 // The source when the player's private output is missing.
 constexpr const char* kDefaultMonitor = "@DEFAULT_MONITOR@";
@@ -103,7 +100,7 @@ int main(int argc, char* argv[])
     // "-quit" needs no window: it reaches the running recorder, if any.
     for (int i = 1; i < argc; ++i) {
         if (std::string_view(argv[i]) == "-quit") {
-            SendMessage(kRecorderClass, kRecorderTitle, kCloseMessage, 0, 0);
+            SendMessage(kRecorderWindowClass, kRecorderWindowTitle, WM_CLOSE, 0, 0);
             return 0;
         }
     }
@@ -115,7 +112,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "%s\n", recordertexts::kUsage);
         return 2;
     }
-    if (FindWindow(kRecorderClass, kRecorderTitle))
+    if (FindWindow(kRecorderWindowClass, kRecorderWindowTitle))
         return failWith(app, Utf8Text(recordertexts::kAlreadyRecording));
     if (options.output.isEmpty())
         return failWith(app, Utf8Text(recordertexts::kNoOutput));
@@ -161,13 +158,14 @@ int main(int argc, char* argv[])
 
     int status = 0;
     MessengerServer server;
-    server.listen(kRecorderClass, kRecorderTitle, [&](const MessengerRecord& record) -> std::int64_t {
-        if (record.kind == MessengerRecord::Kind::Message && record.message == kCloseMessage) {
-            window.setStatus(Utf8Text(recordertexts::kFinishing));
-            capture.stop();
-        }
-        return 0;
-    });
+    server.listen(kRecorderWindowClass, kRecorderWindowTitle,
+        [&](const MessengerRecord& record) -> std::int64_t {
+            if (record.kind == MessengerRecord::Kind::Message && record.message == WM_CLOSE) {
+                window.setStatus(Utf8Text(recordertexts::kFinishing));
+                capture.stop();
+            }
+            return 0;
+        });
     QObject::connect(&capture, &Capture::failed, &app, [&](const QString& message) {
         status = failWith(app, Utf8Text(recordertexts::kCaptureFailed).arg(message));
         app.exit(status);

@@ -22,14 +22,8 @@
 
 namespace {
 
-// The scheduler's window as other programs find it.
-constexpr const char* kSchedulerWindowClass = "SntSchedulerClass";
-constexpr const char* kSchedulerWindowTitle = "SntScheduler";
 // A quiet start hides the window this long after it opened.
 constexpr int kQuietHideMs = 500;
-// The window's commands: the about box and "Quitter".
-constexpr std::uint64_t kAboutCommand = 16;
-constexpr std::uint64_t kQuitCommand = 32811;
 
 // Starts the player in the installation directory with the parameters split
 // at blanks, as the player joins its arguments again. Failures are ignored:
@@ -94,13 +88,13 @@ int main(int argc, char** argv)
         // scheduler as its own "Quitter" does, saving the schedule. Queued,
         // so that the answer goes out before the loop ends.
         const bool close = (record.message == WM_SYSCOMMAND && record.wParam == SC_CLOSE)
-            || (record.message == WM_COMMAND && record.wParam == kQuitCommand);
+            || (record.message == WM_COMMAND && record.wParam == kSchedulerQuitCommand);
         if (close) {
             QTimer::singleShot(0, &window, &SchedulerWindow::quit);
             return 1;
         }
         if ((record.message == WM_SYSCOMMAND || record.message == WM_COMMAND)
-            && record.wParam == kAboutCommand) {
+            && record.wParam == kSchedulerAboutCommand) {
             QTimer::singleShot(0, &window, &SchedulerWindow::showAbout);
             return 1;
         }

@@ -22,11 +22,6 @@
 
 namespace {
 
-// The whole run of the updater can be found by this class and title, from
-// its start on, so that a second start finds it before its dialog shows.
-constexpr const char* kRunWindowClass = "SntUpdate";
-constexpr const char* kRunWindowTitle = "Snt Update";
-
 // Starts the player of the installation directory with one option (or none),
 // with that directory as its working directory.
 void LaunchPlayer(const std::string& programDir, const std::string& option)
@@ -61,8 +56,8 @@ int Run(int argc, char** argv)
         silent = silent || std::strstr(argv[i], "-silence") != nullptr;
 
     // 2. One updater at a time: a second start brings the first to the front.
-    if (FindWindow(kDialogWindowClass, updatetexts::kDialogTitle)) {
-        SendMessage(kDialogWindowClass, updatetexts::kDialogTitle, WM_ACTIVATE, WA_ACTIVE, 0);
+    if (FindWindow(kDialogWindowClass, kUpdaterDialogTitle)) {
+        SendMessage(kDialogWindowClass, kUpdaterDialogTitle, WM_ACTIVATE, WA_ACTIVE, 0);
         return 0;
     }
     const std::string programDir = EnterInstallationDirectory();
@@ -75,7 +70,7 @@ int Run(int argc, char** argv)
 
     QWidget* dialogWindow = nullptr;
     MessengerServer run;
-    const bool first = run.listen(kRunWindowClass, kRunWindowTitle,
+    const bool first = run.listen(kUpdaterRunClass, kUpdaterRunTitle,
         [&dialogWindow](const MessengerRecord& record) -> std::int64_t {
             if (record.kind != MessengerRecord::Kind::Message || record.message != WM_ACTIVATE)
                 return 0;
@@ -83,7 +78,7 @@ int Run(int argc, char** argv)
             return 1;
         });
     if (!first) {
-        SendMessage(kRunWindowClass, kRunWindowTitle, WM_ACTIVATE, WA_ACTIVE, 0);
+        SendMessage(kUpdaterRunClass, kUpdaterRunTitle, WM_ACTIVATE, WA_ACTIVE, 0);
         return 0;
     }
     DiagLog(silent ? "start -silence" : "start");

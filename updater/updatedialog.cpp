@@ -334,7 +334,7 @@ void UpdateDialog::showEvent(QShowEvent* event)
 
 bool UpdateDialog::listen()
 {
-    return m_server.listen(kDialogWindowClass, updatetexts::kDialogTitle,
+    return m_server.listen(kDialogWindowClass, kUpdaterDialogTitle,
         [this](const MessengerRecord& record) { return onMessage(record); });
 }
 

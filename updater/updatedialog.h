@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QTimer>
 
+#include "common/messages.h"
 #include "common/ui/messengerserver.h"
 #include "common/updatedownload.h"
 #include "common/updateinstall.h"
@@ -20,18 +21,6 @@ class QProgressBar;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
-
-// A notification of the tree of updates sent through the messenger: a click
-// on the check box of item lParam (0 or 1) of control wParam.
-inline constexpr std::uint32_t WM_NOTIFY = 0x004E;
-
-// The update dialog's control ids and messages.
-namespace updatedialog {
-inline constexpr int kTree = 1080;
-inline constexpr int kMainButton = 1078;
-inline constexpr int kCancelButton = 2;
-inline constexpr int kAboutCommand = 0x0010;
-} // namespace updatedialog
 
 struct UpdateDialogSetup {
     InstallSetup install;

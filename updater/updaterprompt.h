@@ -6,17 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "common/messages.h"
 #include "common/prompt.h"
-
-// The updater's dialogs are found by other programs as dialog windows are:
-// this class with the window's title.
-inline constexpr const char* kDialogWindowClass = "#32770";
-
-// Button ids that a WM_COMMAND sent to a message box presses.
-inline constexpr int kIdOk = 1;
-inline constexpr int kIdCancel = 2;
-inline constexpr int kIdYes = 6;
-inline constexpr int kIdNo = 7;
 
 // What the update dialog asks of the listener: the messages and questions of
 // any model, and the Yes/No warning before leaving a download.

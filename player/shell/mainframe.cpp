@@ -55,9 +55,6 @@
 
 namespace {
 
-// The updater's dialog is looked for as the platform's dialogs have always
-// been found: the dialog class with the dialog's title.
-constexpr const char* kUpdaterDialogClass = "#32770";
 // The new updater parked in the HTML directory until it can be put in place.
 constexpr const char* kParkedUpdater = "fichier_tmp.tmp";
 constexpr int kSelfUpdateRetryMs = 10000;
@@ -723,7 +720,7 @@ bool CMainFrame::settleHtmlDirectory()
 
 void CMainFrame::completeSelfUpdate()
 {
-    if (FindWindow(kUpdaterDialogClass, texts::kUpdaterDialogTitle)) {
+    if (FindWindow(kDialogWindowClass, kUpdaterDialogTitle)) {
         // The updater is still running: try again every ten seconds.
         if (!m_selfUpdateTimer.isActive())
             m_selfUpdateTimer.start();

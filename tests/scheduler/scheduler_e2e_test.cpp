@@ -24,9 +24,6 @@ using testsupport::Process;
 using testsupport::ReadLines;
 using testsupport::TempDir;
 
-constexpr const char* kSchedulerClass = "SntSchedulerClass";
-constexpr const char* kSchedulerTitle = "SntScheduler";
-
 std::string Clock(std::time_t when, const char* format)
 {
     char text[32];
@@ -91,7 +88,9 @@ protected:
     // Ends the scheduler the way the session closes a window.
     void close(Process& scheduler)
     {
-        EXPECT_EQ(SendMessage(kSchedulerClass, kSchedulerTitle, WM_SYSCOMMAND, SC_CLOSE, 0), 1);
+        EXPECT_EQ(
+            SendMessage(kSchedulerWindowClass, kSchedulerWindowTitle, WM_SYSCOMMAND, SC_CLOSE, 0),
+            1);
         EXPECT_EQ(scheduler.waitForExit(20s), 0) << ReadTextFile(output());
     }
 
@@ -142,7 +141,7 @@ TEST_F(SchedulerRun, oneDateRecordSlotStartsPlayerOnceAndIsRemoved)
     EXPECT_EQ(saved.get("SntScheduler", "LaunchStartUp"), "False");
     EXPECT_EQ(saved.get("Enregistrement n\xB0" "1", "Action"), "");
     EXPECT_FALSE(FileExists(m_config.path() + "autostart/SntScheduler.desktop"));
-    EXPECT_FALSE(FindWindow(kSchedulerClass, kSchedulerTitle));
+    EXPECT_FALSE(FindWindow(kSchedulerWindowClass, kSchedulerWindowTitle));
 }
 
 TEST_F(SchedulerRun, dailyPlaySlotRunsOnceAndStays)

@@ -28,15 +28,7 @@ using testsupport::Process;
 using testsupport::ReadLines;
 using testsupport::TempDir;
 
-constexpr const char* kDialogClass = "#32770";
-constexpr const char* kDialogTitle = "Mise à jour Sonalto";
-constexpr std::uint32_t kNotify = 0x004E;
-constexpr std::uint64_t kTree = 1080;
-constexpr std::uint64_t kMainButton = 1078;
-constexpr std::uint64_t kCancel = 2;
-constexpr std::uint64_t kIdOk = 1;
-constexpr std::uint64_t kIdYes = 6;
-constexpr std::uint64_t kIdNo = 7;
+// The player's forwarded "-stop", as a second start of the player sends it.
 constexpr std::uint64_t kPlayerQuit = 32834;
 constexpr const char* kNewStationsQuestion
     = "Vous avez utilisé la gestion de la liste perso dans Snt.\n\nSouhaitez vous ajouter les "
@@ -158,9 +150,9 @@ protected:
     void sendToDialog(std::uint32_t message, std::uint64_t wParam, std::int64_t lParam = 0)
     {
         ASSERT_TRUE(waitForLog("updater: dialog shown")) << output();
-        for (int i = 0; i < 200 && !FindWindow(kDialogClass, kDialogTitle); ++i)
+        for (int i = 0; i < 200 && !FindWindow(kDialogWindowClass, kUpdaterDialogTitle); ++i)
             std::this_thread::sleep_for(50ms);
-        ASSERT_EQ(SendMessage(kDialogClass, kDialogTitle, message, wParam, lParam), 1);
+        ASSERT_EQ(SendMessage(kDialogWindowClass, kUpdaterDialogTitle, message, wParam, lParam), 1);
     }
 
     // Waits for the message box showing text, presses its button and waits
@@ -172,9 +164,9 @@ protected:
             escaped += c == '\n' ? std::string("\\n") : std::string(1, c);
         const std::size_t closed = updaterLog("box done").size();
         ASSERT_TRUE(waitForLog("updater: box " + title + " | " + escaped)) << output();
-        for (int i = 0; i < 200 && !FindWindow(kDialogClass, title); ++i)
+        for (int i = 0; i < 200 && !FindWindow(kDialogWindowClass, title); ++i)
             std::this_thread::sleep_for(50ms);
-        ASSERT_EQ(SendMessage(kDialogClass, title, WM_COMMAND, button, 0), 1);
+        ASSERT_EQ(SendMessage(kDialogWindowClass, title, WM_COMMAND, button, 0), 1);
         for (int i = 0; i < 200 && updaterLog("box done").size() == closed; ++i)
             std::this_thread::sleep_for(50ms);
         ASSERT_GT(updaterLog("box done").size(), closed);
@@ -255,11 +247,11 @@ TEST_P(StationListUpdate, installsPagesAndLogosAndRegeneratesTheIndex)
     Process updater;
     startUpdater(updater, { "-silence" });
     // Only the station list is offered: it is the first item.
-    sendToDialog(kNotify, kTree, 0);
-    sendToDialog(WM_COMMAND, kMainButton);
+    sendToDialog(WM_NOTIFY, updatedialog::kTree, 0);
+    sendToDialog(WM_COMMAND, updatedialog::kMainButton);
     answerBox("Erreur", kNewStationsQuestion, addToPersonal ? kIdYes : kIdNo);
     ASSERT_TRUE(waitForLog("updater: finished")) << output();
-    sendToDialog(WM_COMMAND, kMainButton);
+    sendToDialog(WM_COMMAND, updatedialog::kMainButton);
     ASSERT_EQ(updater.waitForExit(30s), 0) << output();
 
     // The new page is cut to the page, from "<html>" to "</html>", with CR
@@ -305,8 +297,8 @@ TEST_F(UpdaterRun, softwareUpdateIsCompletedByTheRealPlayer)
     EXPECT_EQ(second.waitForExit(30s), 0);
     EXPECT_EQ(updaterLog("start").size(), 1u);
 
-    sendToDialog(kNotify, kTree, 0);
-    sendToDialog(WM_COMMAND, kMainButton);
+    sendToDialog(WM_NOTIFY, updatedialog::kTree, 0);
+    sendToDialog(WM_COMMAND, updatedialog::kMainButton);
     // The player is told to stop before anything is installed.
     EXPECT_EQ(player.waitForExit(60s), 0) << ReadTextFile(install() + "player.out");
     // The index is made again all the same, with its question.
@@ -330,7 +322,7 @@ TEST_F(UpdaterRun, softwareUpdateIsCompletedByTheRealPlayer)
         std::this_thread::sleep_for(100ms);
     ASSERT_TRUE(FindWindow(kPlayerWindowClass, kPlayerWindowTitle));
     const auto terminated = std::chrono::steady_clock::now();
-    sendToDialog(WM_COMMAND, kMainButton);
+    sendToDialog(WM_COMMAND, updatedialog::kMainButton);
     ASSERT_EQ(updater.waitForExit(30s), 0) << output();
     ASSERT_TRUE(waitForLog("self-update done", 60s)) << ReadTextFile(install() + "diag.log");
     // Not through the player's ten-second retry.
@@ -357,9 +349,9 @@ TEST_F(UpdaterRun, stallingFileFailsAfterSixTriesWithBothMessages)
     publish("1/3/26", "15/3/26", options);
     Process updater;
     startUpdater(updater, {});
-    sendToDialog(kNotify, kTree, 0);
+    sendToDialog(WM_NOTIFY, updatedialog::kTree, 0);
     const auto started = std::chrono::steady_clock::now();
-    sendToDialog(WM_COMMAND, kMainButton);
+    sendToDialog(WM_COMMAND, updatedialog::kMainButton);
     answerBox("Erreur",
         "Impossible de télécharger le fichier Lent.htm\nRecommencez ultèrieurement.", kIdOk);
     // Six tries of 2 seconds each, at the least.
@@ -368,7 +360,7 @@ TEST_F(UpdaterRun, stallingFileFailsAfterSixTriesWithBothMessages)
         "Erreur", "Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement.", kIdOk);
     EXPECT_EQ(updaterLog("failed").size(), 1u);
     // Back in the selection: leaving now asks nothing.
-    sendToDialog(WM_COMMAND, kCancel);
+    sendToDialog(WM_COMMAND, updatedialog::kCancelButton);
     ASSERT_EQ(updater.waitForExit(30s), 0) << output();
     EXPECT_EQ(lastUpdate(), "");
     Profile versions;
@@ -393,13 +385,13 @@ TEST_F(UpdaterRun, remoteNameOutsideTheFolderIsRefused)
         "<li>../x | 37 || " + ChecksumText(m_site.path() + "x") + "</li>\n" + listing);
     Process updater;
     startUpdater(updater, {});
-    sendToDialog(kNotify, kTree, 0);
-    sendToDialog(WM_COMMAND, kMainButton);
+    sendToDialog(WM_NOTIFY, updatedialog::kTree, 0);
+    sendToDialog(WM_COMMAND, updatedialog::kMainButton);
     answerBox("Erreur",
         "Le serveur propose un fichier au nom invalide : « ../x ».\nCe fichier est ignoré.", kIdOk);
     answerBox("Erreur", kNewStationsQuestion, kIdYes);
     ASSERT_TRUE(waitForLog("updater: finished")) << output();
-    sendToDialog(WM_COMMAND, kMainButton);
+    sendToDialog(WM_COMMAND, updatedialog::kMainButton);
     ASSERT_EQ(updater.waitForExit(30s), 0) << output();
     EXPECT_FALSE(FileExists(install() + "x"));
     EXPECT_FALSE(FileExists(install() + "html/../x"));
