@@ -56,7 +56,6 @@ constexpr std::int32_t kDefaultWidth = 251;
 constexpr std::int32_t kDefaultMiniHeight = 38;
 constexpr std::int32_t kDefaultMiniWidth = 178;
 constexpr std::int32_t kDefaultRefresh = 10;
-constexpr std::int32_t kDefaultHue = 96;
 constexpr std::int32_t kDefaultFormat = 1;
 constexpr const char* kDefaultAppearance = "Skin Standard";
 constexpr const char* kDefaultBaseName = "RadioRec";
@@ -140,6 +139,15 @@ std::int32_t checkedEdge(std::int32_t edge, int screenExtent, std::int32_t windo
     return static_cast<std::int32_t>((std::int64_t { screenExtent } - windowExtent) / 2);
 }
 
+// The keys that the updater and the scheduler read too. A hue whose text
+// does not start with a number is left as it was.
+void readSharedKeys(const Profile& ini, std::string& pathHtml, bool& skin, std::int32_t& skinHue)
+{
+    pathHtml = ini.get(kMain, kPathHtml);
+    skin = trueOnlyIf(ini, kMain, kSkin);
+    readInt(ini, kMain, kSkinHue, skinHue);
+}
+
 const char* boolText(bool value)
 {
     return value ? "True" : "False";
@@ -208,7 +216,7 @@ void ApplyDefaultSettings(Settings& settings, const std::string& installDir, Scr
     settings.saveLastUrl = true;
     settings.startPage.clear();
     settings.skin = false;
-    settings.skinHue = kDefaultHue;
+    settings.skinHue = kDefaultSkinHue;
     settings.appearanceName = kDefaultAppearance;
     settings.miniPlayer = false;
     settings.favourites = Favourites {};
@@ -246,7 +254,9 @@ bool LoadSettings(Settings& settings, const std::string& installDir, const std::
     settings.onTop = falseOnlyIf(ini, kMain, kOnTop);
     settings.assignLogo = falseOnlyIf(ini, kMain, kAssignLogo);
     settings.hideTaskbar = falseOnlyIf(ini, kMain, kHideTaskbar);
-    settings.pathHtml = ini.get(kMain, kPathHtml);
+    readSharedKeys(ini, settings.pathHtml, settings.skin, settings.skinHue);
+    if (settings.skinHue == 0)
+        settings.skinHue = kDefaultSkinHue;
     readTextOr(ini, kMain, kPathRec, settings.pathRec, installDir + kRecordSubdir);
     readIntOr(ini, kMain, kRefresh, settings.refreshSeconds, kDefaultRefresh);
 
@@ -271,8 +281,6 @@ bool LoadSettings(Settings& settings, const std::string& installDir, const std::
     settings.saveLastUrl = trueOnlyIf(ini, kMain, kSaveLastUrl);
     const std::string lastUrl = ini.get(kMain, kLastUrl);
     settings.startPage = settings.saveLastUrl ? lastUrl : std::string();
-    settings.skin = trueOnlyIf(ini, kMain, kSkin);
-    readIntOr(ini, kMain, kSkinHue, settings.skinHue, kDefaultHue);
     readTextOr(ini, kMain, kAppearance, settings.appearanceName, kDefaultAppearance);
     settings.miniPlayer = trueOnlyIf(ini, kMain, kMiniPlayer);
 
@@ -282,6 +290,25 @@ bool LoadSettings(Settings& settings, const std::string& installDir, const std::
     settings.stereo = trueOnlyIf(ini, kRecorder, kStereo);
     readTextOr(ini, kRecorder, kBaseName, settings.recordBaseName, kDefaultBaseName);
     return true;
+}
+
+bool LoadSharedSettings(
+    SharedSettings& settings, const std::string& installDir, const std::string& fileName)
+{
+    Profile ini;
+    if (!ini.load(installDir + fileName))
+        return false;
+    settings.skinHue = 0;
+    readSharedKeys(ini, settings.pathHtml, settings.skin, settings.skinHue);
+    return true;
+}
+
+bool SaveLastUpdate(const std::string& installDir, const std::string& fileName, std::time_t when)
+{
+    Profile ini;
+    ini.load(installDir + fileName);
+    ini.set(kMain, kLastUpdate, FormatSettingsDate(when));
+    return ini.save(installDir + fileName);
 }
 
 bool SaveSettings(Settings& settings, const std::string& installDir, const std::string& fileName,

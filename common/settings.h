@@ -57,6 +57,10 @@ struct Settings {
 };
 
 inline constexpr const char* kSettingsFileName = "Sonalto.ini";
+// The HTML directory of the installation, under the installation directory.
+inline constexpr const char* kInstalledHtmlDir = "html/";
+// The hue of the look that a hue of 0 stands for.
+inline constexpr std::int32_t kDefaultSkinHue = 96;
 
 // Reads installDir + fileName into the record. False when the file does not
 // exist; the record is then unchanged. The screen size is used to check the
@@ -69,6 +73,23 @@ bool LoadSettings(Settings& settings, const std::string& installDir, const std::
 // written as "Derniere URL" when saveLastUrl is set, else an empty value.
 bool SaveSettings(Settings& settings, const std::string& installDir, const std::string& fileName,
                   const std::string& currentStationPage);
+
+// The keys of the player's settings that the updater and the scheduler read
+// too, each read by the same rule as LoadSettings reads it.
+struct SharedSettings {
+    std::string pathHtml; // "Path HTML", as stored
+    bool skin = false; // "Skin"
+    std::int32_t skinHue = 0; // "Couleur du skin" as stored, 0 when it is not a number
+};
+
+// Reads those keys from installDir + fileName. False when the file does not
+// exist or cannot be read; the record is then unchanged.
+bool LoadSharedSettings(
+    SharedSettings& settings, const std::string& installDir, const std::string& fileName);
+
+// Writes "Derniere Update" into installDir + fileName (replaced
+// atomically), every other key left as it is.
+bool SaveLastUpdate(const std::string& installDir, const std::string& fileName, std::time_t when);
 
 // The values used when there is no settings file.
 void ApplyDefaultSettings(Settings& settings, const std::string& installDir, ScreenSize screen);

@@ -1,9 +1,7 @@
 #include "common/updateversions.h"
 
-#include <cstdlib>
 #include <random>
 
-#include "common/cp1252.h"
 #include "common/fetch.h"
 #include "common/profile.h"
 #include "common/settings.h"
@@ -11,9 +9,6 @@
 
 namespace {
 
-constexpr const char* kMainSection = "Sonalto";
-constexpr const char* kLastUpdateKey = "Derniere Update";
-constexpr int kDefaultHue = 96;
 // The version file is small: two seconds for the fetch itself.
 constexpr int kVersionFetchLimit = 2;
 
@@ -65,16 +60,16 @@ std::time_t localDate(const Profile& versions, const char* section)
 UpdaterSettings ReadUpdaterSettings(const std::string& programDir)
 {
     UpdaterSettings settings;
-    settings.htmlDir = programDir + "html/";
-    Profile ini;
-    if (!ini.load(programDir + kSettingsFileName))
+    settings.htmlDir = programDir + kInstalledHtmlDir;
+    SharedSettings stored;
+    if (!LoadSharedSettings(stored, programDir, kSettingsFileName))
         return settings;
-    const std::string html = ini.get(kMainSection, "Path HTML", {}, 259);
+    // The updater adds the '/' that a hand-edited directory may lack.
+    const std::string& html = stored.pathHtml;
     if (!html.empty())
         settings.htmlDir = html.back() == '/' ? html : html + '/';
-    settings.skin = cp1252::lower(ini.get(kMainSection, "Skin")) == "true";
-    const int hue = std::atoi(ini.get(kMainSection, "Couleur du skin").c_str());
-    settings.skinHue = hue == 0 ? kDefaultHue : hue;
+    settings.skin = stored.skin;
+    settings.skinHue = stored.skinHue == 0 ? kDefaultSkinHue : stored.skinHue;
     return settings;
 }
 
@@ -175,10 +170,7 @@ std::string ServerName(const std::string& server)
 
 bool WriteLastUpdate(const std::string& programDir, std::time_t when)
 {
-    Profile ini;
-    ini.load(programDir + kSettingsFileName);
-    ini.set(kMainSection, kLastUpdateKey, FormatSettingsDate(when));
-    return ini.save(programDir + kSettingsFileName);
+    return SaveLastUpdate(programDir, kSettingsFileName, when);
 }
 
 bool WriteLocalVersions(

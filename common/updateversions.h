@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/settings.h"
+
 // The updater's view of the installation and of the update servers: what it
 // reads from Sonalto.ini, the server list URLs_update.txt, the version file
 // versions.txt here and on a server, and what it writes back.
@@ -21,7 +23,7 @@ inline constexpr const char* kStationListSection = "Version Liste Radio";
 struct UpdaterSettings {
     std::string htmlDir; // ends with '/'
     bool skin = false;
-    int skinHue = 96;
+    int skinHue = kDefaultSkinHue;
 };
 
 // "Path HTML", "Skin" and "Couleur du skin" from programDir + "Sonalto.ini".

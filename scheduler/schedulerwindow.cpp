@@ -1,7 +1,5 @@
 #include "schedulerwindow.h"
 
-#include <cstdlib>
-
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -21,7 +19,6 @@
 #include <QVBoxLayout>
 
 #include "autostart.h"
-#include "common/profile.h"
 #include "common/settings.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
@@ -33,15 +30,15 @@
 
 void ReadPlayerSettings(SchedulerSetup& setup)
 {
-    Profile profile;
-    if (!FileExists(setup.installDir + kSettingsFileName)
-        || !profile.load(setup.installDir + kSettingsFileName)) {
-        setup.htmlDir = setup.installDir + "html/";
-        setup.hue = 96;
+    SharedSettings stored;
+    if (!LoadSharedSettings(stored, setup.installDir, kSettingsFileName)) {
+        setup.htmlDir = setup.installDir + kInstalledHtmlDir;
+        setup.hue = kDefaultSkinHue;
         return;
     }
-    setup.htmlDir = profile.get("Sonalto", "Path HTML", {}, 259);
-    setup.hue = std::atoi(profile.get("Sonalto", "Couleur du skin").c_str());
+    // Both as stored: an empty directory stays empty, a hue of 0 stays 0.
+    setup.htmlDir = stored.pathHtml;
+    setup.hue = stored.skinHue;
 }
 
 bool ReadStationList(

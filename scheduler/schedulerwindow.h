@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include "common/prompt.h"
+#include "common/settings.h"
 #include "schedulercore.h"
 
 class QCheckBox;
@@ -22,7 +23,7 @@ class TrayIcon;
 struct SchedulerSetup {
     std::string installDir; // ends with '/'
     std::string htmlDir; // from "Path HTML", as stored
-    int hue = 96; // "Couleur du skin"
+    int hue = kDefaultSkinHue; // "Couleur du skin"
     std::string autostartDir; // where the start-up entry goes
 };
 

@@ -163,6 +163,39 @@ TEST_F(SettingsTest, eachKeyReadsWithItsOwnRule)
     }
 }
 
+// The updater and the scheduler read these keys as the player does, each
+// then applying its own defaults: nothing is added to what is stored.
+TEST_F(SettingsTest, sharedKeysReadAsStored)
+{
+    SharedSettings shared;
+    shared.pathHtml = "unchanged";
+    EXPECT_FALSE(LoadSharedSettings(shared, m_dir, kSettingsFileName));
+    EXPECT_EQ(shared.pathHtml, "unchanged");
+
+    const struct {
+        const char* text;
+        const char* pathHtml;
+        bool skin;
+        std::int32_t hue;
+    } cases[] = {
+        { "Path HTML=/srv/pages\r\nSkin=TRUE\r\nCouleur du skin=0\r\n", "/srv/pages", true, 0 },
+        { "Path HTML=\r\nSkin=oui\r\nCouleur du skin=bleu\r\n", "", false, 0 },
+        { "Couleur du skin= 200 \r\n", "", false, 200 },
+    };
+    for (const auto& c : cases) {
+        writeFile(std::string("[Sonalto]\r\n") + c.text);
+        shared = SharedSettings { "stale", true, 7 };
+        ASSERT_TRUE(LoadSharedSettings(shared, m_dir, kSettingsFileName)) << c.text;
+        EXPECT_EQ(shared.pathHtml, c.pathHtml) << c.text;
+        EXPECT_EQ(shared.skin, c.skin) << c.text;
+        EXPECT_EQ(shared.skinHue, c.hue) << c.text;
+        // The player reads the same stored values, a hue of 0 or none as 96.
+        const Settings player = load(std::string("[Sonalto]\r\n") + c.text);
+        EXPECT_EQ(player.pathHtml, c.pathHtml) << c.text;
+        EXPECT_EQ(player.skinHue, c.hue == 0 ? 96 : c.hue) << c.text;
+    }
+}
+
 TEST_F(SettingsTest, favouritesTakeCompletePairsPackedFromSlotZero)
 {
     writeFile("[Favoris]\r\nFavorisName0=Fip\r\nFavorisHTML0=fip.htm\r\n"
