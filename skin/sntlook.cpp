@@ -4,7 +4,7 @@
 // What a window had before is kept so that taking the look away gives the
 // window back exactly its plain look.
 
-#include "skin/sntlook.h"
+#include "common/ui/sntlookabi.h"
 
 #include <algorithm>
 #include <vector>

@@ -6,7 +6,7 @@
 #include <QWidget>
 
 #include "common/textfile.h"
-#include "skin/sntlook.h"
+#include "common/ui/sntlookabi.h"
 
 namespace {
 

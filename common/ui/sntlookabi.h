@@ -1,6 +1,8 @@
 #pragma once
 
-// The look plug-in's entry points, as the programs find them with dlsym.
+// The look plug-in's entry points, as the programs find them with dlsym. The
+// programs own this interface (skinloader.cpp uses it); the plug-in in skin/
+// implements it.
 // Plain C names so that the plug-in and the programs agree on them without
 // sharing anything else. A window crosses as the QWidget* it is: the
 // plug-in and the programs use the same Qt libraries.
