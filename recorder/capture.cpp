@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "common/ui/uitext.h"
+
 namespace {
 
 // How long the end of the stream may take once asked for.
@@ -105,7 +107,7 @@ bool Capture::start(const QString& device, const EncoderPreset& preset, const QS
     case EncoderPreset::Format::Wav:
         break;
     }
-    g_object_set(sink, "location", QFile::encodeName(m_temporary).constData(), nullptr);
+    g_object_set(sink, "location", PathBytes(m_temporary).c_str(), nullptr);
 
     gst_bin_add_many(GST_BIN(m_pipeline), source, convert, resample, caps, encoder, sink, nullptr);
     bool linked = gst_element_link_many(source, convert, resample, caps, encoder, nullptr);

@@ -3,15 +3,16 @@
 #include <QFileInfo>
 #include <QVBoxLayout>
 
+#include "common/ui/uitext.h"
 #include "recordertexts.h"
 
 RecorderWindow::RecorderWindow(QString outputPath, QString growingFile, QWidget* parent)
     : QWidget(parent)
     , m_growingFile(std::move(growingFile))
 {
-    setWindowTitle(QString::fromUtf8(recordertexts::kWindowTitle) + QStringLiteral(" - ")
+    setWindowTitle(Utf8Text(recordertexts::kWindowTitle) + QStringLiteral(" - ")
         + QFileInfo(outputPath).fileName());
-    m_status = new QLabel(QString::fromUtf8(recordertexts::kRecording));
+    m_status = new QLabel(Utf8Text(recordertexts::kRecording));
     m_progress = new QLabel;
     m_warning = new QLabel;
     m_warning->setWordWrap(true);
@@ -48,6 +49,5 @@ void RecorderWindow::refresh()
                              .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
                              .arg(seconds % 60, 2, 10, QLatin1Char('0'));
     const qint64 kilobytes = QFileInfo(m_growingFile).size() / 1024;
-    m_progress->setText(
-        QString::fromUtf8(recordertexts::kProgress).arg(time).arg(kilobytes));
+    m_progress->setText(Utf8Text(recordertexts::kProgress).arg(time).arg(kilobytes));
 }

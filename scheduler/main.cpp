@@ -16,6 +16,7 @@
 #include "common/ui/launchprogram.h"
 #include "common/ui/messengerserver.h"
 #include "common/ui/skinloader.h"
+#include "common/ui/uitext.h"
 #include "schedulercore.h"
 #include "schedulerwindow.h"
 #include "texts.h"
@@ -53,12 +54,12 @@ int main(int argc, char** argv)
     application.setQuitOnLastWindowClosed(false);
     // The look plug-in, as the player starts it; without it the plain look.
     if (!LoadSkin(installDir))
-        QMessageBox::warning(nullptr, QString::fromUtf8(kSkinFailureTitleScheduler),
-            QString::fromUtf8(kSkinFailureText));
+        QMessageBox::warning(
+            nullptr, Utf8Text(kSkinFailureTitleScheduler), Utf8Text(kSkinFailureText));
 
     if (!FileExists(installDir + kPlayerProgram)) {
-        QMessageBox::warning(nullptr, QString::fromUtf8(texts::kImpossibleCaption),
-            QString::fromUtf8(texts::kPlayerMissing));
+        QMessageBox::warning(
+            nullptr, Utf8Text(texts::kImpossibleCaption), Utf8Text(texts::kPlayerMissing));
         return 0;
     }
 

@@ -62,7 +62,7 @@ void playInLive(CatalogueContext& context, const std::string& pagePath)
 
 QAction* addCommand(QMenu* popup, const char* text, int id)
 {
-    QAction* action = popup->addAction(QString::fromUtf8(text));
+    QAction* action = popup->addAction(Utf8Text(text));
     action->setData(id);
     return action;
 }
@@ -91,7 +91,7 @@ void RebuildFavouritesMenu(QMenu* popup, const Favourites& favourites)
         delete items[i];
     }
     if (favourites.count == 0) {
-        popup->addAction(QString::fromUtf8(catalogue_texts::kEmptyMenu))->setEnabled(false);
+        popup->addAction(Utf8Text(catalogue_texts::kEmptyMenu))->setEnabled(false);
         return;
     }
     for (int i = 0; i < favourites.count && i < Favourites::kMax; ++i) {

@@ -10,6 +10,7 @@
 #include "common/openplaylist.h"
 #include "common/settings.h"
 #include "common/textfile.h"
+#include "common/ui/uitext.h"
 #include "shell/commandline.h"
 #include "shell/sonaltoapp.h"
 #include "view/appcommands.h"
@@ -82,8 +83,8 @@ int main(int argc, char** argv)
     PrepareWebEngine();
     QApplication application(argc, argv);
     if (!playlistError.empty()) {
-        QMessageBox::warning(nullptr, QString::fromUtf8(kPlaylistErrorTitle),
-            QString::fromStdString(playlistError));
+        QMessageBox::warning(
+            nullptr, Utf8Text(kPlaylistErrorTitle), QString::fromStdString(playlistError));
         if (forwarded || commandLine.stop)
             return 0;
     }

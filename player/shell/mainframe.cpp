@@ -91,9 +91,8 @@ bool replaceProgram(const std::string& source, const std::string& target)
     QFile::remove(temporary);
     if (!QFile::copy(from, temporary))
         return false;
-    ::chmod(QFile::encodeName(temporary).constData(), 0755);
-    if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(to).constData())
-        != 0) {
+    ::chmod(PathBytes(temporary).c_str(), 0755);
+    if (::rename(PathBytes(temporary).c_str(), PathBytes(to).c_str()) != 0) {
         QFile::remove(temporary);
         return false;
     }

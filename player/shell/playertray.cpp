@@ -21,7 +21,7 @@ constexpr std::size_t kToolTipLength = 127;
 
 QAction* addItem(QMenu* menu, const char* text, int id, MenuPicture picture, bool enabled = true)
 {
-    QAction* action = menu->addAction(MenuPictureIcon(picture), QString::fromUtf8(text));
+    QAction* action = menu->addAction(MenuPictureIcon(picture), Utf8Text(text));
     action->setData(id);
     action->setEnabled(enabled);
     return action;
@@ -38,7 +38,7 @@ QString TrayToolTip(const StationPageInfo& station, TrayOccasion occasion)
 {
     if (station.title == kNotFound
         || (station.title.empty() && occasion == TrayOccasion::AddOrRemove))
-        return QString::fromUtf8(texts::kProgramTitle);
+        return Utf8Text(texts::kProgramTitle);
     // Titles are Windows-1252, one byte a character: cut before converting.
     return UiText(station.title.substr(0, kToolTipLength));
 }
@@ -60,7 +60,7 @@ QMenu* BuildPlayerPopup(const PopupState& state, QWidget* parent)
     menu->setDefaultAction(options);
     addItem(menu, texts::kPopupPersonalise, cmd::Personalise, MenuPicture::Personalise);
 
-    QMenu* favourites = menu->addMenu(QString::fromUtf8(texts::kPopupFavourites));
+    QMenu* favourites = menu->addMenu(Utf8Text(texts::kPopupFavourites));
     RebuildFavouritesMenu(favourites, state.favourites);
     DecoratePopupFavourites(favourites);
 
@@ -112,7 +112,7 @@ PlayerTray::PlayerTray(QObject* parent)
     , m_icon(new TrayIcon(this))
 {
     m_icon->setIcon(ProgramIcon());
-    m_icon->setToolTip(QString::fromUtf8(texts::kProgramTitle));
+    m_icon->setToolTip(Utf8Text(texts::kProgramTitle));
 }
 
 void PlayerTray::update(

@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QTimer>
 
+#include "common/ui/uitext.h"
 #include "texts.h"
 
 SplashWindow::SplashWindow(QWidget* owner)
@@ -52,8 +53,8 @@ QPixmap SplashWindow::picture()
     QFont title(QStringLiteral("Sans"), 30, QFont::Bold);
     painter.setFont(title);
     painter.setPen(Qt::white);
-    painter.drawText(QRectF(120, 60, 230, 60), Qt::AlignLeft | Qt::AlignVCenter,
-        QString::fromUtf8(texts::kProgramTitle));
+    painter.drawText(
+        QRectF(120, 60, 230, 60), Qt::AlignLeft | Qt::AlignVCenter, Utf8Text(texts::kProgramTitle));
     painter.setPen(QPen(QColor(255, 255, 255, 160), 2));
     painter.drawLine(QPointF(122, 125), QPointF(330, 125));
     painter.end();
