@@ -305,8 +305,12 @@ bool LoadSharedSettings(
 
 bool SaveLastUpdate(const std::string& installDir, const std::string& fileName, std::time_t when)
 {
+    // Only a file that was read is written back: one that is missing or
+    // cannot be read (a link to a folder that is not there) is left alone
+    // rather than replaced by a file holding this one key.
     Profile ini;
-    ini.load(installDir + fileName);
+    if (!ini.load(installDir + fileName))
+        return false;
     ini.set(kMain, kLastUpdate, FormatSettingsDate(when));
     return ini.save(installDir + fileName);
 }

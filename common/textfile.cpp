@@ -59,7 +59,7 @@ std::string ReadTextFile(const std::string& path)
     return content;
 }
 
-bool WriteTextFile(const std::string& path, std::string_view text)
+std::string StageTextFile(const std::string& path, std::string_view text)
 {
     const std::size_t slash = path.find_last_of('/');
     const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
@@ -69,7 +69,7 @@ bool WriteTextFile(const std::string& path, std::string_view text)
         + std::to_string(::getpid()) + "-XXXXXX";
     const int fd = ::mkstemp(tmpl.data());
     if (fd < 0)
-        return false;
+        return {};
 
     bool ok = true;
     const char* p = text.data();
@@ -99,10 +99,32 @@ bool WriteTextFile(const std::string& path, std::string_view text)
     }
     ok = ok && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(tmpl.c_str(), path.c_str()) == 0;
-    if (!ok)
+    if (!ok) {
         ::unlink(tmpl.c_str());
-    return ok;
+        return {};
+    }
+    return tmpl;
+}
+
+bool CommitStagedFile(const std::string& staged, const std::string& path)
+{
+    if (staged.empty())
+        return false;
+    if (::rename(staged.c_str(), path.c_str()) == 0)
+        return true;
+    ::unlink(staged.c_str());
+    return false;
+}
+
+void DiscardStagedFile(const std::string& staged)
+{
+    if (!staged.empty())
+        ::unlink(staged.c_str());
+}
+
+bool WriteTextFile(const std::string& path, std::string_view text)
+{
+    return CommitStagedFile(StageTextFile(path, text), path);
 }
 
 int SweepAbandonedWrites(const std::string& dir)
@@ -151,6 +173,12 @@ bool FileExists(const std::string& path)
 {
     struct stat st {};
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+bool PathPresent(const std::string& path)
+{
+    struct stat st {};
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0;
 }
 
 bool DeleteFile(const std::string& path)

@@ -18,6 +18,15 @@ std::string ReadTextFile(const std::string& path);
 // one. False when the file cannot be written.
 bool WriteTextFile(const std::string& path, std::string_view text);
 
+// The two halves of WriteTextFile, for a set of files that is put in place
+// only once every one of them has been written: StageTextFile writes the
+// bytes into a flushed temporary file beside path and gives its name (empty
+// when it cannot be written); CommitStagedFile renames it over path (the
+// staged file is removed when that fails); DiscardStagedFile drops it.
+std::string StageTextFile(const std::string& path, std::string_view text);
+bool CommitStagedFile(const std::string& staged, const std::string& path);
+void DiscardStagedFile(const std::string& staged);
+
 // Removes from dir (ending with '/') the temporary files of writes that a
 // killed or crashed program left, keeping those of writers still running.
 // Returns how many went.
@@ -33,6 +42,10 @@ std::string ExtractBetween(std::string_view source, std::string_view start, std:
 
 // True when a file or directory exists at exactly this path.
 bool FileExists(const std::string& path);
+
+// True when anything is at this path, a link that leads nowhere included:
+// such a file exists but cannot be read, and is not to be replaced.
+bool PathPresent(const std::string& path);
 
 // Removes a file; false when it did not exist or could not be removed.
 bool DeleteFile(const std::string& path);

@@ -176,8 +176,11 @@ bool WriteLastUpdate(const std::string& programDir, std::time_t when)
 bool WriteLocalVersions(
     const std::string& programDir, const RemoteVersions& remote, bool software, bool stationList)
 {
+    // A version file that is there but cannot be read is left as it is.
+    const std::string path = programDir + kVersionsFileName;
     Profile versions;
-    versions.load(programDir + kVersionsFileName);
+    if (!versions.load(path) && PathPresent(path))
+        return false;
     if (software) {
         versions.set(kSoftwareSection, "Version", remote.softwareVersion);
         versions.set(kSoftwareSection, "Date", remote.softwareDate);
@@ -188,7 +191,7 @@ bool WriteLocalVersions(
         versions.set(kStationListSection, "Date", remote.stationListDate);
         versions.set(kStationListSection, "Comment", EscapeLineBreaks(remote.stationListComment));
     }
-    return versions.save(programDir + kVersionsFileName);
+    return versions.save(path);
 }
 
 std::string ExpandLineBreaks(std::string_view text)

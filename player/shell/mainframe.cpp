@@ -414,7 +414,7 @@ void CMainFrame::showFramePage()
 
 void CMainFrame::onInitialUpdate()
 {
-    if (!WeeklyCheckDue(m_settings, std::time(nullptr)))
+    if (!WeeklyCheckDue(m_settings, std::time(nullptr)) || !UpdateServersListed(m_installDir))
         return;
     // The player goes on while the message is up.
     ShellMessagePrompt prompt(*m_prompt, this, false);

@@ -7,6 +7,7 @@
 #include "common/prompt.h"
 #include "common/textfile.h"
 #include "common/ui/launchprogram.h"
+#include "common/updateversions.h"
 
 bool StartUpdater(const std::string& installDir, UpdaterStart how, Prompt& prompt)
 {
@@ -29,4 +30,10 @@ bool StartUpdater(const std::string& installDir, UpdaterStart how, Prompt& promp
 bool WeeklyCheckDue(const Settings& settings, std::time_t now)
 {
     return settings.updates && settings.lastUpdate < now - kWeeklyCheckPeriod;
+}
+
+bool UpdateServersListed(const std::string& installDir)
+{
+    ServerTable servers;
+    return ReadServerList(installDir, servers, 0);
 }

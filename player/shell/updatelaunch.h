@@ -31,3 +31,8 @@ inline constexpr std::time_t kWeeklyCheckPeriod = 604800;
 // True when the weekly check is due: "Updates" is on and "Derniere Update"
 // is strictly earlier than now minus a week.
 bool WeeklyCheckDue(const Settings& settings, std::time_t now);
+
+// True when the installation's server list names at least one update server.
+// Without one the weekly check has nothing to ask, and starting the updater
+// would only show its missing-list box at every start of the player.
+bool UpdateServersListed(const std::string& installDir);

@@ -73,6 +73,17 @@ protected:
 
 TEST_F(PlayerUpdateCheck, startsTheUpdaterSilentlyWhenTheLastCheckIsOverAWeekOld)
 {
+    // The server list as shipped names no server: a fresh installation
+    // never starts the check, which could only report the missing list.
+    const std::string shipped
+        = ReadTextFile(testsupport::SupportDirectory() + "/../../data/URLs_update.txt");
+    ASSERT_FALSE(shipped.empty());
+    ASSERT_TRUE(WriteTextFile(m_install.path() + "URLs_update.txt", shipped));
+    runPlayer("[Sonalto]\r\nUpdates=True\r\n");
+    EXPECT_FALSE(FileExists(updaterLog()));
+
+    ASSERT_TRUE(WriteTextFile(m_install.path() + "URLs_update.txt",
+        "[Liste des URLs d'update]\r\nURL0=http://127.0.0.1:9\r\n"));
     // Checked yesterday: nothing starts.
     runPlayer("[Sonalto]\r\nUpdates=True\r\nDerniere Update="
         + FormatSettingsDate(std::time(nullptr) - 24 * 3600) + "\r\n");
