@@ -1,5 +1,6 @@
 #include "common/updateinstall.h"
 
+#include <algorithm>
 #include <ctime>
 #include <utility>
 
@@ -58,30 +59,63 @@ std::string CutToPage(std::string text)
     return text.substr(start, end + 7 - start);
 }
 
-bool InstallDownloadedFile(const std::string& downloaded, const std::string& targetDir,
+PreparedFile PrepareDownloadedFile(const std::string& downloaded, const std::string& targetDir,
     const std::string& name, const std::string& htmlDir)
 {
+    PreparedFile prepared;
     const std::string key = cp1252::lower(name);
-    const bool updater = key == cp1252::lower(kUpdaterProgram);
-    const std::string target
-        = updater ? htmlDir + UpdateInstaller::kParkedUpdater : targetDir + name;
-    std::string bytes = ReadTextFile(downloaded);
-    DeleteFile(downloaded);
-
+    prepared.updater = key == cp1252::lower(kUpdaterProgram);
+    prepared.target
+        = prepared.updater ? htmlDir + UpdateInstaller::kParkedUpdater : targetDir + name;
+    prepared.bytes = ReadTextFile(downloaded);
     if (key.find(".txt") != std::string::npos)
-        bytes = FixLineEnds(std::move(bytes));
+        prepared.bytes = FixLineEnds(std::move(prepared.bytes));
     if (key.find(".htm") != std::string::npos)
-        bytes = CutToPage(FixLineEnds(std::move(bytes)));
+        prepared.bytes = CutToPage(FixLineEnds(std::move(prepared.bytes)));
+    return prepared;
+}
 
-    // A folder that the installation lacks (the logos' one) is made.
+namespace {
+
+// A folder that the installation lacks (the logos' one) is made.
+void makeFolderOf(const std::string& target)
+{
     const std::string dir = target.substr(0, target.find_last_of('/') + 1);
     if (!dir.empty() && !FileExists(dir))
         ::mkdir(dir.c_str(), 0755);
-    const bool existed = FileExists(target);
-    if (!WriteTextFile(target, bytes))
+}
+
+void markExecutable(const PreparedFile& file, bool existed)
+{
+    if ((file.updater || !existed) && looksExecutable(file.bytes))
+        ::chmod(file.target.c_str(), 0755);
+}
+
+} // namespace
+
+int SweepDownloadFiles(const std::string& programDir)
+{
+    int removed = 0;
+    for (const std::string& name : ListRegularFiles(programDir)) {
+        const bool attempt = name.size() > 8 && name.compare(0, 4, "temp") == 0
+            && name.compare(name.size() - 4, 4, ".tmp") == 0
+            && name.find_first_not_of("0123456789", 4) == name.size() - 4;
+        if (attempt && DeleteFile(programDir + name))
+            ++removed;
+    }
+    return removed;
+}
+
+bool InstallDownloadedFile(const std::string& downloaded, const std::string& targetDir,
+    const std::string& name, const std::string& htmlDir)
+{
+    const PreparedFile file = PrepareDownloadedFile(downloaded, targetDir, name, htmlDir);
+    DeleteFile(downloaded);
+    makeFolderOf(file.target);
+    const bool existed = FileExists(file.target);
+    if (!WriteTextFile(file.target, file.bytes))
         return false;
-    if ((updater || !existed) && looksExecutable(bytes))
-        ::chmod(target.c_str(), 0755);
+    markExecutable(file, existed);
     return true;
 }
 
@@ -101,8 +135,12 @@ void UpdateInstaller::start(bool software, bool stationList)
 {
     m_software = software;
     m_stationList = stationList;
-    m_playerWasRunning = m_host.playerRunning();
-    if (m_playerWasRunning)
+    SweepDownloadFiles(m_setup.programDir);
+    // A player stopped by an earlier try that failed is still owed its
+    // restart, even if it is not back yet.
+    const bool running = m_host.playerRunning();
+    m_playerWasRunning = m_playerWasRunning || running;
+    if (running)
         m_host.startPlayer("-stop");
     m_step = 1;
     runSteps();
@@ -198,7 +236,9 @@ void UpdateInstaller::showProgress(const char* label, long long done)
 void UpdateInstaller::startFileDownload(const char* label)
 {
     if (m_fileIndex == 0) {
-        m_host.setProgressRange(static_cast<int>(m_plan.files.size()) - 1);
+        // A range of 0 to 0 would draw a busy bar: one file still gets a
+        // bar that fills.
+        m_host.setProgressRange(std::max(static_cast<int>(m_plan.files.size()) - 1, 1));
         m_kilobytesDone = 0;
     }
     m_host.setProgress(static_cast<int>(m_fileIndex));
@@ -212,7 +252,9 @@ void UpdateInstaller::startFileDownload(const char* label)
     m_waiting = true;
     const std::string address = m_remoteDir
         + (IsWebAddress(m_remoteDir) ? EncodeNameForAddress(m_currentFile) : m_currentFile);
-    m_host.startWatchdog(watchdogPeriod(m_currentKilobytes));
+    // A size that is not a number is waited for as five kilobytes.
+    const bool sized = m_fileIndex < m_plan.bytes.size() && m_plan.bytes[m_fileIndex] >= 0;
+    m_host.startWatchdog(watchdogPeriod(sized ? m_currentKilobytes : 5));
     m_host.startDownload(m_attempt, address, temporaryFile(m_attempt));
 }
 
@@ -223,6 +265,11 @@ void UpdateInstaller::onDownloadTimeout()
     m_host.stopWatchdog();
     m_waiting = false;
     m_host.abandonDownload(m_attempt);
+    failedTry();
+}
+
+void UpdateInstaller::failedTry()
+{
     ++m_retries;
     if (m_retries >= kTries) {
         m_step = 0;
@@ -241,27 +288,100 @@ void UpdateInstaller::onFileArrived(int attempt, bool ok)
         DeleteFile(temporaryFile(attempt));
         return;
     }
-    if (!ok) {
-        // Nothing arrived: the watchdog starts the next try.
-        DeleteFile(temporaryFile(attempt));
-        return;
-    }
     m_host.stopWatchdog();
     m_waiting = false;
 
-    // A file that cannot be put in place is left out; the others go on.
-    InstallDownloadedFile(temporaryFile(attempt), m_localDir, m_currentFile, m_setup.htmlDir);
+    // A failure the worker knows of (an error status, a refused or reset
+    // connection) and a file other than the listed one are tried again at
+    // once; only silence waits for the watchdog.
+    const std::string downloaded = temporaryFile(attempt);
+    const bool whole = ok
+        && DownloadMatchesListing(downloaded,
+            m_fileIndex < m_plan.bytes.size() ? m_plan.bytes[m_fileIndex] : -1,
+            m_fileIndex < m_plan.checksums.size() ? m_plan.checksums[m_fileIndex] : "");
+    if (!whole) {
+        DeleteFile(downloaded);
+        failedTry();
+        return;
+    }
+    m_staged.emplace_back(downloaded, m_currentFile);
 
     const char* label = m_step == 2 ? kStationsLabel : m_step == 5 ? kLogosLabel : kSoftwareLabel;
     ++m_fileIndex;
-    if (m_fileIndex == m_plan.files.size()) {
-        showProgress(label, m_plan.totalKilobytes);
-        m_fileIndex = 0;
-        ++m_step;
-    }
     m_retries = 0;
     m_kilobytesDone += m_currentKilobytes;
+    if (m_fileIndex == m_plan.files.size()) {
+        m_fileIndex = 0;
+        if (!installStaged()) {
+            m_step = 0;
+            runSteps();
+            return;
+        }
+        m_host.setProgress(std::max(static_cast<int>(m_plan.files.size()) - 1, 1));
+        showProgress(label, m_plan.totalKilobytes);
+        ++m_step;
+    }
     runSteps();
+}
+
+bool UpdateInstaller::installStaged()
+{
+    // Every file is first written beside its target; only when all of them
+    // are written do they replace the old ones, so that a folder that
+    // cannot be written leaves the old set whole.
+    struct Ready {
+        PreparedFile file;
+        std::string staged;
+        bool existed = false;
+    };
+    std::vector<Ready> ready;
+    const auto discard = [&ready] {
+        for (const Ready& r : ready)
+            DiscardStagedFile(r.staged);
+    };
+    for (const auto& [downloaded, name] : m_staged) {
+        Ready r;
+        r.file = PrepareDownloadedFile(downloaded, m_localDir, name, m_setup.htmlDir);
+        makeFolderOf(r.file.target);
+        r.existed = FileExists(r.file.target);
+        r.staged = StageTextFile(r.file.target, r.file.bytes);
+        if (r.staged.empty()) {
+            discard();
+            dropStaged();
+            m_prompt.message(updatetexts::kErrorTitle,
+                updatetexts::kInstallFileFailedHead + cp1252::toUtf8(name)
+                    + updatetexts::kInstallFileFailedTail,
+                PromptIcon::Exclamation);
+            return false;
+        }
+        ready.push_back(std::move(r));
+    }
+    dropStaged();
+    bool all = true;
+    for (const Ready& r : ready) {
+        if (!all) {
+            DiscardStagedFile(r.staged);
+            continue;
+        }
+        if (!CommitStagedFile(r.staged, r.file.target)) {
+            all = false;
+            m_prompt.message(updatetexts::kErrorTitle,
+                updatetexts::kInstallFileFailedHead
+                    + cp1252::toUtf8(r.file.target.substr(r.file.target.find_last_of('/') + 1))
+                    + updatetexts::kInstallFileFailedTail,
+                PromptIcon::Exclamation);
+            continue;
+        }
+        markExecutable(r.file, r.existed);
+    }
+    return all;
+}
+
+void UpdateInstaller::dropStaged()
+{
+    for (const auto& staged : m_staged)
+        DeleteFile(staged.first);
+    m_staged.clear();
 }
 
 void UpdateInstaller::abandon()
@@ -271,7 +391,13 @@ void UpdateInstaller::abandon()
         m_host.abandonDownload(m_attempt);
         m_waiting = false;
     }
+    // What was downloaded of the category is dropped: the old files stay.
+    dropStaged();
     m_step = kIdle;
+    if (m_playerWasRunning) {
+        m_playerWasRunning = false;
+        m_host.startPlayer("");
+    }
 }
 
 void UpdateInstaller::finish()
@@ -279,8 +405,10 @@ void UpdateInstaller::finish()
     WriteLastUpdate(m_setup.programDir, std::time(nullptr));
     if (m_software || m_stationList)
         WriteLocalVersions(m_setup.programDir, m_setup.remote, m_software, m_stationList);
-    if (m_playerWasRunning)
+    if (m_playerWasRunning) {
+        m_playerWasRunning = false;
         m_host.startPlayer("");
+    }
     m_host.showStatus(updatetexts::kDone);
     m_step = kDone;
     m_host.installFinished();
@@ -289,6 +417,10 @@ void UpdateInstaller::finish()
 void UpdateInstaller::fail()
 {
     m_step = 0;
+    dropStaged();
+    // The radio comes back even though the update did not.
+    if (m_playerWasRunning)
+        m_host.startPlayer("");
     m_host.installFailed();
     m_prompt.message(
         updatetexts::kErrorTitle, updatetexts::kInstallFailed, PromptIcon::Exclamation);

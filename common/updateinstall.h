@@ -2,6 +2,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "common/updatelisting.h"
 #include "common/updateversions.h"
@@ -94,6 +96,12 @@ private:
     void runSteps();
     bool planCategory(const std::string& localDir, const std::string& remoteDir);
     void startFileDownload(const char* label);
+    // One try of the current file went wrong: the next starts at once, or
+    // after the last one the installation fails.
+    void failedTry();
+    // Puts every checked download of the category in place, or none.
+    bool installStaged();
+    void dropStaged();
     void finish();
     void fail();
     void showProgress(const char* label, long long done);
@@ -115,6 +123,8 @@ private:
     int m_retries = 0;
     int m_attempt = 0;
     bool m_waiting = false;
+    // The checked downloads of the current category: file and name.
+    std::vector<std::pair<std::string, std::string>> m_staged;
 };
 
 // Line ends of a text file from the server: when the text holds no carriage
@@ -125,6 +135,21 @@ std::string FixLineEnds(std::string text);
 // last "</html>" (any letter case), dropping what a host put around it. A
 // page without both, or with them the wrong way round, is kept whole.
 std::string CutToPage(std::string text);
+
+// Where a downloaded file goes (targetDir + name, or the parked updater)
+// and the bytes it is written with: ".txt" files get their line ends fixed,
+// ".htm" and ".html" pages too and are cut to the page.
+struct PreparedFile {
+    std::string target;
+    std::string bytes;
+    bool updater = false;
+};
+PreparedFile PrepareDownloadedFile(const std::string& downloaded, const std::string& targetDir,
+    const std::string& name, const std::string& htmlDir);
+
+// Removes the download files of attempts (programDir + "tempN.tmp") that an
+// updater which was stopped left behind.
+int SweepDownloadFiles(const std::string& programDir);
 
 // Puts a downloaded file in place as targetDir + name (replaced whole, its
 // permissions kept), or as the parked updater when name is the updater's own

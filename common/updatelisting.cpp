@@ -170,6 +170,39 @@ int SizeInKilobytes(std::string_view sizeText)
     return static_cast<int>(std::min(bytes / 1000, 1'000'000LL));
 }
 
+long long SizeInBytes(std::string_view sizeText)
+{
+    std::size_t pos = 0;
+    while (pos < sizeText.size() && (sizeText[pos] == ' ' || sizeText[pos] == '\t'))
+        ++pos;
+    const std::size_t digits = pos;
+    long long bytes = 0;
+    while (pos < sizeText.size() && sizeText[pos] >= '0' && sizeText[pos] <= '9') {
+        bytes = std::min(bytes * 10 + (sizeText[pos] - '0'), 1'000'000'000'000LL);
+        ++pos;
+    }
+    return pos == digits ? -1 : bytes;
+}
+
+bool IsListenerFile(std::string_view name)
+{
+    static constexpr std::string_view kOwn[] = { "sonalto.ini", "sntscheduler.ini", "snt.hdp",
+        "urls_update.txt", "versions.txt", "fichier_tmp.tmp" };
+    const std::string key = cp1252::lower(std::string(name));
+    return std::find(std::begin(kOwn), std::end(kOwn), key) != std::end(kOwn);
+}
+
+bool DownloadMatchesListing(
+    const std::string& path, long long listedBytes, const std::string& listedChecksum)
+{
+    struct stat st { };
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    if (listedBytes >= 0 && st.st_size != listedBytes)
+        return false;
+    return cp1252::lower(ChecksumText(path)) == cp1252::lower(listedChecksum);
+}
+
 bool IsSafeRemoteName(std::string_view name)
 {
     const bool control = std::any_of(
@@ -178,8 +211,8 @@ bool IsSafeRemoteName(std::string_view name)
         && name.find('\\') == std::string_view::npos && name.find("..") == std::string_view::npos;
 }
 
-DownloadList PlanDownloads(
-    const std::vector<LocalFile>& local, const std::vector<RemoteFile>& remote)
+DownloadList PlanDownloads(const std::vector<LocalFile>& local,
+    const std::vector<RemoteFile>& remote, const std::vector<std::string>& keep)
 {
     DownloadList plan;
     for (const RemoteFile& file : remote) {
@@ -187,7 +220,8 @@ DownloadList PlanDownloads(
         // The index is regenerated here, and the version file is written
         // here once the installation is complete: neither comes from a
         // folder of the server.
-        if (key == "version.txt" || key == "versions.txt" || key == "haut.htm")
+        if (key == "version.txt" || key == "haut.htm" || IsListenerFile(key)
+            || std::find(keep.begin(), keep.end(), key) != keep.end())
             continue;
         if (!file.wellFormed || !IsSafeRemoteName(file.name)) {
             plan.refused.push_back(file.name);
@@ -199,6 +233,8 @@ DownloadList PlanDownloads(
             continue;
         plan.files.push_back(file.name);
         plan.kilobytes.push_back(SizeInKilobytes(file.size));
+        plan.bytes.push_back(SizeInBytes(file.size));
+        plan.checksums.push_back(file.checksum);
         plan.totalKilobytes += plan.kilobytes.back();
     }
     return plan;

@@ -56,10 +56,22 @@ int SizeInKilobytes(std::string_view sizeText);
 // target folder: not empty, no "/", no "\", no "..", no control byte.
 bool IsSafeRemoteName(std::string_view name);
 
+// The size text as a number of bytes; -1 when it does not start with a
+// number.
+long long SizeInBytes(std::string_view sizeText);
+
+// True when a name is one of the listener's own files, which no update
+// replaces whatever a server lists: the settings, the schedule, the
+// recorder preset, the server list, the version file and the parked
+// updater (compared without regard to letter case).
+bool IsListenerFile(std::string_view name);
+
 // The downloads of one category.
 struct DownloadList {
     std::vector<std::string> files; // names as listed by the server
     std::vector<int> kilobytes; // the size of each, as SizeInKilobytes gives it
+    std::vector<long long> bytes; // the listed size, -1 when not a number
+    std::vector<std::string> checksums; // as listed
     long long totalKilobytes = 0;
     // Names refused because they would land outside the folder, or items
     // that lack a field.
@@ -69,9 +81,17 @@ struct DownloadList {
 // Plans the remote files that are not here or differ: matched by name
 // without regard to letter case, compared by exact checksum text.
 // "version.txt" and "haut.htm" are never planned (the index is regenerated
-// here).
-DownloadList PlanDownloads(
-    const std::vector<LocalFile>& local, const std::vector<RemoteFile>& remote);
+// here), nor the listener's own files, nor the names in keep (lower case:
+// pages the listener changed).
+DownloadList PlanDownloads(const std::vector<LocalFile>& local,
+    const std::vector<RemoteFile>& remote, const std::vector<std::string>& keep = {});
+
+// True when the downloaded file is the one the listing described: its
+// CRC-32 equals the listed checksum and, when the listing gave a size, it
+// holds exactly that many bytes. A transfer cut short, a page a portal sent
+// in its place or a file changed on the way all fail.
+bool DownloadMatchesListing(
+    const std::string& path, long long listedBytes, const std::string& listedChecksum);
 
 // The listing answer for the files of dir, as a server publishes it: one
 // item per line, in byte order of the names. Names that the grammar cannot

@@ -54,6 +54,10 @@ inline constexpr const char* kFileFailedHead = "Impossible de télécharger le f
 inline constexpr const char* kFileFailedTail = "\nRecommencez ultèrieurement.";
 inline constexpr const char* kInstallFailed
     = "Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement.";
+// A checked download that cannot be written into its folder.
+inline constexpr const char* kInstallFileFailedHead = "Impossible d'installer le fichier ";
+inline constexpr const char* kInstallFileFailedTail
+    = "\nVérifiez que son dossier est accessible en écriture.";
 inline constexpr const char* kDone = "Terminé.";
 inline constexpr const char* kLeaveTitle = "Attention !";
 inline constexpr const char* kLeaveQuestion

@@ -105,6 +105,11 @@ int Run(int argc, char** argv)
             servers.chosen = i;
     }
     if (servers.chosen < 0) {
+        // The weekly check records its attempt, so that a computer without
+        // a connection hears of it once a week rather than at every start.
+        if (silent)
+            WriteLastUpdate(programDir, std::time(nullptr));
+        DiagLog("no server answered");
         prompt.message(
             updatetexts::kProblemTitle, updatetexts::kNoServerAnswered, PromptIcon::Exclamation);
         return 0;
@@ -136,6 +141,9 @@ int Run(int argc, char** argv)
     dialogWindow = &dialog;
     const int result = dialog.exec();
     dialogWindow = nullptr;
+    // The player stopped for the installation comes back, even when the
+    // dialog ended while its restart was still waiting.
+    dialog.finishPendingLaunch();
     if (result == QDialog::Accepted && FindWindow(kPlayerWindowClass, kPlayerWindowTitle))
         LaunchPlayer(programDir, "-self_update");
     return 0;

@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -259,6 +260,10 @@ void UpdateDialog::pressMainButton()
     repaint();
     DiagLog(std::string("install software=") + (software ? "1" : "0")
         + " stations=" + (stationList ? "1" : "0"));
+    // A restart still owed by an earlier try is dropped: this installation
+    // stops and restarts the player itself.
+    ++m_launchGeneration;
+    m_pendingLaunch = false;
     // The installation starts from the event loop, once the window shows its
     // progress view.
     QTimer::singleShot(0, this, [this, software, stationList] {
@@ -471,13 +476,32 @@ void UpdateDialog::startPlayer(const std::string& option)
 
 void UpdateDialog::launchWhenPlayerGone(const std::string& option, int triesLeft)
 {
+    m_pendingTries = triesLeft;
     if (triesLeft > 0 && playerRunning()) {
-        QTimer::singleShot(kPlayerGonePollMs, this,
-            [this, option, triesLeft] { launchWhenPlayerGone(option, triesLeft - 1); });
+        m_pendingLaunch = true;
+        const int generation = m_launchGeneration;
+        QTimer::singleShot(kPlayerGonePollMs, this, [this, option, triesLeft, generation] {
+            if (generation == m_launchGeneration && m_pendingLaunch)
+                launchWhenPlayerGone(option, triesLeft - 1);
+        });
         return;
     }
+    m_pendingLaunch = false;
     if (m_launchPlayer)
         m_launchPlayer(option);
+}
+
+void UpdateDialog::finishPendingLaunch()
+{
+    if (!m_pendingLaunch)
+        return;
+    ++m_launchGeneration;
+    for (int i = m_pendingTries; i > 0 && playerRunning(); --i)
+        QThread::msleep(kPlayerGonePollMs);
+    m_pendingLaunch = false;
+    DiagLog("player start after the dialog");
+    if (m_launchPlayer)
+        m_launchPlayer("");
 }
 
 void UpdateDialog::installFinished()

@@ -70,6 +70,12 @@ public:
     // Registers the dialog's window through the messenger.
     bool listen();
 
+    // A restart of the player that still waits for the stopped one to go
+    // is carried out now, waiting for it on the spot: the dialog may be
+    // closing, and the radio must come back all the same.
+    void finishPendingLaunch();
+    bool launchPending() const { return m_pendingLaunch; }
+
 public slots:
     void done(int result) override;
     void reject() override;
@@ -109,6 +115,11 @@ private:
     std::function<void(const std::string&)> m_launchPlayer;
     std::function<bool()> m_playerProbe;
     bool m_closed = false;
+    // A restart waiting for the stopped player to go, and the count that a
+    // new installation advances so that an older wait is dropped.
+    bool m_pendingLaunch = false;
+    int m_launchGeneration = 0;
+    int m_pendingTries = 0;
 
     QTreeWidget* m_tree;
     QTreeWidgetItem* m_first = nullptr;

@@ -29,6 +29,9 @@ Options beyond --root and --port:
   --stall <path>=<seconds>   every request for exactly <path> waits <seconds>
                              before it is answered (repeatable): one file of a
                              site that stalls while the rest answers
+  --cut <path>=<bytes>       every request for exactly <path> gets only the
+                             first <bytes> of the file, with no length
+                             header, then the connection closes (repeatable)
   --tls <pem file>           serves https with the certificate and key of the
                              file instead of http
 
@@ -83,6 +86,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         parts = parsed.path.split("/")
         if parsed.path in Handler.stalls:
             time.sleep(Handler.stalls[parsed.path])
+        if parsed.path in Handler.cuts and not head:
+            return self.send_cut(parsed.path, Handler.cuts[parsed.path])
         if len(parts) >= 3 and parts[1] == "_stall":
             try:
                 time.sleep(float(parts[2]))
@@ -107,6 +112,22 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         if head:
             return super().do_HEAD()
         return super().do_GET()
+
+    cuts = {}
+
+    def send_cut(self, path, count):
+        local = self.translate_path(path)
+        try:
+            with open(local, "rb") as f:
+                data = f.read(count)
+        except OSError:
+            return self.send_text(404, "not found")
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.end_headers()
+        self.wfile.write(data)
+        self.wfile.flush()
+        self.close_connection = True
 
     stalled_keys = set()
     stalled_lock = threading.Lock()
@@ -199,6 +220,7 @@ def main():
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--verbose", action="store_true")
     parser.add_argument("--stall", action="append", default=[])
+    parser.add_argument("--cut", action="append", default=[])
     parser.add_argument("--tls")
     args = parser.parse_args()
 
@@ -206,6 +228,9 @@ def main():
     for stall in args.stall:
         path, _, seconds = stall.rpartition("=")
         Handler.stalls[path] = float(seconds)
+    for cut in args.cut:
+        path, _, count = cut.rpartition("=")
+        Handler.cuts[path] = int(count)
     handler = functools.partial(Handler, directory=os.path.abspath(args.root))
     server = Server(("127.0.0.1", args.port), handler)
     if args.tls:

@@ -234,6 +234,10 @@ bool HttpServer::start(
     std::vector<std::string> arguments {
         SupportDirectory() + "/httpserver.py", "--root", root, "--port", "0"
     };
+    for (const auto& [path, bytes] : options.cuts) {
+        arguments.push_back("--cut");
+        arguments.push_back(path + "=" + std::to_string(bytes));
+    }
     for (const auto& [path, seconds] : options.stalls) {
         arguments.push_back("--stall");
         arguments.push_back(path + "=" + std::to_string(seconds));

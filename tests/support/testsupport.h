@@ -86,6 +86,10 @@ struct HttpServerOptions {
     // Requests for exactly this path (e.g. "/soft/big.bin") wait this many
     // seconds before they are answered.
     std::vector<std::pair<std::string, double>> stalls;
+    // Requests for exactly this path get only this many bytes of the file,
+    // sent without a length, before the server closes the connection: a
+    // transfer cut short that looks complete.
+    std::vector<std::pair<std::string, long long>> cuts;
     // Serve https with the certificate and key of this PEM file
     // (TlsCertificateFile() is one for 127.0.0.1 that can also be given to a
     // client as its only trusted authority).

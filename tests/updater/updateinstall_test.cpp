@@ -6,7 +6,11 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -127,6 +131,7 @@ TEST_F(Install, threeFilePlanRunsUnderWatchdogsOfItsSizes)
     publish("liste_radio/", "a.htm", "<html>" + std::string(1500 - 13, 'a') + "</html>");
     publish("liste_radio/", "b.htm", "<html>" + std::string(2500 - 13, 'b') + "</html>");
     publish("liste_radio/", "c.htm", "<html>" + std::string(500 - 13, 'c') + "</html>");
+    ASSERT_TRUE(WriteTextFile(m_install.path() + "Sonalto.ini", "[Sonalto]\r\nUpdates=True\r\n"));
     m_host.playerRuns = true;
     installer().start(false, true);
     EXPECT_EQ(m_host.playerStarts, std::vector<std::string> { "-stop" });
@@ -137,7 +142,7 @@ TEST_F(Install, threeFilePlanRunsUnderWatchdogsOfItsSizes)
 
     EXPECT_EQ(m_host.watchdogs, (std::vector<int> { 3000, 4000, 2000 }));
     EXPECT_FALSE(m_host.watchdogRunning);
-    EXPECT_EQ(m_host.progress, (std::vector<int> { 0, 1, 2 }));
+    EXPECT_EQ(m_host.progress, (std::vector<int> { 0, 1, 2, 2 }));
     EXPECT_EQ(m_host.statuses,
         (std::vector<std::string> { "Téléchargement : Radios - 0ko (de 3ko)",
             "Téléchargement : Radios - 1ko (de 3ko)", "Téléchargement : Radios - 3ko (de 3ko)",
@@ -199,13 +204,121 @@ TEST_F(Install, lateWorkerIsNeverTakenForTheCurrentAttempt)
     EXPECT_FALSE(FileExists(html() + "page.htm"));
     EXPECT_TRUE(m_host.watchdogRunning);
 
-    // A worker that failed is waited out by the watchdog.
+    // A worker that knows it failed is tried again at once.
     installer().onFileArrived(second.attempt, false);
+    EXPECT_EQ(m_host.downloads.size(), 3u);
     EXPECT_TRUE(m_host.watchdogRunning);
-    installer().onDownloadTimeout();
     arrive();
     EXPECT_EQ(ReadTextFile(html() + "page.htm"), "<html>nouvelle page</html>");
     EXPECT_TRUE(m_host.finished);
+}
+
+// Sets or clears the immutable flag, which keeps even root from writing
+// into a folder: a target that cannot be written.
+bool SetImmutable(const std::string& path, bool on)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return ok;
+}
+
+TEST_F(Install, categoryGoesInWholeOrNotAtAll)
+{
+    ASSERT_TRUE(WriteTextFile(m_install.path() + "outil", "#!/bin/sh\necho ancien\n"));
+    publish("soft/", "outil", "#!/bin/sh\necho nouveau\n");
+    publish("soft/", "casse", "un programme qui arrive changé");
+    // The listing gives another checksum for "casse": what arrives is not
+    // what was published, and a captive page or a cut transfer looks the same.
+    std::string listing = ReadTextFile(m_site.path() + "soft/" + kListingScript);
+    const std::string good = ChecksumText(m_site.path() + "soft/casse");
+    listing.replace(listing.find(good), good.size(), "1234abcd");
+    ASSERT_TRUE(WriteTextFile(m_site.path() + "soft/" + kListingScript, listing));
+    m_host.playerRuns = true;
+
+    installer().start(true, false);
+    // "casse" comes first (names in byte order): six tries, each at once.
+    for (int i = 0; i < 6; ++i)
+        arrive();
+    EXPECT_EQ(m_host.downloads.size(), 6u);
+    EXPECT_TRUE(m_host.abandoned.empty());
+    EXPECT_EQ(m_prompt.shown,
+        (std::vector<std::string> {
+            "Erreur | Impossible de télécharger le fichier casse\nRecommencez ultèrieurement.",
+            "Erreur | Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement." }));
+    EXPECT_TRUE(m_host.failed);
+    EXPECT_FALSE(FileExists(m_install.path() + "casse"));
+    EXPECT_EQ(ReadTextFile(m_install.path() + "outil"), "#!/bin/sh\necho ancien\n");
+    // The radio comes back although the update did not.
+    EXPECT_EQ(m_host.playerStarts, (std::vector<std::string> { "-stop", "" }));
+
+    // Fixed on the server, a second try installs both, and the player that
+    // the first try stopped is started again once more.
+    list("soft/");
+    m_prompt.shown.clear();
+    m_prompt.answers = { PromptAnswer::No };
+    m_host.playerRuns = false;
+    installer().start(true, false);
+    arrive();
+    // Both came, but nothing is in place before the last one is checked.
+    EXPECT_EQ(ReadTextFile(m_install.path() + "outil"), "#!/bin/sh\necho ancien\n");
+    arrive();
+    EXPECT_TRUE(m_host.finished);
+    EXPECT_EQ(ReadTextFile(m_install.path() + "outil"), "#!/bin/sh\necho nouveau\n");
+    EXPECT_EQ(ReadTextFile(m_install.path() + "casse"), "un programme qui arrive changé");
+    EXPECT_EQ(m_host.playerStarts, (std::vector<std::string> { "-stop", "", "" }));
+}
+
+TEST_F(Install, folderThatCannotBeWrittenFailsAndAdvancesNothing)
+{
+    publish("liste_radio/logo/", "a.jpg", "un logo de dix octets au moins");
+    publish("liste_radio/logo/", "b.jpg", "un autre logo de dix octets");
+    ASSERT_TRUE(WriteTextFile(m_install.path() + "Sonalto.ini", "[Sonalto]\r\nUpdates=True\r\n"));
+    ASSERT_TRUE(SetImmutable(html() + "logo", true));
+    installer().start(false, true);
+    arrive();
+    arrive();
+    ASSERT_TRUE(SetImmutable(html() + "logo", false));
+    EXPECT_TRUE(m_host.failed);
+    EXPECT_FALSE(m_host.finished);
+    EXPECT_EQ(m_prompt.shown,
+        (std::vector<std::string> { "Erreur | Impossible d'installer le fichier a.jpg\nVérifiez "
+                                    "que son dossier est accessible en écriture.",
+            "Erreur | Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement." }));
+    EXPECT_TRUE(std::filesystem::is_empty(html() + "logo"));
+    Profile ini;
+    ASSERT_TRUE(ini.load(m_install.path() + "Sonalto.ini"));
+    EXPECT_EQ(ini.get("Sonalto", "Derniere Update"), "");
+    EXPECT_FALSE(FileExists(m_install.path() + "versions.txt"));
+    // No download file is left behind.
+    for (const auto& entry : std::filesystem::directory_iterator(m_install.path()))
+        EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+}
+
+TEST_F(Install, listenerFilesAreNeverReplaced)
+{
+    ASSERT_TRUE(WriteTextFile(m_install.path() + "Sonalto.ini", "[Sonalto]\r\nUpdates=True\r\n"));
+    for (const char* name : { "Sonalto.ini", "SNTSCHEDULER.INI", "Snt.hdp", "URLs_update.txt",
+             "versions.txt" })
+        publish("soft/", name, std::string("réglages du serveur pour ") + name);
+    publish("liste_radio/", "fichier_tmp.tmp", "pas un updater, une page");
+    publish("soft/", "outil", "#!/bin/sh\necho nouveau\n");
+    installer().start(true, true);
+    EXPECT_EQ(installer().plan().files, std::vector<std::string> { "outil" });
+    arrive();
+    EXPECT_TRUE(m_host.finished);
+    EXPECT_EQ(m_host.downloads.size(), 1u);
+    EXPECT_FALSE(FileExists(m_install.path() + "SNTSCHEDULER.INI"));
+    EXPECT_FALSE(FileExists(m_install.path() + "Snt.hdp"));
+    EXPECT_FALSE(FileExists(html() + "fichier_tmp.tmp"));
+    Profile ini;
+    ASSERT_TRUE(ini.load(m_install.path() + "Sonalto.ini"));
+    EXPECT_EQ(ini.get("Sonalto", "Updates"), "True");
 }
 
 TEST_F(Install, softwareOnlyParksTheUpdaterAndStillRegeneratesTheIndex)

@@ -217,6 +217,37 @@ TEST_F(UpdaterRun, silentCheckWithNothingNewWritesTheDateAndShowsNothing)
     EXPECT_EQ(ReadTextFile(install() + "html/Alpha.htm"), Page("Alpha"));
 }
 
+TEST_F(UpdaterRun, silentCheckWithoutAnswerRecordsTheAttempt)
+{
+    // A port where nothing listens: the weekly check reports it and records
+    // its date, so that it asks again in a week, not at the next start.
+    write(install() + "URLs_update.txt", "[Liste des URLs d'update]\r\nURL0=http://127.0.0.1:9\r\n");
+    Process updater;
+    startUpdater(updater, { "-silence" });
+    answerBox("Problème",
+        "Impossible de se connecter au site internet pour\nvérifier les mises a jours.\n\n"
+        "Vérifiez que vous êtes bien connecté à Internet.\n"
+        "Vérifiez qu'aucun firewall empêche votre connexion.\n\n"
+        "Vous pouvez désactiver cette fonction dans les options.",
+        kIdOk);
+    ASSERT_EQ(updater.waitForExit(30s), 0) << output();
+    EXPECT_EQ(lastUpdate(), FormatSettingsDate(std::time(nullptr)));
+    // A settings file that cannot be read (its link leads nowhere) is never
+    // replaced by one holding only the date.
+    std::filesystem::remove(install() + "Sonalto.ini");
+    std::filesystem::create_symlink("/nonexistent/Sonalto.ini", install() + "Sonalto.ini");
+    Process again;
+    startUpdater(again, { "-silence" });
+    answerBox("Problème",
+        "Impossible de se connecter au site internet pour\nvérifier les mises a jours.\n\n"
+        "Vérifiez que vous êtes bien connecté à Internet.\n"
+        "Vérifiez qu'aucun firewall empêche votre connexion.\n\n"
+        "Vous pouvez désactiver cette fonction dans les options.",
+        kIdOk);
+    ASSERT_EQ(again.waitForExit(30s), 0) << output();
+    EXPECT_TRUE(std::filesystem::is_symlink(install() + "Sonalto.ini"));
+}
+
 #ifdef SONALTO_SKIN_PATH
 TEST_F(UpdaterRun, skinIsUsedWhenThePluginIsInstalled)
 {
@@ -373,6 +404,81 @@ TEST_F(UpdaterRun, stallingFileFailsAfterSixTriesWithBothMessages)
                       return l.rfind("updater: status Téléchargement : Radios", 0) == 0;
                   }),
         7);
+}
+
+TEST_F(UpdaterRun, cutTransferIsNeverInstalledAndTheRadioComesBack)
+{
+    // The server closes after 40 bytes of the new page, with no length: the
+    // transfer looks complete, only the listing tells it is not.
+    testsupport::HttpServerOptions options;
+    options.cuts.push_back({ "/liste_radio/Gamma.htm", 40 });
+    publish("1/3/26", "15/3/26", options);
+    testsupport::CopyProgram(SONALTO_PLAYER_PATH, install());
+    Process player;
+    ASSERT_TRUE(
+        player.start(install() + "Sonalto", {}, environment(), "/", install() + "player.out"));
+    ASSERT_TRUE(waitForLog("ready", 60s)) << ReadTextFile(install() + "player.out");
+
+    Process updater;
+    startUpdater(updater, {});
+    sendToDialog(WM_NOTIFY, updatedialog::kTree, 0);
+    const auto started = std::chrono::steady_clock::now();
+    sendToDialog(WM_COMMAND, updatedialog::kMainButton);
+    EXPECT_EQ(player.waitForExit(60s), 0) << ReadTextFile(install() + "player.out");
+    answerBox("Erreur",
+        "Impossible de télécharger le fichier Gamma.htm\nRecommencez ultèrieurement.", kIdOk);
+    // Each known failure is tried again at once, not after its watchdog.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 12s);
+    answerBox(
+        "Erreur", "Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement.", kIdOk);
+    // The player that the installation stopped is started again.
+    for (int i = 0; i < 600 && !FindWindow(kPlayerWindowClass, kPlayerWindowTitle); ++i)
+        std::this_thread::sleep_for(100ms);
+    EXPECT_TRUE(FindWindow(kPlayerWindowClass, kPlayerWindowTitle)) << ReadTextFile(log());
+    sendToDialog(WM_COMMAND, updatedialog::kCancelButton);
+    ASSERT_EQ(updater.waitForExit(30s), 0) << output();
+
+    EXPECT_FALSE(FileExists(install() + "html/Gamma.htm"));
+    EXPECT_EQ(updaterLog("player"),
+        (std::vector<std::string> { "updater: player -stop", "updater: player start" }));
+    EXPECT_NE(lastUpdate(), FormatSettingsDate(std::time(nullptr)));
+    // Six tries of the cut page.
+    const std::vector<std::string> lines = ReadLines(log());
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                  [](const std::string& l) {
+                      return l.rfind("updater: status Téléchargement : Radios", 0) == 0;
+                  }),
+        6);
+}
+
+TEST_F(UpdaterRun, folderThatCannotBeWrittenFailsAndTheUpdateIsOfferedAgain)
+{
+    publish("1/3/26", "15/3/26");
+    // The immutable flag keeps even root out of the logos' folder.
+    ASSERT_EQ(std::system(("chattr +i '" + install() + "html/logo'").c_str()), 0);
+    struct Unlock {
+        std::string dir;
+        ~Unlock() { std::system(("chattr -i '" + dir + "' 2>/dev/null").c_str()); }
+    } unlock { install() + "html/logo" };
+
+    Process updater;
+    startUpdater(updater, { "-silence" });
+    sendToDialog(WM_NOTIFY, updatedialog::kTree, 0);
+    sendToDialog(WM_COMMAND, updatedialog::kMainButton);
+    answerBox("Erreur", kNewStationsQuestion, kIdNo);
+    answerBox("Erreur",
+        "Impossible d'installer le fichier Gamma.jpg\nVérifiez que son dossier est accessible en "
+        "écriture.",
+        kIdOk);
+    answerBox(
+        "Erreur", "Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement.", kIdOk);
+    sendToDialog(WM_COMMAND, updatedialog::kCancelButton);
+    ASSERT_EQ(updater.waitForExit(30s), 0) << output();
+    EXPECT_TRUE(updaterLog("finished").empty());
+    EXPECT_EQ(lastUpdate(), "");
+    Profile versions;
+    ASSERT_TRUE(versions.load(install() + "versions.txt"));
+    EXPECT_EQ(versions.get("Version Liste Radio", "Version"), "2.7");
 }
 
 TEST_F(UpdaterRun, remoteNameOutsideTheFolderIsRefused)
