@@ -132,12 +132,22 @@ long long SecondsUntil(const ScheduleRow& row, bool end, std::time_t now)
     return static_cast<long long>(moment) - static_cast<long long>(now);
 }
 
+std::time_t OccurrenceEnd(const ScheduleRow& row, std::time_t start)
+{
+    Day day = DayOf(start);
+    if (row.start > row.end)
+        day.day += 1;
+    return LocalMoment(day, TimeOrMidnight(row.end));
+}
+
 LoadedSchedule LoadSchedule(const std::string& path, std::time_t now, int& nextId)
 {
     LoadedSchedule result;
     Profile profile;
-    if (!FileExists(path) || !profile.load(path))
+    if (!profile.load(path)) {
+        result.unreadable = PathPresent(path);
         return result;
+    }
     result.found = true;
     result.launchStartUp
         = cp1252::lower(profile.get(kMainSection, kStartUpKey, {}, kShortValue)) == "true";
@@ -237,14 +247,21 @@ EntryCheck CheckEntry(const SlotEntry& entry, const std::vector<ScheduleRow>& ro
         std::time_t ne = LocalMoment(newDay, entry.end);
         if (ns > ne)
             ne += kDay;
-        const std::time_t os = LocalMoment(listedDay, TimeOrMidnight(listed.start));
-        std::time_t oe = LocalMoment(listedDay, TimeOrMidnight(listed.end));
-        if (os > oe)
-            oe += kDay;
-        const bool overlap = (ns <= os && ne >= oe) || (ns >= os && ne <= oe)
-            || (os <= ns && ns <= oe) || (os <= ne && ne <= oe);
-        if (overlap)
-            return { EntryRefusal::Overlap, static_cast<int>(i) };
+        // A daily slot also runs the day before and the day after: one that
+        // runs past midnight meets a slot early on the next day.
+        const bool eitherDaily = entry.daily || listed.isDaily();
+        for (int shift = eitherDaily ? -1 : 0; shift <= (eitherDaily ? 1 : 0); ++shift) {
+            Day day = listedDay;
+            day.day += shift;
+            const std::time_t os = LocalMoment(day, TimeOrMidnight(listed.start));
+            std::time_t oe = LocalMoment(day, TimeOrMidnight(listed.end));
+            if (os > oe)
+                oe += kDay;
+            const bool overlap = (ns <= os && ne >= oe) || (ns >= os && ne <= oe)
+                || (os <= ns && ns <= oe) || (os <= ne && ne <= oe);
+            if (overlap)
+                return { EntryRefusal::Overlap, static_cast<int>(i) };
+        }
     }
     return {};
 }

@@ -67,6 +67,10 @@ void SortSchedule(std::vector<ScheduleRow>& rows, std::time_t now);
 // true). Negative for a one-date row whose moment has passed.
 long long SecondsUntil(const ScheduleRow& row, bool end, std::time_t now);
 
+// The end of the row's run that starts at the given moment: the same day at
+// its end time, or the next day when the slot runs past midnight.
+std::time_t OccurrenceEnd(const ScheduleRow& row, std::time_t start);
+
 // A one-date slot read from the file whose end has already passed.
 struct MissedSlot {
     ScheduleRow row;
@@ -74,6 +78,8 @@ struct MissedSlot {
 
 struct LoadedSchedule {
     bool found = false; // false: no file, nothing loaded
+    // The file is there but could not be read: it is never written over.
+    bool unreadable = false;
     bool launchStartUp = true;
     std::vector<ScheduleRow> rows; // sorted
     std::vector<MissedSlot> missed; // dropped, in file order

@@ -53,6 +53,23 @@ public:
     void startSlot();
     void endSlot();
 
+    // Compares the armed moments with the clock: timers run on a clock that
+    // stops while the computer sleeps and does not follow a change of the
+    // time, so the schedule is checked against the real time every 30 s and
+    // when the computer wakes. A start that passed while its end is ahead
+    // starts at once; a slot whose end passed too is missed; a running slot
+    // whose end passed ends.
+    void recheck();
+    static constexpr int kRecheckMs = 30 * 1000;
+    // How long the end of a slot waits for the window of a player the slot
+    // started, when that player is still starting.
+    static constexpr int kStopWaitSeconds = 30;
+    bool waitingToStop() const;
+
+    // The schedule is the file's: nothing may be saved over a file that was
+    // there but could not be read.
+    bool fileUnreadable() const { return m_fileUnreadable; }
+
     // Delays now armed, in milliseconds; -1 when the timer is idle.
     int startTimerDelay() const;
     int endTimerDelay() const;
@@ -63,9 +80,22 @@ signals:
     // A slot's station begins no entry of the station list: nothing was
     // launched.
     void stationMissing(const QString& station);
+    // A one-time slot whose end passed before it could start (the computer
+    // slept through it); it has been removed.
+    void slotMissed(const ScheduleRow& row);
+    // A one-time slot was removed after its run or as missed: the list
+    // differs from the file.
+    void listShortened();
+
+public slots:
+    // logind's notice around a suspend: on waking, check at once.
+    void onPrepareForSleep(bool sleeping);
 
 private:
     void sort();
+    // The start timer fired, or the clock says the armed start has passed.
+    void startDue();
+    void stopTick();
 
     Clock m_clock;
     Launcher m_launcher;
@@ -75,6 +105,16 @@ private:
     std::vector<ScheduleRow> m_rows;
     int m_nextId = 0;
     bool m_running = false;
+    bool m_fileUnreadable = false;
+    // The moments the timers are armed for, on the real clock.
+    std::time_t m_armedStart = 0;
+    std::time_t m_armedEnd = 0;
+    // The running slot launched the player (a missing station launches
+    // nothing, and then nothing is stopped either).
+    bool m_slotLaunched = false;
+    int m_stopTriesLeft = 0;
     QTimer* m_startTimer;
     QTimer* m_endTimer;
+    QTimer* m_recheckTimer;
+    QTimer* m_stopWait;
 };

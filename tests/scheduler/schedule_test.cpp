@@ -174,7 +174,12 @@ TEST(Schedule, checksEntriesAgainstTheClockAndTheList)
             { false, { 11, 0, 1 }, { 12, 0, 0 }, false, today }, EntryRefusal::None },
         { "daily 23-01 against a one-date slot", { Row("Lecture", "23:30:00", "23:45:00", "03/03/25") },
             { false, { 23, 0, 0 }, { 1, 0, 0 }, true, later }, EntryRefusal::Overlap },
-        { "listed daily 23-01 placed on the new date", { Row("Lecture", "23:00:00", "01:00:00", "Quotidien") },
+        // The daily slot that began at 23:00 the day before still runs.
+        { "listed daily 23-01 runs into the new date", { Row("Lecture", "23:00:00", "01:00:00", "Quotidien") },
+            { false, { 0, 30, 0 }, { 0, 45, 0 }, false, later }, EntryRefusal::Overlap },
+        { "new daily 23-01 runs into a listed date", { Row("Lecture", "00:30:00", "00:45:00", "10/03/25") },
+            { false, { 23, 0, 0 }, { 1, 0, 0 }, true, today }, EntryRefusal::Overlap },
+        { "daily ending before midnight leaves the night free", { Row("Lecture", "23:00:00", "23:59:00", "Quotidien") },
             { false, { 0, 30, 0 }, { 0, 45, 0 }, false, later }, EntryRefusal::None },
         { "start at the current second", {}, { false, { 9, 0, 0 }, { 10, 0, 0 }, false, today },
             EntryRefusal::None },

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QEventLoop>
+#include <QTimer>
+
 namespace {
 
 std::time_t At(int day, int hour, int minute, int second = 0)
@@ -145,4 +148,88 @@ TEST(SchedulerCore, aSlotUnderWayStartsAtOnceAndAGoneStationLaunchesNothing)
     EXPECT_TRUE(rig.launched.empty());
     EXPECT_EQ(rig.missing, std::vector<QString> { "Gone FM" });
     EXPECT_EQ(rig.core.endTimerDelay(), 1800 * 1000);
+}
+
+TEST(SchedulerCore, followsTheWallClockAfterASleepOrAClockStep)
+{
+    Rig rig;
+    std::vector<std::string> missed;
+    QObject::connect(&rig.core, &SchedulerCore::slotMissed,
+        [&missed](const ScheduleRow& row) { missed.push_back(row.start); });
+    rig.now = At(4, 9, 59, 50);
+    rig.core.addRow(Row("Rec", "10:00:00", "10:30:00", "04/03/25"));
+    rig.core.addRow(Row("Lecture", "11:00:00", "11:30:00", "04/03/25"));
+    // The computer sleeps through 10:00: its timers stood still, the clock
+    // did not. The first check after waking starts the slot under way, and
+    // its end stays 10:30.
+    rig.now = At(4, 10, 5);
+    rig.core.recheck();
+    EXPECT_TRUE(rig.core.isRunning());
+    EXPECT_EQ(rig.launched, std::vector<std::string> { "-quiet -radio Jazz_Paris.htm -record start" });
+    EXPECT_EQ(rig.core.endTimerDelay(), 25 * 60 * 1000);
+    // A clock set back is followed as well: the end is armed afresh.
+    rig.now = At(4, 10, 0);
+    rig.core.recheck();
+    EXPECT_EQ(rig.core.endTimerDelay(), 30 * 60 * 1000);
+    // Asleep again past the end, and past the whole of the next slot.
+    rig.now = At(4, 11, 45);
+    rig.core.recheck();
+    EXPECT_FALSE(rig.core.isRunning());
+    EXPECT_EQ(rig.launched.back(), "-stop");
+    ASSERT_EQ(rig.launched.size(), 2u);
+    rig.core.recheck();
+    EXPECT_EQ(missed, std::vector<std::string> { "11:00:00" });
+    EXPECT_TRUE(rig.core.rows().empty());
+    EXPECT_EQ(rig.launched.size(), 2u);
+}
+
+TEST(SchedulerCore, aDailySlotStartedLateAfterMidnightEndsThatNight)
+{
+    Rig rig;
+    rig.now = At(4, 22, 59);
+    rig.core.addRow(Row("Lecture", "23:00:00", "01:00:00", "Quotidien"));
+    rig.now = At(5, 0, 30);
+    rig.core.recheck();
+    ASSERT_TRUE(rig.core.isRunning());
+    EXPECT_EQ(rig.core.endTimerDelay(), 30 * 60 * 1000);
+    // Slept through the whole of the next night's run: skipped, kept.
+    rig.now = At(5, 1, 0);
+    rig.core.recheck();
+    EXPECT_FALSE(rig.core.isRunning());
+    rig.now = At(6, 2, 0);
+    rig.core.recheck();
+    EXPECT_FALSE(rig.core.isRunning());
+    ASSERT_EQ(rig.core.rows().size(), 1u);
+    EXPECT_EQ(rig.core.startTimerDelay(), 21 * 3600 * 1000);
+}
+
+TEST(SchedulerCore, theEndWaitsForAPlayerStillStartingButNotForOneItDidNotStart)
+{
+    Rig rig;
+    rig.playerWindow = false;
+    rig.now = At(4, 10, 0);
+    rig.core.addRow(Row("Lecture", "10:00:00", "10:00:01", "04/03/25"));
+    rig.core.startSlot();
+    rig.core.endSlot();
+    // The player has no window yet: the end waits for it.
+    EXPECT_TRUE(rig.core.waitingToStop());
+    rig.playerWindow = true;
+    QEventLoop loop;
+    QTimer::singleShot(1500, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_FALSE(rig.core.waitingToStop());
+    EXPECT_EQ(rig.launched.back(), "-stop");
+
+    // A station that is gone launched nothing: the listener's own player
+    // is left playing.
+    ScheduleRow gone = Row("Lecture", "11:00:00", "12:00:00", "04/03/25");
+    gone.station = "Gone FM";
+    rig.launched.clear();
+    rig.core.addRow(gone);
+    rig.now = At(4, 11, 0);
+    rig.core.startSlot();
+    rig.now = At(4, 12, 0);
+    rig.core.endSlot();
+    EXPECT_TRUE(rig.launched.empty());
+    EXPECT_FALSE(rig.core.waitingToStop());
 }
