@@ -9,18 +9,50 @@
 
 namespace {
 
-// Exec values quote an argument holding blanks or reserved characters; a
-// quoted argument escapes '"', '`', '$' and '\'.
+// A value of type string in a desktop entry: a backslash and the control
+// characters are written as escapes.
+std::string EscapeEntryValue(const std::string& value)
+{
+    std::string escaped;
+    for (char c : value) {
+        switch (c) {
+        case '\\':
+            escaped += "\\\\";
+            break;
+        case '\n':
+            escaped += "\\n";
+            break;
+        case '\t':
+            escaped += "\\t";
+            break;
+        case '\r':
+            escaped += "\\r";
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+// An argument of Exec: quoted, with '"', '`', '$' and '\' escaped inside
+// the quotes and '%' doubled so that it is no field code. The value as a
+// whole is then a string, whose own escaping doubles the backslashes again.
 std::string QuoteExecArgument(const std::string& argument)
 {
     std::string quoted = "\"";
     for (char c : argument) {
         if (c == '"' || c == '`' || c == '$' || c == '\\')
             quoted += '\\';
+        if (c == '%')
+            quoted += '%';
         quoted += c;
     }
-    return quoted + '"';
+    return EscapeEntryValue(quoted + '"');
 }
+
+// The program's icon, as the installed desktop files name it.
+constexpr const char* kIconName = "sonalto";
 
 } // namespace
 
@@ -42,8 +74,8 @@ std::string AutostartEntry(const std::string& installDir)
                         "Name=SntScheduler\n"
                         "Comment=SonaltoScheduler\n";
     entry += "Exec=" + QuoteExecArgument(installDir + kSchedulerProgram) + " -quiet\n";
-    entry += "Path=" + installDir + "\n";
-    entry += "Icon=" + installDir + kSchedulerProgram + "\n";
+    entry += "Path=" + EscapeEntryValue(installDir) + "\n";
+    entry += std::string("Icon=") + kIconName + "\n";
     entry += "Terminal=false\n"
              "X-GNOME-Autostart-enabled=true\n";
     return entry;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QMessageBox>
 #include <QStringList>
 #include <QTimer>
@@ -68,19 +69,12 @@ int main(int argc, char** argv)
     setup.autostartDir = AutostartDirectory();
     ReadPlayerSettings(setup);
 
-    auto* core = new SchedulerCore;
-    core->setLauncher([installDir](const std::string& parameters) { LaunchPlayer(installDir, parameters); });
-    core->setPlayerWindowProbe([] { return FindWindow(kPlayerWindowClass, kPlayerWindowTitle); });
-    SchedulerWindow window(setup, core);
-    if (SkinAvailable()) {
-        SetSkinHue(setup.hue, 1);
-        ApplySkin(&window);
-    }
-
+    SchedulerWindow* windowPointer = nullptr;
     MessengerServer server;
-    server.listen(kSchedulerWindowClass, kSchedulerWindowTitle, [&window](const MessengerRecord& record) -> std::int64_t {
-        if (record.kind != MessengerRecord::Kind::Message)
+    const bool first = server.listen(kSchedulerWindowClass, kSchedulerWindowTitle, [&windowPointer](const MessengerRecord& record) -> std::int64_t {
+        if (record.kind != MessengerRecord::Kind::Message || windowPointer == nullptr)
             return 0;
+        SchedulerWindow& window = *windowPointer;
         if (record.message == WM_ACTIVATE) {
             window.restoreFromTray();
             return 1;
@@ -102,6 +96,28 @@ int main(int argc, char** argv)
         return 0;
     });
 
+    // Two starts at the same moment (the session's autostart and a click)
+    // both passed the first test: only the one that holds the name runs the
+    // schedule, the other brings it to the front and ends.
+    if (!first) {
+        SendMessage(kSchedulerWindowClass, kSchedulerWindowTitle, WM_ACTIVATE, WA_ACTIVE, 0);
+        return 0;
+    }
+    auto* core = new SchedulerCore;
+    core->setLauncher([installDir](const std::string& parameters) { LaunchPlayer(installDir, parameters); });
+    core->setPlayerWindowProbe([] { return FindWindow(kPlayerWindowClass, kPlayerWindowTitle); });
+    SchedulerWindow window(setup, core);
+    if (SkinAvailable()) {
+        SetSkinHue(setup.hue, 1);
+        ApplySkin(&window);
+    }
+
+    windowPointer = &window;
+    // The schedule is checked again as soon as the computer wakes.
+    QDBusConnection::systemBus().connect(QStringLiteral("org.freedesktop.login1"),
+        QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
+        QStringLiteral("PrepareForSleep"), core, SLOT(onPrepareForSleep(bool)));
+
     window.initialise();
     // The program runs the application's loop rather than the dialog's own:
     // hiding a dialog ends its exec(), and the window hides into the
@@ -112,6 +128,7 @@ int main(int argc, char** argv)
     if (quiet)
         QTimer::singleShot(kQuietHideMs, &window, &SchedulerWindow::hideToTray);
     application.exec();
+    windowPointer = nullptr;
     ReleaseSkin();
     return 0;
 }

@@ -85,6 +85,8 @@ SchedulerWindow::SchedulerWindow(
     m_end->setDisplayFormat("HH:mm:ss");
     m_date->setDisplayFormat("dd/MM/yy");
     m_date->setCalendarPopup(true);
+    // The file keeps two digits of the year: dates stay within 2000-2099.
+    m_date->setDateRange(QDate(2000, 1, 1), QDate(2099, 12, 31));
     m_stations->setEditable(true);
     m_stations->setInsertPolicy(QComboBox::NoInsert);
 
@@ -178,6 +180,11 @@ SchedulerWindow::SchedulerWindow(
         return menu;
     });
     connect(m_core, &SchedulerCore::rowsChanged, this, &SchedulerWindow::refreshList);
+    connect(m_core, &SchedulerCore::slotMissed, this, &SchedulerWindow::reportMissed);
+    // A one-time slot that ran or was missed is gone from the file at once,
+    // so that a logout does not bring it back as missed.
+    connect(m_core, &SchedulerCore::listShortened, this,
+        [this] { m_core->save(schedulePath(), launchStartUp()); });
     connect(m_core, &SchedulerCore::stationMissing, this, [this](const QString& station) {
         m_tray->notify(
             Utf8Text(texts::kStationMissingTitle), Utf8Text(texts::kStationMissing).arg(station));
@@ -201,13 +208,8 @@ void SchedulerWindow::initialise()
     m_stations->setCurrentIndex(names.empty() ? -1 : 0);
 
     const LoadedSchedule loaded = m_core->load(schedulePath());
-    for (const MissedSlot& missed : loaded.missed) {
-        const ScheduleRow& row = missed.row;
-        const QString text = Utf8Text(texts::kMissedHead) + UiText(row.periodicity) + " - "
-            + UiText(row.start) + " -> " + UiText(row.end) + " \n     " + UiText(row.action)
-            + " de " + UiText(row.station) + Utf8Text(texts::kMissedTail);
-        m_prompt->message(texts::kMissedCaption, text.toStdString(), PromptIcon::Exclamation);
-    }
+    for (const MissedSlot& missed : loaded.missed)
+        reportMissed(missed.row);
     applyDefaults();
 
     const bool startUp = loaded.found ? loaded.launchStartUp : true;
@@ -220,6 +222,14 @@ void SchedulerWindow::initialise()
     else
         DeleteStartupShortcut(m_setup.autostartDir);
     refreshList();
+}
+
+void SchedulerWindow::reportMissed(const ScheduleRow& row)
+{
+    const QString text = Utf8Text(texts::kMissedHead) + UiText(row.periodicity) + " - "
+        + UiText(row.start) + " -> " + UiText(row.end) + " \n     " + UiText(row.action) + " de "
+        + UiText(row.station) + Utf8Text(texts::kMissedTail);
+    m_prompt->message(texts::kMissedCaption, text.toStdString(), PromptIcon::Exclamation);
 }
 
 bool SchedulerWindow::launchStartUp() const { return m_startUp->isChecked(); }
@@ -285,8 +295,12 @@ void SchedulerWindow::addSlot()
 {
     // The row takes the text of a chosen entry of the list; a name typed
     // into the box that is no entry is refused.
-    const int chosen = m_stations->currentIndex();
-    if (chosen < 0 || m_stations->currentText() != m_stations->itemText(chosen)) {
+    int chosen = m_stations->currentIndex();
+    // A name typed in full is that entry, even when the box's completion
+    // did not move its selection.
+    if (chosen < 0 || m_stations->currentText() != m_stations->itemText(chosen))
+        chosen = m_stations->findText(m_stations->currentText(), Qt::MatchFixedString);
+    if (chosen < 0) {
         refuse(Utf8Text(texts::kNoStation));
         return;
     }
@@ -324,6 +338,13 @@ void SchedulerWindow::deleteSlot()
 
 void SchedulerWindow::hideToTray()
 {
+    // Without a notification area a hidden window could not be reached:
+    // it stays on the task bar, minimised.
+    if (!TrayIcon::isAvailable()) {
+        if (!isMinimized())
+            showMinimized();
+        return;
+    }
     hide();
     m_tray->add();
 }

@@ -84,6 +84,7 @@ private:
     void startUpToggled(bool checked);
     void showTrayMenu(const QPoint& at);
     void refuse(const QString& text);
+    void reportMissed(const ScheduleRow& row);
 
     SchedulerSetup m_setup;
     SchedulerCore* m_core;

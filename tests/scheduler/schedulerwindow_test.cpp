@@ -176,4 +176,57 @@ TEST_F(SchedulerWindowTest, reportsAndDropsASlotMissedWhileNotRunning)
     EXPECT_FALSE(window->launchStartUp());
 }
 
+TEST_F(SchedulerWindowTest, theEndOfAOneTimeSlotIsSavedAndAnUnreadableFileKept)
+{
+    auto window = open();
+    window->stations()->setCurrentIndex(0);
+    window->setEntry(entry(4, { 10, 0, 0 }, { 11, 0, 0 }));
+    window->addSlot();
+    m_now = At(4, 10, 0);
+    window->core()->startSlot();
+    m_now = At(4, 11, 0);
+    window->core()->endSlot();
+    // Gone from the file at once, not only at the next save: a logout now
+    // does not bring it back as missed.
+    Profile saved;
+    ASSERT_TRUE(saved.load(window->schedulePath()));
+    EXPECT_EQ(saved.get("Enregistrement n\xB0" "1", "Action"), "");
+    window.reset();
+
+    // A schedule that is there but cannot be read (its link leads
+    // nowhere) is never replaced by an empty list.
+    const std::string path = m_install.path() + "SntScheduler.ini";
+    std::filesystem::remove(path);
+    std::filesystem::create_symlink("/nonexistent/SntScheduler.ini", path);
+    window = open();
+    window->quit();
+    window.reset();
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+}
+
+TEST_F(SchedulerWindowTest, typedNamesDatesAndADesktopWithoutTray)
+{
+    auto window = open();
+    // A name typed in full, whatever the selection, is that entry.
+    window->stations()->setCurrentIndex(1);
+    window->stations()->setEditText("jazz paris");
+    window->setEntry(entry(4, { 10, 0, 0 }, { 11, 0, 0 }));
+    window->addSlot();
+    ASSERT_EQ(window->list()->topLevelItemCount(), 1) << lastText();
+    EXPECT_EQ(window->list()->topLevelItem(0)->text(5), "Jazz Paris");
+
+    // The file keeps two digits of the year: no date after 2099.
+    SlotEntry far = entry(4, { 10, 0, 0 }, { 11, 0, 0 });
+    far.date = { 2100, 1, 5 };
+    window->setEntry(far);
+    EXPECT_LE(window->entry().date.year, 2099);
+
+    // With no notification area the window is minimised, never hidden
+    // out of reach.
+    window->show();
+    window->hideToTray();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isMinimized());
+}
+
 } // namespace
