@@ -17,6 +17,7 @@
 #include "common/cp1252.h"
 #include "common/pagemarkers.h"
 #include "common/profile.h"
+#include "common/settings.h"
 #include "common/stationindex.h"
 #include "common/stationpage.h"
 #include "common/textfile.h"
@@ -215,6 +216,23 @@ TEST(ShippedCatalogue, sharedPicturesHaveTheSizesThePagesAsk)
     EXPECT_EQ(picture(kHtml + "logo/sntlogo.jpg").size(), QSize(66, 50));
     EXPECT_EQ(picture(kHtml + "home.gif").size(), QSize(25, 25));
     EXPECT_FALSE(picture(kHtml + "introuvable.jpg").isNull());
+}
+
+// A list published as the README shows it is newer than the shipped one,
+// or the updater would never offer it.
+TEST(ShippedFiles, readmePublishingExampleIsNewerThanTheShippedList)
+{
+    const fs::path data = fs::path(SONALTO_STATION_FILE).parent_path();
+    const std::string readme = ReadTextFile((data.parent_path() / "README.md").string());
+    const std::size_t at = readme.find("--list-date ");
+    ASSERT_NE(at, std::string::npos);
+    std::time_t example = 0;
+    ASSERT_TRUE(ParseSettingsDate(readme.substr(at + 12, readme.find(' ', at + 12) - at - 12), example));
+    Profile versions;
+    ASSERT_TRUE(versions.load((data / "versions.txt").string()));
+    std::time_t shipped = 0;
+    ASSERT_TRUE(ParseSettingsDate(versions.get("Version Liste Radio", "Date"), shipped));
+    EXPECT_GT(example, shipped);
 }
 
 } // namespace
