@@ -216,7 +216,8 @@ bool UpdateInstaller::planCategory(const std::string& localDir, const std::strin
             updatetexts::kErrorTitle, updatetexts::kListingFailed, PromptIcon::Exclamation);
         return false;
     }
-    m_plan = PlanDownloads(local, remote);
+    // The pages the listener changed stay as they are.
+    m_plan = PlanDownloads(local, remote, ReadListenerPages(m_setup.htmlDir));
     // A name that would land outside the folder is never written.
     for (const std::string& name : m_plan.refused) {
         m_prompt.message(updatetexts::kErrorTitle,

@@ -187,9 +187,39 @@ long long SizeInBytes(std::string_view sizeText)
 bool IsListenerFile(std::string_view name)
 {
     static constexpr std::string_view kOwn[] = { "sonalto.ini", "sntscheduler.ini", "snt.hdp",
-        "urls_update.txt", "versions.txt", "fichier_tmp.tmp" };
+        "urls_update.txt", "versions.txt", "fichier_tmp.tmp", "pages_perso.txt" };
     const std::string key = cp1252::lower(std::string(name));
     return std::find(std::begin(kOwn), std::end(kOwn), key) != std::end(kOwn);
+}
+
+std::vector<std::string> ReadListenerPages(const std::string& htmlDir)
+{
+    std::vector<std::string> pages;
+    const std::string text = ReadTextFile(htmlDir + kListenerPagesFile);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            pages.push_back(cp1252::lower(line));
+        pos = end + 1;
+    }
+    return pages;
+}
+
+bool RecordListenerPage(const std::string& htmlDir, const std::string& pageFile)
+{
+    const std::vector<std::string> pages = ReadListenerPages(htmlDir);
+    if (std::find(pages.begin(), pages.end(), cp1252::lower(pageFile)) != pages.end())
+        return true;
+    std::string text = ReadTextFile(htmlDir + kListenerPagesFile);
+    if (!text.empty() && text.back() != '\n')
+        text += "\r\n";
+    return WriteTextFile(htmlDir + kListenerPagesFile, text + pageFile + "\r\n");
 }
 
 bool DownloadMatchesListing(

@@ -66,6 +66,15 @@ long long SizeInBytes(std::string_view sizeText);
 // updater (compared without regard to letter case).
 bool IsListenerFile(std::string_view name);
 
+// The pages the listener wrote through the personal list editor, one file
+// name a line in the HTML directory's "pages_perso.txt": updates leave them
+// as the listener made them.
+inline constexpr const char* kListenerPagesFile = "pages_perso.txt";
+// The recorded names, lower case; empty when there is no record.
+std::vector<std::string> ReadListenerPages(const std::string& htmlDir);
+// Adds a page to the record (once); false when it cannot be written.
+bool RecordListenerPage(const std::string& htmlDir, const std::string& pageFile);
+
 // The downloads of one category.
 struct DownloadList {
     std::vector<std::string> files; // names as listed by the server

@@ -74,7 +74,7 @@ bool publishFolder(const std::string& from, const std::string& to,
 bool IsPrivateInstallFile(const std::string& name)
 {
     static const char* const kPrivate[] = { "Sonalto.ini", "SntScheduler.ini", "Snt.hdp",
-        "versions.txt", "URLs_update.txt", "fichier_tmp.tmp", kListingScript };
+        "versions.txt", "URLs_update.txt", "fichier_tmp.tmp", kListenerPagesFile, kListingScript };
     if (std::find_if(
             std::begin(kPrivate), std::end(kPrivate), [&name](const char* p) { return name == p; })
         != std::end(kPrivate))

@@ -10,6 +10,7 @@
 #include "common/pagename.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
+#include "common/updatelisting.h"
 
 namespace texts = catalogue_texts;
 
@@ -236,6 +237,8 @@ bool PersonalListModel::add()
         error(texts::kPageNotWritten);
         return false;
     }
+    // An update leaves the listener's own pages alone.
+    RecordListenerPage(m_htmlDir, pageFile);
     const std::string indexPath = IndexPath(m_htmlDir);
     if (InsertStation(indexPath, name))
         setPageFileOfStation(indexPath, name, pageFile);
@@ -266,6 +269,7 @@ bool PersonalListModel::modify(const Form& form)
         error(texts::kPageNotWritten);
         return false;
     }
+    RecordListenerPage(m_htmlDir, pageFile);
     m_completeSelection = FindNamePrefix(m_complete, m_form.station.name);
     return true;
 }

@@ -12,6 +12,7 @@
 
 #include "catalogue/cataloguetexts.h"
 #include "cataloguefixture.h"
+#include "common/updatelisting.h"
 #include "scriptedprompt.h"
 
 namespace {
@@ -215,6 +216,8 @@ TEST_F(PersonalListTest, modifyRewritesThePageUnderItsOwnName)
     EXPECT_EQ(page.description, "Be-bop");
     EXPECT_EQ(ReadTextFile(m_catalogue.index()), index);
     EXPECT_EQ(model.completeSelection(), 0);
+    // Recorded as the listener's own, so that an update leaves it alone.
+    EXPECT_EQ(ReadListenerPages(m_catalogue.html()), std::vector<std::string> { "jazz_cafe.htm" });
 }
 
 TEST_F(PersonalListTest, movesAreWrittenOnlyWhenApplied)

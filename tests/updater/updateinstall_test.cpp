@@ -308,6 +308,10 @@ TEST_F(Install, listenerFilesAreNeverReplaced)
         publish("soft/", name, std::string("réglages du serveur pour ") + name);
     publish("liste_radio/", "fichier_tmp.tmp", "pas un updater, une page");
     publish("soft/", "outil", "#!/bin/sh\necho nouveau\n");
+    // A page the listener changed in the personal list editor stays.
+    ASSERT_TRUE(WriteTextFile(html() + "Mienne.htm", "<html>ma version</html>"));
+    ASSERT_TRUE(RecordListenerPage(html(), "Mienne.htm"));
+    publish("liste_radio/", "mienne.htm", "<html>la version du serveur</html>");
     installer().start(true, true);
     EXPECT_EQ(installer().plan().files, std::vector<std::string> { "outil" });
     arrive();
@@ -316,6 +320,7 @@ TEST_F(Install, listenerFilesAreNeverReplaced)
     EXPECT_FALSE(FileExists(m_install.path() + "SNTSCHEDULER.INI"));
     EXPECT_FALSE(FileExists(m_install.path() + "Snt.hdp"));
     EXPECT_FALSE(FileExists(html() + "fichier_tmp.tmp"));
+    EXPECT_EQ(ReadTextFile(html() + "Mienne.htm"), "<html>ma version</html>");
     Profile ini;
     ASSERT_TRUE(ini.load(m_install.path() + "Sonalto.ini"));
     EXPECT_EQ(ini.get("Sonalto", "Updates"), "True");
