@@ -1,7 +1,12 @@
 #include "common/updateinstall.h"
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include <sys/stat.h>
@@ -161,6 +166,9 @@ void UpdateInstaller::runSteps()
                 const bool planned = m_step == 1 ? planCategory(m_setup.htmlDir, stations)
                     : m_step == 4                ? planCategory(m_setup.htmlDir + "logo/", logos)
                                                  : planCategory(m_setup.programDir, software);
+                // The listener left while the listing was under way.
+                if (m_step == kIdle)
+                    return;
                 if (!planned) {
                     m_step = 0;
                     continue;
@@ -209,9 +217,54 @@ bool UpdateInstaller::planCategory(const std::string& localDir, const std::strin
     m_plan = DownloadList {};
     m_localDir = localDir;
     m_remoteDir = remoteDir;
-    const std::vector<LocalFile> local = ListLocalDirectory(localDir);
+    // The listing and the checksums run on a worker while the window stays
+    // responsive; a worker left behind by a listener who left only writes
+    // into its own shared state.
+    struct Listing {
+        std::mutex mutex;
+        bool done = false;
+        bool listed = false;
+        std::vector<LocalFile> local;
+        std::vector<RemoteFile> remote;
+    };
+    auto listing = std::make_shared<Listing>();
+    const auto work = [listing, localDir, remoteDir] {
+        std::vector<LocalFile> local = ListLocalDirectory(localDir);
+        std::vector<RemoteFile> remote;
+        const bool listed = ListRemoteDirectory(remoteDir, remote);
+        std::lock_guard lock(listing->mutex);
+        listing->local = std::move(local);
+        listing->remote = std::move(remote);
+        listing->listed = listed;
+        listing->done = true;
+    };
+    try {
+        std::thread(work).detach();
+    } catch (const std::system_error&) {
+        work();
+    }
+    const int step = m_step;
+    for (;;) {
+        {
+            std::lock_guard lock(listing->mutex);
+            if (listing->done)
+                break;
+        }
+        m_host.keepResponsive();
+        if (m_step != step)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::vector<LocalFile> local;
     std::vector<RemoteFile> remote;
-    if (!ListRemoteDirectory(remoteDir, remote)) {
+    bool listed = false;
+    {
+        std::lock_guard lock(listing->mutex);
+        local = std::move(listing->local);
+        remote = std::move(listing->remote);
+        listed = listing->listed;
+    }
+    if (!listed) {
         m_prompt.message(
             updatetexts::kErrorTitle, updatetexts::kListingFailed, PromptIcon::Exclamation);
         return false;

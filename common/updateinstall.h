@@ -49,6 +49,9 @@ public:
     virtual void installFinished() = 0;
     // The installation failed: the dialog goes back to the selection.
     virtual void installFailed() = 0;
+    // Called again and again while a listing is fetched and the local
+    // checksums are computed on a worker: the window handles its events.
+    virtual void keepResponsive() { }
 };
 
 struct InstallSetup {

@@ -45,6 +45,9 @@ inline constexpr const char* kNoServerAnswered
       "Vérifiez qu'aucun firewall empêche votre connexion.\n\n"
       "Vous pouvez désactiver cette fonction dans les options.";
 inline constexpr const char* kNothingSelected = "Aucune mise à jour sélectionnée.";
+// The window of a check the listener asked for, one server after the other:
+// the server's name, its rank and the number of servers.
+inline constexpr const char* kSearchingServer = "Recherche des mises à jour sur %1 (%2 sur %3)...";
 
 // Download and installation.
 inline constexpr const char* kListingFailed = "Impossible de lister le répertoire HTTP";

@@ -1,9 +1,18 @@
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QProgressDialog>
 #include <QStringList>
 #include <QWidget>
 
@@ -14,6 +23,7 @@
 #include "common/textfile.h"
 #include "common/ui/launchprogram.h"
 #include "common/ui/messengerserver.h"
+#include "common/ui/uitext.h"
 #include "common/updatetexts.h"
 #include "common/updateversions.h"
 #include "updatedialog.h"
@@ -45,6 +55,48 @@ void BringToFront(QWidget* dialog)
     if (window != nullptr) {
         window->raise();
         window->activateWindow();
+    }
+}
+
+// Checks one server on a worker while the window handles its events. False
+// when the server gave no usable version file, or when stop says the
+// listener gave up waiting (the worker is then left to end on its own).
+bool CheckServerResponsive(const std::string& server, const std::string& programDir,
+    VersionCheck& check, const std::function<bool()>& stop)
+{
+    struct Shared {
+        std::mutex mutex;
+        bool done = false;
+        bool ok = false;
+        VersionCheck check;
+    };
+    auto shared = std::make_shared<Shared>();
+    const auto work = [shared, server, programDir] {
+        VersionCheck result;
+        const bool ok = CheckServer(server, programDir, result);
+        std::lock_guard lock(shared->mutex);
+        shared->ok = ok;
+        shared->check = std::move(result);
+        shared->done = true;
+    };
+    try {
+        std::thread(work).detach();
+    } catch (const std::system_error&) {
+        work();
+    }
+    for (;;) {
+        {
+            std::lock_guard lock(shared->mutex);
+            if (shared->done) {
+                if (shared->ok)
+                    check = shared->check;
+                return shared->ok;
+            }
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (stop())
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }
 
@@ -99,10 +151,40 @@ int Run(int argc, char** argv)
     }
 
     // 8. The first server that answers with a usable version file.
+    // A check the listener asked for shows which server it is waiting for;
+    // the weekly one stays out of sight.
     VersionCheck check;
-    for (int i = 0; i < servers.count && servers.chosen < 0; ++i) {
-        if (CheckServer(servers.servers[i], programDir, check))
+    std::unique_ptr<QProgressDialog> progress;
+    if (!silent) {
+        progress = std::make_unique<QProgressDialog>(QString(),
+            Utf8Text(updatetexts::kCancelButton), 0, servers.count);
+        progress->setWindowTitle(Utf8Text(updatetexts::kDialogTitle));
+        progress->setMinimumDuration(0);
+        progress->setAutoReset(false);
+        progress->setAutoClose(false);
+        if (settings.skin)
+            SkinWindow(progress.get());
+    }
+    bool cancelled = false;
+    for (int i = 0; i < servers.count && servers.chosen < 0 && !cancelled; ++i) {
+        if (progress) {
+            progress->setLabelText(Utf8Text(updatetexts::kSearchingServer)
+                                       .arg(UiText(ServerName(servers.servers[i])))
+                                       .arg(i + 1)
+                                       .arg(servers.count));
+            progress->setValue(i);
+            progress->show();
+            DiagLog("searching " + progress->labelText().toStdString());
+        }
+        const auto stop = [&progress] { return progress && progress->wasCanceled(); };
+        if (CheckServerResponsive(servers.servers[i], programDir, check, stop))
             servers.chosen = i;
+        cancelled = stop();
+    }
+    progress.reset();
+    if (cancelled) {
+        DiagLog("check cancelled");
+        return 0;
     }
     if (servers.chosen < 0) {
         // The weekly check records its attempt, so that a computer without

@@ -3,6 +3,8 @@
 #include <utility>
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -508,6 +510,11 @@ void UpdateDialog::installFinished()
 {
     m_mainButton->setText(Utf8Text(updatetexts::kFinishButton));
     DiagLog("finished");
+}
+
+void UpdateDialog::keepResponsive()
+{
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 void UpdateDialog::installFailed()

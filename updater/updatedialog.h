@@ -97,6 +97,7 @@ private:
     void startPlayer(const std::string& option) override;
     void installFinished() override;
     void installFailed() override;
+    void keepResponsive() override;
 
     void buildItems();
     void updateCount();

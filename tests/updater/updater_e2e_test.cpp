@@ -248,6 +248,47 @@ TEST_F(UpdaterRun, silentCheckWithoutAnswerRecordsTheAttempt)
     EXPECT_TRUE(std::filesystem::is_symlink(install() + "Sonalto.ini"));
 }
 
+TEST_F(UpdaterRun, checkAskedForShowsEachServerAndListingKeepsTheDialogAnswering)
+{
+    // Two servers where nothing answers: the window names each in turn.
+    write(install() + "URLs_update.txt",
+        "[Liste des URLs d'update]\r\nURL0=http://127.0.0.1:9\r\nURL1=http://127.0.0.1:9/b\r\n");
+    Process check;
+    startUpdater(check, {});
+    answerBox("Problème",
+        "Impossible de se connecter au site internet pour\nvérifier les mises a jours.\n\n"
+        "Vérifiez que vous êtes bien connecté à Internet.\n"
+        "Vérifiez qu'aucun firewall empêche votre connexion.\n\n"
+        "Vous pouvez désactiver cette fonction dans les options.",
+        kIdOk);
+    ASSERT_EQ(check.waitForExit(30s), 0) << output();
+    // The servers are tried in a random order.
+    const std::vector<std::string> searched = updaterLog("searching");
+    ASSERT_EQ(searched.size(), 2u) << ReadTextFile(log());
+    const std::string head = "updater: searching Recherche des mises à jour sur ";
+    const bool plainFirst = searched[0].find(":9 (") != std::string::npos;
+    EXPECT_EQ(searched[0], head + (plainFirst ? "127.0.0.1:9" : "127.0.0.1:9/b") + " (1 sur 2)...");
+    EXPECT_EQ(searched[1], head + (plainFirst ? "127.0.0.1:9/b" : "127.0.0.1:9") + " (2 sur 2)...");
+
+    // A listing that takes its time: the dialog answers meanwhile.
+    testsupport::HttpServerOptions options;
+    options.stalls.push_back({ "/liste_radio/listfiles.php", 4.0 });
+    publish("1/3/26", "15/3/26", options);
+    Process updater;
+    startUpdater(updater, {});
+    sendToDialog(WM_NOTIFY, updatedialog::kTree, 0);
+    sendToDialog(WM_COMMAND, updatedialog::kMainButton);
+    std::this_thread::sleep_for(500ms);
+    const auto asked = std::chrono::steady_clock::now();
+    sendToDialog(WM_ACTIVATE, WA_ACTIVE);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, 2s);
+    answerBox("Erreur", kNewStationsQuestion, kIdNo);
+    ASSERT_TRUE(waitForLog("updater: finished")) << output();
+    sendToDialog(WM_COMMAND, updatedialog::kMainButton);
+    ASSERT_EQ(updater.waitForExit(30s), 0) << output();
+    EXPECT_EQ(ReadTextFile(install() + "html/Gamma.htm") + "\r\n", Page("Gamma"));
+}
+
 #ifdef SONALTO_SKIN_PATH
 TEST_F(UpdaterRun, skinIsUsedWhenThePluginIsInstalled)
 {
