@@ -44,40 +44,54 @@ bool gstreamerReady()
     return ready;
 }
 
-// The output when the private output of the recorder exists: a tee feeds the
-// speakers' sink and a sound-server sink on the private output, each behind
-// its own queue. playbin's volume stays software (before this bin), so both
-// branches carry the same sound; the speakers' own volume and mute, on the
-// server, touch only the first branch. Without the private output, or when a
-// piece is missing, the speakers' sink is returned unchanged.
-GstElement* withPrivateOutput(GstElement* speakers)
+// The output: the slider's own volume element in front of the speakers'
+// sink and, when the recorder's private output exists, a tee that also feeds
+// a sound-server sink on that output, each branch behind its own queue. The
+// volume sits on the speakers' branch only, so the slider changes what the
+// listener hears and never what is recorded. playbin's own volume is left at
+// 1.0: playbin hands it to the first sink with a volume it finds in this bin,
+// which may be the recorder's. Returns the bin and its volume element, or
+// nulls when a piece is missing.
+struct Output {
+    GstElement* bin = nullptr;
+    GstElement* volume = nullptr;
+};
+
+Output makeOutput(GstElement* speakers, bool privateOutput)
 {
-    if (!EnsurePrivateOutput(std::chrono::milliseconds(1500)))
-        return speakers;
     GstElement* bin = gst_bin_new("sonalto-output");
-    GstElement* tee = gst_element_factory_make("tee", nullptr);
-    GstElement* toSpeakers = gst_element_factory_make("queue", nullptr);
-    GstElement* toRecorder = gst_element_factory_make("queue", nullptr);
-    GstElement* recorderSink = gst_element_factory_make("pulsesink", "sonalto-record-sink");
-    if (!tee || !toSpeakers || !toRecorder || !recorderSink) {
-        for (GstElement* element : { bin, tee, toSpeakers, toRecorder, recorderSink })
+    GstElement* volume = gst_element_factory_make("volume", "sonalto-volume");
+    GstElement* tee = privateOutput ? gst_element_factory_make("tee", nullptr) : nullptr;
+    GstElement* toSpeakers = privateOutput ? gst_element_factory_make("queue", nullptr) : nullptr;
+    GstElement* toRecorder = privateOutput ? gst_element_factory_make("queue", nullptr) : nullptr;
+    GstElement* recorderSink = privateOutput
+        ? gst_element_factory_make("pulsesink", "sonalto-record-sink")
+        : nullptr;
+    if (!volume || (privateOutput && (!tee || !toSpeakers || !toRecorder || !recorderSink))) {
+        for (GstElement* element : { bin, volume, tee, toSpeakers, toRecorder, recorderSink, speakers })
             if (element)
                 gst_object_unref(gst_object_ref_sink(element));
-        return speakers;
+        return {};
     }
-    g_object_set(recorderSink, "device", kPrivateOutputName, "provide-clock", FALSE, nullptr);
-    gst_bin_add_many(
-        GST_BIN(bin), tee, toSpeakers, speakers, toRecorder, recorderSink, nullptr);
-    if (!gst_element_link_many(tee, toSpeakers, speakers, nullptr)
-        || !gst_element_link_many(tee, toRecorder, recorderSink, nullptr)) {
+    gst_bin_add_many(GST_BIN(bin), volume, speakers, nullptr);
+    GstElement* first = volume;
+    bool linked = gst_element_link(volume, speakers);
+    if (privateOutput) {
+        g_object_set(recorderSink, "device", kPrivateOutputName, "provide-clock", FALSE, nullptr);
+        gst_bin_add_many(GST_BIN(bin), tee, toSpeakers, toRecorder, recorderSink, nullptr);
+        linked = linked && gst_element_link_many(tee, toSpeakers, volume, nullptr)
+            && gst_element_link_many(tee, toRecorder, recorderSink, nullptr);
+        first = tee;
+    }
+    if (!linked) {
         gst_object_unref(gst_object_ref_sink(bin)); // takes the speakers' sink with it
-        qCWarning(lcPlayback) << "private output not linked";
-        return nullptr;
+        qCWarning(lcPlayback) << "output not linked";
+        return {};
     }
-    GstPad* teeSink = gst_element_get_static_pad(tee, "sink");
-    gst_element_add_pad(bin, gst_ghost_pad_new("sink", teeSink));
-    gst_object_unref(teeSink);
-    return bin;
+    GstPad* firstSink = gst_element_get_static_pad(first, "sink");
+    gst_element_add_pad(bin, gst_ghost_pad_new("sink", firstSink));
+    gst_object_unref(firstSink);
+    return { bin, volume };
 }
 
 // Loading a plugin (its library and its types) the first time a stream
@@ -260,8 +274,12 @@ bool StreamPlayer::buildPipeline()
     }
     if (!m_sink)
         m_sink = gst_element_factory_make("autoaudiosink", nullptr);
-    if (m_sink)
-        m_sink = withPrivateOutput(m_sink);
+    if (m_sink) {
+        const Output output
+            = makeOutput(m_sink, EnsurePrivateOutput(std::chrono::milliseconds(1500)));
+        m_sink = output.bin;
+        m_volumeElement = output.volume;
+    }
     if (!m_sink)
         m_sink = gst_element_factory_make("autoaudiosink", nullptr);
     if (m_sink) {
@@ -343,9 +361,13 @@ void StreamPlayer::setVolume(int percent)
 
 void StreamPlayer::applyVolume()
 {
-    if (m_playbin)
-        gst_stream_volume_set_volume(
-            GST_STREAM_VOLUME(m_playbin), GST_STREAM_VOLUME_FORMAT_CUBIC, m_volume / 100.0);
+    // The slider's scale is perceptual: its cube is the linear gain.
+    const double linear = gst_stream_volume_convert_volume(
+        GST_STREAM_VOLUME_FORMAT_CUBIC, GST_STREAM_VOLUME_FORMAT_LINEAR, m_volume / 100.0);
+    if (m_volumeElement)
+        g_object_set(m_volumeElement, "volume", linear, nullptr);
+    else if (m_playbin)
+        gst_stream_volume_set_volume(GST_STREAM_VOLUME(m_playbin), GST_STREAM_VOLUME_FORMAT_LINEAR, linear);
 }
 
 // Stops whatever is in flight: the pipeline, a playlist read, a pending

@@ -116,6 +116,7 @@ private:
 
     GstElement* m_playbin = nullptr;
     GstElement* m_sink = nullptr;
+    GstElement* m_volumeElement = nullptr; // in front of the speakers, owned by m_sink
     GstPad* m_sinkPad = nullptr;
     unsigned long m_probeId = 0;
 
