@@ -1,5 +1,7 @@
 #include "capture.h"
 
+#include <unistd.h>
+
 #include <gst/gst.h>
 
 #include <QDir>
@@ -18,6 +20,31 @@ GstElement* make(const char* factory, const char* name = nullptr)
     return gst_element_factory_make(factory, name);
 }
 
+// A WAV file whose encoder did not close it still says it holds no data:
+// its two sizes are set from the file's length, so that players read it
+// to the last sample written.
+void completeWavSizes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return;
+    const QByteArray head = file.read(4096);
+    const qsizetype data = head.indexOf("data");
+    if (!head.startsWith("RIFF") || data < 12 || data + 8 > head.size())
+        return;
+    auto put = [&file](qint64 at, quint32 value) {
+        const char bytes[4] = { char(value & 0xff), char(value >> 8 & 0xff),
+            char(value >> 16 & 0xff), char(value >> 24 & 0xff) };
+        file.seek(at);
+        file.write(bytes, 4);
+    };
+    const qint64 size = file.size();
+    put(4, static_cast<quint32>(size - 8));
+    put(data + 4, static_cast<quint32>(size - data - 8));
+    file.flush();
+    ::fsync(file.handle());
+}
+
 } // namespace
 
 Capture::Capture(QObject* parent)
@@ -30,6 +57,11 @@ Capture::Capture(QObject* parent)
 
 Capture::~Capture()
 {
+    // A recording still running when the program leaves keeps its file.
+    if (m_pipeline && !m_done) {
+        blockSignals(true);
+        finish(false);
+    }
     if (m_pipeline) {
         GstBus* bus = gst_element_get_bus(m_pipeline);
         gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
@@ -37,8 +69,6 @@ Capture::~Capture()
         gst_element_set_state(m_pipeline, GST_STATE_NULL);
         gst_object_unref(m_pipeline);
     }
-    if (!m_done && !m_temporary.isEmpty())
-        QFile::remove(m_temporary);
 }
 
 const char* Capture::encoderElement(EncoderPreset::Format format)
@@ -109,6 +139,19 @@ bool Capture::start(const QString& device, const EncoderPreset& preset, const QS
     }
     g_object_set(sink, "location", PathBytes(m_temporary).c_str(), nullptr);
 
+    m_wav = preset.format == EncoderPreset::Format::Wav;
+    m_afterSource = convert;
+    // Counts the audio that reaches the encoder: a recording that got none
+    // is the only one removed.
+    if (GstPad* pad = gst_element_get_static_pad(caps, "src")) {
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER,
+            [](GstPad*, GstPadProbeInfo*, gpointer self) {
+                ++static_cast<Capture*>(self)->m_audioBuffers;
+                return GST_PAD_PROBE_OK;
+            },
+            this, nullptr);
+        gst_object_unref(pad);
+    }
     gst_bin_add_many(GST_BIN(m_pipeline), source, convert, resample, caps, encoder, sink, nullptr);
     bool linked = gst_element_link_many(source, convert, resample, caps, encoder, nullptr);
     if (mux || mp3Caps) {
@@ -161,7 +204,7 @@ bool Capture::start(const QString& device, const EncoderPreset& preset, const QS
 
 void Capture::stop()
 {
-    if (!m_pipeline || m_done)
+    if (!m_pipeline || m_done || m_grace.isActive())
         return;
     m_grace.start();
     gst_element_send_event(m_pipeline, gst_event_new_eos());
@@ -175,26 +218,42 @@ void Capture::onMessage(GstMessage* message)
         finish(true);
         return;
     }
+    if (!m_error.isEmpty())
+        return; // the first error says what happened
     GError* error = nullptr;
     gst_message_parse_error(message, &error, nullptr);
-    const QString text = QString::fromUtf8(error ? error->message : "");
+    m_error = QString::fromUtf8(error && error->message ? error->message : "?");
     g_clear_error(&error);
-    emit failed(text);
-    finish(false);
+    // The source is gone (a sound-server restart) or the file refuses more
+    // (a full disk): end the stream behind the source, so that the encoder
+    // closes what it has. When that end does not come either, the grace
+    // period keeps the file as it stands.
+    m_grace.start();
+    if (GstPad* pad = gst_element_get_static_pad(m_afterSource, "sink")) {
+        gst_pad_send_event(pad, gst_event_new_eos());
+        gst_object_unref(pad);
+    }
 }
 
-void Capture::finish(bool clean)
+void Capture::finish(bool ended)
 {
     if (m_done)
         return;
     m_done = true;
     m_grace.stop();
     gst_element_set_state(m_pipeline, GST_STATE_NULL);
-    if (clean) {
-        QFile::remove(m_output);
-        clean = QFile::rename(m_temporary, m_output);
-    }
-    if (!clean)
+    if (m_audioBuffers.load() == 0) {
         QFile::remove(m_temporary);
-    emit finished(clean);
+        m_outcome = Outcome::NothingRecorded;
+    } else {
+        if (!ended && m_wav)
+            completeWavSizes(m_temporary);
+        QFile::remove(m_output);
+        if (!QFile::rename(m_temporary, m_output))
+            m_output = m_temporary; // still there, under its hidden name
+        m_outcome = !m_error.isEmpty() ? Outcome::KeptAfterError
+            : ended                    ? Outcome::Complete
+                                       : Outcome::KeptUnfinished;
+    }
+    emit finished();
 }

@@ -8,7 +8,11 @@
 // title; "-quit", given to a second instance, is sent there as a close
 // message, and the running one ends its file cleanly and leaves.
 
+#include <csignal>
 #include <cstdio>
+#include <memory>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <gst/gst.h>
 
@@ -17,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QSocketNotifier>
 #include <QStringList>
 
 #include "capture.h"
@@ -82,6 +87,41 @@ int failWith(QApplication& app, const QString& message)
     return 1;
 }
 
+// Shows a message that ends the program with status once it is closed;
+// the event loop goes on meanwhile, so that "-quit" or a signal still end it.
+void showThenExit(QApplication& app, const QString& message, int status)
+{
+    std::fprintf(stderr, "harddisk: %s\n", message.toUtf8().constData());
+    std::fflush(stderr);
+    auto* box = new QMessageBox(QMessageBox::Warning, Utf8Text(recordertexts::kErrorTitle), message);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(box, &QMessageBox::finished, &app, [&app, status] { app.exit(status); });
+    box->open();
+}
+
+// SIGTERM (logout, shutdown), SIGHUP and SIGINT reach the event loop
+// through a pipe, where they finish the file like "-quit" does.
+int g_signalPipe[2] = { -1, -1 };
+
+void onSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+bool catchEndSignals()
+{
+    if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return false;
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : { SIGTERM, SIGHUP, SIGINT })
+        ::sigaction(signal, &action, nullptr);
+    return true;
+}
+
 bool folderWritable(const QString& outputPath)
 {
     const QString probe = Capture::temporaryPath(outputPath);
@@ -144,6 +184,8 @@ int main(int argc, char* argv[])
     if (!capture.start(device, *preset, output, error))
         return failWith(app, Utf8Text(recordertexts::kCaptureFailed).arg(error));
 
+    // Closing the last window must not end the program before the file is.
+    app.setQuitOnLastWindowClosed(false);
     RecorderWindow window(output, capture.temporaryFile());
     if (!ownSound) {
         window.setWarning(Utf8Text(recordertexts::kFallbackWarning));
@@ -157,23 +199,66 @@ int main(int argc, char* argv[])
         window.show();
 
     int status = 0;
+    bool bySystem = false;
+    auto finishRecording = [&] {
+        if (capture.isDone()) {
+            app.exit(status); // only a message was left on screen
+            return;
+        }
+        window.setStatus(Utf8Text(recordertexts::kFinishing));
+        capture.stop();
+    };
     MessengerServer server;
     server.listen(kRecorderWindowClass, kRecorderWindowTitle,
         [&](const MessengerRecord& record) -> std::int64_t {
-            if (record.kind == MessengerRecord::Kind::Message && record.message == WM_CLOSE) {
-                window.setStatus(Utf8Text(recordertexts::kFinishing));
-                capture.stop();
-            }
+            if (record.kind == MessengerRecord::Kind::Message && record.message == WM_CLOSE)
+                finishRecording();
             return 0;
         });
-    QObject::connect(&capture, &Capture::failed, &app, [&](const QString& message) {
-        status = failWith(app, Utf8Text(recordertexts::kCaptureFailed).arg(message));
-        app.exit(status);
-    });
-    QObject::connect(&capture, &Capture::finished, &app, [&](bool clean) {
-        if (!clean)
+    QObject::connect(&window, &RecorderWindow::closeRequested, &app, finishRecording);
+    std::unique_ptr<QSocketNotifier> endSignals;
+    if (catchEndSignals()) {
+        endSignals = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
+        QObject::connect(endSignals.get(), &QSocketNotifier::activated, &app, [&] {
+            char bytes[16];
+            while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
+            }
+            bySystem = true;
+            if (capture.isDone())
+                app.exit(status);
+            else
+                finishRecording();
+        });
+    }
+    QObject::connect(&capture, &Capture::finished, &app, [&] {
+        const QString kept = capture.outputFile();
+        switch (capture.outcome()) {
+        case Capture::Outcome::Complete:
+            if (bySystem)
+                std::fprintf(stderr, "harddisk: %s\n",
+                    Utf8Text(recordertexts::kStoppedBySystem).arg(kept).toUtf8().constData());
+            app.exit(status);
+            return;
+        case Capture::Outcome::KeptAfterError:
             status = 1;
-        app.exit(status);
+            window.setStatus(Utf8Text(recordertexts::kKeptAfterError).arg(capture.errorText(), kept));
+            break;
+        case Capture::Outcome::KeptUnfinished:
+            status = 1;
+            window.setStatus(Utf8Text(recordertexts::kKeptUnfinished).arg(kept));
+            break;
+        case Capture::Outcome::NothingRecorded:
+            status = 1;
+            window.setStatus(Utf8Text(recordertexts::kCaptureFailed).arg(capture.errorText()));
+            break;
+        }
+        // The session is ending: no one is there to read a message box.
+        if (bySystem) {
+            std::fprintf(stderr, "harddisk: %s\n", window.statusText().toUtf8().constData());
+            app.exit(status);
+        } else {
+            showThenExit(app, window.statusText(), status);
+        }
     });
     const int loop = app.exec();
     return status != 0 ? status : loop;

@@ -23,6 +23,15 @@ inline constexpr const char* kFolderUnwritable
 inline constexpr const char* kEncoderMissing
     = "L'encodeur nécessaire n'est pas installé (%1).";
 inline constexpr const char* kCaptureFailed = "L'enregistrement a échoué : %1";
+// An error in the middle: "%1" the error, "%2" the file that keeps what was
+// recorded before it.
+inline constexpr const char* kKeptAfterError
+    = "L'enregistrement s'est interrompu : %1\nCe qui a été enregistré est conservé dans %2";
+inline constexpr const char* kKeptUnfinished
+    = "Le fichier n'a pas pu être terminé à temps ; ce qui a été enregistré est conservé "
+      "dans %1";
+inline constexpr const char* kStoppedBySystem
+    = "Arrêt demandé par le système : l'enregistrement est conservé dans %1";
 inline constexpr const char* kAlreadyRecording = "Un enregistrement est déjà en cours.";
 inline constexpr const char* kUsage
     = "Usage : harddisk -record -preset FICHIER -filter FICHIER -output \"CHEMIN\" "

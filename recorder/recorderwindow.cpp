@@ -51,3 +51,9 @@ void RecorderWindow::refresh()
     const qint64 kilobytes = QFileInfo(m_growingFile).size() / 1024;
     m_progress->setText(Utf8Text(recordertexts::kProgress).arg(time).arg(kilobytes));
 }
+
+void RecorderWindow::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    emit closeRequested();
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QString>
@@ -18,6 +19,15 @@ public:
     void setWarning(const QString& text);
     void setStatus(const QString& text);
     QString progressText() const { return m_progress->text(); }
+    QString statusText() const { return m_status->text(); }
+
+signals:
+    // The listener closed the window: the recording is to be finished, and
+    // the window stays until it is.
+    void closeRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void refresh();

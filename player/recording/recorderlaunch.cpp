@@ -7,6 +7,7 @@
 #include "common/installdir.h"
 #include "common/recorderpreset.h"
 #include "common/settings.h"
+#include "common/textfile.h"
 #include "common/ui/launchprogram.h"
 #include "common/ui/uitext.h"
 
@@ -22,12 +23,24 @@ bool LaunchRecorder(const std::string& installDir, const std::string& parameters
         installDir, kRecorderProgram, QProcess::splitCommand(PathText(parameters)));
 }
 
+std::string RecordingDirectory(const std::string& typed)
+{
+    if (typed.empty() || typed.back() == '/')
+        return typed;
+    return typed + '/';
+}
+
 std::string StartRecording(const Settings& settings, const std::string& installDir)
 {
-    if (!settings.pathRec.empty())
-        QDir().mkpath(PathText(settings.pathRec));
+    const std::string directory = RecordingDirectory(settings.pathRec);
+    if (!directory.empty())
+        QDir().mkpath(PathText(directory));
+    // A fresh installation has no preset until the recording options are
+    // confirmed; the recorder cannot record without one.
+    if (!FileExists(installDir + kRecorderPresetFile))
+        WriteRecorderPreset(settings, installDir, settings.formatIndex);
     const std::string output
-        = RecordingOutputFile(settings.pathRec, settings.recordBaseName, settings.formatIndex);
+        = RecordingOutputFile(directory, settings.recordBaseName, settings.formatIndex);
     LaunchRecorder(installDir, RecordStartParameters(output));
     return output;
 }

@@ -17,7 +17,12 @@ inline constexpr const char* kRecordStopParameters = "-quit";
 // is not reported.
 bool LaunchRecorder(const std::string& installDir, const std::string& parameters);
 
-// Creates the recording directory when it is missing (a fresh installation
+// The recording directory as typed, taken as a folder: a final '/' is
+// added when it is missing, so that files go inside it.
+std::string RecordingDirectory(const std::string& typed);
+
+// Writes the preset from the settings when there is none yet, creates the
+// recording directory when it is missing (a fresh installation
 // has none and the recorder would lose the recording), picks the next free
 // output file and launches the recorder on it. Returns the output file.
 std::string StartRecording(const Settings& settings, const std::string& installDir);

@@ -21,6 +21,7 @@
 #include "common/recorderpreset.h"
 #include "common/settings.h"
 #include "common/ui/skinloader.h"
+#include "recording/recorderlaunch.h"
 #include "common/ui/uitext.h"
 #include "recording/recordingtexts.h"
 
@@ -94,7 +95,7 @@ void RecordingOptionsModel::folderChosen(const std::string& folder)
 void RecordingOptionsModel::store(Settings& settings) const
 {
     settings.recordBaseName = baseName.substr(0, kMaxNameLength);
-    settings.pathRec = directory;
+    settings.pathRec = RecordingDirectory(directory);
     settings.formatIndex = m_formatIndex;
     settings.compressionIndex = m_rateIndex;
     settings.sampleRateIndex = sampleRateIndex;

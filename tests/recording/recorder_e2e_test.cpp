@@ -2,9 +2,12 @@
 // pipeline plays a tone, the recorder records it from the player's private
 // output and "-quit" ends the file.
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 #include <sys/stat.h>
@@ -44,34 +47,41 @@ public:
 
 const auto* const kSoundServer = ::testing::AddGlobalTestEnvironment(new SoundServer);
 
-// The loudest RMS level, in dB, of any 100 ms of the file's audio.
-double loudestLevel(const std::string& file)
+// The peak level, in dB, of each 100 ms that source gives: a gst-launch
+// description ending in raw audio ("filesrc ... ! decodebin" for a file,
+// "pulsesrc device=..." for a sound-server monitor), read for at most
+// window or up to its end.
+std::vector<double> peakLevels(const std::string& source, std::chrono::milliseconds window)
 {
     gst_init(nullptr, nullptr);
     GError* error = nullptr;
-    GstElement* pipeline = gst_parse_launch(("filesrc location=\"" + file
-                                                + "\" ! decodebin ! audioconvert ! level "
-                                                  "interval=100000000 ! fakesink sync=false")
-                                                .c_str(),
+    GstElement* pipeline = gst_parse_launch(
+        (source + " ! audioconvert ! level interval=100000000 ! fakesink sync=false").c_str(),
         &error);
+    std::vector<double> peaks;
     if (!pipeline) {
         g_clear_error(&error);
-        return -1000;
+        return peaks;
     }
-    double loudest = -1000;
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
     GstBus* bus = gst_element_get_bus(pipeline);
-    while (GstMessage* message = gst_bus_timed_pop(bus, 10 * GST_SECOND)) {
+    const auto deadline = std::chrono::steady_clock::now() + window;
+    while (std::chrono::steady_clock::now() < deadline) {
+        GstMessage* message = gst_bus_timed_pop(bus, 100 * GST_MSECOND);
+        if (!message)
+            continue;
         const auto type = GST_MESSAGE_TYPE(message);
         if (type == GST_MESSAGE_ELEMENT) {
             const GstStructure* s = gst_message_get_structure(message);
             if (gst_structure_has_name(s, "level")) {
-                const GValue* rms = gst_structure_get_value(s, "rms");
-                GValueArray* values = static_cast<GValueArray*>(g_value_get_boxed(rms));
+                const GValue* peak = gst_structure_get_value(s, "peak");
+                GValueArray* values = static_cast<GValueArray*>(g_value_get_boxed(peak));
+                double loudest = -1000;
                 G_GNUC_BEGIN_IGNORE_DEPRECATIONS
                 for (guint i = 0; i < values->n_values; ++i)
                     loudest = std::max(loudest, g_value_get_double(values->values + i));
                 G_GNUC_END_IGNORE_DEPRECATIONS
+                peaks.push_back(loudest);
             }
         }
         const bool done = type == GST_MESSAGE_EOS || type == GST_MESSAGE_ERROR;
@@ -82,7 +92,47 @@ double loudestLevel(const std::string& file)
     gst_object_unref(bus);
     gst_element_set_state(pipeline, GST_STATE_NULL);
     gst_object_unref(pipeline);
-    return loudest;
+    return peaks;
+}
+
+double loudest(const std::vector<double>& peaks)
+{
+    return peaks.empty() ? -1000 : *std::max_element(peaks.begin(), peaks.end());
+}
+
+// The loudest peak, in dB, of the file's audio.
+double loudestLevel(const std::string& file)
+{
+    return loudest(peakLevels("filesrc location=\"" + file + "\" ! decodebin", 60s));
+}
+
+// The loudest peak at a sound-server source over the next window.
+double monitorLevel(const std::string& device, std::chrono::milliseconds window = 1500ms)
+{
+    const std::vector<double> peaks = peakLevels("pulsesrc device=" + device, window);
+    // The first readings hold what the server had buffered before.
+    return loudest(std::vector<double>(peaks.begin() + std::min<std::size_t>(peaks.size(), 3), peaks.end()));
+}
+
+// Waits until the file holds a line that starts with prefix.
+bool waitForLineStarting(
+    const std::string& path, const std::string& prefix, std::chrono::milliseconds timeout)
+{
+    return QTest::qWaitFor(
+        [&] {
+            for (const std::string& line : testsupport::ReadLines(path))
+                if (line.rfind(prefix, 0) == 0)
+                    return true;
+            return false;
+        },
+        static_cast<int>(timeout.count()));
+}
+
+// The hidden file a recording is written to while it runs.
+std::string Capture_temporary(const std::string& output)
+{
+    const std::size_t slash = output.rfind('/');
+    return output.substr(0, slash + 1) + "." + output.substr(slash + 1) + ".part";
 }
 
 double discoveredSeconds(const std::string& report)
@@ -186,6 +236,155 @@ TEST_F(RecorderE2e, recordsThePlayersOwnToneWhateverTheSpeakersMute)
     }
     testsupport::RunCommand("pactl set-sink-mute @DEFAULT_SINK@ 0");
     player.stop();
+}
+
+// The listener turns the sound down: the speakers get quieter, and what the
+// recorder takes keeps its full level.
+TEST_F(RecorderE2e, volumeChangesTheSpeakersAndNotTheRecording)
+{
+    const std::string tone = m_install.path() + "long.ogg";
+    testsupport::RunCommand("gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 num-buffers=1500 ! "
+                            "audioconvert ! vorbisenc ! oggmux ! filesink location="
+        + tone);
+    StreamPlayer player;
+    player.play(QString::fromStdString(tone));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player.state() == StreamPlayer::State::Playing; }, 10000));
+    QTest::qWait(500);
+
+    const double speakersFull = monitorLevel("test_sink.monitor");
+    const double recorderFull = monitorLevel(kPrivateMonitorName);
+    EXPECT_GT(speakersFull, -8.0);
+    EXPECT_GT(recorderFull, -8.0);
+
+    player.setVolume(20); // 0.2 on the cubic scale: 0.008, -42 dB
+    QTest::qWait(300);
+    const double speakersLow = monitorLevel("test_sink.monitor");
+    const double recorderLow = monitorLevel(kPrivateMonitorName);
+    EXPECT_LT(speakersLow, speakersFull - 30.0) << speakersFull << " -> " << speakersLow;
+    EXPECT_GT(speakersLow, speakersFull - 50.0) << "turned down, not off";
+    EXPECT_NEAR(recorderLow, recorderFull, 1.0);
+
+    // And the recorder's file, made with the slider low, is at full level.
+    Settings settings;
+    WriteRecorderPreset(settings, m_install.path(), 1);
+    const std::string output = m_install.path() + "bas.ogg";
+    Process recorder;
+    ASSERT_TRUE(recorder.start(m_recorder,
+        { "-record", "-preset", "Snt.hdp", "-filter", "smart.hfs", "-output", output },
+        {}, m_install.path(), m_install.path() + "recorder.log"));
+    QTest::qWait(2500);
+    Process quit;
+    ASSERT_TRUE(quit.start(m_recorder, { "-quit" }, {}, m_install.path()));
+    EXPECT_EQ(recorder.waitForExit(15s), 0);
+    EXPECT_GT(loudestLevel(output), recorderFull - 3.0);
+    player.stop();
+}
+
+// However the recording ends, the file holds what was recorded, under its
+// own name, playable to its last second, and the recorder says what
+// happened.
+TEST_F(RecorderE2e, keepsWhatItRecordedHoweverItStops)
+{
+    const std::string tone = m_install.path() + "long.ogg";
+    testsupport::RunCommand("gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 num-buffers=2500 ! "
+                            "audioconvert ! vorbisenc ! oggmux ! filesink location="
+        + tone);
+    auto player = std::make_unique<StreamPlayer>();
+    player->play(QString::fromStdString(tone));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return player->state() == StreamPlayer::State::Playing; }, 10000));
+    enum class Stop { CloseBox, Terminate, ServerRestart };
+    struct Case {
+        const char* what;
+        Stop stop;
+        int formatIndex;
+        int status;
+        const char* said; // on the recorder's error output
+    };
+    const Case cases[] = {
+        { "the listener closes its window", Stop::CloseBox, 1, 0, nullptr },
+        { "logout (SIGTERM)", Stop::Terminate, 0, 0,
+            "harddisk: Arrêt demandé par le système : l'enregistrement est conservé dans " },
+        { "the sound server restarts", Stop::ServerRestart, 1, 1,
+            "harddisk: L'enregistrement s'est interrompu : " },
+    };
+    const bool display = std::getenv("DISPLAY") != nullptr
+        && std::string(std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "") == "xcb";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.stop == Stop::CloseBox && !display) {
+            std::printf("[ SKIPPED  ] %s: needs an X display (RecorderE2e.keepsUnderXvfb)\n", c.what);
+            continue;
+        }
+        Settings settings;
+        WriteRecorderPreset(settings, m_install.path(), c.formatIndex);
+        const std::string name = std::string("Garde ") + std::to_string(static_cast<int>(c.stop))
+            + RecordingExtension(c.formatIndex);
+        const std::string output = m_install.path() + name;
+        const std::string log = m_install.path() + name + ".log";
+        Process recorder;
+        ASSERT_TRUE(recorder.start(m_recorder,
+            { "-record", "-preset", "Snt.hdp", "-filter", "smart.hfs", "-output", output },
+            {}, m_install.path(), log));
+        QTest::qWait(3000);
+        ASSERT_TRUE(recorder.isRunning()) << ReadTextFile(log);
+        switch (c.stop) {
+        case Stop::CloseBox:
+            EXPECT_EQ(testsupport::RunCommand(std::string(SONALTO_CLOSEWINDOW_PATH)
+                          + " 'HarddiskOgg - " + name + "'; echo $?"),
+                "0\n");
+            break;
+        case Stop::Terminate:
+            recorder.terminate();
+            break;
+        case Stop::ServerRestart:
+            player.reset();
+            testsupport::RunCommand("pulseaudio --kill; sleep 0.5");
+            break;
+        }
+        if (c.said) {
+            EXPECT_TRUE(waitForLineStarting(log, c.said, 15s)) << ReadTextFile(log);
+        }
+        if (c.stop == Stop::ServerRestart) {
+            // Its message stays on screen until the scheduler's or the
+            // player's "-quit" comes.
+            QTest::qWait(500);
+            EXPECT_TRUE(recorder.isRunning());
+            Process quit;
+            ASSERT_TRUE(quit.start(m_recorder, { "-quit" }, {}, m_install.path()));
+            EXPECT_EQ(quit.waitForExit(10s), 0);
+            testsupport::RunCommand(testsupport::SupportDirectory() + "/start-pulse.sh \"$SONALTO_PULSE_DIR\"");
+        }
+        EXPECT_EQ(recorder.waitForExit(15s), c.status) << ReadTextFile(log);
+        struct stat info {};
+        ASSERT_EQ(::stat(output.c_str(), &info), 0);
+        EXPECT_NE(::stat(Capture_temporary(output).c_str(), &info), 0) << "no hidden file is left";
+        const std::string report = testsupport::RunCommand("gst-discoverer-1.0 \"" + output + "\" 2>&1");
+        const double seconds = discoveredSeconds(report);
+        // Three seconds from the start, less the recorder's own start.
+        EXPECT_GT(seconds, 1.0) << report;
+        EXPECT_LT(seconds, 4.0) << report;
+    }
+}
+
+// A fresh installation: no preset has been written and the recording
+// folder was typed without a final "/". The first REC records into that
+// folder.
+TEST_F(RecorderE2e, firstRecordingOfAFreshInstallation)
+{
+    Settings settings;
+    ApplyDefaultSettings(settings, m_install.path(), ScreenSize { 1280, 1024 });
+    settings.pathRec = m_install.path() + "Mes émissions";
+    ASSERT_FALSE(FileExists(m_install.path() + "Snt.hdp"));
+
+    const std::string output = StartRecording(settings, m_install.path());
+    EXPECT_EQ(output, m_install.path() + "Mes émissions/" + settings.recordBaseName + ".ogg");
+    QTest::qWait(3000);
+    StopRecording(m_install.path());
+    struct stat info {};
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ::stat(output.c_str(), &info) == 0; }, 15000));
+    const std::string report = testsupport::RunCommand("gst-discoverer-1.0 \"" + output + "\" 2>&1");
+    EXPECT_NE(report.find("Ogg"), std::string::npos) << report;
+    EXPECT_GT(discoveredSeconds(report), 1.0) << report;
 }
 
 TEST_F(RecorderE2e, refusesMissingPresetOrFolderAndLeavesNoFile)
