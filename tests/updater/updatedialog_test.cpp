@@ -231,4 +231,32 @@ TEST_F(Dialog, leavingDuringTheDownloadAsksFirst)
     EXPECT_EQ(m_prompt.shown.size(), 2u);
 }
 
+TEST_F(Dialog, stoppedPlayerComesBackWhenTheDialogEndsWhileItWaits)
+{
+    testsupport::HttpServerOptions options;
+    options.stalls.push_back({ "/liste_radio/Lent.htm", 60.0 });
+    publish("liste_radio/", "Lent.htm", "<html>une page lente</html>");
+    auto dialog = make(false, true, options);
+    // The player told to stop takes its time to close.
+    bool playerRuns = true;
+    dialog->setPlayerProbe([&playerRuns] { return playerRuns; });
+    dialog->show();
+    dialog->toggleItem(0);
+    dialog->pressMainButton();
+    QTRY_VERIFY_WITH_TIMEOUT(dialog->installer().step() == 2, 10000);
+    EXPECT_EQ(m_launches, std::vector<std::string> { "-stop" });
+
+    // The listener leaves: the restart waits for the old player to go, and
+    // the end of the dialog does not drop it.
+    m_prompt.answers = { PromptAnswer::Yes };
+    dialog->reject();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(dialog->launchPending());
+    EXPECT_EQ(m_launches, std::vector<std::string> { "-stop" });
+    playerRuns = false;
+    dialog->finishPendingLaunch();
+    EXPECT_EQ(m_launches, (std::vector<std::string> { "-stop", "" }));
+    EXPECT_FALSE(dialog->launchPending());
+}
+
 } // namespace
