@@ -144,6 +144,29 @@ TEST_F(SchedulerRun, oneDateRecordSlotStartsPlayerOnceAndIsRemoved)
     EXPECT_FALSE(FindWindow(kSchedulerWindowClass, kSchedulerWindowTitle));
 }
 
+TEST_F(SchedulerRun, twoStartsAtTheSameMomentLeaveOneScheduler)
+{
+    // The session's autostart and a click: both may find no scheduler yet.
+    // Only one may run the schedule; the other ends without saving.
+    writeSchedule("Lecture", "03:00:00", "04:00:00", "Quotidien", "Radio Test");
+    for (int round = 0; round < 3; ++round) {
+        Process first;
+        Process second;
+        ASSERT_TRUE(first.start(m_scheduler, { "-quiet" }, environment(), "/", output()));
+        ASSERT_TRUE(second.start(m_scheduler, { "-quiet" }, environment(), "/", output()));
+        const auto ended = [](Process& p) { return p.waitForExit(100ms).has_value(); };
+        for (int i = 0; i < 100 && !ended(first) && !ended(second); ++i)
+            std::this_thread::sleep_for(100ms);
+        std::this_thread::sleep_for(1s);
+        EXPECT_NE(first.isRunning(), second.isRunning()) << "round " << round;
+        Process& running = first.isRunning() ? first : second;
+        close(running);
+        Profile saved;
+        ASSERT_TRUE(saved.load(scheduleFile()));
+        EXPECT_EQ(saved.get("Enregistrement n\xB0" "1", "Radio"), "Radio Test");
+    }
+}
+
 TEST_F(SchedulerRun, dailyPlaySlotRunsOnceAndStays)
 {
     while (Clock(std::time(nullptr), "%H:%M:%S") > "23:59:40")
