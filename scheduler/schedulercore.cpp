@@ -136,7 +136,7 @@ void SchedulerCore::startDue()
     // The run that was due: the armed start, which may lie well behind the
     // clock after a sleep or a change of the time.
     const std::time_t start = std::min(m_armedStart, now());
-    if (OccurrenceEnd(row, start) > now()) {
+    if (OccurrenceEnd(row, start) >= now()) {
         startSlot();
         return;
     }

@@ -267,4 +267,50 @@ TEST_F(SchedulerRun, recordSlotDrivesTheRunningPlayer)
     close(scheduler);
 }
 
+// A slot shorter than the player's start: the end comes before the player
+// it launched has a window, and the player is stopped all the same.
+TEST_F(SchedulerRun, playerStillStartingAtTheEndIsStopped)
+{
+    m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
+    testsupport::HttpServer server;
+    ASSERT_TRUE(server.start(m_install.path()));
+    const std::string html = m_install.path() + "html/";
+    testsupport::WriteSmallCatalogue(html, server.url("/_stream"), "", false);
+    const std::string index = IndexPath(html);
+    ASSERT_TRUE(WriteTextFile(index, EmptyIndexText()));
+    ASSERT_TRUE(InsertStation(index, "Radio Alpha"));
+    std::string page;
+    for (const StationEntry& station : ListStations(ReadTextFile(index)))
+        page = station.pageFile;
+    ASSERT_TRUE(WriteTextFile(html + page, ReadTextFile(html + "Alpha.htm")));
+
+    while (Clock(std::time(nullptr), "%H:%M:%S") > "23:59:30")
+        std::this_thread::sleep_for(1s);
+    const std::time_t now = std::time(nullptr);
+    writeSchedule("Lecture", Clock(now + 3, "%H:%M:%S"), Clock(now + 4, "%H:%M:%S"),
+        Clock(now + 3, "%d/%m/%y"), "Radio Alpha");
+    Environment env = environment();
+    env["SONALTO_DIAG_LOG"] = m_install.path() + "diag.log";
+    env["SONALTO_AUDIO_SINK"] = "fakesink sync=true";
+    env["QTWEBENGINE_DISABLE_SANDBOX"] = "1";
+    Process scheduler;
+    ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, env, "/", output()));
+
+    bool appeared = false;
+    for (int i = 0; i < 300 && !appeared; ++i) {
+        appeared = FindWindow(kPlayerWindowClass, kPlayerWindowTitle);
+        std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_TRUE(appeared) << ReadTextFile(m_install.path() + "diag.log");
+    bool gone = false;
+    for (int i = 0; i < 400 && !gone; ++i) {
+        gone = !FindWindow(kPlayerWindowClass, kPlayerWindowTitle);
+        std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_TRUE(gone) << ReadTextFile(m_install.path() + "diag.log");
+    close(scheduler);
+    if (!gone)
+        SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_COMMAND, 32834, 0);
+}
+
 } // namespace
