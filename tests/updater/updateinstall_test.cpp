@@ -165,6 +165,27 @@ TEST_F(Install, threeFilePlanRunsUnderWatchdogsOfItsSizes)
         EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
 }
 
+TEST_F(Install, oneFileOfUnknownSizeAndLeftoversOfAStoppedUpdater)
+{
+    publish("liste_radio/", "seule.htm", "<html>une seule page</html>");
+    // The listing gives no number for its size.
+    list("liste_radio/");
+    std::string listing = ReadTextFile(m_site.path() + "liste_radio/" + kListingScript);
+    listing.replace(listing.find(" | ") + 3, listing.find(" || ") - listing.find(" | ") - 3, "?");
+    ASSERT_TRUE(WriteTextFile(m_site.path() + "liste_radio/" + kListingScript, listing));
+    // A download file that a killed updater left behind.
+    ASSERT_TRUE(WriteTextFile(m_install.path() + "temp7.tmp", "moitié d'un fichier"));
+
+    installer().start(false, true);
+    EXPECT_FALSE(FileExists(m_install.path() + "temp7.tmp"));
+    // Waited for as five kilobytes; a bar that fills, not a busy one.
+    EXPECT_EQ(m_host.watchdogs, std::vector<int> { 7000 });
+    EXPECT_GE(m_host.progressMax, 1);
+    arrive();
+    EXPECT_TRUE(m_host.finished);
+    EXPECT_EQ(ReadTextFile(html() + "seule.htm"), "<html>une seule page</html>");
+}
+
 TEST_F(Install, fileThatNeverArrivesFailsAfterSixTries)
 {
     publish("liste_radio/", "lent.htm", "<html>lent</html>");
