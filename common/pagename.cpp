@@ -1,7 +1,10 @@
 #include "common/pagename.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
+
+#include "common/cp1252.h"
 
 namespace {
 
@@ -45,4 +48,35 @@ std::string AsciiPageBase(const std::string& name)
     if (!base.empty() && base[0] == '.')
         base[0] = '_';
     return base;
+}
+
+std::string FileNameOnDisk(std::string_view textName)
+{
+    return cp1252::toUtf8(textName);
+}
+
+std::optional<std::string> FileNameInText(std::string_view diskName)
+{
+    std::string text = cp1252::fromUtf8(diskName);
+    // A byte that is not UTF-8, or a character outside Windows-1252, does
+    // not come back the same way.
+    if (cp1252::toUtf8(text) != diskName)
+        return std::nullopt;
+    return text;
+}
+
+std::string AsciiLogoName(const std::string& textName)
+{
+    const std::size_t dot = textName.find_last_of('.');
+    std::string stem = dot == std::string::npos || dot == 0 ? textName : textName.substr(0, dot);
+    std::string extension = dot == std::string::npos || dot == 0 ? std::string() : textName.substr(dot);
+    std::string base = AsciiPageBase(stem);
+    if (base.empty())
+        base = "logo";
+    extension = AsciiPageBase(extension);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+        [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    if (!extension.empty())
+        extension[0] = '.';
+    return base + extension;
 }

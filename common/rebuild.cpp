@@ -1,6 +1,7 @@
 #include "common/rebuild.h"
 
 #include <algorithm>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "common/cp1252.h"
 #include "common/indexmarkers.h"
 #include "common/pagemarkers.h"
+#include "common/pagename.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
 
@@ -93,16 +95,32 @@ private:
 
 bool RebuildIndex(const std::string& htmlDir)
 {
+    std::vector<std::string> unnamedPages;
+    return RebuildIndex(htmlDir, unnamedPages);
+}
+
+bool RebuildIndex(const std::string& htmlDir, std::vector<std::string>& unnamedPages)
+{
     const std::string indexPath = IndexPath(htmlDir);
     const std::string old = ReadTextFile(indexPath);
 
+    unnamedPages.clear();
     std::vector<Station> stations;
     for (std::string& file : ListRegularFiles(htmlDir)) {
+        // Hidden files are no stations: among them the temporary copy of a
+        // page whose write is under way or was cut short.
+        if (file.front() == '.')
+            continue;
         std::string title
             = ExtractBetween(ReadTextFile(htmlDir + file), kPageTitleStart, kPageTitleEnd);
         if (title == kNotFound || title == kNamePlaceholder)
             continue;
-        stations.push_back({ std::move(title), std::move(file) });
+        std::optional<std::string> fileText = FileNameInText(file);
+        if (!fileText) {
+            unnamedPages.push_back(std::move(file));
+            continue;
+        }
+        stations.push_back({ std::move(title), std::move(*fileText) });
     }
     stations = sortStations(std::move(stations));
 

@@ -6,6 +6,7 @@
 #include "common/cp1252.h"
 #include "common/indexmarkers.h"
 #include "common/pagemarkers.h"
+#include "common/pagename.h"
 #include "common/textfile.h"
 
 namespace {
@@ -249,12 +250,17 @@ int CompareStationNames(std::string_view a, std::string_view b)
 
 bool InsertStation(const std::string& indexPath, const std::string& name)
 {
+    std::string base = name;
+    std::replace(base.begin(), base.end(), ' ', '_');
+    return InsertStation(indexPath, name, base + ".htm");
+}
+
+bool InsertStation(
+    const std::string& indexPath, const std::string& name, const std::string& pageFile)
+{
     std::string text = ReadTextFile(indexPath);
     if (text.empty())
         return false;
-
-    std::string base = name;
-    std::replace(base.begin(), base.end(), ' ', '_');
 
     // Equal names do not stop the walk: a new name goes after them.
     std::size_t at = npos;
@@ -270,20 +276,21 @@ bool InsertStation(const std::string& indexPath, const std::string& name)
         return false; // no list to add to: leave the file as it is
 
     text.insert(at,
-        std::string(kValueOpener) + base + ".htm" + std::string(kValueCloser) + name
+        std::string(kValueOpener) + pageFile + std::string(kValueCloser) + name
             + std::string(kOptionCloser) + "\r\n");
     return WriteTextFile(indexPath, text);
 }
 
-bool RemoveStation(const std::string& indexPath, const std::string& name)
+RemovalResult RemoveStation(const std::string& indexPath, const std::string& name)
 {
+    RemovalResult result;
     std::string text = ReadTextFile(indexPath);
     if (text.empty())
-        return false;
+        return result;
     const StationLine line = FindStationLine(text, name);
     // The placeholder is never a station, whatever its name.
     if (!line.found || line.start == text.find(kOptionOpener))
-        return false;
+        return result;
 
     // The whole line goes, with its comment marks and its line end. It is cut
     // where it was found, so an identical earlier text stays.
@@ -300,16 +307,18 @@ bool RemoveStation(const std::string& indexPath, const std::string& name)
         end += 1;
     text.erase(start, end - start);
     if (!WriteTextFile(indexPath, text))
-        return false;
+        return result;
+    result.lineRemoved = true;
 
     // A page named outside the HTML directory is neither read nor deleted.
     const std::string htmlDir = htmlDirOf(indexPath);
     if (line.pageFile == kNotFound || !IsSafeRelativePath(line.pageFile))
-        return false;
-    const std::string pagePath = htmlDir + line.pageFile;
+        return result;
+    const std::string pageFile = FileNameOnDisk(line.pageFile);
+    const std::string pagePath = htmlDir + pageFile;
     const std::string page = ReadTextFile(pagePath);
     if (page.empty())
-        return false;
+        return result;
 
     const std::string logo = ExtractBetween(page, kPageLogoStart, kPageLogoEnd);
     std::string link = ExtractBetween(page, kPageWindowsMediaLinkStart, kPageStreamLinkEnd);
@@ -317,16 +326,61 @@ bool RemoveStation(const std::string& indexPath, const std::string& name)
         link = ExtractBetween(page, kRemovalRealPlayerLinkStart, kPageStreamLinkEnd);
 
     DeleteFile(pagePath);
-    if (logo != kNotFound) {
-        const std::string logoFile = "logo/" + logo;
-        if (IsSafeRelativePath(logoFile))
+    result.removed = true;
+
+    // The files it named may be another station's too: every other page of
+    // the folder is asked whether it shows that picture or plays that file.
+    std::vector<std::pair<std::string, std::string>> others; // disk name, text
+    const auto otherPages = [&]() -> const std::vector<std::pair<std::string, std::string>>& {
+        if (others.empty()) {
+            for (std::string& file : ListRegularFiles(htmlDir)) {
+                if (file != pageFile && file != "haut.htm")
+                    others.emplace_back(file, ReadTextFile(htmlDir + file));
+            }
+        }
+        return others;
+    };
+    const auto namedElsewhere = [&](const std::string& value, auto extract) -> std::string {
+        for (const auto& [file, other] : otherPages()) {
+            if (extract(other) == value)
+                return file;
+        }
+        return {};
+    };
+
+    if (logo != kNotFound && !logo.empty()) {
+        const std::string logoFile = "logo/" + FileNameOnDisk(logo);
+        std::string other;
+        if (logo == kDefaultLogoFile) {
+            result.kept.push_back({ logoFile, RemovalResult::Reason::DefaultLogo, {} });
+        } else if (!(other = namedElsewhere(logo, [](const std::string& t) {
+                       return ExtractBetween(t, kPageLogoStart, kPageLogoEnd);
+                   })).empty()) {
+            result.kept.push_back({ logoFile, RemovalResult::Reason::NamedByAnotherPage, other });
+        } else if (IsSafeRelativePath(logoFile)) {
             DeleteFile(htmlDir + logoFile);
+        }
     }
     // A playlist file beside the pages goes with the station; an address
     // names no file here.
-    if (link != kNotFound && IsSafeRelativePath(link))
-        DeleteFile(htmlDir + link);
-    return true;
+    if (link != kNotFound && IsSafeRelativePath(link)) {
+        const std::string linkFile = FileNameOnDisk(link);
+        if (FileExists(htmlDir + linkFile)) {
+            const std::string other = namedElsewhere(link, [](const std::string& t) {
+                const std::string own
+                    = ExtractBetween(t, kPageWindowsMediaLinkStart, kPageStreamLinkEnd);
+                return own != kNotFound
+                    ? own
+                    : ExtractBetween(t, kRemovalRealPlayerLinkStart, kPageStreamLinkEnd);
+            });
+            if (other.empty())
+                DeleteFile(htmlDir + linkFile);
+            else
+                result.kept.push_back(
+                    { linkFile, RemovalResult::Reason::NamedByAnotherPage, other });
+        }
+    }
+    return result;
 }
 
 std::string ApplyPersonalListText(std::string_view text,

@@ -55,11 +55,38 @@ int CompareStationNames(std::string_view a, std::string_view b);
 // Adds an active line for a new station, its page named after it with blanks
 // turned into '_', before the first line whose name sorts after it.
 bool InsertStation(const std::string& indexPath, const std::string& name);
+// The same, the line naming pageFile (Windows-1252, relative to the HTML
+// directory) as its page.
+bool InsertStation(
+    const std::string& indexPath, const std::string& name, const std::string& pageFile);
+
+// The default logo of pages without a picture of their own, inside "logo/".
+inline constexpr const char* kDefaultLogoFile = "sntlogo.jpg";
+
+// What a removal did. A file that the removed page named but that stays
+// is listed with the reason it stays.
+struct RemovalResult {
+    enum class Reason {
+        DefaultLogo, // the shared picture of every page without a logo
+        NamedByAnotherPage, // otherPage still shows or plays it
+    };
+    struct Kept {
+        std::string file; // relative to the HTML directory, as on disk
+        Reason reason;
+        std::string otherPage;
+    };
+    bool lineRemoved = false; // the index was written without the line
+    bool removed = false; // and the page was read and deleted
+    std::vector<Kept> kept;
+    explicit operator bool() const { return removed; }
+};
 
 // Removes a station's line (with its comment marks when inactive), then its
 // page, its logo and a stream link that names a file beside the pages. The
-// HTML directory is the folder of indexPath.
-bool RemoveStation(const std::string& indexPath, const std::string& name);
+// default logo, and a logo or playlist that another page of the HTML
+// directory still names, stay. The HTML directory is the folder of
+// indexPath.
+RemovalResult RemoveStation(const std::string& indexPath, const std::string& name);
 
 // Makes each listed station active when isPersonal(name) holds and inactive
 // otherwise, name by name in order, on the first line carrying that name.

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "common/cp1252.h"
 #include "common/pagemarkers.h"
+#include "common/pagename.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
 
@@ -23,12 +25,41 @@ std::string logoTag(const std::string& logoFile)
     return "<IMG SRC=\"logo/" + logoFile + "\" BORDER=0 WIDTH=66 HEIGHT=50>";
 }
 
-// The file name part of the chosen logo path. Paths chosen here use '/', and
-// a name typed or stored with backslashes is split the same way.
+// The file name part of the chosen logo path, as it lies on disk. Paths
+// chosen here use '/', and a name typed or stored with backslashes is split
+// the same way.
 std::string logoFileName(const std::string& logoPath)
 {
     const std::size_t sep = logoPath.find_last_of("/\\");
     return sep == std::string::npos ? logoPath : logoPath.substr(sep + 1);
+}
+
+bool sameContent(const std::string& a, const std::string& b)
+{
+    const std::optional<std::string> left = TryReadTextFile(a);
+    const std::optional<std::string> right = TryReadTextFile(b);
+    return left && right && *left == *right;
+}
+
+// The name the chosen logo gets inside "logo/": its own name in plain ASCII,
+// so that the page's address names it whatever the page's encoding. A name
+// that another picture already holds gets a number, so that choosing a logo
+// never replaces another station's; the same picture keeps its name.
+std::string logoTarget(const std::string& htmlDir, const std::string& logoPath)
+{
+    const std::string base = AsciiLogoName(cp1252::fromUtf8(logoFileName(logoPath)));
+    const std::size_t dot = base.find_last_of('.');
+    const std::string stem = dot == std::string::npos ? base : base.substr(0, dot);
+    const std::string extension = dot == std::string::npos ? std::string() : base.substr(dot);
+    std::string name = base;
+    for (int n = 2;; ++n) {
+        const std::string target = htmlDir + "logo/" + name;
+        std::error_code error;
+        if (!FileExists(target) || std::filesystem::equivalent(logoPath, target, error)
+            || sameContent(logoPath, target))
+            return name;
+        name = stem + "_" + std::to_string(n) + extension;
+    }
 }
 
 std::string templateFor(PlayerType type, const std::string& streamLink)
@@ -64,13 +95,15 @@ bool GenerateStationPage(const std::string& htmlDir, StationForm& form,
             0, existingPageFile.size() - std::min<std::size_t>(4, existingPageFile.size()));
     }
 
-    // A name or a stored page file must not lead the page, the test page or
-    // the logo copy out of the HTML directory.
-    const std::string logoFile = logoFileName(logoPath);
+    // A name or a stored page file must not lead the page or the test page
+    // out of the HTML directory.
     if (!IsSafeRelativePath(base + ".htm"))
         return false;
-    if (form.logoChecked && !logoFile.empty() && !IsSafeRelativePath(logoFile))
-        return false;
+    const std::string chosenLogo = logoFileName(logoPath);
+    if (form.logoChecked && (chosenLogo == "." || chosenLogo == ".."))
+        return false; // a folder, not a picture
+    const bool withLogo = form.logoChecked && !chosenLogo.empty();
+    const std::string logoFile = withLogo ? logoTarget(htmlDir, logoPath) : std::string();
 
     std::string page = ReadTextFile(htmlDir + templateFor(form.playerType, streamLink));
     ReplaceFirst(page, kNamePlaceholder, form.name);
@@ -82,14 +115,18 @@ bool GenerateStationPage(const std::string& htmlDir, StationForm& form,
     ReplaceFirst(
         page, kDescriptionPlaceholder, form.descriptionChecked ? form.description : std::string());
     ReplaceFirst(page, kLogoPlaceholder,
-        form.logoChecked ? logoTag(logoFile) : std::string(kDefaultLogoTag));
+        withLogo ? logoTag(logoFile) : std::string(kDefaultLogoTag));
 
-    if (form.logoChecked && !logoFile.empty()) {
-        // A failed copy leaves the page showing a missing picture; copying a
-        // logo that already lies in place fails harmlessly too.
+    if (withLogo) {
+        // A failed copy leaves the page showing a missing picture; a logo
+        // that already lies in place is left alone.
+        const std::string target = htmlDir + "logo/" + logoFile;
         std::error_code error;
-        std::filesystem::copy_file(logoPath, htmlDir + "logo/" + logoFile,
-            std::filesystem::copy_options::overwrite_existing, error);
+        if (!std::filesystem::equivalent(logoPath, target, error)) {
+            std::filesystem::create_directories(htmlDir + "logo", error);
+            std::filesystem::copy_file(
+                logoPath, target, std::filesystem::copy_options::overwrite_existing, error);
+        }
     }
 
     if (!tester)

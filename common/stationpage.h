@@ -53,8 +53,11 @@ inline constexpr const char* kTestResultQuestion
 // empty existingPageFile the name's first letter is capitalised (written
 // back into the form) and the page is named from it; otherwise the existing
 // page is rewritten. With a tester the page is written as the "_temp.htm"
-// test page and the test flow runs instead. False when the page cannot be
-// written, and when the page or logo file name would lead out of htmlDir.
+// test page and the test flow runs instead. A chosen logo is copied into
+// "logo/" under a plain ASCII name (numbered when another picture holds that
+// name) which the page names. False when the page cannot be written, and
+// when the page file name would lead out of htmlDir or the logo path names
+// a folder.
 bool GenerateStationPage(const std::string& htmlDir, StationForm& form,
     const std::string& streamLink, const std::string& logoPath, const std::string& existingPageFile,
     StationPageTester* tester = nullptr);

@@ -36,10 +36,15 @@ bool WriteMayBeUnderWay(const std::string& path, std::string_view name)
 
 std::string ReadTextFile(const std::string& path)
 {
+    return TryReadTextFile(path).value_or(std::string());
+}
+
+std::optional<std::string> TryReadTextFile(const std::string& path)
+{
     std::string content;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return content;
+        return std::nullopt;
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
         content.reserve(static_cast<std::size_t>(st.st_size));
@@ -51,8 +56,8 @@ std::string ReadTextFile(const std::string& path)
         } else if (n == 0) {
             break;
         } else if (errno != EINTR) {
-            content.clear();
-            break;
+            ::close(fd);
+            return std::nullopt;
         }
     }
     ::close(fd);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 #include <string_view>
@@ -11,6 +12,10 @@ inline constexpr const char* kNotFound = "Introuvable";
 // The whole content of the file, whatever its size; empty when it cannot be
 // read.
 std::string ReadTextFile(const std::string& path);
+
+// The same, telling an empty file from one that cannot be opened or read
+// (nullopt).
+std::optional<std::string> TryReadTextFile(const std::string& path);
 
 // Replaces the file with exactly these bytes. The text goes to a temporary
 // file in the same folder which is flushed and renamed over the target, so a

@@ -43,6 +43,9 @@ AboutDialog::AboutDialog(const AboutTexts& texts, QWidget* parent)
     picture->setPixmap(QApplication::windowIcon().pixmap(64, 64));
     const auto value = [](const std::string& text, const char* name) {
         auto* label = new QLabel(UiText(text));
+        // Versions and names come from files: shown as written, never as
+        // rich text.
+        label->setTextFormat(Qt::PlainText);
         label->setObjectName(name);
         label->setAlignment(Qt::AlignCenter);
         return label;

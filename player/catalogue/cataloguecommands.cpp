@@ -13,6 +13,7 @@
 #include "catalogue/personallistdialog.h"
 #include "catalogue/skinmanagerdialog.h"
 #include "catalogue/stationsearchdialog.h"
+#include "common/pagename.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
 #include "common/ui/messageprompt.h"
@@ -115,7 +116,8 @@ void AddCurrentStation(QWidget* parent, CatalogueContext& context)
     static const StationPageInfo none;
     const StationPageInfo& current = context.currentStation ? context.currentStation() : none;
     const ContextPrompt prompt(parent, context);
-    if (AddCurrentStation(context.settings.favourites, current, *prompt))
+    if (AddCurrentStation(
+            context.settings.favourites, current, context.settings.pathHtml, *prompt))
         saveSettingsAndMenu(context);
 }
 
@@ -124,7 +126,7 @@ void RandomStation(CatalogueContext& context)
     const std::string page
         = PickRandomStation(ReadTextFile(IndexPath(context.settings.pathHtml)), TimeSeededRandom());
     if (!page.empty())
-        playInLive(context, context.settings.pathHtml + page);
+        playInLive(context, context.settings.pathHtml + FileNameOnDisk(page));
 }
 
 void OpenFavourite(CatalogueContext& context, int index)
@@ -132,7 +134,7 @@ void OpenFavourite(CatalogueContext& context, int index)
     const Favourites& favourites = context.settings.favourites;
     if (index < 0 || index >= favourites.count)
         return;
-    playInLive(context, context.settings.pathHtml + favourites.pages[index]);
+    playInLive(context, context.settings.pathHtml + FileNameOnDisk(favourites.pages[index]));
 }
 
 void RunFavouritesOrganiser(QWidget* parent, CatalogueContext& context)

@@ -40,7 +40,8 @@ inline constexpr const char* kAddStationButton = "AJOUTER cette radio";
 inline constexpr const char* kModifyButton = "MODIFIER cette radio";
 inline constexpr const char* kSelectedName = "Nom de la radio sélectionnée :";
 inline constexpr const char* kDeleteButton = "Supprimer";
-inline constexpr const char* kLogoFilter = "Fichier image *.gif;*.jpg (*.gif *.jpg)";
+inline constexpr const char* kLogoFilter
+    = "Fichier image *.gif;*.jpg;*.jpeg;*.png (*.gif *.jpg *.jpeg *.png)";
 inline constexpr const char* kNameForgotten = "Le titre de la radio a été oublié.";
 inline constexpr const char* kStationExists = "Cette radio existe déja.";
 inline constexpr const char* kStationNotFound = "Radio introuvable";
@@ -51,6 +52,11 @@ inline constexpr const char* kConfirmDelete = "Etes-vous sûr de vouloir supprim
 inline constexpr const char* kPageNotWritten
     = "La page de cette radio n'a pas pu être écrite dans le répertoire HTML.\n"
       "Vérifiez le nom de la radio, le fichier logo et les droits du répertoire.";
+// The index could not be written (a read-only file or folder, a full disk):
+// the station is not added or deleted, the personal list not applied.
+inline constexpr const char* kIndexNotWritten
+    = "La liste des radios (haut.htm) n'a pas pu être mise à jour dans le répertoire HTML.\n"
+      "Vérifiez les droits du répertoire et la place libre sur le disque.";
 // The index finds stations by the text between '>' and '<'.
 inline constexpr const char* kNameHasMarkup
     = "Le nom de la radio ne peut pas contenir les caractères < et >.";

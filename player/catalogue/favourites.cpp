@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <ctime>
+#include <optional>
 #include <random>
 #include <utility>
 
 #include "catalogue/cataloguetexts.h"
 #include "catalogue/namelist.h"
 #include "common/foldaccents.h"
+#include "common/pagename.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
 
@@ -42,7 +44,8 @@ bool AddFavourite(
     return true;
 }
 
-bool AddCurrentStation(Favourites& favourites, const StationPageInfo& current, Prompt& prompt)
+bool AddCurrentStation(Favourites& favourites, const StationPageInfo& current,
+    const std::string& htmlDir, Prompt& prompt)
 {
     if (favourites.count >= Favourites::kMax) {
         refuse(prompt, texts::kListFull);
@@ -52,10 +55,21 @@ bool AddCurrentStation(Favourites& favourites, const StationPageInfo& current, P
         refuse(prompt, texts::kCannotAdd);
         return false;
     }
-    const std::size_t slash = current.pagePath.find_last_of('/');
-    const std::string page
-        = slash == std::string::npos ? current.pagePath : current.pagePath.substr(slash + 1);
-    return AddFavourite(favourites, current.title, page, prompt);
+    // The page is opened again as the HTML directory plus what is stored.
+    const std::string& path = current.pagePath;
+    std::string page;
+    if (!htmlDir.empty() && path.compare(0, htmlDir.size(), htmlDir) == 0) {
+        page = path.substr(htmlDir.size());
+    } else {
+        const std::size_t slash = path.find_last_of('/');
+        page = slash == std::string::npos ? path : path.substr(slash + 1);
+    }
+    const std::optional<std::string> pageText = FileNameInText(page);
+    if (page.empty() || !pageText) {
+        refuse(prompt, texts::kCannotAdd);
+        return false;
+    }
+    return AddFavourite(favourites, current.title, *pageText, prompt);
 }
 
 std::string PickRandomStation(std::string_view indexText, std::uint32_t randomValue)
@@ -91,16 +105,18 @@ FavouritesOrganiser::FavouritesOrganiser(
 
 void FavouritesOrganiser::chooseStation(int index)
 {
-    if (index < 0 || index >= static_cast<int>(m_stations.size()))
+    if (index < 0 || index >= static_cast<int>(m_stations.size())) {
+        m_stationSelection = -1;
         return;
+    }
     m_stationSelection = index;
     m_searchPosition = index;
 }
 
 void FavouritesOrganiser::chooseFavourite(int index)
 {
-    if (index >= 0 && index < static_cast<int>(m_favourites.size()))
-        m_favouriteSelection = index;
+    m_favouriteSelection
+        = index >= 0 && index < static_cast<int>(m_favourites.size()) ? index : -1;
 }
 
 void FavouritesOrganiser::addSelected()

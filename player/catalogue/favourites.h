@@ -16,8 +16,10 @@ bool AddFavourite(
     Favourites& favourites, const std::string& name, const std::string& page, Prompt& prompt);
 
 // "Ajouter cette radio": the station now playing, named by its page's title
-// and stored by its page file's name.
-bool AddCurrentStation(Favourites& favourites, const StationPageInfo& current, Prompt& prompt);
+// and stored by its page's path relative to htmlDir (a page in a subfolder
+// such as "lecture/" keeps its folder), in the files' spelling.
+bool AddCurrentStation(Favourites& favourites, const StationPageInfo& current,
+    const std::string& htmlDir, Prompt& prompt);
 
 // "Au hasard ?": the page file of one station line of the index, chosen by
 // randomValue modulo the number of lines (inactive lines included), or the

@@ -75,10 +75,16 @@ FavouritesDialog::FavouritesDialog(
     layout->addLayout(closing, 3, 0, 1, 3);
     resize(480, 360);
 
-    connect(m_stations, &QListWidget::currentRowChanged, this,
-        [this](int row) { m_organiser->chooseStation(row); });
-    connect(m_favouriteList, &QListWidget::currentRowChanged, this,
-        [this](int row) { m_organiser->chooseFavourite(row); });
+    // The selection is what the buttons act on: the list that gets the focus
+    // makes its first row current without selecting it.
+    const auto selectedRow = [](QListWidget* list) {
+        const QList<QListWidgetItem*> items = list->selectedItems();
+        return items.isEmpty() ? -1 : list->row(items.first());
+    };
+    connect(m_stations, &QListWidget::itemSelectionChanged, this,
+        [this, selectedRow] { m_organiser->chooseStation(selectedRow(m_stations)); });
+    connect(m_favouriteList, &QListWidget::itemSelectionChanged, this,
+        [this, selectedRow] { m_organiser->chooseFavourite(selectedRow(m_favouriteList)); });
     connect(add, &QPushButton::clicked, this, [this] {
         m_organiser->addSelected();
         showLists();

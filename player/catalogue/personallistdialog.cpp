@@ -324,6 +324,8 @@ void PersonalListDialog::showEnabling()
 void PersonalListDialog::accept()
 {
     m_model->takeForm(readForm());
-    m_model->apply();
-    QDialog::accept();
+    // An index that cannot be written keeps the dialog open with the lists
+    // as they are, so that nothing of the listener's choice is lost.
+    if (m_model->apply())
+        QDialog::accept();
 }

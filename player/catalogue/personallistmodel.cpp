@@ -22,23 +22,6 @@ void capitaliseFirst(std::string& name)
         name[0] = static_cast<char>(cp1252::toUpper(static_cast<unsigned char>(name[0])));
 }
 
-// Points the index line of name at pageFile. InsertStation names the page
-// from the display name; the editor's pages are named in plain ASCII.
-bool setPageFileOfStation(
-    const std::string& indexPath, const std::string& name, const std::string& pageFile)
-{
-    std::string text = ReadTextFile(indexPath);
-    const StationLine line = FindStationLine(text, name);
-    if (!line.found || line.pageFile == pageFile)
-        return line.found;
-    const std::string from = "value=\"" + line.pageFile + "\"";
-    const std::size_t at = text.find(from, line.start);
-    if (at == std::string::npos || at >= line.end)
-        return false;
-    text.replace(at, from.size(), "value=\"" + pageFile + "\"");
-    return WriteTextFile(indexPath, text);
-}
-
 // The test flow of GenerateStationPage, answered through the model.
 class EditorTester : public StationPageTester {
 public:
@@ -117,26 +100,30 @@ void PersonalListModel::chooseComplete(int index)
     if (index < 0 || index >= static_cast<int>(m_complete.size()))
         return;
     m_completeSelection = index;
-    const std::string pageFile
-        = FindPageFileByPrefix(ReadTextFile(IndexPath(m_htmlDir)), m_complete[index]);
+    // The line of exactly this name: an earlier line whose name only begins
+    // with it is another station.
+    const StationLine line = FindStationLine(ReadTextFile(IndexPath(m_htmlDir)), m_complete[index]);
     StationPageInfo info;
-    if (pageFile != kNotFound && IsSafeRelativePath(pageFile))
-        ReadStationPage(m_htmlDir + pageFile, info);
+    if (line.found && line.pageFile != kNotFound && IsSafeRelativePath(line.pageFile))
+        ReadStationPage(m_htmlDir + FileNameOnDisk(line.pageFile), info);
     else
         ReadStationPageText({}, info);
 
     StationForm& station = m_form.station;
-    m_selectedName = info.title;
+    // The list entry's own name is what a deletion looks for: a page that is
+    // missing, or titled otherwise, still lets its station go.
+    m_selectedName = m_complete[index];
     station.name = info.title;
     m_form.streamLink = info.streamLink;
-    m_form.logoPath = m_htmlDir + "logo/" + info.logoFile;
+    m_form.logoPath = m_htmlDir + "logo/" + FileNameOnDisk(info.logoFile);
     station.siteLink = info.siteLink;
     station.description = info.description;
     station.playerType = PlayerType::Auto;
 
     const auto present
         = [](const std::string& value) { return !value.empty() && value != kNotFound; };
-    station.logoChecked = present(info.logoFile);
+    // The default logo of a page made without a picture is no chosen logo.
+    station.logoChecked = present(info.logoFile) && info.logoFile != kDefaultLogoFile;
     if (!station.logoChecked)
         m_form.logoPath.clear();
     station.siteChecked = present(info.siteLink);
@@ -237,11 +224,16 @@ bool PersonalListModel::add()
         error(texts::kPageNotWritten);
         return false;
     }
+    if (!InsertStation(IndexPath(m_htmlDir), name, pageFile)) {
+        // The page is new: without its line it would lie there unlisted.
+        DeleteFile(m_htmlDir + FileNameOnDisk(pageFile));
+        readIndexIntoComplete();
+        m_addEnabled = false;
+        error(texts::kIndexNotWritten);
+        return false;
+    }
     // An update leaves the listener's own pages alone.
     RecordListenerPage(m_htmlDir, pageFile);
-    const std::string indexPath = IndexPath(m_htmlDir);
-    if (InsertStation(indexPath, name))
-        setPageFileOfStation(indexPath, name, pageFile);
 
     readIndexIntoComplete();
     m_completeSelection = FindNamePrefix(m_complete, name);
@@ -257,9 +249,12 @@ bool PersonalListModel::modify(const Form& form)
         return false;
     // The index is searched with the name as the list spells it, so that a
     // name typed in another case still finds its own page.
+    // Only the line of that very name is rewritten: a line whose name merely
+    // begins with it is another station.
     const int entry = FindNameNoCase(m_complete, m_form.station.name);
-    const std::string pageFile
-        = FindPageFileByPrefix(text, entry >= 0 ? m_complete[entry] : m_form.station.name);
+    const StationLine line
+        = FindStationLine(text, entry >= 0 ? m_complete[entry] : m_form.station.name);
+    const std::string pageFile = line.found ? line.pageFile : std::string(kNotFound);
     if (pageFile == kNotFound) {
         error(texts::kStationNotFound);
         return false;
@@ -284,7 +279,12 @@ bool PersonalListModel::remove()
     }
     if (m_prompt.question(texts::kConfirmTitle, texts::kConfirmDelete) != PromptAnswer::Yes)
         return false;
-    RemoveStation(IndexPath(m_htmlDir), m_selectedName);
+    const RemovalResult removal = RemoveStation(IndexPath(m_htmlDir), m_selectedName);
+    if (!removal.lineRemoved) {
+        // The index is as it was, and so are the lists.
+        error(texts::kIndexNotWritten);
+        return false;
+    }
 
     m_complete.erase(m_complete.begin() + FindNamePrefix(m_complete, m_selectedName));
     const int personal = FindNamePrefix(m_personal, m_selectedName);
@@ -292,7 +292,9 @@ bool PersonalListModel::remove()
         m_personal.erase(m_personal.begin() + personal);
     m_completeSelection = m_personalSelection = -1;
     m_selectedName.clear();
-    m_deleteEnabled = false;
+    // Nothing is chosen any more: the buttons that act on the chosen
+    // station wait for the next choice.
+    m_deleteEnabled = m_modifyEnabled = m_addEnabled = false;
     return true;
 }
 
@@ -329,6 +331,9 @@ void PersonalListModel::clearPersonal()
 
 bool PersonalListModel::apply()
 {
-    return ApplyPersonalList(IndexPath(m_htmlDir), m_complete,
-        [this](const std::string& name) { return FindNamePrefix(m_personal, name) >= 0; });
+    if (ApplyPersonalList(IndexPath(m_htmlDir), m_complete,
+            [this](const std::string& name) { return FindNamePrefix(m_personal, name) >= 0; }))
+        return true;
+    error(texts::kIndexNotWritten);
+    return false;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
+#include <iterator>
 
 #include "catalogue/cataloguetexts.h"
 #include "catalogue/namelist.h"
@@ -25,15 +26,6 @@ std::optional<int> number(const std::string& value)
     if (error != std::errc() || end == first)
         return std::nullopt;
     return result;
-}
-
-// Replaces target with source's bytes; false when source is missing or the
-// target cannot be written.
-bool copyOver(const std::string& source, const std::string& target)
-{
-    if (!FileExists(source) || std::filesystem::is_directory(source))
-        return false;
-    return WriteTextFile(target, ReadTextFile(source));
 }
 
 } // namespace
@@ -86,13 +78,24 @@ std::string AppearancePreviewPath(const std::string& htmlDir, const Appearance& 
 bool InstallAppearance(
     const std::string& htmlDir, const Appearance& appearance, Settings& settings, Prompt& prompt)
 {
+    // Every file is read before any is replaced: an appearance whose files
+    // cannot all be read leaves the HTML directory as it was.
     const std::string from = htmlDir + "Skins/" + appearance.dir + "/";
-    for (const char* file : { "index.htm", "bas.css", "haut.css" }) {
-        if (!copyOver(from + file, htmlDir + file)) {
-            prompt.message(catalogue_texts::kErrorTitle, catalogue_texts::kSkinIncomplete,
-                PromptIcon::Exclamation);
-            return false;
-        }
+    constexpr const char* kFiles[] = { "index.htm", "bas.css", "haut.css" };
+    std::string contents[std::size(kFiles)];
+    bool complete = true;
+    for (std::size_t i = 0; complete && i < std::size(kFiles); ++i) {
+        std::optional<std::string> text = TryReadTextFile(from + kFiles[i]);
+        complete = text.has_value();
+        if (complete)
+            contents[i] = std::move(*text);
+    }
+    for (std::size_t i = 0; complete && i < std::size(kFiles); ++i)
+        complete = WriteTextFile(htmlDir + kFiles[i], contents[i]);
+    if (!complete) {
+        prompt.message(catalogue_texts::kErrorTitle, catalogue_texts::kSkinIncomplete,
+            PromptIcon::Exclamation);
+        return false;
     }
     // A missing, empty or zero value keeps what the window has.
     if (appearance.height && *appearance.height != 0)

@@ -35,8 +35,9 @@ int CurrentAppearanceIndex(const std::vector<Appearance>& appearances, const std
 std::string AppearancePreviewPath(const std::string& htmlDir, const Appearance& appearance);
 
 // Copies the appearance's "index.htm", "bas.css" and "haut.css" over the
-// HTML directory's, in that order, stopping at the first that fails with the
-// incomplete-files message (files already copied stay). On success the
+// HTML directory's. All three are read first: when one is missing or cannot
+// be read, the incomplete-files message is shown and nothing is replaced. A
+// write that fails midway shows the same message. On success the
 // settings take the appearance's size, hue and name. The caller then
 // resizes the window, reloads the frame page and saves the settings.
 bool InstallAppearance(

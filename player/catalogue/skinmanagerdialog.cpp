@@ -37,6 +37,8 @@ SkinManagerDialog::SkinManagerDialog(
     m_preview->setFixedSize(kPreviewWidth, kPreviewHeight);
     m_caption = new QLabel(Utf8Text(texts::kPreview));
     m_caption->setObjectName("caption");
+    // The author comes from the appearance's file: shown as written.
+    m_caption->setTextFormat(Qt::PlainText);
     m_caption->setAlignment(Qt::AlignCenter);
     auto* install = new QPushButton(Utf8Text(texts::kInstall));
     install->setObjectName("install");
@@ -59,7 +61,13 @@ SkinManagerDialog::SkinManagerDialog(
     layout->addLayout(closing, 2, 0, 1, 2);
     resize(400, 280);
 
-    connect(m_list, &QListWidget::currentRowChanged, this, &SkinManagerDialog::choose);
+    // The selection is what is previewed and installed: the list that gets
+    // the focus makes its first row current without selecting it.
+    connect(m_list, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> items = m_list->selectedItems();
+        if (!items.isEmpty())
+            choose(m_list->row(items.first()));
+    });
     connect(install, &QPushButton::clicked, this, &SkinManagerDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &SkinManagerDialog::reject);
 
@@ -93,9 +101,9 @@ void SkinManagerDialog::choose(int row)
 
 void SkinManagerDialog::accept()
 {
-    const int row = m_list->currentRow();
-    if (row >= 0 && row < static_cast<int>(m_appearances.size())
-        && m_list->currentItem()->isSelected())
+    const QList<QListWidgetItem*> items = m_list->selectedItems();
+    const int row = items.isEmpty() ? -1 : m_list->row(items.first());
+    if (row >= 0 && row < static_cast<int>(m_appearances.size()))
         m_installed = InstallAppearance(m_htmlDir, m_appearances[row], m_settings, *m_prompt);
     QDialog::accept();
 }

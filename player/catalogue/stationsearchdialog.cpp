@@ -11,6 +11,7 @@
 
 #include "catalogue/cataloguetexts.h"
 #include "catalogue/favourites.h"
+#include "common/pagename.h"
 #include "common/stationsearch.h"
 #include "common/textfile.h"
 #include "common/ui/messageprompt.h"
@@ -34,7 +35,7 @@ std::string StationSearchModel::pageOf(int index) const
 {
     if (index < 0 || index >= static_cast<int>(m_results.size()))
         return {};
-    return m_htmlDir + m_results[index].pageFile;
+    return m_htmlDir + FileNameOnDisk(m_results[index].pageFile);
 }
 
 bool StationSearchModel::addToFavourites(int index, Favourites& favourites)

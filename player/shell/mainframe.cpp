@@ -27,6 +27,7 @@
 #include "common/diaglog.h"
 #include "common/installdir.h"
 #include "common/messages.h"
+#include "common/pagename.h"
 #include "common/rebuild.h"
 #include "common/textfile.h"
 #include "common/ui/launchprogram.h"
@@ -915,12 +916,20 @@ void CMainFrame::toggleMiniMode()
 
 void CMainFrame::rebuildIndex()
 {
-    if (!RebuildIndex(m_settings.pathHtml))
+    std::vector<std::string> unnamedPages;
+    if (!RebuildIndex(m_settings.pathHtml, unnamedPages))
         return;
     m_view->navigate2(m_settings.pathHtml + kFramePage);
     DiagLog("rebuilt");
-    m_prompt->message(this, Utf8Text(kRebuildDoneTitle), Utf8Text(kRebuildDoneText),
-        QMessageBox::Information, false);
+    // Pages whose names the index cannot carry are named in the same box.
+    QString text = Utf8Text(kRebuildDoneText);
+    if (!unnamedPages.empty()) {
+        text += QStringLiteral("\n\n") + Utf8Text(kRebuildUnnamedText);
+        for (const std::string& page : unnamedPages)
+            text += QLatin1Char('\n') + PathText(page);
+    }
+    m_prompt->message(this, Utf8Text(kRebuildDoneTitle), text,
+        unnamedPages.empty() ? QMessageBox::Information : QMessageBox::Warning, false);
 }
 
 void CMainFrame::startScheduler()
@@ -951,7 +960,7 @@ void CMainFrame::playStation(const StationPageInfo& station)
     if (m_player->isActive() && m_playingLink == link)
         return;
     m_playingLink = link;
-    const QString logo = PathText(m_settings.pathHtml + "logo/" + station.logoFile);
+    const QString logo = PathText(m_settings.pathHtml + "logo/" + FileNameOnDisk(station.logoFile));
     m_mpris->setLogo(station.logoFile != kNotFound && QFile::exists(logo) ? logo : QString());
     m_player->play(link, PathText(m_settings.pathHtml), UiText(station.title));
 }

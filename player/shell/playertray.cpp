@@ -7,6 +7,7 @@
 #include <QPixmap>
 
 #include "catalogue/cataloguecommands.h"
+#include "common/pagename.h"
 #include "common/textfile.h"
 #include "common/ui/stationicon.h"
 #include "common/ui/trayicon.h"
@@ -48,7 +49,7 @@ std::string TrayLogoPath(const StationPageInfo& station, const Settings& setting
     if (station.logoFile.empty() || station.logoFile == kNotFound || !settings.assignLogo
         || settings.miniPlayer)
         return {};
-    const std::string path = settings.pathHtml + "logo/" + station.logoFile;
+    const std::string path = settings.pathHtml + "logo/" + FileNameOnDisk(station.logoFile);
     return FileExists(path) ? path : std::string();
 }
 

@@ -178,6 +178,27 @@ TEST(RebuildTest, leavesCurrentDirectoryAlone)
         IndexHeader() + active("nova.htm", "Nova") + IndexFooter());
 }
 
+// Names as they come from a file manager, an update site or a killed write.
+TEST(RebuildTest, listsEveryNameTheIndexCanCarryAndReportsTheOthers)
+{
+    TempDir dir;
+    const std::string d = dir.path();
+    writeFile(d + "Caf\xC3\xA9.htm", page("Caf\xE9")); // UTF-8 on disk
+    writeFile(d + "Nova.htm", page("Nova"));
+    writeFile(d + "\xCE\xA9mega.htm", page("Omega")); // no Windows-1252 form
+    writeFile(d + "Caf\xE9-latin1.htm", page("Latin")); // not UTF-8
+    // A write cut short, and another hidden page.
+    writeFile(d + ".sonalto-write-4242-Ab12Cd", page("Nova"));
+    writeFile(d + ".ancienne.htm", page("Ancienne"));
+
+    std::vector<std::string> unnamed;
+    ASSERT_TRUE(RebuildIndex(d, unnamed));
+    EXPECT_EQ(ReadTextFile(d + "haut.htm"),
+        IndexHeader() + active("Caf\xE9.htm", "Caf\xE9") + active("Nova.htm", "Nova")
+            + IndexFooter());
+    EXPECT_EQ(unnamed, (std::vector<std::string> { "Caf\xE9-latin1.htm", "\xCE\xA9mega.htm" }));
+}
+
 TEST(RebuildTest, failsWhenTheIndexCannotBeWritten)
 {
     TempDir dir;

@@ -251,6 +251,41 @@ TEST(StationIndexTest, removalKeepsAddressesAndFilesOutsideTheDirectory)
     EXPECT_TRUE(f.exists("html/logo/s.jpg"));
 }
 
+TEST(StationIndexTest, removalFindsAccentedFilesAndSaysWhatItKept)
+{
+    RemovalFixture f;
+    // The index and the pages spell names in Windows-1252; the disk in UTF-8.
+    f.write("html/haut.htm",
+        indexOf({ active("Caf\xE9.htm", "Caf\xE9"), active("Ete.htm", "Ete"),
+            active("Nuit.htm", "Nuit") }));
+    f.write("html/Caf\xC3\xA9.htm",
+        pageWith("caf\xE9.jpg", "<param name=\"filename\" value=\"caf\xE9.pls\">"));
+    f.write("html/logo/caf\xC3\xA9.jpg");
+    f.write("html/caf\xC3\xA9.pls");
+    f.write("html/Ete.htm", pageWith("sntlogo.jpg", "<param name=\"filename\" value=\"ete.m3u\">"));
+    f.write("html/logo/sntlogo.jpg");
+    f.write("html/ete.m3u");
+    f.write("html/Nuit.htm", pageWith("sntlogo.jpg", "<param name=\"src\" value=\"ete.m3u\">"));
+
+    const RemovalResult cafe = RemoveStation(f.index, "Caf\xE9");
+    EXPECT_TRUE(cafe.removed);
+    EXPECT_TRUE(cafe.kept.empty());
+    for (const char* gone : { "html/Caf\xC3\xA9.htm", "html/logo/caf\xC3\xA9.jpg", "html/caf\xC3\xA9.pls" })
+        EXPECT_FALSE(f.exists(gone)) << gone;
+
+    const RemovalResult ete = RemoveStation(f.index, "Ete");
+    EXPECT_TRUE(ete.removed);
+    ASSERT_EQ(ete.kept.size(), 2u);
+    EXPECT_EQ(ete.kept[0].file, "logo/sntlogo.jpg");
+    EXPECT_EQ(ete.kept[0].reason, RemovalResult::Reason::DefaultLogo);
+    EXPECT_EQ(ete.kept[1].file, "ete.m3u");
+    EXPECT_EQ(ete.kept[1].reason, RemovalResult::Reason::NamedByAnotherPage);
+    EXPECT_EQ(ete.kept[1].otherPage, "Nuit.htm");
+    EXPECT_TRUE(f.exists("html/logo/sntlogo.jpg"));
+    EXPECT_TRUE(f.exists("html/ete.m3u"));
+    EXPECT_EQ(ReadTextFile(f.index), indexOf({ active("Nuit.htm", "Nuit") }));
+}
+
 TEST(StationIndexTest, neverRemovesThePlaceholder)
 {
     RemovalFixture f;

@@ -44,7 +44,7 @@ int main(int argc, char** argv)
                 ? WriteTextFile(dir + crashwrites::kAddedPage,
                       crashwrites::Page(crashwrites::kAddedStation))
                     && InsertStation(IndexPath(dir), crashwrites::kAddedStation)
-                : RemoveStation(IndexPath(dir), crashwrites::kAddedStation);
+                : RemoveStation(IndexPath(dir), crashwrites::kAddedStation).removed;
             if (!ok)
                 return 1;
         } else if (mode == "settings") {

@@ -1,8 +1,14 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <vector>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <gtest/gtest.h>
+
+#include "common/pagename.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
 #include "support/testsupport.h"
@@ -14,9 +20,13 @@ struct CatalogueDir {
         std::string name; // Windows-1252
         std::string file;
         bool active = true;
-        std::string logo; // empty: none
+        std::string logo; // empty: none, the page shows the default logo
         std::string description;
+        std::string stream = {}; // empty: an address named after the file
     };
+
+    // The default logo as the installation ships it.
+    static std::string shippedLogo() { return SONALTO_INSTALL_TREE "html/logo/sntlogo.jpg"; }
 
     testsupport::TempDir dir { "sonalto-catalogue" };
 
@@ -41,12 +51,15 @@ struct CatalogueDir {
     {
         std::string page = templateText("\"filename\"");
         ReplaceFirst(page, "!NomRadio!", s.name);
-        ReplaceFirst(page, "!NomFichierRadio!", "http://stream.example/" + s.file);
+        ReplaceFirst(page, "!NomFichierRadio!",
+            s.stream.empty() ? "http://stream.example/" + s.file : s.stream);
         ReplaceFirst(page, "!LienHTTPRadio!", "");
         ReplaceFirst(page, "!Description!", s.description);
-        // A page without a logo carries no logo picture at all.
+        // A page without a logo of its own shows the default one, as the
+        // editor writes it.
         ReplaceFirst(page, "!NomFichierLogo!",
-            s.logo.empty() ? "" : "<IMG SRC=\"logo/" + s.logo + "\" BORDER=0 WIDTH=66 HEIGHT=50>");
+            "<IMG SRC=\"logo/" + (s.logo.empty() ? std::string("sntlogo.jpg") : s.logo)
+                + "\" BORDER=0 WIDTH=66 HEIGHT=50>");
         return page;
     }
 
@@ -54,15 +67,40 @@ struct CatalogueDir {
     {
         WriteTextFile(html() + "mediaplayer.htm", templateText("\"filename\""));
         WriteTextFile(html() + "realplayer.htm", templateText("\"src\""));
+        std::filesystem::create_directories(html() + "logo");
+        std::filesystem::copy_file(shippedLogo(), html() + "logo/sntlogo.jpg",
+            std::filesystem::copy_options::overwrite_existing);
         std::string text = IndexHeader();
         for (const Station& s : stations) {
             const std::string line = "<option value=\"" + s.file + "\">" + s.name + "</option>";
             text += (s.active ? line : "<!--" + line + "-->") + "\r\n";
-            WriteTextFile(html() + s.file, pageText(s));
+            WriteTextFile(html() + FileNameOnDisk(s.file), pageText(s));
         }
         text += IndexFooter();
         WriteTextFile(index(), text);
     }
 
     std::vector<StationEntry> stations() const { return ListStations(ReadTextFile(index())); }
+};
+
+// Runs the enclosed code as an ordinary user: the superuser, as whom the
+// tests may run, writes into read-only folders and reads any file.
+class AsOrdinaryUser {
+public:
+    AsOrdinaryUser()
+        : m_root(::geteuid() == 0)
+    {
+        if (m_root && ::seteuid(65534) != 0)
+            ADD_FAILURE() << "cannot leave the superuser";
+    }
+    ~AsOrdinaryUser()
+    {
+        if (m_root && ::seteuid(0) != 0)
+            ADD_FAILURE() << "cannot come back to the superuser";
+    }
+    AsOrdinaryUser(const AsOrdinaryUser&) = delete;
+    AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
+
+private:
+    bool m_root;
 };

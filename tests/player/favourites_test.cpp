@@ -13,6 +13,7 @@
 #include "catalogue/cataloguetexts.h"
 #include "catalogue/favouritesdialog.h"
 #include "cataloguefixture.h"
+#include "common/openplaylist.h"
 #include "common/profile.h"
 #include "scriptedprompt.h"
 
@@ -54,16 +55,16 @@ TEST(Favourites, addingTheCurrentStationRefusesInItsOrder)
     current.title = "Radio Nova";
 
     Favourites full = fullTable();
-    EXPECT_FALSE(AddCurrentStation(full, current, prompt));
+    EXPECT_FALSE(AddCurrentStation(full, current, "/opt/sonalto/html/", prompt));
 
     Favourites favourites;
     StationPageInfo none = current;
     for (const char* title : { "", "Introuvable" }) {
         none.title = title;
-        EXPECT_FALSE(AddCurrentStation(favourites, none, prompt));
+        EXPECT_FALSE(AddCurrentStation(favourites, none, "/opt/sonalto/html/", prompt));
     }
-    ASSERT_TRUE(AddCurrentStation(favourites, current, prompt));
-    EXPECT_FALSE(AddCurrentStation(favourites, current, prompt));
+    ASSERT_TRUE(AddCurrentStation(favourites, current, "/opt/sonalto/html/", prompt));
+    EXPECT_FALSE(AddCurrentStation(favourites, current, "/opt/sonalto/html/", prompt));
 
     EXPECT_EQ(prompt.texts(),
         (std::vector<std::string> {
@@ -215,6 +216,14 @@ TEST_F(OrganiserTest, dialogSearchesAddsAndStoresOnOkOnly)
         auto* search = dialog.findChild<QLineEdit*>("searchText");
         auto* stations = dialog.findChild<QListWidget*>("stationList");
         ASSERT_TRUE(ok && findNext && search && stations);
+        // The list that gets the focus has a current row but no selection:
+        // adding then adds nothing.
+        dialog.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        stations->setFocus();
+        ASSERT_EQ(stations->currentRow(), 0);
+        QTest::mouseClick(dialog.findChild<QPushButton*>("addFavourite"), Qt::LeftButton);
+        EXPECT_EQ(dialog.findChild<QListWidget*>("favouriteList")->count(), 0);
         EXPECT_TRUE(ok->isDefault());
         EXPECT_FALSE(findNext->isDefault());
 
@@ -263,6 +272,51 @@ TEST_F(OrganiserTest, commandsPlayAndSaveThroughTheContext)
     EXPECT_EQ(played[0], m_catalogue.html() + "Zebre.htm");
     EXPECT_EQ(played[1].rfind(m_catalogue.html(), 0), 0u);
     EXPECT_TRUE(FileExists(played[1]));
+}
+
+TEST_F(OrganiserTest, favouritesOfSubfoldersAndAccentedPagesOpenAgain)
+{
+    // A playlist opened with the player, and a page copied in by hand under
+    // an accented name that the index spells in Windows-1252.
+    testsupport::TempDir downloads("sonalto-downloads");
+    WriteTextFile(downloads.path() + "Ma liste.pls",
+        "[playlist]\r\nFile1=http://stream.example/liste\r\nNumberOfEntries=1\r\n");
+    const OpenedPlaylist opened
+        = MakePlaylistPage(m_catalogue.html(), downloads.path() + "Ma liste.pls");
+    ASSERT_TRUE(opened.error.empty()) << opened.error;
+    m_catalogue.write({ { "Caf\xE9 Jazz", "Caf\xE9.htm", true, "", "" } });
+
+    testsupport::TempDir install("sonalto-commands");
+    Settings settings;
+    settings.pathHtml = m_catalogue.html();
+    StationPageInfo current;
+    ReadStationPage(m_catalogue.html() + opened.page, current);
+    std::vector<std::string> played;
+    CatalogueContext context { settings, install.path(),
+        [&]() -> const StationPageInfo& { return current; }, [] { return std::string(); },
+        [&](const std::string& page) { played.push_back(page); }, {}, {}, {}, {}, {}, {},
+        &m_prompt };
+    AddCurrentStation(nullptr, context);
+    // The accented page as the view reads it from its address.
+    ReadStationPage(m_catalogue.html() + "Caf\xC3\xA9.htm", current);
+    AddCurrentStation(nullptr, context);
+    ASSERT_TRUE(m_prompt.shown.empty()) << m_prompt.texts().front();
+
+    Settings saved;
+    ASSERT_TRUE(LoadSettings(saved, install.path(), "Sonalto.ini", {}));
+    ASSERT_EQ(saved.favourites.count, 2);
+    EXPECT_EQ(saved.favourites.pages[0], opened.page);
+    EXPECT_EQ(saved.favourites.pages[1], "Caf\xE9.htm");
+
+    // Stored by the organiser from the index, the accented page opens too.
+    FavouritesOrganiser organiser(ReadTextFile(m_catalogue.index()), settings.favourites, m_prompt);
+    organiser.store(settings.favourites);
+    for (int i = 0; i < 2; ++i)
+        OpenFavourite(context, i);
+    RandomStation(context);
+    ASSERT_EQ(played.size(), 3u);
+    for (const std::string& page : played)
+        EXPECT_TRUE(FileExists(page)) << page;
 }
 
 } // namespace

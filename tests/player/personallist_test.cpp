@@ -1,6 +1,7 @@
 #include "catalogue/personallistdialog.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <QTest>
 
 #include "catalogue/cataloguetexts.h"
+#include "catalogue/namelist.h"
 #include "cataloguefixture.h"
 #include "common/updatelisting.h"
 #include "scriptedprompt.h"
@@ -162,22 +164,161 @@ TEST_F(PersonalListTest, addingWritesPageAndLineAndPutsTheStationInBothLists)
     EXPECT_EQ(model.newPageFile("AC/DC #1 & Co"), "AC_DC__1___Co.htm");
 }
 
-TEST_F(PersonalListTest, unwritablePageIsReportedAndNothingIsAdded)
+TEST_F(PersonalListTest, unwritableCatalogueIsReportedAndTheListsShowTheDisk)
 {
     PersonalListModel model = makeModel();
     model.open();
-    PersonalListModel::Form form = formNamed("Radio Sud");
-    // A logo whose file name would lead out of the logo folder.
-    form.station.logoChecked = true;
-    form.logoPath = "/tmp/..";
-    model.takeForm(form);
-    EXPECT_FALSE(model.add());
-    EXPECT_EQ(m_prompt.texts(), (std::vector<std::string> { texts::kPageNotWritten }));
-    EXPECT_EQ(m_catalogue.stations().size(), 4u);
+    const std::string before = ReadTextFile(m_catalogue.index());
+    ASSERT_EQ(::chmod(m_catalogue.html().c_str(), 0555), 0);
+    {
+        AsOrdinaryUser listener;
+        // A read-only HTML folder: no page, no line, no deletion, no apply.
+        model.takeForm(formNamed("Radio Sud"));
+        EXPECT_FALSE(model.add());
+        model.chooseComplete(2); // "Radio Nova"
+        m_prompt.answers = { PromptAnswer::Yes };
+        EXPECT_FALSE(model.remove());
+        model.clearPersonal();
+        EXPECT_FALSE(model.apply());
+    }
+    ASSERT_EQ(::chmod(m_catalogue.html().c_str(), 0755), 0);
+    EXPECT_EQ(m_prompt.texts(),
+        (std::vector<std::string> { texts::kPageNotWritten, texts::kConfirmDelete,
+            texts::kIndexNotWritten, texts::kIndexNotWritten }));
+    EXPECT_EQ(ReadTextFile(m_catalogue.index()), before);
+    EXPECT_TRUE(FileExists(m_catalogue.html() + "Radio_Nova.htm"));
+    EXPECT_EQ(model.completeList().size(), 4u);
+
+    // An index the listener may not read: the new page does not stay behind
+    // unlisted.
+    ASSERT_EQ(::chmod(m_catalogue.html().c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(m_catalogue.index().c_str(), 0), 0);
+    {
+        AsOrdinaryUser listener;
+        model.takeForm(formNamed("Radio Sud"));
+        EXPECT_FALSE(model.add());
+    }
+    ASSERT_EQ(::chmod(m_catalogue.index().c_str(), 0644), 0);
+    EXPECT_EQ(m_prompt.shown.back().text, texts::kIndexNotWritten);
+    EXPECT_FALSE(FileExists(m_catalogue.html() + "Radio_Sud.htm"));
+    EXPECT_EQ(ReadTextFile(m_catalogue.index()), before);
 
     model.takeForm(formNamed("Radio <b>"));
     EXPECT_FALSE(model.add());
     EXPECT_EQ(m_prompt.shown.back().text, texts::kNameHasMarkup);
+}
+
+TEST_F(PersonalListTest, deletingKeepsEveryFileAnotherStationStillUses)
+{
+    const std::string html = m_catalogue.html();
+    m_catalogue.write({
+        { "Alpha", "Alpha.htm", true, "", "" },
+        { "Beta", "Beta.htm", true, "partage.png", "", "mes listes.pls" },
+        { "Delta", "Delta.htm", true, "delta.png", "", "delta.pls" },
+        { "Gamma", "Gamma.htm", true, "partage.png", "", "mes listes.pls" },
+    });
+    for (const char* file : { "logo/partage.png", "logo/delta.png", "mes listes.pls", "delta.pls" })
+        WriteTextFile(html + file, file);
+    PersonalListModel model = makeModel();
+    model.open();
+    const auto removeStation = [&](int index) {
+        model.chooseComplete(index);
+        m_prompt.answers = { PromptAnswer::Yes };
+        return model.remove();
+    };
+
+    // Delta's own picture and playlist go with it.
+    ASSERT_TRUE(removeStation(2));
+    EXPECT_FALSE(FileExists(html + "logo/delta.png"));
+    EXPECT_FALSE(FileExists(html + "delta.pls"));
+    // A page without a logo of its own shows the shared default logo.
+    ASSERT_TRUE(removeStation(0));
+    EXPECT_FALSE(FileExists(html + "Alpha.htm"));
+    EXPECT_EQ(ReadTextFile(html + "logo/sntlogo.jpg"), ReadTextFile(CatalogueDir::shippedLogo()));
+    // Gamma shows the same picture and plays the same playlist as Beta.
+    ASSERT_TRUE(removeStation(0));
+    EXPECT_TRUE(FileExists(html + "logo/partage.png"));
+    EXPECT_TRUE(FileExists(html + "mes listes.pls"));
+    // Once the last page naming them goes, they go too.
+    ASSERT_TRUE(removeStation(0));
+    EXPECT_FALSE(FileExists(html + "logo/partage.png"));
+    EXPECT_FALSE(FileExists(html + "mes listes.pls"));
+    EXPECT_TRUE(FileExists(html + "logo/sntlogo.jpg"));
+    EXPECT_TRUE(m_catalogue.stations().empty());
+}
+
+TEST_F(PersonalListTest, afterADeletionNothingActsOnAnotherStation)
+{
+    // A hand-edited index: "Radio Nova" comes before "Radio".
+    m_catalogue.write({
+        { "Radio Nova", "Radio_Nova.htm", true, "nova.jpg", "Du son" },
+        { "Radio", "Radio.htm", true, "", "", "http://radio.example/live" },
+        { "Radio Sud", "Radio_Sud.htm", true, "", "" },
+    });
+    PersonalListModel model = makeModel();
+    model.open();
+    ASSERT_EQ(model.completeList()[0], "Radio");
+    model.chooseComplete(0);
+    EXPECT_EQ(model.form().streamLink, "http://radio.example/live");
+
+    // Rewriting "Radio" rewrites its own page only.
+    const std::string nova = ReadTextFile(m_catalogue.html() + "Radio_Nova.htm");
+    PersonalListModel::Form form = model.form();
+    form.streamLink = "http://radio.example/nouveau";
+    ASSERT_TRUE(model.modify(form));
+    EXPECT_EQ(ReadTextFile(m_catalogue.html() + "Radio_Nova.htm"), nova);
+    StationPageInfo page;
+    ReadStationPage(m_catalogue.html() + "Radio.htm", page);
+    EXPECT_EQ(page.streamLink, "http://radio.example/nouveau");
+
+    m_prompt.answers = { PromptAnswer::Yes };
+    ASSERT_TRUE(model.remove());
+    EXPECT_FALSE(model.modifyEnabled());
+    EXPECT_FALSE(model.deleteEnabled());
+    EXPECT_FALSE(model.addEnabled());
+    EXPECT_EQ(ReadTextFile(m_catalogue.html() + "Radio_Nova.htm"), nova);
+}
+
+TEST_F(PersonalListTest, chosenLogoIsCopiedUnderANameEveryPageCanCarry)
+{
+    // Pictures as a listener's folder holds them: UTF-8 names with accents
+    // and the marks that break a tag or an address.
+    testsupport::TempDir pictures;
+    const std::string chosen = pictures.path() + "Logo \xC3\xA9t\xC3\xA9 #1?\".PNG";
+    std::filesystem::copy_file(CatalogueDir::shippedLogo(), chosen);
+    const std::string other = pictures.path() + "autre/";
+    std::filesystem::create_directories(other);
+    WriteTextFile(other + "Logo \xC3\xA9t\xC3\xA9 #1?\".PNG", "une autre image");
+
+    PersonalListModel model = makeModel();
+    model.open();
+    const auto addWithLogo = [&](const std::string& name, const std::string& logo) {
+        PersonalListModel::Form form = formNamed(name);
+        model.takeForm(form);
+        model.chooseLogo(logo);
+        return model.add();
+    };
+    ASSERT_TRUE(addWithLogo("Radio Ete", chosen));
+    ASSERT_TRUE(addWithLogo("Autre Ete", other + "Logo \xC3\xA9t\xC3\xA9 #1?\".PNG"));
+
+    StationPageInfo first;
+    ReadStationPage(m_catalogue.html() + "Radio_Ete.htm", first);
+    EXPECT_EQ(first.logoFile, "Logo_ete__1__.png");
+    EXPECT_EQ(ReadTextFile(m_catalogue.html() + "logo/" + first.logoFile), ReadTextFile(chosen));
+    // Another picture of the same name does not replace the first one.
+    StationPageInfo second;
+    ReadStationPage(m_catalogue.html() + "Autre_Ete.htm", second);
+    EXPECT_EQ(second.logoFile, "Logo_ete__1___2.png");
+    EXPECT_EQ(ReadTextFile(m_catalogue.html() + "logo/" + second.logoFile), "une autre image");
+
+    // Choosing the station again shows the copy, and rewriting it keeps it.
+    const int index = FindNameNoCase(model.completeList(), "Radio Ete");
+    model.chooseComplete(index);
+    EXPECT_TRUE(model.form().station.logoChecked);
+    EXPECT_EQ(model.form().logoPath, m_catalogue.html() + "logo/Logo_ete__1__.png");
+    ASSERT_TRUE(model.modify(model.form()));
+    ReadStationPage(m_catalogue.html() + "Radio_Ete.htm", first);
+    EXPECT_EQ(first.logoFile, "Logo_ete__1__.png");
 }
 
 TEST_F(PersonalListTest, choosingAStationFillsTheFormFromItsPage)
@@ -195,11 +336,22 @@ TEST_F(PersonalListTest, choosingAStationFillsTheFormFromItsPage)
     EXPECT_TRUE(model.modifyEnabled());
     EXPECT_TRUE(model.deleteEnabled());
 
-    model.chooseComplete(0); // "Jazz Café": no logo, a description
+    // "Jazz Café": the default logo, which is no chosen logo, and a
+    // description.
+    model.chooseComplete(0);
     EXPECT_TRUE(model.form().logoPath.empty());
     EXPECT_FALSE(model.form().station.logoChecked);
     EXPECT_EQ(model.form().station.description, "Swing");
     EXPECT_TRUE(model.form().station.descriptionChecked);
+
+    // A station whose page is gone is still named for deletion by its line.
+    DeleteFile(m_catalogue.html() + "Zebre_FM.htm");
+    model.chooseComplete(3);
+    EXPECT_EQ(model.selectedName(), "Zebre FM");
+    m_prompt.answers = { PromptAnswer::Yes };
+    EXPECT_TRUE(model.remove());
+    EXPECT_EQ(m_catalogue.stations().size(), 3u);
+    EXPECT_EQ(m_prompt.texts(), (std::vector<std::string> { texts::kConfirmDelete }));
 }
 
 TEST_F(PersonalListTest, modifyRewritesThePageUnderItsOwnName)

@@ -94,6 +94,9 @@ TEST(PlayerTrayTest, logoIconOnlyWithFileAssignerAndNormalLayout)
     logo.fill(Qt::white);
     logo.setPixel(39, 29, qRgb(200, 0, 0));
     ASSERT_TRUE(logo.save(QString::fromStdString(settings.pathHtml + "logo/nrj.gif"), "PNG"));
+    // A page names "rádio.gif" in Windows-1252; the file on disk is UTF-8.
+    ASSERT_TRUE(logo.save(
+        QString::fromUtf8((settings.pathHtml + "logo/r\xC3\xA1" "dio.gif").c_str()), "PNG"));
 
     StationPageInfo station = stationTitled("NRJ");
     station.logoFile = "nrj.gif";
@@ -106,7 +109,8 @@ TEST(PlayerTrayTest, logoIconOnlyWithFileAssignerAndNormalLayout)
     };
     for (const Case& c : { Case { true, false, "nrj.gif", true }, Case { false, false, "nrj.gif", false },
              Case { true, true, "nrj.gif", false }, Case { true, false, "absent.gif", false },
-             Case { true, false, "Introuvable", false }, Case { true, false, "nrj.gif", true } }) {
+             Case { true, false, "Introuvable", false }, Case { true, false, "nrj.gif", true },
+             Case { true, false, "r\xE1" "dio.gif", true } }) {
         SCOPED_TRACE(c.logoFile + (c.assign ? " assign" : "") + (c.mini ? " mini" : ""));
         settings.assignLogo = c.assign;
         settings.miniPlayer = c.mini;

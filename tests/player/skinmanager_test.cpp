@@ -1,6 +1,7 @@
 #include "catalogue/skinmanagerdialog.h"
 
 #include <filesystem>
+#include <sys/stat.h>
 
 #include <QImage>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include "catalogue/cataloguetexts.h"
 #include "common/textfile.h"
 #include "common/ui/picture.h"
+#include "cataloguefixture.h"
 #include "scriptedprompt.h"
 #include "support/testsupport.h"
 
@@ -100,17 +102,31 @@ TEST_F(SkinManagerTest, installCopiesTheThreeFilesAndTakesTheSettings)
     EXPECT_TRUE(m_prompt.shown.empty());
 }
 
-TEST_F(SkinManagerTest, incompleteAppearanceStopsAfterTheFilesItHas)
+TEST_F(SkinManagerTest, incompleteOrUnreadableAppearanceChangesNothing)
 {
     const std::vector<Appearance> list = ListAppearances(html());
     EXPECT_FALSE(InstallAppearance(html(), list[2], m_settings, m_prompt));
-    EXPECT_EQ(ReadTextFile(html() + "index.htm"), "Incomplet index");
+
+    // Every file there, one of them unreadable to the listener.
+    ASSERT_EQ(::chmod(html().c_str(), 0777), 0);
+    ASSERT_EQ(::chmod((html() + "Skins/Bleu/bas.css").c_str(), 0), 0);
+    bool installed = true;
+    {
+        AsOrdinaryUser listener;
+        installed = InstallAppearance(html(), list[0], m_settings, m_prompt);
+    }
+    EXPECT_FALSE(installed);
+
+    EXPECT_EQ(ReadTextFile(html() + "index.htm"), "old index");
     EXPECT_EQ(ReadTextFile(html() + "bas.css"), "old bas");
     EXPECT_EQ(ReadTextFile(html() + "haut.css"), "old haut");
     EXPECT_EQ(m_settings.appearanceName, "skin clair");
-    ASSERT_EQ(m_prompt.shown.size(), 1u);
-    EXPECT_EQ(m_prompt.shown[0].text, catalogue_texts::kSkinIncomplete);
-    EXPECT_EQ(m_prompt.shown[0].title, "Erreur");
+    EXPECT_EQ(m_settings.width, 251);
+    ASSERT_EQ(m_prompt.shown.size(), 2u);
+    for (const auto& shown : m_prompt.shown) {
+        EXPECT_EQ(shown.text, catalogue_texts::kSkinIncomplete);
+        EXPECT_EQ(shown.title, "Erreur");
+    }
 }
 
 TEST_F(SkinManagerTest, picturesDecodeByContentAndStretch)
@@ -155,14 +171,35 @@ TEST_F(SkinManagerTest, dialogPreviewsTheCurrentAppearanceAndInstalls)
 TEST_F(SkinManagerTest, dialogWithoutMatchSelectsNothing)
 {
     m_settings.appearanceName = "Skin Standard";
+    // An author written as markup is shown as written.
+    skin("Clair", "Nom=Skin Clair\r\nPreview=apercu.jpg\r\nAuteur=<b>Moi</b>\r\n", true);
     SkinManagerDialog dialog(html(), m_settings, nullptr, &m_prompt);
+    // Shown and given the focus, as a listener opens it: the list makes its
+    // first row current, which selects nothing.
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* list = dialog.findChild<QListWidget*>("appearanceList");
+    list->setFocus();
+    ASSERT_EQ(list->currentRow(), 0);
     auto* preview = dialog.findChild<QLabel*>("preview");
-    EXPECT_EQ(dialog.findChild<QListWidget*>("appearanceList")->currentRow(), -1);
+    auto* caption = dialog.findChild<QLabel*>("caption");
+    EXPECT_TRUE(list->selectedItems().isEmpty());
     EXPECT_TRUE(preview->pixmap().isNull());
-    EXPECT_EQ(dialog.findChild<QLabel*>("caption")->text(), QString::fromUtf8("Prévisualisation"));
-    dialog.accept();
+    EXPECT_EQ(caption->text(), QString::fromUtf8("Prévisualisation"));
+    QTest::mouseClick(dialog.findChild<QPushButton*>("install"), Qt::LeftButton);
     EXPECT_FALSE(dialog.installed());
     EXPECT_EQ(ReadTextFile(html() + "index.htm"), "old index");
+
+    SkinManagerDialog again(html(), m_settings, nullptr, &m_prompt);
+    again.show();
+    auto* againList = again.findChild<QListWidget*>("appearanceList");
+    againList->item(1)->setSelected(true);
+    auto* againCaption = again.findChild<QLabel*>("caption");
+    EXPECT_EQ(againCaption->text(), QStringLiteral("<b>Moi</b>"));
+    // Drawn with its marks, not as a bold "Moi".
+    EXPECT_GE(againCaption->sizeHint().width(),
+        againCaption->fontMetrics().horizontalAdvance(QStringLiteral("<b>Moi</b>")));
 }
 
 } // namespace
