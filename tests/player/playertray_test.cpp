@@ -120,8 +120,9 @@ TEST(PlayerTrayTest, logoIconOnlyWithFileAssignerAndNormalLayout)
         EXPECT_EQ(TrayLogoPath(station, settings).empty(), !c.logo);
         EXPECT_EQ(tray.icon()->toolTip(), QStringLiteral("NRJ"));
         EXPECT_FALSE(tray.icon()->icon().isNull());
-        if (!c.logo)
+        if (!c.logo) {
             EXPECT_EQ(tray.icon()->icon().cacheKey(), ProgramIcon().cacheKey());
+        }
     }
 }
 
