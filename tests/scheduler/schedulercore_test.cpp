@@ -233,3 +233,42 @@ TEST(SchedulerCore, theEndWaitsForAPlayerStillStartingButNotForOneItDidNotStart)
     EXPECT_TRUE(rig.launched.empty());
     EXPECT_FALSE(rig.core.waitingToStop());
 }
+
+TEST(SchedulerCore, followsAChangeOfTimeZoneAndOfDaylightSaving)
+{
+    // The listener's zone changes from Paris to London: the same 10:00 is
+    // an hour further away on the real clock.
+    struct Zone {
+        explicit Zone(const char* name)
+        {
+            ::setenv("TZ", name, 1);
+            ::tzset();
+        }
+        ~Zone()
+        {
+            ::setenv("TZ", "UTC", 1);
+            ::tzset();
+        }
+    } zone("Europe/Paris");
+    Rig rig;
+    rig.now = LocalMoment({ 2025, 3, 4 }, { 9, 0, 0 });
+    rig.core.addRow(Row("Lecture", "10:00:00", "11:00:00", "Quotidien"));
+    EXPECT_EQ(rig.core.startTimerDelay(), 3600 * 1000);
+    ::setenv("TZ", "Europe/London", 1);
+    ::tzset();
+    rig.core.recheck();
+    EXPECT_EQ(rig.core.startTimerDelay(), 2 * 3600 * 1000);
+
+    // In Paris on the night the clocks go forward, 03:30 comes 31 minutes
+    // after 01:59, and the slot ends at 04:00 local time.
+    ::setenv("TZ", "Europe/Paris", 1);
+    ::tzset();
+    Rig night;
+    night.now = LocalMoment({ 2025, 3, 30 }, { 1, 59, 0 });
+    night.core.addRow(Row("Lecture", "03:30:00", "04:00:00", "30/03/25"));
+    EXPECT_EQ(night.core.startTimerDelay(), 31 * 60 * 1000);
+    night.now += 31 * 60;
+    night.core.recheck();
+    ASSERT_TRUE(night.core.isRunning());
+    EXPECT_EQ(night.core.endTimerDelay(), 30 * 60 * 1000);
+}
