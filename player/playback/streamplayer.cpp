@@ -180,32 +180,11 @@ public:
         return GST_PAD_PROBE_OK;
     }
 
-    // Keeps the HTTP source from waiting long on a silent server, and
-    // watches for the source's own end.
-    static void onSourceSetup(GstElement*, GstElement* source, gpointer data)
+    // Keeps the HTTP source from waiting long on a silent server.
+    static void onSourceSetup(GstElement*, GstElement* source, gpointer)
     {
         if (g_object_class_find_property(G_OBJECT_GET_CLASS(source), "timeout"))
             g_object_set(source, "timeout", 10u, nullptr);
-        if (GstPad* pad = gst_element_get_static_pad(source, "src")) {
-            gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
-                &StreamPlayerCallbacks::onSourceEvent, data, nullptr);
-            gst_object_unref(pad);
-        }
-    }
-
-    // The end of the stream leaves the source seconds before it reaches the
-    // speakers, behind what the queues hold; the pipeline's own end message
-    // only comes then. Seen here, a dropped connection is known at once.
-    static GstPadProbeReturn onSourceEvent(GstPad*, GstPadProbeInfo* info, gpointer data)
-    {
-        if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) != GST_EVENT_EOS)
-            return GST_PAD_PROBE_OK;
-        auto* player = static_cast<StreamPlayer*>(data);
-        const quint64 generation = player->m_generation.load();
-        QMetaObject::invokeMethod(
-            player, [player, generation] { player->onSourceEnded(generation); },
-            Qt::QueuedConnection);
-        return GST_PAD_PROBE_OK;
     }
 };
 
@@ -214,6 +193,14 @@ StreamPlayer::StreamPlayer(QObject* parent)
 {
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &StreamPlayer::retryRound);
+    // Audio that has flowed this long is a connection that works: a later
+    // drop starts a fresh count. A server that drops after a short burst
+    // keeps its pause growing and its budget running.
+    m_steadyTimer.setSingleShot(true);
+    connect(&m_steadyTimer, &QTimer::timeout, this, [this] {
+        m_failedRounds = 0;
+        m_failingSince.invalidate();
+    });
     // Each attempt's streaming threads take their memory from allocator
     // pools of their own; what the last pipeline freed stays with the
     // process unless handed back. Once the new attempt has settled, give
@@ -375,6 +362,7 @@ void StreamPlayer::applyVolume()
 void StreamPlayer::teardown()
 {
     m_retryTimer.stop();
+    m_steadyTimer.stop();
     m_resolver.cancel();
     m_queue.clear();
     if (m_playbin)
@@ -494,8 +482,7 @@ void StreamPlayer::onFirstBuffer(quint64 generation)
 {
     if (generation != m_generation.load())
         return;
-    m_failedRounds = 0;
-    m_failingSince.invalidate();
+    m_steadyTimer.start(m_policy.steadyAudio);
     setState(State::Playing);
     m_trimTimer.start();
     if (m_firstAudioNs < 0) {
@@ -504,40 +491,54 @@ void StreamPlayer::onFirstBuffer(quint64 generation)
     }
 }
 
-// A network stream whose source ended after sound has dropped: reconnect
-// now rather than once the queued seconds have played out. A local file
-// plays to its end.
-void StreamPlayer::onSourceEnded(quint64 generation)
+// A local file, or an HTTP file whose length the server gave: it has an
+// end, and playing it through is not a drop. Live streams come without a
+// length.
+bool StreamPlayer::currentHasEnd() const
 {
-    if (generation != m_generation.load() || !m_audioThisAttempt.load()
-        || isLocal(m_current.address))
-        return;
-    qCDebug(lcPlayback) << "source ended on" << m_currentUri;
-    attemptEnded(false, true);
+    if (isLocal(m_current.address))
+        return true;
+    GstElement* source = nullptr;
+    g_object_get(m_playbin, "source", &source, nullptr);
+    if (!source)
+        return false;
+    gint64 bytes = -1;
+    const bool known = gst_element_query_duration(source, GST_FORMAT_BYTES, &bytes);
+    gst_object_unref(source);
+    return known && bytes > 0;
 }
 
 void StreamPlayer::attemptEnded(bool typeError, bool endOfStream)
 {
     const bool hadAudio = m_audioThisAttempt.load();
+    // The end of a stream reaches the bus once the queued audio has played
+    // out: a short drop is heard only for the time the new connection takes.
+    const bool hasEnd = hadAudio && endOfStream && currentHasEnd();
+    const bool steady = hadAudio && !m_steadyTimer.isActive();
+    m_steadyTimer.stop();
     gst_element_set_state(m_playbin, GST_STATE_NULL);
     ++m_generation;
     m_audioThisAttempt = false;
 
-    if (hadAudio && endOfStream && isLocal(m_current.address)) {
-        // A local file has an end: go on with the list, or stop there.
+    if (hasEnd) {
+        // A file has an end: go on with the list, or stop there.
         if (m_queue.empty())
             stop();
         else
             next();
         return;
     }
-    if (hadAudio) {
-        // A drop after audio: a fresh count, and the same address first.
-        m_failedRounds = 0;
-        m_failingSince.invalidate();
+    if (steady) {
+        // A drop after a while of audio: the same address again, at once.
         setState(State::Reconnecting);
         m_queue.push_front(m_current);
         next();
+        return;
+    }
+    if (hadAudio) {
+        // Audio for a moment only: paced as a failed round.
+        m_queue.clear();
+        roundFailed();
         return;
     }
     if (typeError && !m_current.fetched && m_current.depth < kMaxPlaylistDepth) {

@@ -23,10 +23,12 @@ typedef struct _GstPad GstPad;
 // One play() walks through the station's addresses: a playlist (.pls, .m3u,
 // .asx, .xspf, also by Content-Type or content) is expanded and its entries
 // are tried in order; HLS, HTTP(S) and local files are played as they are.
-// A drop (error, or end of a live stream) reconnects: consecutive attempts
-// that bring no audio are retried with a growing pause between rounds,
-// until the retry budget has passed since the first of them, and then the
-// player gives up (Failed). Audio arriving again clears the count.
+// A drop (error, or end of a live stream) reconnects once the queued audio
+// has played out: consecutive attempts that bring no lasting audio are
+// retried with a growing, capped pause between rounds, until the retry
+// budget has passed since the first of them, and then the player gives up
+// (Failed). Audio that flows for a while clears the count. A file (local,
+// or over HTTP with a length) plays once.
 //
 // All signals are emitted on the thread that owns the object (the GUI
 // thread), from its event loop.
@@ -38,10 +40,15 @@ public:
     Q_ENUM(State)
 
     struct RetryPolicy {
-        std::chrono::milliseconds firstDelay { 1000 }; // pause after the first failed round
-        std::chrono::milliseconds maxDelay { 8000 }; // the pause doubles up to this
+        std::chrono::milliseconds firstDelay { 250 }; // pause after the first failed round
+        // The pause doubles up to this: small, so that a server coming back
+        // is heard again within a second or so however long it was away.
+        std::chrono::milliseconds maxDelay { 1000 };
         std::chrono::milliseconds budget { 180000 }; // then give up
         std::chrono::milliseconds playlistTimeout { 10000 };
+        // Audio for this long renews the count and the budget; a drop
+        // sooner is paced like a failed round.
+        std::chrono::milliseconds steadyAudio { 10000 };
     };
 
     explicit StreamPlayer(QObject* parent = nullptr);
@@ -105,7 +112,7 @@ private:
     void onFetched(const PlaylistFetch& result);
     void onMessage(GstMessage* message, quint64 generation);
     void onFirstBuffer(quint64 generation);
-    void onSourceEnded(quint64 generation);
+    bool currentHasEnd() const;
     void setState(State state);
     void setTitle(const QString& title);
     void updateStatusText();
@@ -141,6 +148,7 @@ private:
     RetryPolicy m_policy;
     QTimer m_retryTimer;
     QTimer m_trimTimer;
+    QTimer m_steadyTimer; // runs from the first audio until it is steady
     QElapsedTimer m_failingSince; // invalid while audio flows
     int m_failedRounds = 0;
 

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -109,6 +110,7 @@ StreamPlayer::RetryPolicy QuickRetries(std::chrono::milliseconds budget)
     policy.maxDelay = 400ms;
     policy.budget = budget;
     policy.playlistTimeout = 3s;
+    policy.steadyAudio = 1s;
     return policy;
 }
 
@@ -275,6 +277,41 @@ TEST_F(StreamPlayerTest, reconnectsAfterEachDropAndAudioRenewsTheBudget)
         ASSERT_TRUE(server.start());
         ASSERT_TRUE(waitFor([&] { return player.state() == State::Playing; }, 10s));
         EXPECT_EQ(log.states, (std::vector<State> { State::Reconnecting, State::Playing }));
+        QTest::qWait(1500); // steady audio
+    }
+}
+
+// Servers that send a moment of audio and close: each one is retried with
+// the pause of a failed round, and the budget runs on, so that the player
+// ends up giving up instead of reconnecting forever. A file over HTTP, with
+// its length, plays through once.
+TEST_F(StreamPlayerTest, shortBurstsArePacedAndFilesPlayOnce)
+{
+    {
+        StreamPlayer player;
+        StreamPlayer::RetryPolicy policy = QuickRetries(3s);
+        policy.steadyAudio = 5s;
+        player.setRetryPolicy(policy);
+        StateLog log(player);
+        QElapsedTimer clock;
+        clock.start();
+        // A second of audio at once, then the connection ends.
+        player.play(url("/_stream?limit=16000&fast=1"));
+        ASSERT_TRUE(waitFor([&] { return player.state() == State::Failed; }, 15s))
+            << "reconnects without end";
+        EXPECT_GE(clock.elapsed(), 3000);
+        EXPECT_TRUE(log.saw(State::Playing));
+    }
+    {
+        ASSERT_TRUE(MakeToneMp3(m_root.path() + "fichier.mp3"));
+        StreamPlayer player;
+        player.setRetryPolicy(QuickRetries(20s));
+        StateLog log(player);
+        player.play(url("/fichier.mp3"));
+        ASSERT_TRUE(waitFor([&] { return player.state() == State::Stopped; }, 10s));
+        QTest::qWait(1000);
+        EXPECT_EQ(
+            log.states, (std::vector<State> { State::Connecting, State::Playing, State::Stopped }));
     }
 }
 
@@ -508,6 +545,180 @@ TEST_F(StreamPlayerTest, publishesStatusMetadataAndControlsOnTheBus)
         { "org.mpris.MediaPlayer2.Player", QString("Volume"),
             QVariant::fromValue(QDBusVariant(0.25)) });
     EXPECT_EQ(player.volume(), 25);
+}
+
+// The peak level at a sound-server source, every 50 ms, with the time it
+// was read, for as long as the object lives.
+class MonitorLevels {
+public:
+    using Clock = std::chrono::steady_clock;
+    struct Reading {
+        Clock::time_point at;
+        double peak; // dB
+    };
+
+    explicit MonitorLevels(const std::string& device)
+    {
+        m_pipeline = gst_parse_launch(("pulsesrc device=" + device
+                                          + " ! audioconvert ! level interval=50000000 ! "
+                                            "fakesink sync=false")
+                                          .c_str(),
+            nullptr);
+        if (!m_pipeline)
+            return;
+        GstBus* bus = gst_element_get_bus(m_pipeline);
+        gst_bus_set_sync_handler(bus, &MonitorLevels::onMessage, this, nullptr);
+        gst_object_unref(bus);
+        gst_element_set_state(m_pipeline, GST_STATE_PLAYING);
+    }
+    ~MonitorLevels()
+    {
+        if (!m_pipeline)
+            return;
+        gst_element_set_state(m_pipeline, GST_STATE_NULL);
+        gst_object_unref(m_pipeline);
+    }
+
+    std::vector<Reading> readings() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_readings;
+    }
+
+    // Waits until a reading after from is louder than threshold; its time.
+    std::optional<Clock::time_point> soundAfter(
+        Clock::time_point from, std::chrono::milliseconds timeout, double threshold = -30)
+    {
+        std::optional<Clock::time_point> found;
+        QTest::qWaitFor(
+            [&] {
+                for (const Reading& r : readings())
+                    if (r.at > from && r.peak > threshold) {
+                        found = r.at;
+                        return true;
+                    }
+                return false;
+            },
+            static_cast<int>(timeout.count()));
+        return found;
+    }
+
+    // The longest run of readings quieter than threshold between from and to.
+    std::chrono::milliseconds longestSilence(
+        Clock::time_point from, Clock::time_point to, double threshold = -30) const
+    {
+        Clock::duration longest {};
+        std::optional<Clock::time_point> quietSince;
+        for (const Reading& r : readings()) {
+            if (r.at < from || r.at > to)
+                continue;
+            if (r.peak < threshold) {
+                if (!quietSince)
+                    quietSince = r.at;
+                longest = std::max(longest, r.at - *quietSince);
+            } else {
+                quietSince.reset();
+            }
+        }
+        return std::chrono::duration_cast<std::chrono::milliseconds>(longest);
+    }
+
+private:
+    static GstBusSyncReply onMessage(GstBus*, GstMessage* message, gpointer data)
+    {
+        auto* self = static_cast<MonitorLevels*>(data);
+        const GstStructure* s = gst_message_get_structure(message);
+        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ELEMENT && gst_structure_has_name(s, "level")) {
+            const GValue* peak = gst_structure_get_value(s, "peak");
+            GValueArray* values = static_cast<GValueArray*>(g_value_get_boxed(peak));
+            double loudest = -1000;
+            G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+            for (guint i = 0; i < values->n_values; ++i)
+                loudest = std::max(loudest, g_value_get_double(values->values + i));
+            G_GNUC_END_IGNORE_DEPRECATIONS
+            std::lock_guard<std::mutex> lock(self->m_mutex);
+            self->m_readings.push_back({ Clock::now(), loudest });
+        }
+        gst_message_unref(message);
+        return GST_BUS_DROP;
+    }
+
+    GstElement* m_pipeline = nullptr;
+    mutable std::mutex m_mutex;
+    std::vector<Reading> m_readings;
+};
+
+// A station's server goes away and comes back, measured at the speakers (a
+// null sink's monitor): a drop shorter than what the player has queued is
+// not heard, and after a longer outage sound is back soon after the server,
+// whether it was away for seconds or for a minute.
+TEST(StreamPlayerOutageTest, dropsAreBridgedAndSoundReturnsWithTheServer)
+{
+    ::unsetenv("SONALTO_AUDIO_SINK");
+    gst_init(nullptr, nullptr); // its registry, before HOME moves
+    if (!testsupport::StartSoundServer())
+        GTEST_SKIP() << "no sound server";
+    TempDir root { "sonalto-outage" };
+    // Twenty seconds of a tone at the stream's bit rate, looped by the server.
+    testsupport::RunCommand("gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 num-buffers=860 ! "
+                            "audioconvert ! lamemp3enc target=bitrate bitrate=128 cbr=true ! "
+                            "filesink location="
+        + root.path() + "tone.mp3");
+    const int port = RefusingPort();
+    RestartableServer server(root.path(), port);
+    ASSERT_TRUE(server.start());
+
+    struct Case {
+        std::chrono::milliseconds outage;
+    };
+    const Case cases[] = { { 0ms }, { 5s }, { 60s } };
+    StreamPlayer player;
+    StreamPlayer::RetryPolicy policy;
+    policy.steadyAudio = 2s;
+    player.setRetryPolicy(policy);
+    MonitorLevels monitor("test_sink.monitor");
+    using Clock = MonitorLevels::Clock;
+    // The server runs three seconds ahead of real time, as stations do.
+    player.play(QString("http://127.0.0.1:%1/_stream?audio=tone.mp3&burst=3").arg(port));
+    ASSERT_TRUE(monitor.soundAfter(Clock::now(), 10s)) << "no sound at the speakers";
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.outage.count());
+        QTest::qWait(4000); // steady, and the queue full
+        const auto dropped = Clock::now();
+        server.stop();
+        QTest::qWait(static_cast<int>(c.outage.count()));
+        ASSERT_TRUE(server.start());
+        const auto back = Clock::now();
+        QTest::qWait(1000);
+        const std::optional<Clock::time_point> heard = monitor.soundAfter(back + 1s, 10s);
+        ASSERT_TRUE(heard) << "no sound after the server came back";
+        const auto silence = monitor.longestSilence(dropped, back + 2s);
+        if (c.outage < 1s) {
+            EXPECT_LE(silence, 500ms);
+        } else {
+            // Silent at most for the outage, less the queue, plus the time to
+            // come back.
+            EXPECT_LE(silence, c.outage - 1s + 1500ms);
+            EXPECT_GE(silence, c.outage - 3s - 1500ms);
+            // The first sound after the silence.
+            std::optional<Clock::time_point> returned;
+            Clock::time_point quiet {};
+            for (const auto& r : monitor.readings()) {
+                if (r.at < dropped)
+                    continue;
+                if (r.peak < -30)
+                    quiet = r.at;
+                else if (quiet != Clock::time_point {} && !returned)
+                    returned = r.at;
+            }
+            ASSERT_TRUE(returned);
+            EXPECT_LE(*returned - back, 1500ms)
+                << std::chrono::duration_cast<std::chrono::milliseconds>(*returned - back).count();
+        }
+    }
+    player.stop();
+    testsupport::StopSoundServer();
 }
 
 // The real output path: no SONALTO_AUDIO_SINK, a sound server with a null

@@ -23,6 +23,11 @@ Serves the files of --root, plus these paths:
                                                  bytes (a dropped stream)
                                fast=1            do not pace the stream
                                name=<t>          the icy-name header
+                               audio=<file>      loop the bytes of this file
+                                                 of the root (a 128 kbit/s
+                                                 MP3) instead of silence
+                               burst=<seconds>   how far ahead of real time
+                                                 the stream runs, default 1
 
 Options beyond --root and --port:
 
@@ -162,6 +167,14 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         fast = query.get("fast", ["0"])[0] == "1"
         name = query.get("name", ["Radio de test"])[0]
         icy = self.headers.get("Icy-MetaData", "").strip() == "1"
+        burst = float(query.get("burst", ["1"])[0])
+        audio = SILENT_FRAME * 64
+        if "audio" in query:
+            try:
+                with open(os.path.join(self.directory, query["audio"][0]), "rb") as f:
+                    audio = f.read()
+            except OSError:
+                return self.send_text(404, "no such audio")
 
         self.send_response(200)
         self.send_header("Content-Type", "audio/mpeg")
@@ -174,7 +187,6 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         if head:
             return
 
-        audio = SILENT_FRAME * 64
         position = 0      # index in the audio pattern
         since_meta = 0    # audio bytes since the last metadata block
         sent = 0          # audio bytes in all
@@ -187,7 +199,9 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                     chunk = min(chunk, metaint - since_meta)
                 if limit > 0:
                     chunk = min(chunk, limit - sent)
-                piece = (audio[position:] + audio)[:chunk]
+                piece = audio[position:position + chunk]
+                while len(piece) < chunk:
+                    piece += audio[:chunk - len(piece)]
                 position = (position + chunk) % len(audio)
                 self.wfile.write(piece)
                 sent += chunk
@@ -199,9 +213,9 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                     since_meta = 0
                 if not fast:
                     ahead = sent / BYTES_PER_SECOND - (time.monotonic() - started)
-                    # Keep a one-second burst ahead of real time, as stations do.
-                    if ahead > 1.0:
-                        time.sleep(ahead - 1.0)
+                    # Keep a burst ahead of real time, as stations do.
+                    if ahead > burst:
+                        time.sleep(ahead - burst)
             self.wfile.flush()
         except (BrokenPipeError, ConnectionResetError):
             pass
