@@ -135,9 +135,11 @@ bool GenerateStationPage(const std::string& htmlDir, StationForm& form,
     const std::string testPage = htmlDir + base + "_temp.htm";
     if (!WriteTextFile(testPage, page))
         return false;
-    tester->openInBrowser(testPage);
+    // The player reads the page when the test begins: it is not needed once
+    // the question is answered.
+    tester->beginTest(testPage);
     tester->setAddEnabled(tester->ask(kTestResultTitle, kTestResultQuestion));
-    tester->closeBrowserAndWait(1000);
+    tester->endTest();
     DeleteFile(testPage);
     return true;
 }

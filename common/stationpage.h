@@ -34,15 +34,16 @@ struct StationForm {
 class StationPageTester {
 public:
     virtual ~StationPageTester() = default;
-    // Opens the written test page in the desktop's web browser.
-    virtual void openInBrowser(const std::string& pagePath) = 0;
+    // Lets the listener hear the written test page: the player plays its
+    // stream while the question is asked.
+    virtual void beginTest(const std::string& pagePath) = 0;
     // Asks the Yes/No question (title and text in UTF-8); true for Yes.
     virtual bool ask(const std::string& title, const std::string& text) = 0;
     // Enables or disables the editor's add button.
     virtual void setAddEnabled(bool enabled) = 0;
-    // Closes the browser window when the desktop allows it, then waits the
-    // given time before the test page is deleted.
-    virtual void closeBrowserAndWait(int milliseconds) = 0;
+    // The player goes back to what it played before the test; the test page
+    // is deleted afterwards.
+    virtual void endTest() = 0;
 };
 
 inline constexpr const char* kTestResultTitle = "Résultat du test";

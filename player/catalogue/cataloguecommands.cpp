@@ -104,7 +104,8 @@ void RebuildFavouritesMenu(QMenu* popup, const Favourites& favourites)
 
 void RunPersonalListEditor(QWidget* parent, CatalogueContext& context)
 {
-    PersonalListDialog dialog(context.settings.pathHtml, parent, context.prompt);
+    PersonalListDialog dialog(context.settings.pathHtml, parent, context.prompt,
+        { context.beginStreamTest, context.endStreamTest });
     if (context.settings.skin)
         ApplySkin(&dialog);
     if (dialog.exec() == QDialog::Accepted && context.navigateFrame)

@@ -40,6 +40,11 @@ struct CatalogueContext {
     // Answers the commands' messages; message boxes owned by the main
     // window when null.
     Prompt* prompt = nullptr;
+    // The editor's test: the player plays the stream of the test page (full
+    // path) until the test ends, then goes back to what it played. May be
+    // empty.
+    std::function<void(const std::string& pagePath)> beginStreamTest = {};
+    std::function<void()> endStreamTest = {};
 };
 
 // The frame page for the window's layout: "index.htm", or "indexmini.htm"

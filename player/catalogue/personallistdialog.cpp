@@ -2,8 +2,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDesktopServices>
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -14,8 +12,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
-#include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "catalogue/cataloguetexts.h"
@@ -42,28 +38,14 @@ void fillList(QListWidget* list, const std::vector<std::string>& names, int sele
 } // namespace
 
 PersonalListDialog::PersonalListDialog(const std::string& htmlDir, QWidget* parent, Prompt* prompt,
-    PersonalListModel::OpenInBrowser openInBrowser, PersonalListModel::Wait wait)
+    PersonalListModel::StreamTest streamTest)
     : QDialog(parent)
 {
     if (prompt == nullptr) {
         m_ownPrompt = std::make_unique<MessagePrompt>(this);
         prompt = m_ownPrompt.get();
     }
-    if (!openInBrowser) {
-        openInBrowser = [](const std::string& path) {
-            QDesktopServices::openUrl(QUrl::fromLocalFile(PathText(path)));
-        };
-    }
-    if (!wait) {
-        // The pause keeps the window painted while the browser reads the page.
-        wait = [](int milliseconds) {
-            QEventLoop loop;
-            QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
-        };
-    }
-    m_model = std::make_unique<PersonalListModel>(
-        htmlDir, *prompt, std::move(openInBrowser), std::move(wait));
+    m_model = std::make_unique<PersonalListModel>(htmlDir, *prompt, std::move(streamTest));
     build();
     m_model->open();
     showLists();

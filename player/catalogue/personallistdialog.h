@@ -19,12 +19,11 @@ class PersonalListDialog : public QDialog {
     Q_OBJECT
 
 public:
-    // Without a prompt the dialog answers with message boxes of its own;
-    // without openInBrowser and wait, the desktop's browser and a pause that
-    // keeps the window painted are used.
+    // Without a prompt the dialog answers with message boxes of its own.
+    // streamTest lets the player play a tested station while the question is
+    // asked.
     PersonalListDialog(const std::string& htmlDir, QWidget* parent = nullptr,
-        Prompt* prompt = nullptr, PersonalListModel::OpenInBrowser openInBrowser = {},
-        PersonalListModel::Wait wait = {});
+        Prompt* prompt = nullptr, PersonalListModel::StreamTest streamTest = {});
     ~PersonalListDialog() override;
 
     PersonalListModel& model() { return *m_model; }

@@ -25,48 +25,42 @@ void capitaliseFirst(std::string& name)
 // The test flow of GenerateStationPage, answered through the model.
 class EditorTester : public StationPageTester {
 public:
-    EditorTester(Prompt& prompt, const PersonalListModel::OpenInBrowser& open,
-        const PersonalListModel::Wait& wait, bool& addEnabled)
+    EditorTester(
+        Prompt& prompt, const PersonalListModel::StreamTest& streamTest, bool& addEnabled)
         : m_prompt(prompt)
-        , m_open(open)
-        , m_wait(wait)
+        , m_streamTest(streamTest)
         , m_addEnabled(addEnabled)
     {
     }
 
-    void openInBrowser(const std::string& pagePath) override
+    void beginTest(const std::string& pagePath) override
     {
-        if (m_open)
-            m_open(pagePath);
+        if (m_streamTest.begin)
+            m_streamTest.begin(pagePath);
     }
     bool ask(const std::string& title, const std::string& text) override
     {
         return m_prompt.question(title, text) == PromptAnswer::Yes;
     }
     void setAddEnabled(bool enabled) override { m_addEnabled = enabled; }
-    void closeBrowserAndWait(int milliseconds) override
+    void endTest() override
     {
-        // The desktop's browser cannot be told to close its window; the
-        // pause still lets it read the page before the file goes.
-        if (m_wait)
-            m_wait(milliseconds);
+        if (m_streamTest.end)
+            m_streamTest.end();
     }
 
 private:
     Prompt& m_prompt;
-    const PersonalListModel::OpenInBrowser& m_open;
-    const PersonalListModel::Wait& m_wait;
+    const PersonalListModel::StreamTest& m_streamTest;
     bool& m_addEnabled;
 };
 
 } // namespace
 
-PersonalListModel::PersonalListModel(
-    std::string htmlDir, Prompt& prompt, OpenInBrowser openInBrowser, Wait wait)
+PersonalListModel::PersonalListModel(std::string htmlDir, Prompt& prompt, StreamTest streamTest)
     : m_htmlDir(std::move(htmlDir))
     , m_prompt(prompt)
-    , m_openInBrowser(std::move(openInBrowser))
-    , m_wait(std::move(wait))
+    , m_streamTest(std::move(streamTest))
 {
 }
 
@@ -198,7 +192,7 @@ bool PersonalListModel::test(const Form& form)
     if (!nameAcceptable(m_form.station.name))
         return false;
     capitaliseFirst(m_form.station.name);
-    EditorTester tester(m_prompt, m_openInBrowser, m_wait, m_addEnabled);
+    EditorTester tester(m_prompt, m_streamTest, m_addEnabled);
     if (!GenerateStationPage(m_htmlDir, m_form.station, m_form.streamLink, m_form.logoPath,
             newPageFile(m_form.station.name), &tester)) {
         m_addEnabled = false;

@@ -21,12 +21,15 @@ public:
         std::string logoPath;
     };
 
-    // How the test page reaches the desktop's browser, and the pause before
-    // it is deleted.
-    using OpenInBrowser = std::function<void(const std::string& pagePath)>;
-    using Wait = std::function<void(int milliseconds)>;
+    // How a test reaches the listener: the player plays the test page's
+    // stream while the question is asked (begin), then goes back to what it
+    // played (end). Either may be empty.
+    struct StreamTest {
+        std::function<void(const std::string& pagePath)> begin;
+        std::function<void()> end;
+    };
 
-    PersonalListModel(std::string htmlDir, Prompt& prompt, OpenInBrowser openInBrowser, Wait wait);
+    PersonalListModel(std::string htmlDir, Prompt& prompt, StreamTest streamTest = {});
 
     // Fills both lists from the index and resets the form's enabling.
     void open();
@@ -90,8 +93,7 @@ private:
 
     std::string m_htmlDir;
     Prompt& m_prompt;
-    OpenInBrowser m_openInBrowser;
-    Wait m_wait;
+    StreamTest m_streamTest;
 
     std::vector<std::string> m_complete;
     std::vector<std::string> m_personal;

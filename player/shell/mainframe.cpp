@@ -39,6 +39,7 @@
 #include "playback/controlstrip.h"
 #include "playback/mpris.h"
 #include "playback/streamplayer.h"
+#include "playback/streamtrial.h"
 #include "recording/recorderlaunch.h"
 #include "recording/recordingoptions.h"
 #include "shell/commandids.h"
@@ -185,6 +186,14 @@ CMainFrame::CMainFrame(
                 placeWindow(windowRect().topLeft(), false);
         },
         [](int hue) { SetSkinHue(hue, 1); }, nullptr });
+    // A station tested in the editor plays here while the listener is asked,
+    // then the player goes back to what it played.
+    m_trial = std::make_unique<StreamTrial>(*m_player);
+    m_catalogue->beginStreamTest = [this](const std::string& page) {
+        m_trial->begin(page, m_settings.pathHtml, m_player->isActive() ? m_playingLink : QString(),
+            UiText(m_view->currentStation().title));
+    };
+    m_catalogue->endStreamTest = [this] { m_trial->end(); };
 
     // 3. and 4. Menus; the REC item needs the recorder.
     buildMenuBar();

@@ -27,6 +27,7 @@ class QMenu;
 class ShellPrompt;
 class SplashWindow;
 class StreamPlayer;
+class StreamTrial;
 
 // The player's main window. Every command reaches onCommand and every system
 // command onSysCommand, whether it comes from a menu, from the window frame,
@@ -149,6 +150,7 @@ private:
     CLumoDoc* m_document = nullptr; // children of this window
     CLumoView* m_view = nullptr;
     StreamPlayer* m_player = nullptr;
+    std::unique_ptr<StreamTrial> m_trial;
     ControlStrip* m_strip = nullptr;
     Mpris* m_mpris = nullptr;
     QMenu* m_systemMenu = nullptr;

@@ -83,9 +83,9 @@ public:
     {
     }
 
-    void openInBrowser(const std::string& pagePath) override
+    void beginTest(const std::string& pagePath) override
     {
-        events.push_back("open " + pagePath);
+        events.push_back("begin " + pagePath);
         pageWhenOpened = ReadTextFile(pagePath);
     }
     bool ask(const std::string& title, const std::string& text) override
@@ -94,10 +94,7 @@ public:
         return m_answer;
     }
     void setAddEnabled(bool enabled) override { events.push_back(enabled ? "enable" : "disable"); }
-    void closeBrowserAndWait(int milliseconds) override
-    {
-        events.push_back("close " + std::to_string(milliseconds));
-    }
+    void endTest() override { events.push_back("end"); }
 
     std::vector<std::string> events;
     std::string pageWhenOpened;
@@ -253,11 +250,11 @@ TEST_F(StationPageTest, testFlowAsksAndRemovesTheTestPage)
 
         const std::string testPage = html + "Nova_temp.htm";
         const std::vector<std::string> expected = {
-            "open " + testPage,
+            "begin " + testPage,
             "ask R\xC3\xA9sultat du test | Patientez quelques secondes...\n\n"
             "La page internet avec la radio fonctionne-t-elle ?",
             answer ? "enable" : "disable",
-            "close 1000",
+            "end",
         };
         EXPECT_EQ(tester.events, expected);
         EXPECT_NE(

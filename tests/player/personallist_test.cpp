@@ -35,13 +35,12 @@ protected:
 
     PersonalListModel makeModel()
     {
-        return PersonalListModel(
-            m_catalogue.html(), m_prompt,
-            [this](const std::string& path) {
-                m_opened.push_back(path);
-                m_openedExisted = FileExists(path);
-            },
-            [](int) {});
+        return PersonalListModel(m_catalogue.html(), m_prompt,
+            { [this](const std::string& path) {
+                 m_opened.push_back(path);
+                 m_openedExisted = FileExists(path);
+             },
+                [] {} });
     }
 
     static PersonalListModel::Form formNamed(const std::string& name)
@@ -100,7 +99,7 @@ TEST_F(PersonalListTest, onlyATestAnsweredYesEnablesAdding)
     EXPECT_TRUE(model.addEnabled());
     EXPECT_EQ(m_prompt.shown.back().title, kTestResultTitle);
     EXPECT_EQ(m_prompt.shown.back().text, kTestResultQuestion);
-    // The test page was there for the browser, and is gone afterwards.
+    // The test page was there for the player, and is gone afterwards.
     ASSERT_EQ(m_opened.size(), 2u);
     EXPECT_EQ(m_opened[1], m_catalogue.html() + "Nouvelle_radio_temp.htm");
     EXPECT_TRUE(m_openedExisted);
@@ -429,7 +428,7 @@ TEST_F(PersonalListTest, dialogTestsAddsAndAppliesThroughItsControls)
     m_prompt.answers = { PromptAnswer::Yes };
     PersonalListDialog dialog(
         m_catalogue.html(), nullptr, &m_prompt,
-        [this](const std::string& path) { m_opened.push_back(path); }, [](int) {});
+        { [this](const std::string& path) { m_opened.push_back(path); }, [] {} });
     dialog.show();
     auto* name = dialog.findChild<QLineEdit*>("stationName");
     auto* link = dialog.findChild<QLineEdit*>("streamLink");
