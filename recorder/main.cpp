@@ -177,6 +177,8 @@ int main(int argc, char* argv[])
     // The player's own sound when its private output exists; otherwise what
     // the default output plays, after its volume and mute.
     const bool ownSound = SoundOutputExists(kPrivateMonitorName);
+    if (!ownSound && !SoundOutputExists(kDefaultMonitor))
+        return failWith(app, Utf8Text(recordertexts::kNoSoundServer));
     const QString device = Utf8Text(ownSound ? kPrivateMonitorName : kDefaultMonitor);
 
     Capture capture;

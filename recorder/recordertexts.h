@@ -32,6 +32,9 @@ inline constexpr const char* kKeptUnfinished
       "dans %1";
 inline constexpr const char* kStoppedBySystem
     = "Arrêt demandé par le système : l'enregistrement est conservé dans %1";
+inline constexpr const char* kNoSoundServer
+    = "Enregistrement impossible : le serveur de son ne répond pas, il n'y a aucun son à "
+      "enregistrer.";
 inline constexpr const char* kAlreadyRecording = "Un enregistrement est déjà en cours.";
 inline constexpr const char* kUsage
     = "Usage : harddisk -record -preset FICHIER -filter FICHIER -output \"CHEMIN\" "

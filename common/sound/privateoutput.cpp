@@ -131,3 +131,47 @@ bool EnsurePrivateOutput(std::chrono::milliseconds timeout)
         &index);
     return session.waitFor(operation) && index != PA_INVALID_INDEX;
 }
+
+bool RemovePrivateOutput(std::chrono::milliseconds timeout)
+{
+    PulseSession session(timeout);
+    if (!session.ready())
+        return false;
+    struct Output {
+        std::uint32_t module = PA_INVALID_INDEX;
+        std::uint32_t monitor = PA_INVALID_INDEX;
+    } output;
+    pa_operation* operation = pa_context_get_sink_info_by_name(
+        session.context(), kPrivateOutputName,
+        [](pa_context*, const pa_sink_info* info, int eol, void* data) {
+            if (eol == 0 && info != nullptr)
+                *static_cast<Output*>(data) = { info->owner_module, info->monitor_source };
+        },
+        &output);
+    if (!session.waitFor(operation) || output.module == PA_INVALID_INDEX)
+        return false;
+    // A recorder still taking the monitor keeps it.
+    int readers = 0;
+    struct Count {
+        std::uint32_t monitor;
+        int* readers;
+    } count { output.monitor, &readers };
+    operation = pa_context_get_source_output_info_list(
+        session.context(),
+        [](pa_context*, const pa_source_output_info* info, int eol, void* data) {
+            auto* count = static_cast<Count*>(data);
+            if (eol == 0 && info != nullptr && info->source == count->monitor)
+                ++*count->readers;
+        },
+        &count);
+    if (!session.waitFor(operation) || readers > 0)
+        return false;
+    bool unloaded = false;
+    operation = pa_context_unload_module(
+        session.context(), output.module,
+        [](pa_context*, int success, void* unloaded) {
+            *static_cast<bool*>(unloaded) = success != 0;
+        },
+        &unloaded);
+    return session.waitFor(operation) && unloaded;
+}

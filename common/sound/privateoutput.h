@@ -18,3 +18,8 @@ bool SoundOutputExists(
 // earlier run), else made by loading a null-sink module. False when there is
 // no sound server or the module cannot be loaded.
 bool EnsurePrivateOutput(std::chrono::milliseconds timeout = std::chrono::milliseconds(2000));
+
+// Unloads the private output when no recording takes its monitor: the
+// output disappears from the desktop's sound settings once the player has
+// left. False when it is still in use, absent, or the server did not answer.
+bool RemovePrivateOutput(std::chrono::milliseconds timeout = std::chrono::milliseconds(1000));

@@ -234,6 +234,10 @@ StreamPlayer::~StreamPlayer()
     gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
     gst_object_unref(bus);
     gst_object_unref(m_playbin);
+    // The private output leaves the desktop's sound settings with the
+    // player, unless a recording still takes it.
+    if (m_withPrivateOutput)
+        RemovePrivateOutput();
 }
 
 bool StreamPlayer::buildPipeline()
@@ -247,37 +251,7 @@ bool StreamPlayer::buildPipeline()
     }
     gst_object_ref_sink(m_playbin);
 
-    // SONALTO_AUDIO_SINK is a gst-launch description of the output ("fakesink
-    // sync=true" in tests); otherwise the desktop's default output.
-    const QByteArray description = qgetenv("SONALTO_AUDIO_SINK").trimmed();
-    if (!description.isEmpty()) {
-        GError* error = nullptr;
-        m_sink = gst_parse_bin_from_description(description.constData(), TRUE, &error);
-        if (!m_sink) {
-            qCWarning(lcPlayback) << "SONALTO_AUDIO_SINK not usable:" << description
-                                  << (error ? error->message : "");
-            g_clear_error(&error);
-        }
-    }
-    if (!m_sink)
-        m_sink = gst_element_factory_make("autoaudiosink", nullptr);
-    if (m_sink) {
-        const Output output
-            = makeOutput(m_sink, EnsurePrivateOutput(std::chrono::milliseconds(1500)));
-        m_sink = output.bin;
-        m_volumeElement = output.volume;
-    }
-    if (!m_sink)
-        m_sink = gst_element_factory_make("autoaudiosink", nullptr);
-    if (m_sink) {
-        g_object_set(m_playbin, "audio-sink", m_sink, nullptr); // playbin owns it now
-        m_sinkPad = gst_element_get_static_pad(m_sink, "sink");
-    }
-    if (m_sinkPad)
-        m_probeId = gst_pad_add_probe(m_sinkPad,
-            static_cast<GstPadProbeType>(
-                GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
-            &StreamPlayerCallbacks::onBuffer, this, nullptr);
+    installOutput(EnsurePrivateOutput(std::chrono::milliseconds(1500)));
 
     guint flags = 0;
     g_object_get(m_playbin, "flags", &flags, nullptr);
@@ -288,8 +262,56 @@ bool StreamPlayer::buildPipeline()
     GstBus* bus = gst_element_get_bus(m_playbin);
     gst_bus_set_sync_handler(bus, &StreamPlayerCallbacks::onBusMessage, this, nullptr);
     gst_object_unref(bus);
-    applyVolume();
     return true;
+}
+
+// Gives playbin a new output, with or without the branch to the private
+// output. playbin must be stopped (NULL).
+void StreamPlayer::installOutput(bool withPrivateOutput)
+{
+    if (m_sinkPad) {
+        gst_pad_remove_probe(m_sinkPad, m_probeId);
+        gst_object_unref(m_sinkPad);
+        m_sinkPad = nullptr;
+    }
+    m_volumeElement = nullptr;
+    m_withPrivateOutput = false;
+
+    // SONALTO_AUDIO_SINK is a gst-launch description of the output ("fakesink
+    // sync=true" in tests); otherwise the desktop's default output.
+    GstElement* speakers = nullptr;
+    const QByteArray description = qgetenv("SONALTO_AUDIO_SINK").trimmed();
+    if (!description.isEmpty()) {
+        GError* error = nullptr;
+        speakers = gst_parse_bin_from_description(description.constData(), TRUE, &error);
+        if (!speakers) {
+            qCWarning(lcPlayback) << "SONALTO_AUDIO_SINK not usable:" << description
+                                  << (error ? error->message : "");
+            g_clear_error(&error);
+        }
+    }
+    if (!speakers)
+        speakers = gst_element_factory_make("autoaudiosink", nullptr);
+    GstElement* sink = nullptr;
+    if (speakers) {
+        const Output output = makeOutput(speakers, withPrivateOutput);
+        sink = output.bin;
+        m_volumeElement = output.volume;
+        m_withPrivateOutput = sink && withPrivateOutput;
+    }
+    if (!sink)
+        sink = gst_element_factory_make("autoaudiosink", nullptr);
+    m_sink = sink;
+    // playbin owns it now, and lets the one before go.
+    g_object_set(m_playbin, "audio-sink", sink, nullptr);
+    if (sink)
+        m_sinkPad = gst_element_get_static_pad(sink, "sink");
+    if (m_sinkPad)
+        m_probeId = gst_pad_add_probe(m_sinkPad,
+            static_cast<GstPadProbeType>(
+                GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+            &StreamPlayerCallbacks::onBuffer, this, nullptr);
+    applyVolume();
 }
 
 bool StreamPlayer::isActive() const
@@ -405,6 +427,13 @@ void StreamPlayer::startAttempt(const Candidate& candidate)
     gst_element_set_state(m_playbin, GST_STATE_NULL);
     ++m_generation;
     m_audioThisAttempt = false;
+    // The private output goes with the sound server when it restarts, or
+    // when its module is unloaded: made again here when it can be, and
+    // otherwise the speakers play alone, since a sink on a missing output
+    // would fail every attempt.
+    const bool privateOutput = EnsurePrivateOutput(std::chrono::milliseconds(500));
+    if (privateOutput != m_withPrivateOutput)
+        installOutput(privateOutput);
     m_currentUri = toUri(candidate.address);
     qCDebug(lcPlayback) << "trying" << m_currentUri;
     g_object_set(m_playbin, "uri", m_currentUri.toUtf8().constData(), nullptr);

@@ -101,6 +101,7 @@ private:
     enum class FetchReason { ByAddress, AfterTypeError };
 
     bool buildPipeline();
+    void installOutput(bool withPrivateOutput);
     void next();
     void startAttempt(const Candidate& candidate);
     void attemptEnded(bool typeError, bool endOfStream);
@@ -124,6 +125,7 @@ private:
     GstElement* m_playbin = nullptr;
     GstElement* m_sink = nullptr;
     GstElement* m_volumeElement = nullptr; // in front of the speakers, owned by m_sink
+    bool m_withPrivateOutput = false; // m_sink also feeds the private output
     GstPad* m_sinkPad = nullptr;
     unsigned long m_probeId = 0;
 

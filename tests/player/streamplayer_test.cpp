@@ -32,6 +32,7 @@
 #include <QToolButton>
 
 #include "playback/controlstrip.h"
+#include "common/sound/privateoutput.h"
 #include "playback/mpris.h"
 #include "support/testsupport.h"
 
@@ -648,6 +649,16 @@ private:
     std::vector<Reading> m_readings;
 };
 
+// Twenty seconds of a tone at the test stream's bit rate, for the server to
+// loop.
+void MakeStreamTone(const std::string& path)
+{
+    testsupport::RunCommand("gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 num-buffers=860 ! "
+                            "audioconvert ! lamemp3enc target=bitrate bitrate=128 cbr=true ! "
+                            "filesink location="
+        + path);
+}
+
 // A station's server goes away and comes back, measured at the speakers (a
 // null sink's monitor): a drop shorter than what the player has queued is
 // not heard, and after a longer outage sound is back soon after the server,
@@ -659,11 +670,7 @@ TEST(StreamPlayerOutageTest, dropsAreBridgedAndSoundReturnsWithTheServer)
     if (!testsupport::StartSoundServer())
         GTEST_SKIP() << "no sound server";
     TempDir root { "sonalto-outage" };
-    // Twenty seconds of a tone at the stream's bit rate, looped by the server.
-    testsupport::RunCommand("gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 num-buffers=860 ! "
-                            "audioconvert ! lamemp3enc target=bitrate bitrate=128 cbr=true ! "
-                            "filesink location="
-        + root.path() + "tone.mp3");
+    MakeStreamTone(root.path() + "tone.mp3");
     const int port = RefusingPort();
     RestartableServer server(root.path(), port);
     ASSERT_TRUE(server.start());
@@ -718,6 +725,39 @@ TEST(StreamPlayerOutageTest, dropsAreBridgedAndSoundReturnsWithTheServer)
         }
     }
     player.stop();
+    testsupport::StopSoundServer();
+}
+
+// The sound server restarts under the player, taking the private output
+// with it: the player plays again on its own, the private output made
+// anew, and takes that output away when it leaves.
+TEST(StreamPlayerOutageTest, playsAgainAfterTheSoundServerRestarts)
+{
+    ::unsetenv("SONALTO_AUDIO_SINK");
+    gst_init(nullptr, nullptr); // its registry, before HOME moves
+    if (!testsupport::StartSoundServer())
+        GTEST_SKIP() << "no sound server";
+    TempDir root { "sonalto-restart" };
+    MakeStreamTone(root.path() + "tone.mp3");
+    testsupport::HttpServer server;
+    ASSERT_TRUE(server.start(root.path()));
+    using Clock = MonitorLevels::Clock;
+    {
+        StreamPlayer player;
+        {
+            MonitorLevels monitor("test_sink.monitor");
+            player.play(QString::fromStdString(server.url("/_stream?audio=tone.mp3")));
+            ASSERT_TRUE(monitor.soundAfter(Clock::now(), 10s)) << "no sound at the speakers";
+        }
+        testsupport::RunCommand("pulseaudio --kill; sleep 0.5; " + testsupport::SupportDirectory()
+            + "/start-pulse.sh \"$SONALTO_PULSE_DIR\"");
+        ASSERT_TRUE(QTest::qWaitFor([] { return SoundOutputExists("test_sink"); }, 10000));
+        MonitorLevels monitor("test_sink.monitor");
+        EXPECT_TRUE(monitor.soundAfter(Clock::now(), 15s)) << "no sound after the restart";
+        EXPECT_EQ(player.state(), State::Playing);
+        EXPECT_TRUE(SoundOutputExists(kPrivateOutputName));
+    }
+    EXPECT_FALSE(SoundOutputExists(kPrivateOutputName)) << "left behind on the sound server";
     testsupport::StopSoundServer();
 }
 

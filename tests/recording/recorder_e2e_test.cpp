@@ -393,6 +393,7 @@ TEST_F(RecorderE2e, refusesMissingPresetOrFolderAndLeavesNoFile)
         const char* preset;
         std::string output;
         std::string message;
+        testsupport::Environment environment = {};
     };
     const Case cases[] = {
         { "Absent.hdp", m_install.path() + "a.ogg",
@@ -402,6 +403,10 @@ TEST_F(RecorderE2e, refusesMissingPresetOrFolderAndLeavesNoFile)
         { "Snt.hdp", m_install.path() + "absent/c.ogg",
             "harddisk: Impossible d'écrire dans le répertoire d'enregistrement : "
                 + m_install.path() + "absent" },
+        { "Snt.hdp", m_install.path() + "d.ogg",
+            "harddisk: Enregistrement impossible : le serveur de son ne répond pas, il n'y a "
+            "aucun son à enregistrer.",
+            { { "PULSE_SERVER", "unix:/nonexistent" } } },
     };
     WriteTextFile(m_install.path() + "Bad.hdp", "[Encoder Settings]\r\nActive=OGG\r\n");
     Settings settings;
@@ -412,7 +417,7 @@ TEST_F(RecorderE2e, refusesMissingPresetOrFolderAndLeavesNoFile)
         Process recorder;
         ASSERT_TRUE(recorder.start(m_recorder,
             { "-record", "-preset", c.preset, "-filter", "smart.hfs", "-output", c.output },
-            {}, m_install.path(), log));
+            c.environment, m_install.path(), log));
         EXPECT_TRUE(testsupport::WaitForFileLine(log, c.message, 10s)) << c.message;
         recorder.kill();
         struct stat info {};
