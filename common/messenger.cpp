@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -354,6 +355,21 @@ bool MessengerListener::listen(const std::string& className, const std::string& 
     sockaddr_un address {};
     if (!fillAddress(path, address))
         return false;
+    // Two windows of one address starting at the same moment take turns:
+    // between the bind and the listen of one, the other would find the
+    // address refusing connections, take it for a dead window's leftover and
+    // replace it, and both would run.
+    const int lock = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (lock >= 0)
+        ::flock(lock, LOCK_EX);
+    struct Unlock {
+        int fd;
+        ~Unlock()
+        {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    } unlock { lock };
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return false;
