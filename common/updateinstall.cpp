@@ -15,6 +15,7 @@
 #include "common/fetch.h"
 #include "common/installdir.h"
 #include "common/prompt.h"
+#include "common/pagename.h"
 #include "common/textfile.h"
 #include "common/updatedownload.h"
 #include "common/updateindex.h"
@@ -71,7 +72,7 @@ PreparedFile PrepareDownloadedFile(const std::string& downloaded, const std::str
     const std::string key = cp1252::lower(name);
     prepared.updater = key == cp1252::lower(kUpdaterProgram);
     prepared.target
-        = prepared.updater ? htmlDir + UpdateInstaller::kParkedUpdater : targetDir + name;
+        = prepared.updater ? htmlDir + UpdateInstaller::kParkedUpdater : targetDir + FileNameOnDisk(name);
     prepared.bytes = ReadTextFile(downloaded);
     if (key.find(".txt") != std::string::npos)
         prepared.bytes = FixLineEnds(std::move(prepared.bytes));
@@ -304,8 +305,11 @@ void UpdateInstaller::startFileDownload(const char* label)
     // that ends after its watchdog can never be taken for a later one.
     ++m_attempt;
     m_waiting = true;
+    // The listing names files in Windows-1252; a site's disk and addresses
+    // spell them in UTF-8.
     const std::string address = m_remoteDir
-        + (IsWebAddress(m_remoteDir) ? EncodeNameForAddress(m_currentFile) : m_currentFile);
+        + (IsWebAddress(m_remoteDir) ? EncodeNameForAddress(FileNameOnDisk(m_currentFile))
+                                     : FileNameOnDisk(m_currentFile));
     // A size that is not a number is waited for as five kilobytes.
     const bool sized = m_fileIndex < m_plan.bytes.size() && m_plan.bytes[m_fileIndex] >= 0;
     m_host.startWatchdog(watchdogPeriod(sized ? m_currentKilobytes : 5));

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -15,6 +16,7 @@
 #include <zlib.h>
 
 #include "common/cp1252.h"
+#include "common/pagename.h"
 #include "common/updatedownload.h"
 #include "common/textfile.h"
 
@@ -92,7 +94,8 @@ std::vector<LocalFile> ListLocalDirectory(const std::string& dir)
     std::atomic<std::size_t> next { 0 };
     const auto work = [&] {
         for (std::size_t i = next.fetch_add(1); i < names.size(); i = next.fetch_add(1))
-            files[i] = { cp1252::lower(names[i]), ChecksumText(dir + names[i]) };
+            files[i] = { cp1252::lower(FileNameInText(names[i]).value_or(names[i])),
+                ChecksumText(dir + names[i]) };
     };
     const std::size_t cores = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
     std::vector<std::thread> helpers;
@@ -274,24 +277,28 @@ std::string MakeListing(const std::string& dir, std::vector<std::string>* skippe
     const std::vector<std::string>& leaveOut)
 {
     std::string listing;
-    for (const std::string& name : ListRegularFiles(dir)) {
-        if (std::find(leaveOut.begin(), leaveOut.end(), name) != leaveOut.end())
+    for (const std::string& diskName : ListRegularFiles(dir)) {
+        if (std::find(leaveOut.begin(), leaveOut.end(), diskName) != leaveOut.end())
             continue;
-        const bool carried = IsSafeRemoteName(name) && name.find(kSizeMarker) == std::string::npos
-            && name.find(" |") == std::string::npos && name.find("| ") == std::string::npos
+        // The listing speaks Windows-1252: a name it cannot spell is left out.
+        const std::optional<std::string> text = FileNameInText(diskName);
+        const std::string name = text.value_or(diskName);
+        const bool carried = text && IsSafeRemoteName(name)
+            && name.find(kSizeMarker) == std::string::npos && name.find(" |") == std::string::npos
+            && name.find("| ") == std::string::npos
             && cp1252::findNoCase(name, kItemStart) == std::string::npos
             && cp1252::findNoCase(name, kItemEnd) == std::string::npos
             && name.find_first_of("\r\n") == std::string::npos;
         if (!carried) {
             if (skipped != nullptr)
-                skipped->push_back(name);
+                skipped->push_back(diskName);
             continue;
         }
         struct stat st { };
-        if (::stat((dir + name).c_str(), &st) != 0)
+        if (::stat((dir + diskName).c_str(), &st) != 0)
             continue;
         listing += "<li>" + name + " | " + std::to_string(st.st_size) + " || "
-            + ChecksumText(dir + name) + "</li>\n";
+            + ChecksumText(dir + diskName) + "</li>\n";
     }
     return listing;
 }

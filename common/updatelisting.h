@@ -103,8 +103,9 @@ bool DownloadMatchesListing(
     const std::string& path, long long listedBytes, const std::string& listedChecksum);
 
 // The listing answer for the files of dir, as a server publishes it: one
-// item per line, in byte order of the names. Names that the grammar cannot
-// carry (holding " | ", " || ", "<li>" or "</li>", a line break, or unsafe
-// as above) are left out and returned in skipped.
+// item per line, in byte order of the names, each named in Windows-1252
+// (FileNameInText). Names that the grammar cannot carry (holding " | ",
+// " || ", "<li>" or "</li>", a line break, unsafe as above, or without a
+// Windows-1252 spelling) are left out and returned in skipped, as on disk.
 std::string MakeListing(const std::string& dir, std::vector<std::string>* skipped = nullptr,
     const std::vector<std::string>& leaveOut = {});

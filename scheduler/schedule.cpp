@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "common/cp1252.h"
+#include "common/pagename.h"
 #include "common/profile.h"
 #include "common/textfile.h"
 
@@ -279,7 +280,9 @@ std::optional<std::string> PageForStation(const std::string& station,
 
 std::string StartParameters(const ScheduleRow& row, const std::string& page)
 {
-    std::string parameters = "-quiet -radio " + page;
+    // The index names the page in Windows-1252; the player is handed the
+    // page's name on disk, as a command line carries it.
+    std::string parameters = "-quiet -radio " + FileNameOnDisk(page);
     if (row.action != kActionPlay)
         parameters += " -record start";
     return parameters;

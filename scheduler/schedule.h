@@ -127,7 +127,8 @@ EntryCheck CheckEntry(const SlotEntry& entry, const std::vector<ScheduleRow>& ro
 std::optional<std::string> PageForStation(const std::string& station,
     const std::vector<std::string>& names, const std::vector<std::string>& pages);
 
-// The player's parameters at a slot's start: "-quiet -radio " + page, with
-// " -record start" for a record slot.
+// The player's parameters at a slot's start: "-quiet -radio " + page (as the
+// index names it; handed over as its name on disk), with " -record start"
+// for a record slot.
 std::string StartParameters(const ScheduleRow& row, const std::string& page);
 inline constexpr const char* kStopParameters = "-stop";

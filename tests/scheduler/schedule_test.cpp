@@ -203,4 +203,7 @@ TEST(Schedule, findsThePageByPrefixIgnoringCase)
     EXPECT_EQ(StartParameters(Row("Rec", "", "", ""), "Jazz_Paris.htm"),
         "-quiet -radio Jazz_Paris.htm -record start");
     EXPECT_EQ(StartParameters(Row("Lecture", "", "", ""), "Jazz_Paris.htm"), "-quiet -radio Jazz_Paris.htm");
+    // An accented page of the index goes to the player as the disk names it.
+    EXPECT_EQ(StartParameters(Row("Lecture", "", "", ""), "Caf\xE9.htm"),
+        "-quiet -radio Caf\xC3\xA9.htm");
 }

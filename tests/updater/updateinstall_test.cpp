@@ -165,6 +165,34 @@ TEST_F(Install, threeFilePlanRunsUnderWatchdogsOfItsSizes)
         EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
 }
 
+TEST_F(Install, accentedNamesArriveUnderTheirOwnNamesAndAreListed)
+{
+    // Published from a folder whose names are UTF-8, as on any desktop.
+    publish("liste_radio/", "Caf\xC3\xA9 Noir.htm",
+        "<html><font name=\"titre\">Caf\xE9 Noir</font>\r\n"
+        "<IMG SRC=\"logo/caf\xE9.jpg\" BORDER=0 WIDTH=66 HEIGHT=50></html>");
+    publish("liste_radio/logo/", "caf\xC3\xA9.jpg", "un logo de dix octets au moins");
+    EXPECT_NE(ReadTextFile(m_site.path() + "liste_radio/" + kListingScript)
+                  .find("<li>Caf\xE9 Noir.htm | "),
+        std::string::npos);
+
+    installer().start(false, true);
+    arrive();
+    arrive();
+    ASSERT_TRUE(m_host.finished);
+    EXPECT_TRUE(FileExists(html() + "Caf\xC3\xA9 Noir.htm"));
+    EXPECT_TRUE(FileExists(html() + "logo/caf\xC3\xA9.jpg"));
+    const std::vector<StationEntry> stations = ListStations(ReadTextFile(html() + "haut.htm"));
+    ASSERT_EQ(stations.size(), 1u);
+    EXPECT_EQ(stations[0].pageFile, "Caf\xE9 Noir.htm");
+
+    // The next update finds them in place: nothing to download.
+    m_installer.reset();
+    m_host = FakeHost {};
+    installer().start(false, true);
+    EXPECT_TRUE(m_host.downloads.empty());
+}
+
 TEST_F(Install, oneFileOfUnknownSizeAndLeftoversOfAStoppedUpdater)
 {
     publish("liste_radio/", "seule.htm", "<html>une seule page</html>");
