@@ -6,12 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QImage>
 #include <QSignalSpy>
 #include <QTest>
 
+#include "common/rebuild.h"
 #include "common/textfile.h"
 #include "eventwait.h"
 #include "shell/commandids.h"
+#include "shell/playertray.h"
 #include "support/testsupport.h"
 #include "view/framebridge.h"
 
@@ -205,6 +209,48 @@ TEST_F(LumoViewTest, dropDownSetsTheCurrentStationAndCommandsNeverLeaveThePage)
     postToFrame(view, "haut", "{pick: 'Alpha.htm'}");
     ASSERT_TRUE(waitLoaded(loads, "live", "Alpha.htm"));
     EXPECT_EQ(view.currentStation().title, "Radio Alpha");
+}
+
+// Pages copied in by hand under accented names, listed by the rebuild: the
+// drop-down of the real index reaches them and the view finds their logo.
+TEST_F(LumoViewTest, dropDownOfTheRebuiltIndexOpensAccentedPages)
+{
+    const std::string& dir = m_html.path();
+    for (const char* file : { "haut.htm", "Alpha.htm", "Beta.htm", "capital.htm" })
+        DeleteFile(dir + file);
+    WriteTextFile(dir + "Caf\xC3\xA9 Noir.htm",
+        stationPage("Caf\xE9 Noir", "http://127.0.0.1:9/cafe")
+            + "<IMG SRC=\"logo/caf\xE9.png\" BORDER=0 WIDTH=66 HEIGHT=50>");
+    QImage logo(66, 50, QImage::Format_RGB32);
+    logo.fill(Qt::darkGreen);
+    QDir().mkpath(QString::fromStdString(dir + "logo"));
+    ASSERT_TRUE(logo.save(QString::fromUtf8((dir + "logo/caf\xC3\xA9.png").c_str()), "PNG"));
+    ASSERT_TRUE(RebuildIndex(dir));
+    // The real index, with a listener for the test's picks.
+    std::string index = ReadTextFile(dir + "haut.htm");
+    ReplaceFirst(index, "</BODY>",
+        "<script>window.addEventListener('message', function (e) {"
+        " var s = document.loc.select; s.selectedIndex = e.data.pickIndex;"
+        " s.dispatchEvent(new Event('change')); });</script></BODY>");
+    ASSERT_TRUE(WriteTextFile(dir + "haut.htm", index));
+    m_settings.assignLogo = true;
+
+    CLumoView view(m_settings);
+    view.resize(400, 300);
+    view.show();
+    QSignalSpy loads(&view, &CLumoView::frameLoaded);
+    view.navigate2(dir + "index.htm");
+    ASSERT_TRUE(waitLoaded(loads, "", "index.htm"));
+    // The index's listener may not be there yet when the frame page has
+    // loaded: the pick is made again until the station comes.
+    bool shown = false;
+    for (int attempt = 0; attempt < 30 && !shown; ++attempt) {
+        postToFrame(view, "haut", "{pickIndex: 1}");
+        shown = WaitUntil([&] { return view.currentStation().title == "Caf\xE9 Noir"; }, 500);
+    }
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(view.currentStation().pagePath, dir + "Caf\xC3\xA9 Noir.htm");
+    EXPECT_EQ(TrayLogoPath(view.currentStation(), m_settings), dir + "logo/caf\xC3\xA9.png");
 }
 
 class UrlCatcher : public QObject {
