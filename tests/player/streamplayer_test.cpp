@@ -591,7 +591,7 @@ public:
         Clock::time_point from, std::chrono::milliseconds timeout, double threshold = -30)
     {
         std::optional<Clock::time_point> found;
-        QTest::qWaitFor(
+        static_cast<void>(QTest::qWaitFor(
             [&] {
                 for (const Reading& r : readings())
                     if (r.at > from && r.peak > threshold) {
@@ -600,7 +600,7 @@ public:
                     }
                 return false;
             },
-            static_cast<int>(timeout.count()));
+            static_cast<int>(timeout.count())));
         return found;
     }
 
