@@ -1,8 +1,9 @@
 // Station index operations on a catalogue of 10,000 stations, a quarter of
-// them inactive, written to a temporary HTML directory.
+// them inactive, each with its page, written to a temporary HTML directory.
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <unordered_set>
@@ -10,6 +11,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "common/pagename.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
 
@@ -50,6 +52,12 @@ struct Catalogue {
             std::string file = names[i];
             std::replace(file.begin(), file.end(), ' ', '_');
             const std::string line = "<option value=\"" + file + ".htm\">" + names[i] + "</option>";
+            // Every station has its page, which a removal looks through for
+            // the pictures and playlists that other stations still use.
+            std::ofstream(dir + FileNameOnDisk(file + ".htm"), std::ios::binary)
+                << "<font name=\"titre\">" << names[i] << "</font>\r\n<IMG SRC=\"logo/sntlogo.jpg\" "
+                << "BORDER=0 WIDTH=66 HEIGHT=50>\r\n<PARAM NAME=\"filename\" VALUE=\"http://s/"
+                << i << "\">\r\n";
             text += i % 4 == 3 ? "<!--" + line + "-->\r\n" : line + "\r\n";
             if (rng() % 2 == 0)
                 personal.insert(names[i]);
@@ -114,7 +122,7 @@ void BM_RemoveStation(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         WriteTextFile(c.index, c.text);
-        WriteTextFile(c.dir + page,
+        WriteTextFile(c.dir + FileNameOnDisk(page),
             "<IMG SRC=\"logo/bench.jpg\" BORDER=0 WIDTH=66 HEIGHT=50>\r\n"
             "<PARAM NAME=\"filename\" VALUE=\"bench.asx\">\r\n");
         WriteTextFile(c.dir + "logo/bench.jpg", "jpg");
