@@ -46,6 +46,15 @@ TEST(About, dialogShowsTheThreeTexts)
     EXPECT_EQ(
         dialog.findChild<QLabel*>("stationListVersion")->text(), QStringLiteral("Introuvable"));
     EXPECT_EQ(dialog.findChild<QLabel*>("appearanceName")->text(), QString::fromUtf8("Skin Été"));
+
+    // A version text from the update server that reads as markup is drawn
+    // with its marks, not as a bold or hidden text.
+    AboutDialog marked({ "<b>version</b> 2.1", "<!-- 3.0 -->", "Skin" });
+    for (const char* name : { "softwareVersion", "stationListVersion" }) {
+        auto* label = marked.findChild<QLabel*>(name);
+        EXPECT_GE(label->sizeHint().width(), label->fontMetrics().horizontalAdvance(label->text()))
+            << name;
+    }
 }
 
 } // namespace
