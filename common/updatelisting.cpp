@@ -86,7 +86,18 @@ std::string ChecksumText(const std::string& path)
 
 std::vector<LocalFile> ListLocalDirectory(const std::string& dir)
 {
-    const std::vector<std::string> names = ListRegularFiles(dir);
+    // Files are known by the name the listing gives them. A file whose name
+    // has no Windows-1252 spelling (one written raw in that code page by an
+    // older updater, say) is no file of the server's: its page comes again
+    // under its proper name.
+    std::vector<std::string> names;
+    std::vector<std::string> textNames;
+    for (std::string& name : ListRegularFiles(dir)) {
+        if (std::optional<std::string> text = FileNameInText(name)) {
+            textNames.push_back(std::move(*text));
+            names.push_back(std::move(name));
+        }
+    }
     std::vector<LocalFile> files(names.size());
     // The checksums are computed on every core: reading from the cache is
     // faster than the checksum, so one core alone would leave the listing
@@ -94,8 +105,7 @@ std::vector<LocalFile> ListLocalDirectory(const std::string& dir)
     std::atomic<std::size_t> next { 0 };
     const auto work = [&] {
         for (std::size_t i = next.fetch_add(1); i < names.size(); i = next.fetch_add(1))
-            files[i] = { cp1252::lower(FileNameInText(names[i]).value_or(names[i])),
-                ChecksumText(dir + names[i]) };
+            files[i] = { cp1252::lower(textNames[i]), ChecksumText(dir + names[i]) };
     };
     const std::size_t cores = std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, 4);
     std::vector<std::thread> helpers;

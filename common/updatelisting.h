@@ -27,7 +27,8 @@ struct LocalFile {
 };
 
 // The regular files of dir (which ends with '/'), subfolders left out, in
-// byte order of their names. Empty when the folder cannot be read.
+// byte order of their names, each named in Windows-1252 (lower case); a name
+// without that spelling is left out. Empty when the folder cannot be read.
 std::vector<LocalFile> ListLocalDirectory(const std::string& dir);
 
 struct RemoteFile {

@@ -176,6 +176,10 @@ TEST_F(Install, accentedNamesArriveUnderTheirOwnNamesAndAreListed)
                   .find("<li>Caf\xE9 Noir.htm | "),
         std::string::npos);
 
+    // The same page written raw in Windows-1252 by an older installation.
+    ASSERT_TRUE(WriteTextFile(html() + "Caf\xE9 Noir.htm",
+        ReadTextFile(m_site.path() + "liste_radio/Caf\xC3\xA9 Noir.htm")));
+
     installer().start(false, true);
     arrive();
     arrive();
