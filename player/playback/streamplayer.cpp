@@ -78,6 +78,17 @@ Output makeOutput(GstElement* speakers, bool privateOutput)
     bool linked = gst_element_link(volume, speakers);
     if (privateOutput) {
         g_object_set(recorderSink, "device", kPrivateOutputName, "provide-clock", FALSE, nullptr);
+        // The tee hands each buffer to both branches in turn, so a branch
+        // whose queue is full holds the other one back. The recorder's sink
+        // starts later and runs on the speakers' clock: behind a blocking
+        // queue it made the speakers run dry for a moment now and then. Its
+        // queue drops its oldest audio instead, and only when it is two
+        // seconds behind.
+        // Not synchronised to the clock: paced by the speakers' branch, it
+        // has no drift of its own to correct, which made it skip at start.
+        g_object_set(recorderSink, "sync", FALSE, nullptr);
+        g_object_set(toRecorder, "leaky", 2 /* downstream */, "max-size-time",
+            guint64(2 * GST_SECOND), "max-size-buffers", 0u, "max-size-bytes", 0u, nullptr);
         gst_bin_add_many(GST_BIN(bin), tee, toSpeakers, toRecorder, recorderSink, nullptr);
         linked = linked && gst_element_link_many(tee, toSpeakers, volume, nullptr)
             && gst_element_link_many(tee, toRecorder, recorderSink, nullptr);

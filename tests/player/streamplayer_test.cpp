@@ -728,6 +728,41 @@ TEST(StreamPlayerOutageTest, dropsAreBridgedAndSoundReturnsWithTheServer)
     testsupport::StopSoundServer();
 }
 
+// A steady local stream, heard at the speakers and at the private output
+// together for a minute: no silent gap in either.
+TEST(StreamPlayerOutageTest, steadyPlaybackHasNoGaps)
+{
+    ::unsetenv("SONALTO_AUDIO_SINK");
+    gst_init(nullptr, nullptr); // its registry, before HOME moves
+    if (!testsupport::StartSoundServer())
+        GTEST_SKIP() << "no sound server";
+    TempDir root { "sonalto-steady" };
+    MakeStreamTone(root.path() + "tone.mp3");
+    testsupport::HttpServer server;
+    ASSERT_TRUE(server.start(root.path()));
+    using Clock = MonitorLevels::Clock;
+    {
+        StreamPlayer player;
+        MonitorLevels speakers("test_sink.monitor");
+        MonitorLevels recorder(kPrivateMonitorName);
+        player.play(QString::fromStdString(server.url("/_stream?audio=tone.mp3")));
+        const auto heard = speakers.soundAfter(Clock::now(), 10s);
+        ASSERT_TRUE(heard);
+        QTest::qWait(60000);
+        const auto end = Clock::now();
+        EXPECT_LT(speakers.longestSilence(*heard + 500ms, end), 100ms);
+        EXPECT_LT(recorder.longestSilence(*heard + 500ms, end), 100ms);
+        // Not even one quiet reading of 50 ms.
+        for (const MonitorLevels* monitor : { &speakers, &recorder })
+            for (const auto& r : monitor->readings())
+                EXPECT_FALSE(r.at > *heard + 500ms && r.peak < -30)
+                    << (monitor == &speakers ? "speakers" : "private output") << " silent after "
+                    << std::chrono::duration_cast<std::chrono::milliseconds>(r.at - *heard).count()
+                    << " ms";
+    }
+    testsupport::StopSoundServer();
+}
+
 // The sound server restarts under the player, taking the private output
 // with it: the player plays again on its own, the private output made
 // anew, and takes that output away when it leaves.
