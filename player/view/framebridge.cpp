@@ -5,10 +5,14 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QRandomGenerator>
 #include <QStringList>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+#include <QWidget>
 #include <QWebEngineUrlScheme>
 
 namespace {
@@ -157,6 +161,13 @@ FramePage::FramePage(QObject* parent)
         QString::fromLatin1(kBridgeScript).replace(QStringLiteral("%NONCE%"), m_nonce));
     scripts().insert(script);
 
+    // Nothing a page does goes to the desktop's own handlers, and a script
+    // opens a window only from the listener's click.
+    settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
+    // The engine's own pop-up rule also stops the frames' scripted loads
+    // here, so the rule is kept by watching the listener's input instead.
+    qApp->installEventFilter(this);
+
     // The documents a frame leaves stay in the page's process until the
     // script engine next collects, which it does lazily while its heap is
     // small: a player left on for hours and changing station every few
@@ -222,12 +233,35 @@ bool FramePage::acceptNavigationRequest(const QUrl& url, NavigationType, bool is
         emit unheldAppNavigation(url, isMainFrame);
         return false;
     }
-    return true;
+    // Station pages come from the network: only what the view shows itself
+    // is followed. mailto:, smb:, custom schemes and the like are refused
+    // and the page stays where it is.
+    static const QStringList kShown { QStringLiteral("http"), QStringLiteral("https"),
+        QStringLiteral("file"), QStringLiteral("about"), QStringLiteral("data"),
+        QStringLiteral("blob") };
+    return kShown.contains(url.scheme().toLower());
 }
 
 QWebEnginePage* FramePage::createWindow(WebWindowType)
 {
+    // A window only follows a click or a key of the listener in the view
+    // just before: a script alone opens nothing.
+    if (!m_sinceInput.isValid() || m_sinceInput.elapsed() > 1500)
+        return nullptr;
     return new NewWindowCatcher(profile(), this);
+}
+
+bool FramePage::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease
+        || type == QEvent::KeyPress || type == QEvent::TouchBegin) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        QWebEngineView* view = QWebEngineView::forPage(this);
+        if (widget && view && (widget == view || view->isAncestorOf(widget)))
+            m_sinceInput.start();
+    }
+    return QWebEnginePage::eventFilter(watched, event);
 }
 
 void PrepareWebEngine()

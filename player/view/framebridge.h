@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QUrl>
 #include <QWebEnginePage>
@@ -45,12 +46,14 @@ protected:
         int lineNumber, const QString& sourceId) override;
     bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override;
     QWebEnginePage* createWindow(WebWindowType type) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void collectGarbage();
 
     QString m_nonce; // shared with the injected script only
     QTimer m_collectTimer;
+    QElapsedTimer m_sinceInput; // the listener's last click or key in the view
 };
 
 // Prepares the web engine of the process: registers the "app" scheme of the

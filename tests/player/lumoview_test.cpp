@@ -273,13 +273,74 @@ TEST_F(LumoViewTest, linksAskingForANewWindowGoToTheDesktopBrowser)
     view.navigate2(m_html.path() + "index.htm");
     ASSERT_TRUE(waitLoaded(loads, "live", "Alpha.htm"));
 
-    postToFrame(view, "live", "'site'");
+    // The listener clicks the station's site link (a script's click would
+    // open no window): here it covers the whole frame.
+    view.page()->runJavaScript(QStringLiteral(
+        "var a = frames['live'].document.getElementById('site');"
+        "a.style.display = 'block'; a.style.position = 'fixed'; a.style.left = '0';"
+        "a.style.top = '0'; a.style.width = '100%'; a.style.height = '100%';"
+        "a.style.zIndex = '9';"));
+    QTest::qWait(300);
+    QTest::mouseClick(view.focusProxy() ? view.focusProxy() : &view, Qt::LeftButton, {},
+        QPoint(200, 200));
     EXPECT_TRUE(WaitUntil([&] { return !catcher.urls.empty(); }, 10000));
     QDesktopServices::unsetUrlHandler("http");
     ASSERT_EQ(catcher.urls.size(), 1u);
     EXPECT_EQ(catcher.urls[0], QUrl("http://example.org/site"));
     // The station frame kept its page.
     EXPECT_EQ(view.currentStation().title, "Radio Alpha");
+}
+
+// A click on a station page's link of another scheme than http(s) goes to
+// no desktop handler, and the station stays; a script cannot open a window
+// without a click.
+TEST_F(LumoViewTest, onlyWebAddressesReachTheDesktop)
+{
+    UrlCatcher catcher;
+    const char* schemes[] = { "http", "mailto", "smb", "sonaltotest", "file" };
+    for (const char* scheme : schemes)
+        QDesktopServices::setUrlHandler(scheme, &catcher, "open");
+    // Each page is one link over the whole frame, so that a click anywhere
+    // in it follows the link.
+    const char* links[] = { "mailto:auditeur@example.org", "smb://serveur/partage",
+        "sonaltotest:essai", "file:///etc/hostname" };
+    int n = 0;
+    for (const char* link : links)
+        WriteTextFile(m_html.path() + "Lien" + std::to_string(n++) + ".htm",
+            std::string("<html><body style=\"margin:0\"><a href=\"") + link
+                + "\" style=\"display:block;width:100%;height:1000px\">lien</a></body></html>");
+    WriteTextFile(m_html.path() + "Fenetre.htm",
+        "<html><body><script>setTimeout(function () {"
+        " window.open('http://example.org/fenetre'); }, 200);</script></body></html>");
+
+    m_settings.startPage = m_html.path() + "Alpha.htm";
+    CLumoView view(m_settings);
+    view.resize(400, 300);
+    view.show();
+    QSignalSpy loads(&view, &CLumoView::frameLoaded);
+    view.navigate2(m_html.path() + "index.htm");
+    ASSERT_TRUE(waitLoaded(loads, "live", "Alpha.htm"));
+    for (int i = 0; i < n; ++i) {
+        const QString page = QStringLiteral("Lien%1.htm").arg(i);
+        SCOPED_TRACE(links[i]);
+        view.page()->runJavaScript(QStringLiteral("frames['live'].location.href = '%1'").arg(page));
+        ASSERT_TRUE(waitLoaded(loads, "live", page));
+        QTest::qWait(200);
+        QWidget* input = view.focusProxy() ? view.focusProxy() : &view;
+        QTest::mouseClick(input, Qt::LeftButton, {}, QPoint(200, 200));
+        QTest::qWait(1000);
+        loads.clear();
+    }
+    QTest::qWait(1000); // the last click is long past
+    view.page()->runJavaScript(QStringLiteral("frames['live'].location.href = 'Fenetre.htm'"));
+    ASSERT_TRUE(waitLoaded(loads, "live", "Fenetre.htm"));
+    QTest::qWait(1500);
+    for (const char* scheme : schemes)
+        QDesktopServices::unsetUrlHandler(scheme);
+    std::string reached;
+    for (const QUrl& url : catcher.urls)
+        reached += url.toString().toStdString() + " ";
+    EXPECT_TRUE(catcher.urls.empty()) << reached;
 }
 
 TEST_F(LumoViewTest, miniLayoutShowsTheMiniPageInMainInsteadOfTheStation)
