@@ -22,6 +22,8 @@
 namespace {
 
 std::atomic<int> g_workersRunning { 0 };
+// Set once the program is leaving: every transfer stops at its next step.
+std::atomic<bool> g_stopAll { false };
 
 // Where the bytes of a transfer go. Returns false to stop the transfer.
 class Sink {
@@ -102,7 +104,9 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* sink)
 
 int onProgress(void* stop, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
-    return stop != nullptr && static_cast<const std::atomic<bool>*>(stop)->load() ? 1 : 0;
+    return g_stopAll.load() || (stop != nullptr && static_cast<const std::atomic<bool>*>(stop)->load())
+        ? 1
+        : 0;
 }
 
 // Web addresses as written in pages and feeds may hold blanks and accented
@@ -136,11 +140,9 @@ bool getWeb(const std::string& address, Sink& sink, bool reload, const std::atom
         return false;
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
-    if (stop != nullptr) {
-        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
-        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(stop));
-    }
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(stop));
     const CURLcode result = curl_easy_perform(curl);
     curl_easy_cleanup(curl);
     curl_slist_free_all(headers);
@@ -276,4 +278,31 @@ bool FetchToFile(const std::string& address, const std::string& destination, Fet
 int FetchWorkersRunning()
 {
     return g_workersRunning.load();
+}
+
+bool StartFetchWorker(std::function<void()> work)
+{
+    g_workersRunning.fetch_add(1);
+    try {
+        std::thread([work = std::move(work)] {
+            work();
+            g_workersRunning.fetch_sub(1);
+        }).detach();
+        return true;
+    } catch (const std::system_error&) {
+        g_workersRunning.fetch_sub(1);
+        return false;
+    }
+}
+
+bool StopFetchWorkers(std::chrono::milliseconds timeout)
+{
+    g_stopAll.store(true);
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (g_workersRunning.load() > 0) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <string>
 
 // Bounded reading of an address: an http:// or https:// address fetched with
@@ -45,3 +47,14 @@ bool FetchToFile(const std::string& address, const std::string& destination, Fet
 
 // The number of fetch workers still running, abandoned ones included.
 int FetchWorkersRunning();
+
+// Runs work on a worker thread of its own, counted with the fetch workers
+// (work that fetches, such as a feed or a cover). False when no thread
+// could be started.
+bool StartFetchWorker(std::function<void()> work);
+
+// For a program that leaves: every transfer stops at its next step, and
+// this waits until no worker runs any more. False when some still ran at
+// the end of timeout; the program must then end without running its
+// static destructors, which the workers may still use.
+bool StopFetchWorkers(std::chrono::milliseconds timeout);

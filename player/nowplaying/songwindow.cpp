@@ -22,6 +22,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "common/fetch.h"
 #include "common/ui/uitext.h"
 #include "common/ui/workermailbox.h"
 #include "nowplaying/fetchcover.h"
@@ -48,14 +49,11 @@ WindowRect toWindowRect(const QRect& r)
     return { r.left(), r.top(), r.left() + r.width(), r.top() + r.height() };
 }
 
+// Counted with the fetch workers, so that the program waits for them
+// before it leaves.
 bool startWorker(std::function<void()> work)
 {
-    try {
-        std::thread(std::move(work)).detach();
-        return true;
-    } catch (const std::system_error&) {
-        return false;
-    }
+    return StartFetchWorker(std::move(work));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include <cstdio>
+#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -6,6 +7,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "common/fetch.h"
 #include "common/installdir.h"
 #include "common/openplaylist.h"
 #include "common/settings.h"
@@ -93,5 +95,12 @@ int main(int argc, char** argv)
         return 1;
     const int code = QApplication::exec();
     app.exitInstance();
+    // A feed or cover download still running would outlive main and use
+    // what static destructors free: stop them all, and wait. One that does
+    // not end in time leaves with the process, the settings already saved.
+    if (!StopFetchWorkers(std::chrono::seconds(3))) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
     return code;
 }

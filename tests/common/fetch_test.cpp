@@ -234,3 +234,27 @@ TEST_F(FetchTest, stressOfStalledFetches)
 }
 
 } // namespace
+
+// Leaving the program stops every transfer, also a cover download on a
+// worker of its own, and the wait for the workers ends soon. Last in this
+// file: once stopped, fetches stay stopped in this process.
+TEST_F(FetchTest, zLeavingStopsEveryWorkerSoon)
+{
+    std::atomic<int> ended { 0 };
+    ASSERT_TRUE(StartFetchWorker([&] {
+        std::string text;
+        FetchText(m_server.url("/_stall/30/lines.txt"), 20, text);
+        ++ended;
+    }));
+    ASSERT_TRUE(StartFetchWorker([&] {
+        FetchToFile(m_server.url("/_stall/30/cover.jpg"), m_out.path() + "cover.jpg", FetchUse::Cover);
+        ++ended;
+    }));
+    std::this_thread::sleep_for(300ms);
+    EXPECT_GE(FetchWorkersRunning(), 3) << "two workers and the feed's own fetch";
+    const auto before = std::chrono::steady_clock::now();
+    EXPECT_TRUE(StopFetchWorkers(5s));
+    EXPECT_LT(std::chrono::steady_clock::now() - before, 3s);
+    EXPECT_EQ(ended.load(), 2);
+    EXPECT_EQ(FetchWorkersRunning(), 0);
+}
