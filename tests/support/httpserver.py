@@ -28,6 +28,16 @@ Serves the files of --root, plus these paths:
                                                  MP3) instead of silence
                                burst=<seconds>   how far ahead of real time
                                                  the stream runs, default 1
+                               type=<t>          Content-Type, default
+                                                 audio/mpeg
+                               icy=0             no metadata even when asked
+                               enc=utf-8         titles in UTF-8 (default
+                                                 Latin-1)
+                               status=icy        a SHOUTcast v1 answer: the
+                                                 status line "ICY 200 OK"
+                               chunked=1         HTTP/1.1 chunked transfer
+  /_redirect/<code>/<path>   answers <code> with the relative Location
+                             "/<path>" (and the query): chains by nesting
 
 Options beyond --root and --port:
 
@@ -63,8 +73,8 @@ SILENT_FRAME = FRAME_HEADER + bytes(FRAME_SIZE - len(FRAME_HEADER))
 BYTES_PER_SECOND = 128000 // 8
 
 
-def metadata_block(title):
-    text = "StreamTitle='{}';".format(title).encode("latin-1", "replace")
+def metadata_block(title, encoding="latin-1"):
+    text = "StreamTitle='{}';".format(title).encode(encoding, "replace")
     blocks = (len(text) + 15) // 16
     return bytes([blocks]) + text + bytes(blocks * 16 - len(text))
 
@@ -103,6 +113,13 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                 rest += "?" + parsed.query
             self.path = rest
             return self.route(head)
+        if len(parts) >= 4 and parts[1] == "_redirect":
+            location = "/" + "/".join(parts[3:]) + ("?" + parsed.query if parsed.query else "")
+            self.send_response(int(parts[2]))
+            self.send_header("Location", location)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return
         if len(parts) >= 4 and parts[1] == "_stallonce":
             return self.stall_once(parts, parsed.query, head)
         if len(parts) >= 3 and parts[1] == "_status":
@@ -176,16 +193,34 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             except OSError:
                 return self.send_text(404, "no such audio")
 
-        self.send_response(200)
-        self.send_header("Content-Type", "audio/mpeg")
-        self.send_header("icy-name", name)
-        self.send_header("icy-br", "128")
+        icy = icy and query.get("icy", ["1"])[0] != "0"
+        encoding = query.get("enc", ["latin-1"])[0]
+        chunked = query.get("chunked", ["0"])[0] == "1"
+        headers = [("Content-Type", query.get("type", ["audio/mpeg"])[0]),
+                   ("icy-name", name), ("icy-br", "128")]
         if icy:
-            self.send_header("icy-metaint", str(metaint))
-        self.send_header("Cache-Control", "no-cache")
-        self.end_headers()
+            headers.append(("icy-metaint", str(metaint)))
+        headers.append(("Cache-Control", "no-cache"))
+        if chunked:
+            headers.append(("Transfer-Encoding", "chunked"))
+        if query.get("status", [""])[0] == "icy":
+            status = "ICY 200 OK"
+        elif chunked:
+            status = "HTTP/1.1 200 OK"
+        else:
+            status = "HTTP/1.0 200 OK"
+        head_bytes = status + "\r\n" + "".join(
+            "{}: {}\r\n".format(k, v) for k, v in headers) + "\r\n"
+        self.wfile.write(head_bytes.encode("latin-1", "replace"))
+        self.close_connection = True
         if head:
             return
+
+        def out(data):
+            if chunked:
+                self.wfile.write(b"%x\r\n" % len(data) + data + b"\r\n")
+            else:
+                self.wfile.write(data)
 
         position = 0      # index in the audio pattern
         since_meta = 0    # audio bytes since the last metadata block
@@ -203,12 +238,12 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                 while len(piece) < chunk:
                     piece += audio[:chunk - len(piece)]
                 position = (position + chunk) % len(audio)
-                self.wfile.write(piece)
+                out(piece)
                 sent += chunk
                 since_meta += chunk
                 if icy and since_meta == metaint:
                     title = titles[(blocks // every) % len(titles)]
-                    self.wfile.write(metadata_block(title))
+                    out(metadata_block(title, encoding))
                     blocks += 1
                     since_meta = 0
                 if not fast:
@@ -216,6 +251,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                     # Keep a burst ahead of real time, as stations do.
                     if ahead > burst:
                         time.sleep(ahead - burst)
+            if chunked:
+                self.wfile.write(b"0\r\n\r\n")
             self.wfile.flush()
         except (BrokenPipeError, ConnectionResetError):
             pass
