@@ -36,6 +36,9 @@ Serves the files of --root, plus these paths:
                                status=icy        a SHOUTcast v1 answer: the
                                                  status line "ICY 200 OK"
                                chunked=1         HTTP/1.1 chunked transfer
+  /_hls/live.m3u8?count=<n>  a live HLS playlist of three 2-second
+                             segments that slides with time over the root's
+                             seg00000.ts ... seg<n-1>.ts, in a loop
   /_redirect/<code>/<path>   answers <code> with the relative Location
                              "/<path>" (and the query): chains by nesting
 
@@ -113,6 +116,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
                 rest += "?" + parsed.query
             self.path = rest
             return self.route(head)
+        if parsed.path == "/_hls/live.m3u8":
+            return self.hls(query, head)
         if len(parts) >= 4 and parts[1] == "_redirect":
             location = "/" + "/".join(parts[3:]) + ("?" + parsed.query if parsed.query else "")
             self.send_response(int(parts[2]))
@@ -150,6 +155,27 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         self.wfile.write(data)
         self.wfile.flush()
         self.close_connection = True
+
+    hls_started = time.monotonic()
+
+    def hls(self, query, head):
+        count = max(1, int(query.get("count", ["5"])[0]))
+        first = int((time.monotonic() - Handler.hls_started) / 2)
+        lines = ["#EXTM3U", "#EXT-X-VERSION:3", "#EXT-X-TARGETDURATION:2",
+                 "#EXT-X-MEDIA-SEQUENCE:{}".format(first)]
+        for k in range(first, first + 3):
+            if k > 0 and k % count == 0:
+                lines.append("#EXT-X-DISCONTINUITY")
+            lines.append("#EXTINF:2.0,")
+            lines.append("/seg{:05d}.ts".format(k % count))
+        data = ("\n".join(lines) + "\n").encode("ascii")
+        self.send_response(200)
+        self.send_header("Content-Type", "application/vnd.apple.mpegurl")
+        self.send_header("Content-Length", str(len(data)))
+        self.send_header("Cache-Control", "no-cache")
+        self.end_headers()
+        if not head:
+            self.wfile.write(data)
 
     stalled_keys = set()
     stalled_lock = threading.Lock()
