@@ -13,13 +13,13 @@
 #include "catalogue/personallistdialog.h"
 #include "catalogue/skinmanagerdialog.h"
 #include "catalogue/stationsearchdialog.h"
+#include "commandids.h"
 #include "common/pagename.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
 #include "common/ui/messageprompt.h"
 #include "common/ui/skinloader.h"
 #include "common/ui/uitext.h"
-#include "shell/commandids.h"
 #include "texts.h"
 
 namespace {

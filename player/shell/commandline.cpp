@@ -2,9 +2,9 @@
 
 #include <utility>
 
+#include "commandids.h"
 #include "common/messages.h"
 #include "common/textfile.h"
-#include "shell/commandids.h"
 
 std::string CommandLineTail(const std::vector<std::string>& arguments)
 {

@@ -24,6 +24,7 @@
 #include <QWindow>
 
 #include "catalogue/cataloguecommands.h"
+#include "commandids.h"
 #include "common/diaglog.h"
 #include "common/installdir.h"
 #include "common/messages.h"
@@ -42,7 +43,6 @@
 #include "playback/streamtrial.h"
 #include "recording/recorderlaunch.h"
 #include "recording/recordingoptions.h"
-#include "shell/commandids.h"
 #include "shell/mixer.h"
 #include "shell/playertray.h"
 #include "shell/shellprompt.h"
@@ -51,7 +51,6 @@
 #include "shell/windowsnap.h"
 #include "texts.h"
 #include "view/appcommands.h"
-#include "view/lumodoc.h"
 #include "view/lumoview.h"
 #include "view/minipage.h"
 
@@ -120,7 +119,6 @@ CMainFrame::CMainFrame(
         m_settings.skin = LoadSkin(m_installDir);
 
     // 2. The frame's content: the view over the playback strip.
-    m_document = new CLumoDoc(this);
     auto* content = new QWidget(this);
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);

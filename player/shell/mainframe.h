@@ -15,7 +15,6 @@
 #include "settings/optionsdialog.h"
 
 struct CatalogueContext;
-class CLumoDoc;
 class CLumoView;
 class ControlStrip;
 class MessengerServer;
@@ -147,7 +146,6 @@ private:
     // of this window.
     std::unique_ptr<CatalogueContext> m_catalogue;
     ShellPrompt* m_prompt;
-    CLumoDoc* m_document = nullptr; // children of this window
     CLumoView* m_view = nullptr;
     StreamPlayer* m_player = nullptr;
     std::unique_ptr<StreamTrial> m_trial;

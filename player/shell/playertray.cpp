@@ -7,12 +7,12 @@
 #include <QPixmap>
 
 #include "catalogue/cataloguecommands.h"
+#include "commandids.h"
 #include "common/pagename.h"
 #include "common/textfile.h"
 #include "common/ui/stationicon.h"
 #include "common/ui/trayicon.h"
 #include "common/ui/uitext.h"
-#include "shell/commandids.h"
 #include "texts.h"
 
 namespace {

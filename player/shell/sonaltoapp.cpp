@@ -6,11 +6,11 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "commandids.h"
 #include "common/diaglog.h"
 #include "common/messages.h"
 #include "common/textfile.h"
 #include "common/ui/skinloader.h"
-#include "shell/commandids.h"
 #include "shell/mainframe.h"
 #include "view/lumoview.h"
 

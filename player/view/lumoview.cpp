@@ -4,9 +4,9 @@
 
 #include <QDesktopServices>
 
+#include "commandids.h"
 #include "common/diaglog.h"
 #include "common/ui/uitext.h"
-#include "shell/commandids.h"
 #include "view/appcommands.h"
 #include "view/framebridge.h"
 #include "view/minipage.h"

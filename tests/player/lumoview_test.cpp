@@ -11,10 +11,10 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "commandids.h"
 #include "common/rebuild.h"
 #include "common/textfile.h"
 #include "eventwait.h"
-#include "shell/commandids.h"
 #include "shell/playertray.h"
 #include "support/testsupport.h"
 #include "view/framebridge.h"

@@ -17,16 +17,16 @@
 #include <QMenuBar>
 #include <QTest>
 
+#include "commandids.h"
 #include "common/messages.h"
 #include "common/profile.h"
 #include "common/textfile.h"
+#include "eventwait.h"
 #include "playback/controlstrip.h"
-#include "shell/commandids.h"
 #include "shell/shellprompt.h"
 #include "shell/windowsnap.h"
-#include "view/lumoview.h"
-#include "eventwait.h"
 #include "support/testsupport.h"
+#include "view/lumoview.h"
 
 namespace {
 

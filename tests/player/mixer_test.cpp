@@ -12,13 +12,13 @@
 #include <QMenu>
 #include <QSignalSpy>
 
+#include "commandids.h"
 #include "common/textfile.h"
-#include "shell/commandids.h"
-#include "shell/mainframe.h"
-#include "view/lumoview.h"
 #include "common/ui/trayicon.h"
 #include "eventwait.h"
+#include "shell/mainframe.h"
 #include "support/testsupport.h"
+#include "view/lumoview.h"
 
 namespace {
 

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "commandids.h"
 #include "common/messages.h"
 #include "common/profile.h"
 #include "common/textfile.h"
@@ -25,7 +26,6 @@
 #include "nowplaying/nowplaying.h"
 #include "nowplaying/songwindow.h"
 #include "scriptedprompt.h"
-#include "shell/commandids.h"
 #include "shell/mainframe.h"
 #include "shell/shellprompt.h"
 #include "shell/updatelaunch.h"

@@ -10,8 +10,8 @@
 #include <QImage>
 #include <QMenu>
 
+#include "commandids.h"
 #include "common/ui/trayicon.h"
-#include "shell/commandids.h"
 #include "support/testsupport.h"
 
 namespace {

@@ -11,10 +11,10 @@
 #include <QMenuBar>
 #include <QTest>
 
+#include "commandids.h"
 #include "common/messages.h"
 #include "common/settings.h"
 #include "common/textfile.h"
-#include "shell/commandids.h"
 #include "shell/shellprompt.h"
 #include "support/testsupport.h"
 
