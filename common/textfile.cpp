@@ -64,7 +64,12 @@ std::optional<std::string> TryReadTextFile(const std::string& path)
     return content;
 }
 
-std::string StageTextFile(const std::string& path, std::string_view text)
+namespace {
+
+// The bytes into a flushed temporary file beside path. mode, when given, is
+// its permissions; otherwise those of the file it will replace, or the
+// usual ones for the user's umask.
+std::string stageFile(const std::string& path, std::string_view text, const mode_t* mode)
 {
     const std::size_t slash = path.find_last_of('/');
     const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
@@ -90,11 +95,11 @@ std::string StageTextFile(const std::string& path, std::string_view text)
             ok = false;
         }
     }
-    // Keep the permissions of the file being replaced; a new file gets the
-    // usual ones for the user's umask.
     struct stat old {};
     if (ok) {
-        if (::stat(path.c_str(), &old) == 0) {
+        if (mode != nullptr) {
+            ok = ::fchmod(fd, *mode) == 0;
+        } else if (::stat(path.c_str(), &old) == 0) {
             ok = ::fchmod(fd, old.st_mode & 07777) == 0;
         } else {
             const mode_t mask = ::umask(0);
@@ -109,6 +114,13 @@ std::string StageTextFile(const std::string& path, std::string_view text)
         return {};
     }
     return tmpl;
+}
+
+} // namespace
+
+std::string StageTextFile(const std::string& path, std::string_view text)
+{
+    return stageFile(path, text, nullptr);
 }
 
 bool CommitStagedFile(const std::string& staged, const std::string& path)
@@ -130,6 +142,12 @@ void DiscardStagedFile(const std::string& staged)
 bool WriteTextFile(const std::string& path, std::string_view text)
 {
     return CommitStagedFile(StageTextFile(path, text), path);
+}
+
+bool WriteProgramFile(const std::string& path, std::string_view bytes)
+{
+    const mode_t mode = 0755;
+    return CommitStagedFile(stageFile(path, bytes, &mode), path);
 }
 
 int SweepAbandonedWrites(const std::string& dir)

@@ -32,6 +32,11 @@ std::string StageTextFile(const std::string& path, std::string_view text);
 bool CommitStagedFile(const std::string& staged, const std::string& path);
 void DiscardStagedFile(const std::string& staged);
 
+// Replaces a program with exactly these bytes, through the same atomic
+// replace as WriteTextFile. The new file may be run by everyone and written
+// by its owner (0755), whatever the old one allowed.
+bool WriteProgramFile(const std::string& path, std::string_view bytes);
+
 // Removes from dir (ending with '/') the temporary files of writes that a
 // killed or crashed program left, keeping those of writers still running.
 // Returns how many went.

@@ -57,7 +57,7 @@ QPixmap Banner()
 
 } // namespace
 
-UpdateDialog::UpdateDialog(UpdateDialogSetup setup, DialogPrompt& prompt, QWidget* parent)
+UpdateDialog::UpdateDialog(UpdateDialogSetup setup, WindowPrompt& prompt, QWidget* parent)
     : QDialog(parent)
     , m_setup(std::move(setup))
     , m_prompt(prompt)

@@ -13,7 +13,7 @@
 #include "common/updateinstall.h"
 #include "common/updateversions.h"
 
-class DialogPrompt;
+class WindowPrompt;
 class DownloadWorkers;
 class QGroupBox;
 class QLabel;
@@ -41,7 +41,7 @@ class UpdateDialog : public QDialog, private InstallHost {
     Q_OBJECT
 
 public:
-    UpdateDialog(UpdateDialogSetup setup, DialogPrompt& prompt, QWidget* parent = nullptr);
+    UpdateDialog(UpdateDialogSetup setup, WindowPrompt& prompt, QWidget* parent = nullptr);
     ~UpdateDialog() override;
 
     // The launcher of the player (installDir + player program with one
@@ -108,7 +108,7 @@ private:
     void launchWhenPlayerGone(const std::string& option, int triesLeft);
 
     UpdateDialogSetup m_setup;
-    DialogPrompt& m_prompt;
+    WindowPrompt& m_prompt;
     UpdateInstaller m_installer;
     DownloadWorkers* m_workers;
     MessengerServer m_server;

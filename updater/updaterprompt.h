@@ -9,20 +9,12 @@
 #include "common/messages.h"
 #include "common/prompt.h"
 
-// What the update dialog asks of the listener: the messages and questions of
-// any model, and the Yes/No warning before leaving a download.
-class DialogPrompt : public Prompt {
-public:
-    // Asked with the exclamation icon and Yes and No buttons.
-    virtual PromptAnswer warningQuestion(const std::string& title, const std::string& text) = 0;
-};
-
 // Message boxes of the updater: top-most, centred on the screen when no
 // window owns them, given the look when skinned. While a box is open it can
 // be found through the messenger as a dialog window with its title, and a
 // WM_COMMAND with kIdOk, kIdCancel, kIdYes or kIdNo presses that button, so
 // that other programs and the tests can answer it.
-class UpdaterPrompt : public DialogPrompt {
+class UpdaterPrompt : public WindowPrompt {
 public:
     explicit UpdaterPrompt(QWidget* owner = nullptr, bool skin = false);
 

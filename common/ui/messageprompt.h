@@ -5,9 +5,9 @@
 
 #include "common/prompt.h"
 
-// The prompt of the real programs: a message box owned by the given window
-// (or by no window when it is gone).
-class MessagePrompt : public Prompt {
+// The prompt of the real programs: message boxes and the folder dialog owned
+// by the given window (or by no window when it is gone).
+class MessagePrompt : public WindowPrompt {
 public:
     explicit MessagePrompt(QWidget* owner = nullptr)
         : m_owner(owner)
@@ -16,6 +16,9 @@ public:
 
     void message(const std::string& title, const std::string& text, PromptIcon icon) override;
     PromptAnswer question(const std::string& title, const std::string& text) override;
+    PromptAnswer warningQuestion(const std::string& title, const std::string& text) override;
+    void notice(const std::string& title, const std::string& text, PromptIcon icon) override;
+    std::string chooseDirectory(const std::string& title) override;
 
 private:
     QPointer<QWidget> m_owner;

@@ -20,17 +20,18 @@
 #include "common/ui/messageprompt.h"
 #include "common/ui/skinloader.h"
 #include "common/ui/uitext.h"
+#include "playerhost.h"
 #include "texts.h"
 
 namespace {
 
 constexpr int kFixedItems = 6;
 
-// The context's prompt, or message boxes owned by parent.
-class ContextPrompt {
+// The host's prompt, or message boxes owned by parent.
+class HostPrompt {
 public:
-    ContextPrompt(QWidget* parent, const CatalogueContext& context)
-        : m_prompt(context.prompt)
+    HostPrompt(QWidget* parent, const PlayerHost& host)
+        : m_prompt(host.prompt())
     {
         if (m_prompt == nullptr) {
             m_own = std::make_unique<MessagePrompt>(parent);
@@ -45,20 +46,10 @@ private:
     Prompt* m_prompt;
 };
 
-void saveSettingsAndMenu(CatalogueContext& context)
+void saveSettingsAndMenu(PlayerHost& host)
 {
-    SaveSettings(context.settings, context.installDir, kSettingsFileName,
-        context.currentStationPage ? context.currentStationPage() : std::string());
-    if (context.favouritesChanged)
-        context.favouritesChanged();
-}
-
-void playInLive(CatalogueContext& context, const std::string& pagePath)
-{
-    if (context.navigateLive)
-        context.navigateLive(pagePath);
-    if (context.stationChanged)
-        context.stationChanged();
+    host.saveSettings();
+    host.favouritesChanged();
 }
 
 QAction* addCommand(QMenu* popup, const char* text, int id)
@@ -102,89 +93,86 @@ void RebuildFavouritesMenu(QMenu* popup, const Favourites& favourites)
     }
 }
 
-void RunPersonalListEditor(QWidget* parent, CatalogueContext& context)
+void RunPersonalListEditor(QWidget* parent, PlayerHost& host)
 {
-    PersonalListDialog dialog(context.settings.pathHtml, parent, context.prompt,
-        { context.beginStreamTest, context.endStreamTest });
-    if (context.settings.skin)
+    const Settings& settings = host.settings();
+    PersonalListDialog dialog(settings.pathHtml, parent, host.prompt(),
+        { [&host](const std::string& page) { host.beginStreamTest(page); },
+            [&host] { host.endStreamTest(); } });
+    if (settings.skin)
         ApplySkin(&dialog);
-    if (dialog.exec() == QDialog::Accepted && context.navigateFrame)
-        context.navigateFrame(FramePagePath(context.settings), {});
+    if (dialog.exec() == QDialog::Accepted)
+        host.loadFramePage(FramePagePath(settings), {});
 }
 
-void AddCurrentStation(QWidget* parent, CatalogueContext& context)
+void AddCurrentStation(QWidget* parent, PlayerHost& host)
 {
-    static const StationPageInfo none;
-    const StationPageInfo& current = context.currentStation ? context.currentStation() : none;
-    const ContextPrompt prompt(parent, context);
-    if (AddCurrentStation(
-            context.settings.favourites, current, context.settings.pathHtml, *prompt))
-        saveSettingsAndMenu(context);
+    const HostPrompt prompt(parent, host);
+    const Settings& settings = host.settings();
+    if (AddCurrentStation(host.settings().favourites, host.currentStation(), settings.pathHtml,
+            *prompt))
+        saveSettingsAndMenu(host);
 }
 
-void RandomStation(CatalogueContext& context)
+void RandomStation(PlayerHost& host)
 {
-    const std::string page
-        = PickRandomStation(ReadTextFile(IndexPath(context.settings.pathHtml)), TimeSeededRandom());
+    const std::string& html = host.settings().pathHtml;
+    const std::string page = PickRandomStation(ReadTextFile(IndexPath(html)), TimeSeededRandom());
     if (!page.empty())
-        playInLive(context, context.settings.pathHtml + FileNameOnDisk(page));
+        host.playInLive(html + FileNameOnDisk(page));
 }
 
-void OpenFavourite(CatalogueContext& context, int index)
+void OpenFavourite(PlayerHost& host, int index)
 {
-    const Favourites& favourites = context.settings.favourites;
+    const Settings& settings = host.settings();
+    const Favourites& favourites = settings.favourites;
     if (index < 0 || index >= favourites.count)
         return;
-    playInLive(context, context.settings.pathHtml + FileNameOnDisk(favourites.pages[index]));
+    host.playInLive(settings.pathHtml + FileNameOnDisk(favourites.pages[index]));
 }
 
-void RunFavouritesOrganiser(QWidget* parent, CatalogueContext& context)
+void RunFavouritesOrganiser(QWidget* parent, PlayerHost& host)
 {
-    FavouritesDialog dialog(
-        context.settings.pathHtml, context.settings.favourites, parent, context.prompt);
+    Settings& settings = host.settings();
+    FavouritesDialog dialog(settings.pathHtml, settings.favourites, parent, host.prompt());
     dialog.exec();
-    saveSettingsAndMenu(context);
+    saveSettingsAndMenu(host);
 }
 
-void RunStationSearch(QWidget* parent, CatalogueContext& context)
+void RunStationSearch(QWidget* parent, PlayerHost& host)
 {
+    Settings& settings = host.settings();
     StationSearchDialog dialog(
-        context.settings.pathHtml, context.settings.favourites,
-        [&context](const std::string& page) { playInLive(context, page); }, parent, context.prompt);
-    const bool hidden = context.isHiddenAway ? context.isHiddenAway()
-                                             : (parent == nullptr || !parent->isVisible());
-    dialog.placeBeside(parent ? parent->frameGeometry() : QRect(), hidden, context.settings.onTop);
+        settings.pathHtml, settings.favourites,
+        [&host](const std::string& page) { host.playInLive(page); }, parent, host.prompt());
+    dialog.placeBeside(
+        parent ? parent->frameGeometry() : QRect(), host.isHiddenAway(), settings.onTop);
     dialog.exec();
-    saveSettingsAndMenu(context);
+    saveSettingsAndMenu(host);
 }
 
-bool RunSkinManager(QWidget* parent, CatalogueContext& context)
+bool RunSkinManager(QWidget* parent, PlayerHost& host)
 {
-    SkinManagerDialog dialog(context.settings.pathHtml, context.settings, parent, context.prompt);
-    if (context.settings.skin)
+    Settings& settings = host.settings();
+    SkinManagerDialog dialog(settings.pathHtml, settings, parent, host.prompt());
+    if (settings.skin)
         ApplySkin(&dialog);
     dialog.exec();
     if (!dialog.installed())
         return false;
-    Settings& settings = context.settings;
-    if (context.resizeMainWindow)
-        context.resizeMainWindow(settings.width, settings.height);
-    if (settings.skin && context.applySkinHue)
-        context.applySkinHue(settings.skinHue);
-    if (context.navigateFrame) {
-        static const StationPageInfo none;
-        const StationPageInfo& current = context.currentStation ? context.currentStation() : none;
-        context.navigateFrame(FramePagePath(settings), current.pagePath);
-    }
-    SaveSettings(settings, context.installDir, kSettingsFileName,
-        context.currentStationPage ? context.currentStationPage() : std::string());
+    host.placeMainWindow();
+    if (settings.skin)
+        host.setSkinHue(settings.skinHue);
+    host.loadFramePage(FramePagePath(settings), host.currentStation().pagePath);
+    host.saveSettings();
     return true;
 }
 
-void RunAboutDialog(QWidget* parent, CatalogueContext& context)
+void RunAboutDialog(QWidget* parent, PlayerHost& host)
 {
-    AboutDialog dialog(ReadAboutTexts(context.installDir, context.settings), parent);
-    if (context.settings.skin)
+    const Settings& settings = host.settings();
+    AboutDialog dialog(ReadAboutTexts(host.installDir(), settings), parent);
+    if (settings.skin)
         ApplySkin(&dialog);
     dialog.exec();
 }

@@ -7,10 +7,10 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "playback/audioengine.h"
 #include "playback/playbacktexts.h"
-#include "playback/streamplayer.h"
 
-ControlStrip::ControlStrip(StreamPlayer* player, QWidget* parent)
+ControlStrip::ControlStrip(AudioEngine* player, QWidget* parent)
     : QWidget(parent)
     , m_player(player)
     , m_playStop(new QToolButton(this))
@@ -36,13 +36,13 @@ ControlStrip::ControlStrip(StreamPlayer* player, QWidget* parent)
     layout->addWidget(m_status, 1);
 
     connect(m_playStop, &QToolButton::clicked, this, &ControlStrip::onPlayStop);
-    connect(m_volume, &QSlider::valueChanged, player, &StreamPlayer::setVolume);
-    connect(player, &StreamPlayer::volumeChanged, this, [this](int percent) {
+    connect(m_volume, &QSlider::valueChanged, player, &AudioEngine::setVolume);
+    connect(player, &AudioEngine::volumeChanged, this, [this](int percent) {
         const QSignalBlocker blocker(m_volume);
         m_volume->setValue(percent);
     });
-    connect(player, &StreamPlayer::stateChanged, this, &ControlStrip::refresh);
-    connect(player, &StreamPlayer::statusTextChanged, this, &ControlStrip::refresh);
+    connect(player, &AudioEngine::stateChanged, this, &ControlStrip::refresh);
+    connect(player, &AudioEngine::statusTextChanged, this, &ControlStrip::refresh);
     refresh();
 }
 

@@ -5,7 +5,7 @@
 class QLabel;
 class QSlider;
 class QToolButton;
-class StreamPlayer;
+class AudioEngine;
 
 // The slim strip under the view: play/stop, volume, and one status line
 // ("En lecture — <titre>"…). It only forwards clicks to the player and shows
@@ -14,7 +14,7 @@ class ControlStrip : public QWidget {
     Q_OBJECT
 
 public:
-    explicit ControlStrip(StreamPlayer* player, QWidget* parent = nullptr);
+    explicit ControlStrip(AudioEngine* player, QWidget* parent = nullptr);
 
     QToolButton* playStopButton() const { return m_playStop; }
     QSlider* volumeSlider() const { return m_volume; }
@@ -24,7 +24,7 @@ private:
     void onPlayStop();
     void refresh();
 
-    StreamPlayer* m_player;
+    AudioEngine* m_player;
     QToolButton* m_playStop;
     QSlider* m_volume;
     QLabel* m_status;

@@ -9,7 +9,7 @@
 #include <QDBusObjectPath>
 #include <QUrl>
 
-#include "playback/streamplayer.h"
+#include "playback/audioengine.h"
 
 namespace {
 
@@ -115,29 +115,29 @@ public slots:
 
 private:
     Mpris* m_mpris;
-    StreamPlayer* m_player;
+    AudioEngine* m_player;
 };
 
 } // namespace
 
-Mpris::Mpris(StreamPlayer* player, QObject* parent)
+Mpris::Mpris(AudioEngine* player, QObject* parent)
     : Mpris(player, QDBusConnection::sessionBus(), parent)
 {
 }
 
-Mpris::Mpris(StreamPlayer* player, const QDBusConnection& connection, QObject* parent)
+Mpris::Mpris(AudioEngine* player, const QDBusConnection& connection, QObject* parent)
     : QObject(parent)
     , m_player(player)
     , m_connection(connection)
 {
     new RootAdaptor(this);
     new PlayerAdaptor(this);
-    connect(player, &StreamPlayer::stateChanged, this, [this] {
+    connect(player, &AudioEngine::stateChanged, this, [this] {
         notifyPlayerProperties({ "PlaybackStatus", "CanPlay", "CanPause", "Metadata" });
     });
-    connect(player, &StreamPlayer::titleChanged, this,
+    connect(player, &AudioEngine::titleChanged, this,
         [this] { notifyPlayerProperties({ "Metadata" }); });
-    connect(player, &StreamPlayer::volumeChanged, this,
+    connect(player, &AudioEngine::volumeChanged, this,
         [this] { notifyPlayerProperties({ "Volume" }); });
     publish();
 }

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QVariantMap>
 
-class StreamPlayer;
+class AudioEngine;
 
 // The desktop's media controls (media keys, the panel's player widget):
 // the player published on the session bus as
@@ -20,8 +20,8 @@ public:
     static constexpr const char* kServiceName = "org.mpris.MediaPlayer2.sonalto";
     static constexpr const char* kObjectPath = "/org/mpris/MediaPlayer2";
 
-    explicit Mpris(StreamPlayer* player, QObject* parent = nullptr);
-    Mpris(StreamPlayer* player, const QDBusConnection& connection, QObject* parent = nullptr);
+    explicit Mpris(AudioEngine* player, QObject* parent = nullptr);
+    Mpris(AudioEngine* player, const QDBusConnection& connection, QObject* parent = nullptr);
     ~Mpris() override;
 
     bool isPublished() const { return m_published; }
@@ -30,7 +30,7 @@ public:
     // The current station's logo: a local file path, or empty.
     void setLogo(const QString& logoPath);
 
-    StreamPlayer* player() const { return m_player; }
+    AudioEngine* player() const { return m_player; }
     QString playbackStatus() const;
     QVariantMap metadata() const;
 
@@ -42,7 +42,7 @@ private:
     void publish();
     void notifyPlayerProperties(const QStringList& names);
 
-    StreamPlayer* m_player;
+    AudioEngine* m_player;
     QDBusConnection m_connection;
     QString m_logoPath;
     QString m_serviceName;

@@ -200,7 +200,7 @@ public:
 };
 
 StreamPlayer::StreamPlayer(QObject* parent)
-    : QObject(parent)
+    : AudioEngine(parent)
 {
     m_retryTimer.setSingleShot(true);
     connect(&m_retryTimer, &QTimer::timeout, this, &StreamPlayer::retryRound);
@@ -323,12 +323,6 @@ void StreamPlayer::installOutput(bool withPrivateOutput)
                 GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
             &StreamPlayerCallbacks::onBuffer, this, nullptr);
     applyVolume();
-}
-
-bool StreamPlayer::isActive() const
-{
-    return m_state == State::Connecting || m_state == State::Playing
-        || m_state == State::Reconnecting;
 }
 
 void StreamPlayer::setRetryPolicy(const RetryPolicy& policy)

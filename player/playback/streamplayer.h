@@ -6,19 +6,19 @@
 #include <thread>
 
 #include <QElapsedTimer>
-#include <QObject>
 #include <QString>
 #include <QTimer>
 
+#include "playback/audioengine.h"
 #include "playback/playlistresolver.h"
 
 typedef struct _GstElement GstElement;
 typedef struct _GstMessage GstMessage;
 typedef struct _GstPad GstPad;
 
-// Plays the current station's stream. The rest of the player only says
-// "play this link", "stop" and "volume", and listens to the signals; how the
-// stream is fetched, decoded and sent to the speakers stays in here.
+// Plays the current station's stream with GStreamer. The rest of the player
+// sees only the AudioEngine; how the stream is fetched, decoded and sent to
+// the speakers stays in here.
 //
 // One play() walks through the station's addresses: a playlist (.pls, .m3u,
 // .asx, .xspf, also by Content-Type or content) is expanded and its entries
@@ -32,13 +32,10 @@ typedef struct _GstPad GstPad;
 //
 // All signals are emitted on the thread that owns the object (the GUI
 // thread), from its event loop.
-class StreamPlayer : public QObject {
+class StreamPlayer : public AudioEngine {
     Q_OBJECT
 
 public:
-    enum class State { Stopped, Connecting, Playing, Reconnecting, Failed };
-    Q_ENUM(State)
-
     struct RetryPolicy {
         std::chrono::milliseconds firstDelay { 250 }; // pause after the first failed round
         // The pause doubles up to this: small, so that a server coming back
@@ -54,24 +51,19 @@ public:
     explicit StreamPlayer(QObject* parent = nullptr);
     ~StreamPlayer() override;
 
-    // streamLink: the station page's link, an address or a path relative
-    // to htmlDir. stationName names the station while it sends no title.
-    void play(
-        const QString& streamLink, const QString& htmlDir = {}, const QString& stationName = {});
-    // Plays the last station again; nothing when there was none.
-    void replay();
-    void stop();
+    void play(const QString& streamLink, const QString& htmlDir = {},
+        const QString& stationName = {}) override;
+    void replay() override;
+    void stop() override;
 
-    void setVolume(int percent); // 0-100, perceptual (cubic) scale
-    int volume() const { return m_volume; }
+    void setVolume(int percent) override;
+    int volume() const override { return m_volume; }
 
-    State state() const { return m_state; }
-    // Connecting, Playing or Reconnecting: the player is busy with a station.
-    bool isActive() const;
-    bool hasStation() const { return !m_link.isEmpty(); }
-    QString stationName() const { return m_stationName; }
-    QString title() const { return m_title; } // the stream's title, or empty
-    QString statusText() const { return m_statusText; }
+    State state() const override { return m_state; }
+    bool hasStation() const override { return !m_link.isEmpty(); }
+    QString stationName() const override { return m_stationName; }
+    QString title() const override { return m_title; }
+    QString statusText() const override { return m_statusText; }
     QString currentUri() const { return m_currentUri; } // what is being played
 
     // From play() to the first audio buffer at the output, for the current
@@ -83,14 +75,6 @@ public:
 
     void setRetryPolicy(const RetryPolicy& policy);
     RetryPolicy retryPolicy() const { return m_policy; }
-
-signals:
-    void stateChanged(StreamPlayer::State state);
-    void titleChanged(const QString& title);
-    void statusTextChanged(const QString& text);
-    // The first audio buffer of this play() reached the output.
-    void firstAudio();
-    void volumeChanged(int percent);
 
 private:
     struct Candidate {

@@ -3,9 +3,9 @@
 #include "common/stationpage.h"
 #include "common/textfile.h"
 #include "common/ui/uitext.h"
-#include "playback/streamplayer.h"
+#include "playback/audioengine.h"
 
-StreamTrial::StreamTrial(StreamPlayer& player)
+StreamTrial::StreamTrial(AudioEngine& player)
     : m_player(player)
 {
 }

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-class StreamPlayer;
+class AudioEngine;
 
 // A station tried out in the personal-list editor before it is added: its
 // stream plays in the player itself (playlists resolved, as for any
@@ -12,7 +12,7 @@ class StreamPlayer;
 // player goes back to what it played, or to silence.
 class StreamTrial {
 public:
-    explicit StreamTrial(StreamPlayer& player);
+    explicit StreamTrial(AudioEngine& player);
 
     // Plays the stream of the test page at pagePath (pages relative to
     // htmlDir). nowLink and nowName are what plays now: an empty link when
@@ -25,7 +25,7 @@ public:
     bool running() const { return m_running; }
 
 private:
-    StreamPlayer& m_player;
+    AudioEngine& m_player;
     bool m_running = false;
     QString m_htmlDir;
     QString m_resumeLink;

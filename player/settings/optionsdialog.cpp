@@ -1,7 +1,5 @@
 #include "settings/optionsdialog.h"
 
-#include <utility>
-
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -14,10 +12,8 @@
 #include <QVBoxLayout>
 
 #include "common/ui/messageprompt.h"
-#include "common/ui/skinloader.h"
 #include "common/ui/uitext.h"
-#include "nowplaying/nowplaying.h"
-#include "nowplaying/songwindow.h"
+#include "playerhost.h"
 #include "settings/optionstexts.h"
 
 namespace {
@@ -54,12 +50,15 @@ template <typename W> W* named(W* widget, int id)
 
 } // namespace
 
-OptionsDialog::OptionsDialog(Settings& settings, OptionsContext context, QWidget* parent)
+OptionsDialog::OptionsDialog(PlayerHost& host, QWidget* parent, Prompt* prompt)
     : QDialog(parent)
-    , m_context(std::move(context))
-    , m_ownPrompt(m_context.prompt == nullptr ? std::make_unique<MessagePrompt>(this) : nullptr)
-    , m_model(settings, m_context.installDir, *this,
-          m_context.prompt != nullptr ? *m_context.prompt : *m_ownPrompt)
+    , m_host(host)
+    , m_ownPrompt(prompt == nullptr && host.prompt() == nullptr
+              ? std::make_unique<MessagePrompt>(this)
+              : nullptr)
+    , m_model(host,
+          prompt != nullptr ? *prompt : (host.prompt() != nullptr ? *host.prompt() : *m_ownPrompt),
+          this)
 {
     setWindowTitle(Utf8Text(t::kTitle));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -174,10 +173,8 @@ void OptionsDialog::build()
         showFields();
     });
     connect(select, &QPushButton::clicked, this, [this] {
-        if (!m_context.chooseDirectory)
-            return;
         readFields();
-        m_model.folderChosen(m_context.chooseDirectory(this, Utf8Text(t::kChooseFolderTitle)));
+        m_model.folderChosen(m_host.chooseDirectory(this, t::kChooseFolderTitle));
         showFields();
     });
     connect(checkNow, &QPushButton::clicked, this, [this] { m_model.checkForUpdates(); });
@@ -260,102 +257,8 @@ void OptionsDialog::reject()
     QDialog::reject();
 }
 
-bool OptionsDialog::startSkin()
+void RunOptionsDialog(PlayerHost& host, QWidget* parent)
 {
-    return LoadSkin(m_context.installDir);
-}
-
-bool OptionsDialog::skinRunning() const
-{
-    return SkinAvailable();
-}
-
-void OptionsDialog::setSkinHue(int hue)
-{
-    SetSkinHue(hue, 1);
-}
-
-void OptionsDialog::skinDialog(bool on)
-{
-    if (on)
-        ApplySkin(this);
-    else
-        RemoveSkin(this);
-}
-
-void OptionsDialog::skinPlayerWindows(bool on)
-{
-    for (QWidget* window : { m_context.mainWindow, static_cast<QWidget*>(OpenedSongWindow()) }) {
-        if (window == nullptr)
-            continue;
-        if (on)
-            ApplySkin(window);
-        else
-            RemoveSkin(window);
-    }
-}
-
-bool OptionsDialog::isMiniMode() const
-{
-    return m_context.isMiniMode && m_context.isMiniMode();
-}
-
-void OptionsDialog::resizeMainWindow(bool skin)
-{
-    if (m_context.resizeMainWindow)
-        m_context.resizeMainWindow(skin);
-}
-
-void OptionsDialog::setListButton(bool withButton)
-{
-    if (m_context.setListButton)
-        m_context.setListButton(withButton);
-}
-
-void OptionsDialog::refreshTrayIcon()
-{
-    if (m_context.refreshTrayIcon)
-        m_context.refreshTrayIcon();
-}
-
-void OptionsDialog::navigateView(const std::string& page)
-{
-    if (m_context.navigateView)
-        m_context.navigateView(page);
-}
-
-void OptionsDialog::loadIndexFrame(const std::string& page)
-{
-    if (m_context.navigateFrame)
-        m_context.navigateFrame(page, QStringLiteral("haut"));
-}
-
-void OptionsDialog::saveSettings()
-{
-    if (m_context.saveSettings)
-        m_context.saveSettings();
-}
-
-void OptionsDialog::openRecordingOptions()
-{
-    if (m_context.openRecordingOptions)
-        m_context.openRecordingOptions(this);
-}
-
-void OptionsDialog::runSkinManager()
-{
-    if (m_context.runSkinManager)
-        m_context.runSkinManager(this);
-}
-
-void OptionsDialog::openPage(const std::string& path)
-{
-    if (m_context.openPage)
-        m_context.openPage(path);
-}
-
-void RunOptionsDialog(Settings& settings, OptionsContext context, QWidget* parent)
-{
-    OptionsDialog dialog(settings, std::move(context), parent);
+    OptionsDialog dialog(host, parent);
     dialog.exec();
 }

@@ -1,50 +1,26 @@
 #pragma once
 
-#include <functional>
 #include <memory>
-#include <string>
 
 #include <QDialog>
-#include <QString>
 
 #include "settings/optionsmodel.h"
 
+class PlayerHost;
 class Prompt;
 class QCheckBox;
 class QLineEdit;
 class QSlider;
 
-// What the Options dialog needs of the main window, filled by the window.
-struct OptionsContext {
-    std::string installDir; // ending with '/'
-    QWidget* mainWindow = nullptr;
-    std::function<bool()> isMiniMode;
-    // The main window's normal size from the settings, as with or without
-    // the look; top-most after "OnTop"; shown.
-    std::function<void(bool skin)> resizeMainWindow;
-    std::function<void(bool withButton)> setListButton;
-    std::function<void()> refreshTrayIcon;
-    std::function<void(const std::string& framePage)> navigateView;
-    std::function<void(const std::string& page, const QString& frame)> navigateFrame;
-    std::function<void()> saveSettings;
-    // The recording options and the appearance manager, modal over owner.
-    std::function<void(QWidget* owner)> openRecordingOptions;
-    std::function<void(QWidget* owner)> runSkinManager;
-    std::function<void(const std::string& path)> openPage;
-    // A folder chosen by the listener, its own bytes; empty when cancelled.
-    std::function<std::string(QWidget* owner, const QString& title)> chooseDirectory;
-    // Answers the dialog's messages; message boxes owned by the dialog when
-    // null.
-    Prompt* prompt = nullptr;
-};
-
 // Dialog 163 "Options": thin over OptionsModel. Each control carries its
 // id as object name ("id1003").
-class OptionsDialog : public QDialog, private OptionsHost {
+class OptionsDialog : public QDialog {
     Q_OBJECT
 
 public:
-    OptionsDialog(Settings& settings, OptionsContext context, QWidget* parent = nullptr);
+    // prompt answers the dialog's messages: the host's prompt when null, or
+    // else message boxes owned by the dialog.
+    OptionsDialog(PlayerHost& host, QWidget* parent = nullptr, Prompt* prompt = nullptr);
     ~OptionsDialog() override;
 
     OptionsModel& model() { return m_model; }
@@ -55,29 +31,12 @@ public:
     void reject() override;
 
 private:
-    // OptionsHost
-    bool startSkin() override;
-    bool skinRunning() const override;
-    void setSkinHue(int hue) override;
-    void skinDialog(bool on) override;
-    void skinPlayerWindows(bool on) override;
-    bool isMiniMode() const override;
-    void resizeMainWindow(bool skin) override;
-    void setListButton(bool withButton) override;
-    void refreshTrayIcon() override;
-    void navigateView(const std::string& page) override;
-    void loadIndexFrame(const std::string& page) override;
-    void saveSettings() override;
-    void openRecordingOptions() override;
-    void runSkinManager() override;
-    void openPage(const std::string& path) override;
-
     void build();
     // Controls from the model, and back.
     void showFields();
     void readFields();
 
-    OptionsContext m_context;
+    PlayerHost& m_host;
     std::unique_ptr<Prompt> m_ownPrompt;
     OptionsModel m_model;
     bool m_showing = false;
@@ -96,4 +55,4 @@ private:
 };
 
 // Command 32830: runs the dialog modally.
-void RunOptionsDialog(Settings& settings, OptionsContext context, QWidget* parent);
+void RunOptionsDialog(PlayerHost& host, QWidget* parent);

@@ -1,15 +1,14 @@
 #include "settings/optionsmodel.h"
 
 #include <charconv>
-#include <utility>
 
 #include "common/installdir.h"
 #include "common/prompt.h"
 #include "common/textfile.h"
 #include "common/ui/skinloader.h"
+#include "playerhost.h"
 #include "recording/recordingtexts.h"
 #include "settings/optionstexts.h"
-#include "shell/updatelaunch.h"
 
 namespace {
 
@@ -20,13 +19,13 @@ constexpr const char* kHelpPage = "aide/aide.htm";
 
 } // namespace
 
-OptionsModel::OptionsModel(
-    Settings& settings, std::string installDir, OptionsHost& host, Prompt& prompt)
-    : m_settings(settings)
-    , m_installDir(std::move(installDir))
-    , m_host(host)
+OptionsModel::OptionsModel(PlayerHost& host, Prompt& prompt, QWidget* dialog)
+    : m_host(host)
+    , m_settings(host.settings())
     , m_prompt(prompt)
+    , m_dialog(dialog)
 {
+    const Settings& settings = m_settings;
     loadSizeAndHue();
     fields.skin = settings.skin;
     fields.htmlDirectory = settings.pathHtml;
@@ -68,7 +67,7 @@ void OptionsModel::copySizeIntoSettings()
 void OptionsModel::opened()
 {
     if (m_settings.skin)
-        m_host.skinDialog(true);
+        m_host.skinWindow(m_dialog, true);
 }
 
 void OptionsModel::defaults()
@@ -89,7 +88,7 @@ bool OptionsModel::skinClicked(bool ticked)
     fields.skin = ticked;
     if (!ticked) {
         if (m_host.skinRunning()) {
-            m_host.skinDialog(false);
+            m_host.skinWindow(m_dialog, false);
             m_host.skinPlayerWindows(false);
         }
         return false;
@@ -100,7 +99,7 @@ bool OptionsModel::skinClicked(bool ticked)
         return false;
     }
     m_host.setSkinHue(fields.hue);
-    m_host.skinDialog(true);
+    m_host.skinWindow(m_dialog, true);
     m_host.skinPlayerWindows(true);
     copySizeIntoSettings();
     // The record still says whether the window had the look when the dialog
@@ -119,22 +118,22 @@ void OptionsModel::folderChosen(const std::string& folder)
 
 void OptionsModel::checkForUpdates()
 {
-    StartUpdater(m_installDir, UpdaterStart::Now, m_prompt);
+    m_host.startUpdater(m_prompt);
 }
 
 void OptionsModel::recordingOptions()
 {
-    if (!FileExists(m_installDir + kRecorderProgram)) {
+    if (!FileExists(m_host.installDir() + kRecorderProgram)) {
         m_prompt.message(rectexts::kRecorderMissingTitle, rectexts::kRecorderMissingText,
             PromptIcon::Exclamation);
         return;
     }
-    m_host.openRecordingOptions();
+    m_host.openRecordingOptions(m_dialog);
 }
 
 void OptionsModel::changeAppearance()
 {
-    m_host.runSkinManager();
+    m_host.runSkinManager(m_dialog);
     loadSizeAndHue();
 }
 
@@ -196,11 +195,13 @@ bool OptionsModel::accept(int* refusedField)
 
     // 7. and 8.
     const std::string framePage = m_settings.pathHtml + (mini ? kMiniFramePage : kFramePage);
+    // The station keeps playing: the frame page shows it again once loaded.
+    const std::string& station = m_host.currentStation().pagePath;
     if (directoryChanged)
-        m_host.navigateView(framePage);
+        m_host.loadFramePage(framePage, station);
     if (buttonChanged) {
         if (mini)
-            m_host.navigateView(framePage);
+            m_host.loadFramePage(framePage, station);
         else
             m_host.loadIndexFrame(m_settings.pathHtml + kIndexPage);
     }

@@ -5,53 +5,18 @@
 
 #include "common/settings.h"
 
+class PlayerHost;
 class Prompt;
-
-// What the Options dialog asks of the rest of the player: the look, the
-// main window and the other dialogs. The dialog answers for the real
-// player; tests answer with a recording double.
-class OptionsHost {
-public:
-    virtual ~OptionsHost() = default;
-
-    // The look plug-in: started now (true when it runs), running already.
-    virtual bool startSkin() = 0;
-    virtual bool skinRunning() const = 0;
-    // Gives every skinned window the hue at once.
-    virtual void setSkinHue(int hue) = 0;
-    // Gives the look to the dialog, or takes it away.
-    virtual void skinDialog(bool on) = 0;
-    // Gives the look to the main window and to the song window when it is
-    // open, or takes it away.
-    virtual void skinPlayerWindows(bool on) = 0;
-
-    virtual bool isMiniMode() const = 0;
-    // Sets the main window's normal size from the settings' width and
-    // height (the skinned size, or 2 x 4 pixels less without the look),
-    // keeping its position, makes it top-most after "OnTop" and shows it.
-    virtual void resizeMainWindow(bool skin) = 0;
-    // Writes the station list's form into the index: with or without the
-    // "Ecouter !" button.
-    virtual void setListButton(bool withButton) = 0;
-    virtual void refreshTrayIcon() = 0;
-    // Loads a frame page into the whole view.
-    virtual void navigateView(const std::string& page) = 0;
-    // Loads a page into the index frame "haut".
-    virtual void loadIndexFrame(const std::string& page) = 0;
-    virtual void saveSettings() = 0;
-
-    virtual void openRecordingOptions() = 0;
-    // The appearance manager, modal; it may change the size and the hue.
-    virtual void runSkinManager() = 0;
-    virtual void openPage(const std::string& path) = 0;
-};
+class QWidget;
 
 // The rules of the Options dialog, without widgets. The fields are what the
 // controls show; the settings record changes only on OK (and, for the size,
 // when the look is switched on).
 class OptionsModel {
 public:
-    OptionsModel(Settings& settings, std::string installDir, OptionsHost& host, Prompt& prompt);
+    // dialog is the dialog over the model, given the look with the player's
+    // windows and owning the windows it opens; may be null.
+    OptionsModel(PlayerHost& host, Prompt& prompt, QWidget* dialog = nullptr);
 
     // The controls' values. Sizes are the edits' texts, checked on OK.
     struct Fields {
@@ -111,8 +76,8 @@ private:
     void loadSizeAndHue();
     void copySizeIntoSettings();
 
+    PlayerHost& m_host;
     Settings& m_settings;
-    std::string m_installDir;
-    OptionsHost& m_host;
     Prompt& m_prompt;
+    QWidget* m_dialog;
 };

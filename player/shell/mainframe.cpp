@@ -4,7 +4,6 @@
 #include <ctime>
 #include <utility>
 #include <malloc.h>
-#include <sys/stat.h>
 
 #include <QAction>
 #include <QApplication>
@@ -32,6 +31,7 @@
 #include "common/rebuild.h"
 #include "common/textfile.h"
 #include "common/ui/launchprogram.h"
+#include "common/ui/messageprompt.h"
 #include "common/ui/messengerserver.h"
 #include "common/ui/skinloader.h"
 #include "common/ui/trayicon.h"
@@ -42,13 +42,14 @@
 #include "playback/streamplayer.h"
 #include "playback/streamtrial.h"
 #include "recording/recorderlaunch.h"
-#include "recording/recordingoptions.h"
+#include "settings/optionsdialog.h"
+#include "shell/framegeometry.h"
+#include "shell/framehost.h"
 #include "shell/mixer.h"
 #include "shell/playertray.h"
-#include "shell/shellprompt.h"
+#include "shell/selfupdate.h"
 #include "shell/splash.h"
 #include "shell/updatelaunch.h"
-#include "shell/windowsnap.h"
 #include "texts.h"
 #include "view/appcommands.h"
 #include "view/lumoview.h"
@@ -56,8 +57,6 @@
 
 namespace {
 
-// The new updater parked in the HTML directory until it can be put in place.
-constexpr const char* kParkedUpdater = "fichier_tmp.tmp";
 constexpr int kSelfUpdateRetryMs = 10000;
 constexpr const char* kHelpPage = "aide/aide.htm";
 // A move of the window has ended when no new position came for this long.
@@ -82,33 +81,37 @@ std::string describeRecord(const MessengerRecord& record)
     }
 }
 
-// Copies the parked updater over the installed one through a temporary
-// file, so that a failed copy leaves the installed updater whole.
-bool replaceProgram(const std::string& source, const std::string& target)
-{
-    const QString from = PathText(source);
-    const QString to = PathText(target);
-    const QString temporary = to + QStringLiteral(".new");
-    QFile::remove(temporary);
-    if (!QFile::copy(from, temporary))
-        return false;
-    ::chmod(PathBytes(temporary).c_str(), 0755);
-    if (::rename(PathBytes(temporary).c_str(), PathBytes(to).c_str()) != 0) {
-        QFile::remove(temporary);
-        return false;
+// The messages of a model as notices: the player goes on while they are up.
+// Questions are answered No.
+class NoticePrompt : public Prompt {
+public:
+    explicit NoticePrompt(WindowPrompt& prompt)
+        : m_prompt(prompt)
+    {
     }
-    return true;
-}
+    void message(const std::string& title, const std::string& text, PromptIcon icon) override
+    {
+        m_prompt.notice(title, text, icon);
+    }
+    PromptAnswer question(const std::string&, const std::string&) override
+    {
+        return PromptAnswer::No;
+    }
+
+private:
+    WindowPrompt& m_prompt;
+};
 
 } // namespace
 
-CMainFrame::CMainFrame(
-    Settings& settings, std::string installDir, ShellPrompt* prompt, QWidget* parent)
+CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt* prompt,
+    AudioEngine* engine, QWidget* parent)
     : QMainWindow(parent)
     , m_settings(settings)
     , m_installDir(std::move(installDir))
-    , m_ownPrompt(prompt == nullptr ? std::make_unique<DialogPrompt>() : nullptr)
+    , m_ownPrompt(prompt == nullptr ? std::make_unique<MessagePrompt>(this) : nullptr)
     , m_prompt(prompt == nullptr ? m_ownPrompt.get() : prompt)
+    , m_promptGiven(prompt != nullptr)
     , m_hideTaskbar(settings.hideTaskbar)
 {
     setWindowTitle(QString::fromLatin1(kPlayerWindowTitle));
@@ -124,7 +127,7 @@ CMainFrame::CMainFrame(
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     m_view = new CLumoView(m_settings, content);
-    m_player = new StreamPlayer(this);
+    m_player = engine != nullptr ? engine : new StreamPlayer(this);
     m_strip = new ControlStrip(m_player, content);
     layout->addWidget(m_view, 1);
     layout->addWidget(m_strip);
@@ -142,7 +145,7 @@ CMainFrame::CMainFrame(
         if (!m_view->hasPendingStartPage())
             m_player->stop();
     });
-    connect(m_player, &StreamPlayer::firstAudio, this, [] { DiagLog("first audio"); });
+    connect(m_player, &AudioEngine::firstAudio, this, [] { DiagLog("first audio"); });
     // The song window: docked from the page's on-air link, redisplayed for
     // every new station.
     connect(m_view, &CLumoView::songWindowRequested, this,
@@ -158,40 +161,10 @@ CMainFrame::CMainFrame(
     connect(m_view, &CLumoView::stationRead, this, trayFollows);
     connect(m_view, &CLumoView::miniStationShown, this, trayFollows);
 
-    m_catalogue.reset(new CatalogueContext { m_settings, m_installDir,
-        [this]() -> const StationPageInfo& { return m_view->currentStation(); },
-        [this] { return currentStationPage(); },
-        [this](const std::string& page) {
-            m_livePage = page;
-            m_view->navigate2(page, QString::fromLatin1(kLiveFrame));
-        },
-        [this](const std::string& framePage, const std::string& stationPage) {
-            // The frame page shows the station again in "live" once loaded.
-            if (!stationPage.empty())
-                m_settings.startPage = stationPage;
-            m_view->navigate2(framePage);
-        },
-        [this] {
-            if (m_tray != nullptr)
-                m_tray->update(m_view->currentStation(), m_settings, TrayOccasion::StationCommand);
-        },
-        [this] { RebuildFavouritesMenu(m_favouritesMenu, m_settings.favourites); },
-        [this] { return m_hiddenAway; },
-        [this](int width, int height) {
-            m_settings.width = width;
-            m_settings.height = height;
-            if (!m_settings.miniPlayer)
-                placeWindow(windowRect().topLeft(), false);
-        },
-        [](int hue) { SetSkinHue(hue, 1); }, nullptr });
+    m_host = std::make_unique<FrameHost>(*this);
     // A station tested in the editor plays here while the listener is asked,
     // then the player goes back to what it played.
     m_trial = std::make_unique<StreamTrial>(*m_player);
-    m_catalogue->beginStreamTest = [this](const std::string& page) {
-        m_trial->begin(page, m_settings.pathHtml, m_player->isActive() ? m_playingLink : QString(),
-            UiText(m_view->currentStation().title));
-    };
-    m_catalogue->endStreamTest = [this] { m_trial->end(); };
 
     // 3. and 4. Menus; the REC item needs the recorder.
     buildMenuBar();
@@ -213,8 +186,8 @@ CMainFrame::CMainFrame(
 
     // 7. The HTML directory.
     if (!settleHtmlDirectory()) {
-        m_prompt->message(this, Utf8Text(texts::kHtmlMissingTitle),
-            Utf8Text(texts::kHtmlMissingText), QMessageBox::Warning, true);
+        m_prompt->message(
+            texts::kHtmlMissingTitle, texts::kHtmlMissingText, PromptIcon::Exclamation);
         m_quitting = true;
         close();
         return;
@@ -243,7 +216,7 @@ CMainFrame::CMainFrame(
     connect(m_tray->icon(), &TrayIcon::menuRequested, this, &CMainFrame::showPopupMenu);
     // The song the stream announces goes in the tooltip and in a desktop
     // notification when it changes; the song window keeps the feed's records.
-    connect(m_player, &StreamPlayer::titleChanged, this, [this](const QString& title) {
+    connect(m_player, &AudioEngine::titleChanged, this, [this](const QString& title) {
         const StationPageInfo& station = m_view->currentStation();
         const QString tip = TrayToolTip(station, TrayOccasion::Navigation);
         m_tray->icon()->setToolTip(title.isEmpty() ? tip : (tip.isEmpty() ? title : tip + QLatin1Char('\n') + title));
@@ -333,29 +306,29 @@ void CMainFrame::onCommand(int id)
         OpenSongWindow(this, m_settings, m_view->currentStation(), false);
         break;
     case cmd::Personalise:
-        RunPersonalListEditor(this, *m_catalogue);
+        RunPersonalListEditor(this, *m_host);
         break;
     case cmd::RandomStation:
-        RandomStation(*m_catalogue);
+        RandomStation(*m_host);
         break;
     case cmd::OrganiseFavourites:
-        RunFavouritesOrganiser(this, *m_catalogue);
+        RunFavouritesOrganiser(this, *m_host);
         break;
     case cmd::SearchStations:
-        RunStationSearch(this, *m_catalogue);
+        RunStationSearch(this, *m_host);
         break;
     case cmd::AddCurrentStation:
-        AddCurrentStation(this, *m_catalogue);
+        AddCurrentStation(this, *m_host);
         break;
     case cmd::About:
-        RunAboutDialog(this, *m_catalogue);
+        RunAboutDialog(this, *m_host);
         break;
     case cmd::Options:
-        openOptions();
+        RunOptionsDialog(*m_host, this);
         break;
     default:
         if (id >= cmd::FirstFavourite && id <= cmd::LastFavourite)
-            OpenFavourite(*m_catalogue, id - cmd::FirstFavourite);
+            OpenFavourite(*m_host, id - cmd::FirstFavourite);
         break;
     }
 }
@@ -425,39 +398,13 @@ void CMainFrame::onInitialUpdate()
     if (!WeeklyCheckDue(m_settings, std::time(nullptr)) || !UpdateServersListed(m_installDir))
         return;
     // The player goes on while the message is up.
-    ShellMessagePrompt prompt(*m_prompt, this, false);
+    NoticePrompt prompt(*m_prompt);
     StartUpdater(m_installDir, UpdaterStart::Weekly, prompt);
 }
 
-OptionsContext CMainFrame::optionsContext()
+PlayerHost& CMainFrame::host()
 {
-    OptionsContext context;
-    context.installDir = m_installDir;
-    context.mainWindow = this;
-    context.isMiniMode = [this] { return m_settings.miniPlayer; };
-    context.resizeMainWindow = [this](bool skin) { resizeNormal(skin); };
-    context.setListButton
-        = [this](bool withButton) { SetListButton(m_settings.pathHtml, withButton); };
-    context.refreshTrayIcon = [this] {
-        if (m_tray != nullptr)
-            m_tray->update(m_view->currentStation(), m_settings, TrayOccasion::AddOrRemove);
-    };
-    context.navigateView = [this](const std::string& page) { navigateFramePage(page); };
-    context.navigateFrame = [this](const std::string& page, const QString& frame) {
-        m_view->navigate2(page, frame);
-    };
-    context.saveSettings = [this] {
-        SaveSettings(m_settings, m_installDir, kSettingsFileName, currentStationPage());
-    };
-    context.openRecordingOptions = [this](QWidget* owner) { openRecordingOptions(owner); };
-    context.runSkinManager = [this](QWidget* owner) { RunSkinManager(owner, *m_catalogue); };
-    context.openPage = [](const std::string& path) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(PathText(path)));
-    };
-    context.chooseDirectory = [this](QWidget* owner, const QString& title) {
-        return m_prompt->chooseDirectory(owner, title);
-    };
-    return context;
+    return *m_host;
 }
 
 std::string CMainFrame::currentStationPage() const
@@ -655,42 +602,19 @@ void CMainFrame::buildSystemMenu()
 
 void CMainFrame::applyWindowStyle(bool mini)
 {
-    Qt::WindowFlags flags = Qt::Window;
-    if (mini) {
-        flags |= Qt::FramelessWindowHint;
-    } else {
-        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-            | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
-            | Qt::WindowCloseButtonHint;
-    }
-    if (m_settings.onTop)
-        flags |= Qt::WindowStaysOnTopHint;
-    // "Cacher TaskBar" is read once, when the window is first made: a tool
-    // window has no taskbar entry.
-    if (m_hideTaskbar)
-        flags |= Qt::Tool;
-    setWindowFlags(flags);
+    // "Cacher TaskBar" is read once, when the window is first made.
+    setWindowFlags(LayoutFlags(mini, m_settings.onTop, m_hideTaskbar));
 }
 
 void CMainFrame::placeWindow(const QPoint& topLeft, bool mini)
 {
-    int width = m_settings.miniWidth;
-    int height = m_settings.miniHeight;
-    if (!mini) {
-        // Width and height hold the skinned window's size; the plain frame
-        // is slightly smaller.
-        width = m_settings.skin ? m_settings.width : m_settings.width - 2;
-        height = m_settings.skin ? m_settings.height : m_settings.height - 4;
-    }
-    // A size of 0 in the settings leaves the plain frame no room at all.
-    width = std::max(width, 0);
-    height = std::max(height, 0);
-    setFixedSize(width, height);
+    const QSize size = LayoutSize(m_settings, mini, m_settings.skin);
+    setFixedSize(size);
     show();
     // A frameless window's corner is its content's; the platform may still
     // count the frame it had a moment ago.
     if (mini)
-        setGeometry(QRect(topLeft, QSize(width, height)));
+        setGeometry(QRect(topLeft, size));
     else
         move(topLeft);
 }
@@ -700,9 +624,7 @@ void CMainFrame::resizeNormal(bool skin)
     const QPoint topLeft = windowRect().topLeft();
     if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != m_settings.onTop)
         applyWindowStyle(false);
-    const int width = std::max(skin ? m_settings.width : m_settings.width - 2, 0);
-    const int height = std::max(skin ? m_settings.height : m_settings.height - 4, 0);
-    setFixedSize(width, height);
+    setFixedSize(LayoutSize(m_settings, false, skin));
     // Shown even from the notification area, with its page awake again.
     if (m_hiddenAway)
         activate();
@@ -717,8 +639,7 @@ bool CMainFrame::settleHtmlDirectory()
     m_settings.pathHtml = m_installDir + "html/";
     if (FileExists(m_settings.pathHtml + kFramePage))
         return true;
-    const std::string chosen
-        = m_prompt->chooseDirectory(this, Utf8Text(texts::kChooseHtmlDirectory));
+    const std::string chosen = m_prompt->chooseDirectory(texts::kChooseHtmlDirectory);
     if (chosen.empty())
         return false;
     m_settings.pathHtml = chosen.back() == '/' ? chosen : chosen + "/";
@@ -727,19 +648,20 @@ bool CMainFrame::settleHtmlDirectory()
 
 void CMainFrame::completeSelfUpdate()
 {
-    if (FindWindow(kDialogWindowClass, kUpdaterDialogTitle)) {
+    switch (CompleteSelfUpdate(
+        m_settings.pathHtml, m_installDir, FindWindow(kDialogWindowClass, kUpdaterDialogTitle))) {
+    case SelfUpdateStep::Waiting:
         // The updater is still running: try again every ten seconds.
         if (!m_selfUpdateTimer.isActive())
             m_selfUpdateTimer.start();
         DiagLog("self-update waits");
-        return;
-    }
-    const std::string parked = m_settings.pathHtml + kParkedUpdater;
-    if (!FileExists(parked))
-        return;
-    if (replaceProgram(parked, m_installDir + kUpdaterProgram)) {
-        DeleteFile(parked);
+        break;
+    case SelfUpdateStep::Done:
         DiagLog("self-update done");
+        break;
+    case SelfUpdateStep::Nothing:
+    case SelfUpdateStep::Failed:
+        break;
     }
 }
 
@@ -759,12 +681,10 @@ void CMainFrame::quit()
 {
     if (m_quitting)
         return;
-    // A window partly off the top or left edge keeps the stored position.
-    const QRect frame = windowRect();
-    if (frame.x() >= 0)
-        m_settings.positionX = frame.x();
-    if (frame.y() >= 0)
-        m_settings.positionY = frame.y();
+    const QPoint kept
+        = KeptPosition(windowRect(), QPoint(m_settings.positionX, m_settings.positionY));
+    m_settings.positionX = kept.x();
+    m_settings.positionY = kept.y();
     onSysCommand(cmd::RecordStop);
     m_player->stop();
     if (m_tray != nullptr) {
@@ -791,24 +711,6 @@ void CMainFrame::toggleRecording()
         StartRecording(m_settings, m_installDir);
     else
         StopRecording(m_installDir);
-}
-
-void CMainFrame::openOptions()
-{
-    RunOptionsDialog(m_settings, optionsContext(), this);
-}
-
-void CMainFrame::openRecordingOptions(QWidget* owner)
-{
-    OpenRecordingOptions(m_settings, m_installDir, currentStationPage(), owner);
-}
-
-void CMainFrame::navigateFramePage(const std::string& page)
-{
-    // The station keeps playing: the frame page shows it again once loaded.
-    if (!m_view->currentStation().pagePath.empty())
-        m_settings.startPage = m_view->currentStation().pagePath;
-    m_view->navigate2(page);
 }
 
 void CMainFrame::hideAway()
@@ -898,15 +800,11 @@ void CMainFrame::toggleMiniMode()
     if (mini && m_settings.skin)
         RemoveSkin(this);
     applyWindowStyle(mini);
-    if (!mini) {
-        // Back from the mini layout the frame has a sizing border.
-        setMinimumSize(0, 0);
-        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    }
     if (!mini && m_settings.skin)
         ApplySkin(this);
     placeWindow(topLeft, mini);
     if (!mini) {
+        // Back from the mini layout the frame has a sizing border.
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     }
@@ -929,14 +827,14 @@ void CMainFrame::rebuildIndex()
     m_view->navigate2(m_settings.pathHtml + kFramePage);
     DiagLog("rebuilt");
     // Pages whose names the index cannot carry are named in the same box.
-    QString text = Utf8Text(kRebuildDoneText);
+    std::string text = kRebuildDoneText;
     if (!unnamedPages.empty()) {
-        text += QStringLiteral("\n\n") + Utf8Text(kRebuildUnnamedText);
+        text += std::string("\n\n") + kRebuildUnnamedText;
         for (const std::string& page : unnamedPages)
-            text += QLatin1Char('\n') + PathText(page);
+            text += "\n" + PathText(page).toStdString();
     }
-    m_prompt->message(this, Utf8Text(kRebuildDoneTitle), text,
-        unnamedPages.empty() ? QMessageBox::Information : QMessageBox::Warning, false);
+    m_prompt->notice(kRebuildDoneTitle, text,
+        unnamedPages.empty() ? PromptIcon::Information : PromptIcon::Exclamation);
 }
 
 void CMainFrame::startScheduler()

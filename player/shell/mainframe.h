@@ -12,21 +12,21 @@
 #include "common/messenger.h"
 #include "common/settings.h"
 #include "common/stationpage.h"
-#include "settings/optionsdialog.h"
 
-struct CatalogueContext;
+class AudioEngine;
 class CLumoView;
 class ControlStrip;
+class FrameHost;
 class MessengerServer;
 class Mixer;
 class Mpris;
+class PlayerHost;
 class PlayerTray;
 class QAction;
 class QMenu;
-class ShellPrompt;
 class SplashWindow;
-class StreamPlayer;
 class StreamTrial;
+class WindowPrompt;
 
 // The player's main window. Every command reaches onCommand and every system
 // command onSysCommand, whether it comes from a menu, from the window frame,
@@ -41,9 +41,10 @@ public:
     // drop-down form, the settings save and the splash. When the user gives
     // no HTML directory the window is not created (isCreated() is false).
     // prompt answers the questions of the window; the desktop's dialogs when
-    // none is given.
-    CMainFrame(Settings& settings, std::string installDir, ShellPrompt* prompt = nullptr,
-        QWidget* parent = nullptr);
+    // none is given. engine plays the stations, and must outlive the window;
+    // the window makes its own StreamPlayer when none is given.
+    CMainFrame(Settings& settings, std::string installDir, WindowPrompt* prompt = nullptr,
+        AudioEngine* engine = nullptr, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     bool isCreated() const { return m_created; }
@@ -67,8 +68,8 @@ public:
     void showFramePage();
     // The view's first update, once per start: the weekly update check.
     void onInitialUpdate();
-    // What the Options dialog (command 32830) is given of this window.
-    OptionsContext optionsContext();
+    // What the commands and dialogs are given of this window.
+    PlayerHost& host();
 
     bool isRecording() const { return m_recording; }
     bool isMuted() const { return m_muted; }
@@ -83,7 +84,7 @@ public:
     std::string currentStationPage() const;
 
     CLumoView* view() const { return m_view; }
-    StreamPlayer* player() const { return m_player; }
+    AudioEngine* player() const { return m_player; }
     ControlStrip* controlStrip() const { return m_strip; }
     QMenu* systemMenu() const { return m_systemMenu; }
     // The menu item of a command in the menu bar, or null.
@@ -108,6 +109,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    friend class FrameHost;
+
     void buildMenuBar();
     void buildSystemMenu();
     void applyWindowStyle(bool mini);
@@ -120,13 +123,6 @@ private:
     void showSplash();
     void quit();
     void toggleRecording();
-    // Command 32830: the Options dialog.
-    void openOptions();
-    // The recording options dialog, modal over owner.
-    void openRecordingOptions(QWidget* owner);
-    // A frame page into the whole view; the current station comes back
-    // into "live" once it has loaded.
-    void navigateFramePage(const std::string& page);
     void hideAway();
     void restore();
     void toggleMiniMode();
@@ -141,13 +137,13 @@ private:
 
     Settings& m_settings;
     std::string m_installDir;
-    std::unique_ptr<ShellPrompt> m_ownPrompt;
-    // What the catalogue commands (editor, favourites, search, About) need
-    // of this window.
-    std::unique_ptr<CatalogueContext> m_catalogue;
-    ShellPrompt* m_prompt;
+    std::unique_ptr<WindowPrompt> m_ownPrompt;
+    // What the commands and dialogs reach of this window.
+    std::unique_ptr<FrameHost> m_host;
+    WindowPrompt* m_prompt;
+    bool m_promptGiven; // by the caller, for the commands and dialogs too
     CLumoView* m_view = nullptr;
-    StreamPlayer* m_player = nullptr;
+    AudioEngine* m_player = nullptr;
     std::unique_ptr<StreamTrial> m_trial;
     ControlStrip* m_strip = nullptr;
     Mpris* m_mpris = nullptr;

@@ -15,6 +15,7 @@
 #include "cataloguefixture.h"
 #include "common/openplaylist.h"
 #include "common/profile.h"
+#include "recordinghost.h"
 #include "scriptedprompt.h"
 
 namespace {
@@ -243,35 +244,29 @@ TEST_F(OrganiserTest, dialogSearchesAddsAndStoresOnOkOnly)
     EXPECT_EQ(favourites.pages[0], "Radio_Nova.htm");
 }
 
-TEST_F(OrganiserTest, commandsPlayAndSaveThroughTheContext)
+TEST_F(OrganiserTest, commandsPlayAndSaveThroughTheHost)
 {
     testsupport::TempDir install("sonalto-commands");
     Settings settings;
     settings.pathHtml = m_catalogue.html();
-    StationPageInfo current;
-    current.pagePath = m_catalogue.html() + "Zebre.htm";
-    current.title = "Zebre";
-    std::vector<std::string> played;
-    int menuRebuilt = 0;
-    CatalogueContext context { settings, install.path(),
-        [&]() -> const StationPageInfo& { return current; }, [] { return std::string(); },
-        [&](const std::string& page) { played.push_back(page); }, {}, {}, [&] { ++menuRebuilt; },
-        {}, {}, {}, &m_prompt };
+    RecordingHost host(settings, install.path(), &m_prompt);
+    host.station.pagePath = m_catalogue.html() + "Zebre.htm";
+    host.station.title = "Zebre";
 
-    AddCurrentStation(nullptr, context);
-    EXPECT_EQ(menuRebuilt, 1);
-    Settings saved;
-    ASSERT_TRUE(LoadSettings(saved, install.path(), "Sonalto.ini", {}));
-    ASSERT_EQ(saved.favourites.count, 1);
-    EXPECT_EQ(saved.favourites.pages[0], "Zebre.htm");
+    AddCurrentStation(nullptr, host);
+    ASSERT_EQ(settings.favourites.count, 1);
+    EXPECT_EQ(settings.favourites.pages[0], "Zebre.htm");
+    EXPECT_EQ(host.calls, (std::vector<std::string> { "save", "favourites" }));
 
-    OpenFavourite(context, 0);
-    OpenFavourite(context, 1); // no such favourite
-    RandomStation(context);
-    ASSERT_EQ(played.size(), 2u);
-    EXPECT_EQ(played[0], m_catalogue.html() + "Zebre.htm");
-    EXPECT_EQ(played[1].rfind(m_catalogue.html(), 0), 0u);
-    EXPECT_TRUE(FileExists(played[1]));
+    host.calls.clear();
+    OpenFavourite(host, 0);
+    OpenFavourite(host, 1); // no such favourite
+    RandomStation(host);
+    ASSERT_EQ(host.calls.size(), 2u);
+    EXPECT_EQ(host.calls[0], "live " + m_catalogue.html() + "Zebre.htm");
+    const std::string random = host.calls[1].substr(5);
+    EXPECT_EQ(random.rfind(m_catalogue.html(), 0), 0u);
+    EXPECT_TRUE(FileExists(random));
 }
 
 TEST_F(OrganiserTest, favouritesOfSubfoldersAndAccentedPagesOpenAgain)

@@ -22,34 +22,15 @@
 #include "common/profile.h"
 #include "common/textfile.h"
 #include "eventwait.h"
+#include "fakeengine.h"
 #include "playback/controlstrip.h"
-#include "shell/shellprompt.h"
-#include "shell/windowsnap.h"
+#include "scriptedprompt.h"
 #include "support/testsupport.h"
 #include "view/lumoview.h"
 
 namespace {
 
 using testsupport::TempDir;
-
-// Answers the window's questions from a script and keeps what it showed.
-class ScriptedPrompt : public ShellPrompt {
-public:
-    std::string chooseDirectory(QWidget*, const QString& title) override
-    {
-        shown.push_back(title.toStdString());
-        return directory;
-    }
-    void message(QWidget*, const QString& title, const QString& text, QMessageBox::Icon icon,
-        bool wait) override
-    {
-        shown.push_back(title.toStdString() + "|" + text.toStdString() + "|"
-            + std::to_string(static_cast<int>(icon)) + (wait ? "|wait" : ""));
-    }
-
-    std::string directory;
-    std::vector<std::string> shown;
-};
 
 class MainFrameTest : public ::testing::Test {
 protected:
@@ -75,6 +56,7 @@ protected:
     static void settle() { QTest::qWait(20); }
 
     ScriptedPrompt m_prompt;
+    FakeEngine m_engine; // outlives the windows of a test
     TempDir m_install { "sonalto-frame" };
     TempDir m_runtime { "sonalto-runtime" };
     Settings m_settings;
@@ -86,7 +68,7 @@ TEST_F(MainFrameTest, creationPlacesWindowAndSavesSettings)
     m_settings.positionY = 30;
     m_settings.width = 300;
     m_settings.height = 200;
-    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
 
     EXPECT_EQ(frame.windowTitle(), QStringLiteral("Sonalto"));
     EXPECT_TRUE(frame.isVisible());
@@ -121,7 +103,7 @@ TEST_F(MainFrameTest, quitStoresOnlyOnScreenEdgesOfThePosition)
     for (const Case& c : cases) {
         m_settings.positionX = 7;
         m_settings.positionY = 9;
-        CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+        CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
         frame.move(c.at);
         frame.onCommand(cmd::Quit);
         EXPECT_EQ(m_settings.positionX, c.expectedX) << c.at.x();
@@ -140,7 +122,7 @@ TEST_F(MainFrameTest, everyWayOfClosingGoesThroughTheQuitSteps)
              [](CMainFrame& f) { f.onSysCommand(SC_CLOSE); },
              [](CMainFrame& f) { f.onCommand(cmd::Stop); },
          }) {
-        CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+        CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
         frame.onSysCommand(cmd::RecordStart);
         ASSERT_TRUE(frame.isRecording());
         closeIt(frame);
@@ -154,7 +136,7 @@ TEST_F(MainFrameTest, everyWayOfClosingGoesThroughTheQuitSteps)
 
 TEST_F(MainFrameTest, recordStartAndStopOnlyChangeWhatNeedsChanging)
 {
-    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
     const std::pair<int, bool> steps[] = {
         { cmd::RecordStop, false },
         { cmd::RecordStart, true },
@@ -174,7 +156,7 @@ TEST_F(MainFrameTest, recordStartAndStopOnlyChangeWhatNeedsChanging)
 
 TEST_F(MainFrameTest, recordsReachTheSameHandlersAsTheMenus)
 {
-    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
 
     // The page name ends at the first zero byte; dwData is not looked at.
     EXPECT_EQ(
@@ -214,7 +196,7 @@ TEST_F(MainFrameTest, recordsReachTheSameHandlersAsTheMenus)
 // thread, and the answer travels back.
 TEST_F(MainFrameTest, messengerDeliversRecordsToTheWindow)
 {
-    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
     ASSERT_TRUE(frame.registerMessenger());
     ASSERT_TRUE(FindWindow(kPlayerWindowClass, kPlayerWindowTitle));
 
@@ -269,7 +251,7 @@ TEST_F(MainFrameTest, miniLayoutKeepsTheCornerAndTradesTheMenuBarForItsSize)
         "value=\"Ecouter !\">");
     m_settings.width = 300;
     m_settings.height = 200;
-    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
     const QRect normal = frame.frameGeometry();
 
     frame.onSysCommand(SC_MAXIMIZE);
@@ -312,19 +294,21 @@ TEST_F(MainFrameTest, htmlDirectoryIsAskedForWhenTheDefaultHasNoFramePage)
         ScriptedPrompt prompt;
         prompt.directory = c.answer;
         m_settings.pathHtml = "/nowhere/";
-        CMainFrame frame(m_settings, m_install.path(), &prompt);
+        CMainFrame frame(m_settings, m_install.path(), &prompt, &m_engine);
         EXPECT_EQ(frame.isCreated(), c.created) << c.answer;
-        ASSERT_GE(prompt.shown.size(), 1u);
-        EXPECT_EQ(prompt.shown[0], "Selectionnez le repertoire contenant vos fichiers radio .html");
+        EXPECT_EQ(prompt.folderTitles,
+            std::vector<std::string> { "Selectionnez le repertoire contenant vos fichiers radio .html" });
         if (c.created) {
             EXPECT_EQ(m_settings.pathHtml, chosen.path());
-            EXPECT_EQ(prompt.shown.size(), 1u);
+            EXPECT_TRUE(prompt.shown.empty());
         } else {
-            ASSERT_EQ(prompt.shown.size(), 2u);
-            EXPECT_EQ(prompt.shown[1],
-                "Erreur|Fichiers HTML des radios introuvables.\nInstallez les dans /html/\n"
-                "ou changez de r\xC3\xA9pertoire dans les options.|"
-                    + std::to_string(static_cast<int>(QMessageBox::Warning)) + "|wait");
+            ASSERT_EQ(prompt.shown.size(), 1u);
+            EXPECT_EQ(prompt.shown[0].title, "Erreur");
+            EXPECT_EQ(prompt.shown[0].text,
+                "Fichiers HTML des radios introuvables.\nInstallez les dans /html/\n"
+                "ou changez de r\xC3\xA9pertoire dans les options.");
+            EXPECT_EQ(prompt.shown[0].icon, PromptIcon::Exclamation);
+            EXPECT_TRUE(prompt.shown[0].waited);
             RunEventsFor(20);
             EXPECT_FALSE(frame.isVisible());
         }
@@ -342,7 +326,7 @@ TEST_F(MainFrameTest, selfUpdateWaitsForTheUpdaterDialogToClose)
     MessengerListener dialog;
     ASSERT_TRUE(dialog.listen("#32770", "Mise \xC3\xA0 jour Sonalto"));
     {
-        CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+        CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
         EXPECT_TRUE(frame.isSelfUpdatePending());
         EXPECT_EQ(ReadTextFile(updater), "old updater");
         EXPECT_TRUE(FileExists(parked));
@@ -358,7 +342,7 @@ TEST_F(MainFrameTest, selfUpdateWaitsForTheUpdaterDialogToClose)
     }
     // At the next start with no updater running, it happens at creation.
     WriteTextFile(parked, "newer updater");
-    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
     EXPECT_FALSE(frame.isSelfUpdatePending());
     EXPECT_EQ(ReadTextFile(updater), "newer updater");
 }
@@ -368,7 +352,7 @@ TEST_F(MainFrameTest, menusCarryTheirTextsAndIdsAndRecRelabels)
     // The recorder is installed: the REC item stays.
     ::mkdir((m_install.path() + "HarddiskOgg").c_str(), 0700);
     WriteTextFile(m_install.path() + "HarddiskOgg/harddisk", "");
-    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
     struct Item {
         int id;
         const char* text;
@@ -400,7 +384,7 @@ TEST_F(MainFrameTest, menusCarryTheirTextsAndIdsAndRecRelabels)
 
 TEST_F(MainFrameTest, recordingItemIsRemovedWithoutTheRecorder)
 {
-    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
     EXPECT_EQ(frame.menuAction(cmd::ToggleRecording), nullptr);
     // The command itself still works.
     frame.onCommand(cmd::ToggleRecording);
@@ -414,7 +398,7 @@ TEST_F(MainFrameTest, radioCopyDataAndPageCommandsReachTheView)
         "<html><font name=\"titre\">Fip</font><param name=\"filename\" value=\"fip.mp3\">"
         "<a id=\"rec\" href=\"app:rec()\">REC</a><script>window.addEventListener('message',"
         " function (e) { document.getElementById(e.data).click(); });</script></html>");
-    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
     frame.showFramePage();
     ASSERT_TRUE(WaitUntil(
         [&] {
@@ -440,38 +424,16 @@ TEST_F(MainFrameTest, radioCopyDataAndPageCommandsReachTheView)
 TEST_F(MainFrameTest, rebuildRewritesTheIndexAndSaysSo)
 {
     WriteTextFile(m_install.path() + "html/Fip.htm", "<font name=\"titre\">Fip</font>");
-    CMainFrame frame(m_settings, m_install.path(), &m_prompt);
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
     frame.onSysCommand(cmd::Rebuild);
     EXPECT_NE(ReadTextFile(m_install.path() + "html/haut.htm").find("Fip.htm"), std::string::npos);
     ASSERT_EQ(m_prompt.shown.size(), 1u);
-    EXPECT_EQ(m_prompt.shown[0],
-        "Termin\xC3\xA9|La reconstruction de l'index des radios est termin\xC3\xA9"
-        "e.|"
-            + std::to_string(static_cast<int>(QMessageBox::Information)));
-}
-
-TEST(WindowSnap, edgesWithinFivePixelsOfTheWorkAreaSnap)
-{
-    const QRect area(0, 30, 1280, 994); // a panel on top
-    struct Case {
-        QPoint at;
-        QPoint expected;
-    };
-    const QSize size(300, 200);
-    for (const Case& c : {
-             Case { { 3, 100 }, { 0, 100 } }, // left, 3 px
-             Case { { 6, 100 }, { 6, 100 } }, // 6 px: stays
-             Case { { -4, 100 }, { 0, 100 } },
-             Case { { 1280 - 300 - 5, 100 }, { 980, 100 } }, // right edge
-             Case { { 1280 - 300 + 6, 100 }, { 986, 100 } },
-             Case { { 400, 34 }, { 400, 30 } }, // top of the work area
-             Case { { 400, 1024 - 200 - 2 }, { 400, 824 } }, // bottom
-             Case { { 2, 33 }, { 0, 30 } }, // a corner
-         }) {
-        const QRect snapped = SnapToWorkArea(QRect(c.at, size), area);
-        EXPECT_EQ(snapped.topLeft(), c.expected) << c.at.x() << "," << c.at.y();
-        EXPECT_EQ(snapped.size(), size);
-    }
+    EXPECT_EQ(m_prompt.shown[0].title, "Termin\xC3\xA9");
+    EXPECT_EQ(m_prompt.shown[0].text, "La reconstruction de l'index des radios est termin\xC3\xA9"
+                                      "e.");
+    EXPECT_EQ(m_prompt.shown[0].icon, PromptIcon::Information);
+    // The player goes on while the message is up.
+    EXPECT_FALSE(m_prompt.shown[0].waited);
 }
 
 } // namespace

@@ -25,9 +25,9 @@
 #include "common/ui/skinloader.h"
 #include "nowplaying/nowplaying.h"
 #include "nowplaying/songwindow.h"
+#include "fakeengine.h"
 #include "scriptedprompt.h"
 #include "shell/mainframe.h"
-#include "shell/shellprompt.h"
 #include "shell/updatelaunch.h"
 #include "shownhue.h"
 #include "support/testsupport.h"
@@ -36,19 +36,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using testsupport::TempDir;
-
-// The main window's own questions: none are expected here.
-class SilentShellPrompt : public ShellPrompt {
-public:
-    std::string chooseDirectory(QWidget*, const QString&) override { return directory; }
-    void message(
-        QWidget*, const QString& title, const QString& text, QMessageBox::Icon, bool wait) override
-    {
-        shown.push_back(title.toStdString() + "|" + text.toStdString() + (wait ? "|wait" : ""));
-    }
-    std::string directory;
-    std::vector<std::string> shown;
-};
 
 void click(QWidget* control)
 {
@@ -88,17 +75,10 @@ protected:
             m_install.path() + kSkinLibraryName, std::filesystem::copy_options::overwrite_existing);
     }
 
-    OptionsContext contextOf(CMainFrame& frame)
-    {
-        OptionsContext context = frame.optionsContext();
-        context.prompt = &m_prompt;
-        return context;
-    }
-
+    FakeEngine m_engine; // outlives the windows of a test
     TempDir m_install { "sonalto-options" };
     TempDir m_runtime { "sonalto-runtime" };
     Settings m_settings;
-    SilentShellPrompt m_shell;
     ScriptedPrompt m_prompt;
 };
 
@@ -113,10 +93,10 @@ TEST_F(OptionsDialogTest, defaultThenOkGivesTheNormalSizeWithAndWithoutTheLook)
         m_settings.skin = c.skin;
         m_settings.width = 400;
         m_settings.height = 420;
-        CMainFrame frame(m_settings, m_install.path(), &m_shell);
+        CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
         ASSERT_EQ(m_settings.skin, c.skin);
         const QPoint at = frame.pos();
-        OptionsDialog dialog(m_settings, contextOf(frame), &frame);
+        OptionsDialog dialog(frame.host(), &frame);
         click(dialog.control(1015));
         EXPECT_EQ(qobject_cast<QLineEdit*>(dialog.control(1003))->text(), QStringLiteral("288"));
         EXPECT_EQ(qobject_cast<QLineEdit*>(dialog.control(1002))->text(), QStringLiteral("251"));
@@ -140,16 +120,16 @@ TEST_F(OptionsDialogTest, lookComesWithTheWindowAndLeavesForTheMiniLayout)
     m_settings.skinHue = 200;
     {
         // No plug-in: the plain interface, without a word.
-        CMainFrame frame(m_settings, m_install.path(), &m_shell);
+        CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
         EXPECT_FALSE(m_settings.skin);
         EXPECT_FALSE(SkinAvailable());
-        EXPECT_TRUE(m_shell.shown.empty());
+        EXPECT_TRUE(m_prompt.shown.empty());
         EXPECT_EQ(frame.size(), QSize(249, 284));
     }
 
     installPlugin();
     m_settings.skin = true;
-    CMainFrame frame(m_settings, m_install.path(), &m_shell);
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
     EXPECT_TRUE(m_settings.skin);
     EXPECT_TRUE(SkinApplied(&frame));
     EXPECT_TRUE(hueNear(menuBarHue(frame), 200));
@@ -177,9 +157,9 @@ TEST_F(OptionsDialogTest, annulerAfterTheSliderRestoresTheStoredHue)
     installPlugin();
     m_settings.skin = true;
     m_settings.skinHue = 96;
-    CMainFrame frame(m_settings, m_install.path(), &m_shell);
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
     ASSERT_TRUE(hueNear(menuBarHue(frame), 96));
-    OptionsDialog dialog(m_settings, contextOf(frame), &frame);
+    OptionsDialog dialog(frame.host(), &frame);
     EXPECT_TRUE(SkinApplied(&dialog));
     auto* slider = qobject_cast<QSlider*>(dialog.control(1062));
     ASSERT_NE(slider, nullptr);
@@ -201,9 +181,9 @@ TEST_F(OptionsDialogTest, tickingTheLookWithAndWithoutThePlugin)
 {
     m_settings.width = 300;
     m_settings.height = 320;
-    CMainFrame frame(m_settings, m_install.path(), &m_shell);
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
     {
-        OptionsDialog dialog(m_settings, contextOf(frame), &frame);
+        OptionsDialog dialog(frame.host(), &frame);
         auto* box = qobject_cast<QCheckBox*>(dialog.control(1038));
         click(box);
         EXPECT_FALSE(box->isChecked());
@@ -216,7 +196,7 @@ TEST_F(OptionsDialogTest, tickingTheLookWithAndWithoutThePlugin)
 
     installPlugin();
     m_prompt.shown.clear();
-    OptionsDialog dialog(m_settings, contextOf(frame), &frame);
+    OptionsDialog dialog(frame.host(), &frame);
     auto* box = qobject_cast<QCheckBox*>(dialog.control(1038));
     qobject_cast<QLineEdit*>(dialog.control(1002))->setText(QStringLiteral("280"));
     click(box);
@@ -231,7 +211,7 @@ TEST_F(OptionsDialogTest, tickingTheLookWithAndWithoutThePlugin)
     EXPECT_EQ(frame.size(), QSize(280, 320));
 
     // Unticked again: the look comes off every window.
-    OptionsDialog again(m_settings, contextOf(frame), &frame);
+    OptionsDialog again(frame.host(), &frame);
     click(again.control(1038));
     EXPECT_FALSE(SkinApplied(&frame));
     EXPECT_FALSE(SkinApplied(&again));
@@ -242,7 +222,7 @@ TEST_F(OptionsDialogTest, tickingTheLookWithAndWithoutThePlugin)
 
 TEST_F(OptionsDialogTest, optionsCommandOpensTheDialogFromEveryMenu)
 {
-    CMainFrame frame(m_settings, m_install.path(), &m_shell);
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
     int opened = 0;
     const auto closeWhenOpen = [&opened] {
         QTimer::singleShot(0, [&opened] {
@@ -286,16 +266,17 @@ TEST_F(OptionsDialogTest, weeklyCheckStartsTheUpdaterSilentlyOnceAWeek)
 {
     const std::string log = m_install.path() + "updater.log";
     const std::time_t now = std::time(nullptr);
-    CMainFrame frame(m_settings, m_install.path(), &m_shell);
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
 
     // No updater installed: said without holding the player up.
     m_settings.updates = true;
     m_settings.lastUpdate = 0;
     frame.onInitialUpdate();
-    ASSERT_EQ(m_shell.shown.size(), 1u);
-    EXPECT_EQ(m_shell.shown[0],
-        "Vérification impossible|Le module de mise à jour de Sonalto est introuvable.\n\n"
-        "Réinstallez Sonalto");
+    ASSERT_EQ(m_prompt.shown.size(), 1u);
+    EXPECT_EQ(m_prompt.shown[0].title, "Vérification impossible");
+    EXPECT_EQ(m_prompt.shown[0].text,
+        "Le module de mise à jour de Sonalto est introuvable.\n\nRéinstallez Sonalto");
+    EXPECT_FALSE(m_prompt.shown[0].waited);
 
     WriteTextFile(m_install.path() + "SntUpdate",
         "#!/bin/sh\necho \"started in $(pwd)/ with [$*]\" >> '" + log + "'\n");
@@ -316,7 +297,28 @@ TEST_F(OptionsDialogTest, weeklyCheckStartsTheUpdaterSilentlyOnceAWeek)
         log, "started in " + m_install.path() + " with [-silence]", 10s));
     QTest::qWait(200);
     EXPECT_EQ(testsupport::ReadLines(log).size(), 1u);
-    EXPECT_EQ(m_shell.shown.size(), 1u);
+    EXPECT_EQ(m_prompt.shown.size(), 1u);
+}
+
+TEST_F(OptionsDialogTest, checkNowStartsTheUpdaterWithoutArguments)
+{
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
+    OptionsDialog dialog(frame.host(), &frame);
+    click(dialog.control(3));
+    ASSERT_EQ(m_prompt.shown.size(), 1u);
+    EXPECT_EQ(m_prompt.shown[0].title, "Impossible");
+    EXPECT_EQ(m_prompt.shown[0].text,
+        "Le module de mise à jour de Sonalto est introuvable.\n\nRéinstallez Sonalto");
+
+    // A stand-in updater that writes down where and how it was started.
+    const std::string log = m_install.path() + "updater.log";
+    WriteTextFile(m_install.path() + "SntUpdate",
+        "#!/bin/sh\necho \"started in $(pwd)/ with [$*]\" >> '" + log + "'\n");
+    ::chmod((m_install.path() + "SntUpdate").c_str(), 0755);
+    click(dialog.control(3));
+    EXPECT_TRUE(
+        testsupport::WaitForFileLine(log, "started in " + m_install.path() + " with []", 10s));
+    EXPECT_EQ(m_prompt.shown.size(), 1u);
 }
 
 } // namespace

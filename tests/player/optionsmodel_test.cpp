@@ -8,6 +8,7 @@
 
 #include "common/textfile.h"
 #include "common/ui/skinloader.h"
+#include "recordinghost.h"
 #include "scriptedprompt.h"
 #include "support/testsupport.h"
 
@@ -15,55 +16,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using testsupport::TempDir;
-
-// The rest of the player as the dialog sees it: every call is written down
-// in order.
-class RecordingHost : public OptionsHost {
-public:
-    bool startSkin() override
-    {
-        calls.push_back("start skin");
-        running = canStart;
-        return canStart;
-    }
-    bool skinRunning() const override { return running; }
-    void setSkinHue(int hue) override { calls.push_back("hue " + std::to_string(hue)); }
-    void skinDialog(bool on) override { calls.push_back(on ? "skin dialog" : "plain dialog"); }
-    void skinPlayerWindows(bool on) override
-    {
-        calls.push_back(on ? "skin windows" : "plain windows");
-    }
-    bool isMiniMode() const override { return mini; }
-    void resizeMainWindow(bool skin) override
-    {
-        calls.push_back("resize " + std::to_string(settings->width) + "x"
-            + std::to_string(settings->height) + (skin ? " skin" : " plain"));
-    }
-    void setListButton(bool withButton) override
-    {
-        calls.push_back(withButton ? "list with button" : "list without button");
-    }
-    void refreshTrayIcon() override { calls.push_back("tray"); }
-    void navigateView(const std::string& page) override { calls.push_back("view " + page); }
-    void loadIndexFrame(const std::string& page) override { calls.push_back("haut " + page); }
-    void saveSettings() override { calls.push_back("save"); }
-    void openRecordingOptions() override { calls.push_back("recording options"); }
-    void runSkinManager() override
-    {
-        calls.push_back("skin manager");
-        // An appearance installed by the manager.
-        settings->width = 400;
-        settings->height = 500;
-        settings->skinHue = 12;
-    }
-    void openPage(const std::string& path) override { calls.push_back("open " + path); }
-
-    Settings* settings = nullptr;
-    bool mini = false;
-    bool canStart = true;
-    bool running = false;
-    std::vector<std::string> calls;
-};
 
 class OptionsModelTest : public ::testing::Test {
 protected:
@@ -73,15 +25,14 @@ protected:
         ::mkdir((m_install.path() + "html").c_str(), 0700);
         WriteTextFile(m_install.path() + "html/index.htm", "<html></html>");
         m_settings.pathHtml = m_install.path() + "html/";
-        m_host.settings = &m_settings;
     }
 
-    OptionsModel model() { return OptionsModel(m_settings, m_install.path(), m_host, m_prompt); }
+    OptionsModel model() { return OptionsModel(m_host, m_prompt); }
 
     TempDir m_install { "sonalto-options" };
     Settings m_settings;
-    RecordingHost m_host;
     ScriptedPrompt m_prompt;
+    RecordingHost m_host { m_settings, m_install.path() };
 };
 
 TEST_F(OptionsModelTest, okAppliesEveryStepInOrder)
@@ -325,6 +276,7 @@ TEST_F(OptionsModelTest, buttonsOpenTheirWindowsOrExplain)
     EXPECT_EQ(options.fields.hue, 12);
 
     options.help();
+    options.checkForUpdates();
     options.folderChosen(m_install.path() + "pages");
     EXPECT_EQ(options.fields.htmlDirectory, m_install.path() + "pages/");
     options.folderChosen("");
@@ -332,27 +284,7 @@ TEST_F(OptionsModelTest, buttonsOpenTheirWindowsOrExplain)
 
     EXPECT_EQ(m_host.calls,
         (std::vector<std::string> { "recording options", "skin manager",
-            "open " + m_settings.pathHtml + "aide/aide.htm" }));
-}
-
-TEST_F(OptionsModelTest, checkNowStartsTheUpdaterWithoutArguments)
-{
-    OptionsModel options = model();
-    options.checkForUpdates();
-    ASSERT_EQ(m_prompt.shown.size(), 1u);
-    EXPECT_EQ(m_prompt.shown[0].title, "Impossible");
-    EXPECT_EQ(m_prompt.shown[0].text,
-        "Le module de mise à jour de Sonalto est introuvable.\n\nRéinstallez Sonalto");
-
-    // A stand-in updater that writes down where and how it was started.
-    const std::string log = m_install.path() + "updater.log";
-    WriteTextFile(m_install.path() + "SntUpdate",
-        "#!/bin/sh\necho \"started in $(pwd)/ with [$*]\" >> '" + log + "'\n");
-    ::chmod((m_install.path() + "SntUpdate").c_str(), 0755);
-    options.checkForUpdates();
-    EXPECT_TRUE(
-        testsupport::WaitForFileLine(log, "started in " + m_install.path() + " with []", 10s));
-    EXPECT_EQ(m_prompt.shown.size(), 1u);
+            "open " + m_settings.pathHtml + "aide/aide.htm", "updater" }));
 }
 
 } // namespace

@@ -8,30 +8,41 @@
 
 #include "common/prompt.h"
 
-// Answers questions from a script and keeps every text shown, in order.
-class ScriptedPrompt : public Prompt {
+// Answers questions and folder choices from a script and keeps every text
+// shown, in order. An unexpected question fails the test.
+class ScriptedPrompt : public WindowPrompt {
 public:
     struct Shown {
         std::string title;
         std::string text;
         PromptIcon icon;
+        bool waited = true; // false for a notice, which does not hold the program
     };
 
     void message(const std::string& title, const std::string& text, PromptIcon icon) override
     {
         shown.push_back({ title, text, icon });
     }
+    void notice(const std::string& title, const std::string& text, PromptIcon icon) override
+    {
+        shown.push_back({ title, text, icon, false });
+    }
 
     PromptAnswer question(const std::string& title, const std::string& text) override
     {
         shown.push_back({ title, text, PromptIcon::Question });
-        if (answers.empty()) {
-            ADD_FAILURE() << "unexpected question: " << text;
-            return PromptAnswer::No;
-        }
-        const PromptAnswer answer = answers.front();
-        answers.pop_front();
-        return answer;
+        return nextAnswer(text);
+    }
+    PromptAnswer warningQuestion(const std::string& title, const std::string& text) override
+    {
+        shown.push_back({ title, text, PromptIcon::Exclamation });
+        return nextAnswer(text);
+    }
+
+    std::string chooseDirectory(const std::string& title) override
+    {
+        folderTitles.push_back(title);
+        return directory;
     }
 
     std::vector<std::string> texts() const
@@ -44,4 +55,19 @@ public:
 
     std::deque<PromptAnswer> answers;
     std::vector<Shown> shown;
+    // The folder dialog's answer, and the titles it was asked with.
+    std::string directory;
+    std::vector<std::string> folderTitles;
+
+private:
+    PromptAnswer nextAnswer(const std::string& text)
+    {
+        if (answers.empty()) {
+            ADD_FAILURE() << "unexpected question: " << text;
+            return PromptAnswer::No;
+        }
+        const PromptAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
 };

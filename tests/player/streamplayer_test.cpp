@@ -18,22 +18,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusPendingCallWatcher>
-#include <QDBusReply>
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QMetaEnum>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QSlider>
 #include <QTest>
-#include <QToolButton>
 
-#include "playback/controlstrip.h"
 #include "common/sound/privateoutput.h"
-#include "playback/mpris.h"
 #include "support/testsupport.h"
 
 using namespace std::chrono_literals;
@@ -419,135 +410,6 @@ TEST_F(StreamPlayerTest, releasesEveryBusMessage)
     EXPECT_EQ(LiveMessages(), 0);
 }
 
-TEST_F(StreamPlayerTest, controlStripFollowsAndDrivesPlayer)
-{
-    StreamPlayer player;
-    ControlStrip strip(&player);
-    EXPECT_FALSE(strip.playStopButton()->isEnabled()) << "nothing to play yet";
-    EXPECT_EQ(strip.statusLabel()->text(), QString("Arrêté"));
-
-    player.play(url("/_stream?title=Bandeau"));
-    ASSERT_TRUE(waitFor([&] { return strip.statusLabel()->text() == "En lecture — Bandeau"; }, 10s))
-        << strip.statusLabel()->text().toStdString();
-    strip.playStopButton()->click();
-    EXPECT_EQ(player.state(), State::Stopped);
-    EXPECT_EQ(strip.statusLabel()->text(), QString("Arrêté"));
-    strip.playStopButton()->click();
-    EXPECT_TRUE(waitFor([&] { return player.state() == State::Playing; }, 10s));
-
-    strip.volumeSlider()->setValue(30);
-    EXPECT_EQ(player.volume(), 30);
-    player.setVolume(70);
-    EXPECT_EQ(strip.volumeSlider()->value(), 70);
-}
-
-// Collects the PlaybackStatus values announced by PropertiesChanged.
-class PropertiesWatcher : public QObject {
-    Q_OBJECT
-
-public:
-    QStringList statuses;
-
-public slots:
-    void onChanged(const QString&, const QVariantMap& changed, const QStringList&)
-    {
-        if (changed.contains("PlaybackStatus"))
-            statuses << changed.value("PlaybackStatus").toString();
-    }
-};
-
-// A private message bus for the media-controls test.
-class PrivateBus {
-public:
-    PrivateBus()
-    {
-        m_daemon.start("dbus-daemon", { "--session", "--nofork", "--print-address=1" });
-        if (m_daemon.waitForReadyRead(5000))
-            m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-    }
-    ~PrivateBus()
-    {
-        QDBusConnection::disconnectFromBus("mpris-service");
-        QDBusConnection::disconnectFromBus("mpris-client");
-        m_daemon.kill();
-        m_daemon.waitForFinished();
-    }
-    const QString& address() const { return m_address; }
-
-private:
-    QProcess m_daemon;
-    QString m_address;
-};
-
-TEST_F(StreamPlayerTest, publishesStatusMetadataAndControlsOnTheBus)
-{
-    StreamPlayer player;
-    {
-        Mpris absent(&player, QDBusConnection::connectToBus("unix:path=/nonexistent", "none"));
-        EXPECT_FALSE(absent.isPublished());
-        QDBusConnection::disconnectFromBus("none");
-    }
-
-    PrivateBus bus;
-    if (bus.address().isEmpty())
-        GTEST_SKIP() << "dbus-daemon could not start";
-    QDBusConnection service = QDBusConnection::connectToBus(bus.address(), "mpris-service");
-    QDBusConnection client = QDBusConnection::connectToBus(bus.address(), "mpris-client");
-    ASSERT_TRUE(service.isConnected() && client.isConnected());
-    Mpris mpris(&player, service);
-    ASSERT_TRUE(mpris.isPublished());
-    EXPECT_EQ(mpris.serviceName(), QString("org.mpris.MediaPlayer2.sonalto"));
-
-    // Calls go out asynchronously: the answering side runs in this thread.
-    auto call = [&](const QString& interface, const QString& method, const QVariantList& args) {
-        QDBusMessage message = QDBusMessage::createMethodCall(
-            Mpris::kServiceName, Mpris::kObjectPath, interface, method);
-        message.setArguments(args);
-        QDBusPendingCall pending = client.asyncCall(message);
-        waitFor([&] { return pending.isFinished(); }, 5s);
-        EXPECT_FALSE(pending.isError()) << pending.error().message().toStdString();
-        return pending.reply().arguments().value(0).value<QDBusVariant>().variant();
-    };
-    auto property = [&](const char* name) {
-        return call("org.freedesktop.DBus.Properties", "Get",
-            { "org.mpris.MediaPlayer2.Player", QString(name) });
-    };
-    PropertiesWatcher watcher;
-    ASSERT_TRUE(
-        client.connect(Mpris::kServiceName, Mpris::kObjectPath, "org.freedesktop.DBus.Properties",
-            "PropertiesChanged", &watcher, SLOT(onChanged(QString, QVariantMap, QStringList))));
-
-    EXPECT_EQ(call("org.freedesktop.DBus.Properties", "Get",
-                  { "org.mpris.MediaPlayer2", QString("Identity") })
-                  .toString(),
-        QString("Sonalto"));
-    EXPECT_EQ(property("PlaybackStatus").toString(), QString("Stopped"));
-
-    player.play(url("/_stream?title=Sur%20le%20bus"), {}, "Radio Bus");
-    mpris.setLogo("/opt/logos/bus.png");
-    const auto metadata
-        = [&] { return qdbus_cast<QVariantMap>(property("Metadata").value<QDBusArgument>()); };
-    EXPECT_EQ(metadata().value("xesam:title").toString(), QString("Radio Bus"));
-    ASSERT_TRUE(waitFor([&] { return player.title() == "Sur le bus"; }, 10s));
-    EXPECT_EQ(metadata().value("xesam:title").toString(), QString("Sur le bus"));
-    EXPECT_EQ(metadata().value("mpris:artUrl").toString(), QString("file:///opt/logos/bus.png"));
-    EXPECT_EQ(property("PlaybackStatus").toString(), QString("Playing"));
-
-    call("org.mpris.MediaPlayer2.Player", "Pause", {});
-    EXPECT_EQ(player.state(), State::Stopped);
-    call("org.mpris.MediaPlayer2.Player", "PlayPause", {});
-    EXPECT_TRUE(player.isActive());
-    call("org.mpris.MediaPlayer2.Player", "Stop", {});
-    EXPECT_EQ(player.state(), State::Stopped);
-    // Widgets learn of changes from the bus, without asking.
-    EXPECT_TRUE(waitFor([&] { return watcher.statuses.endsWith("Stopped"); }, 5s));
-    EXPECT_TRUE(watcher.statuses.contains("Playing")) << watcher.statuses.join(',').toStdString();
-    call("org.freedesktop.DBus.Properties", "Set",
-        { "org.mpris.MediaPlayer2.Player", QString("Volume"),
-            QVariant::fromValue(QDBusVariant(0.25)) });
-    EXPECT_EQ(player.volume(), 25);
-}
-
 // The peak level at a sound-server source, every 50 ms, with the time it
 // was read, for as long as the object lives.
 class MonitorLevels {
@@ -856,5 +718,3 @@ TEST(StreamPlayerSoundServerTest, playsThroughTheSoundServer)
 }
 
 } // namespace
-
-#include "streamplayer_test.moc"

@@ -15,24 +15,13 @@
 #include "common/messages.h"
 #include "common/settings.h"
 #include "common/textfile.h"
-#include "shell/shellprompt.h"
+#include "player/scriptedprompt.h"
 #include "support/testsupport.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using testsupport::TempDir;
-
-class SilentPrompt : public ShellPrompt {
-public:
-    std::string chooseDirectory(QWidget*, const QString&) override { return {}; }
-    void message(QWidget*, const QString& title, const QString& text, QMessageBox::Icon,
-        bool) override
-    {
-        shown.push_back(title.toStdString() + "|" + text.toStdString());
-    }
-    std::vector<std::string> shown;
-};
 
 // The player's REC and its forwarded "-record start"/"-record stop" against a
 // stand-in recorder that logs each call.
@@ -54,7 +43,7 @@ TEST(RecordingShell, recLaunchesTheRecorderOncePerStateChange)
     Settings settings;
     ApplyDefaultSettings(settings, install.path(), ScreenSize { 1280, 1024 });
     settings.splashScreen = false;
-    SilentPrompt prompt;
+    ScriptedPrompt prompt;
     {
         CMainFrame frame(settings, install.path(), &prompt);
         const auto sys = [&](int id) {

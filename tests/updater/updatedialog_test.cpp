@@ -23,7 +23,7 @@ namespace {
 
 using testsupport::TempDir;
 
-class ScriptedDialogPrompt : public DialogPrompt {
+class ScriptedDialogPrompt : public WindowPrompt {
 public:
     void message(const std::string& title, const std::string& text, PromptIcon) override
     {
