@@ -266,6 +266,9 @@ TEST_F(OptionsDialogTest, weeklyCheckStartsTheUpdaterSilentlyOnceAWeek)
 {
     const std::string log = m_install.path() + "updater.log";
     const std::time_t now = std::time(nullptr);
+    // The check needs a listed update server.
+    WriteTextFile(m_install.path() + "URLs_update.txt",
+        "[Liste des URLs d'update]\r\nURL0=http://127.0.0.1:9\r\n");
     CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
 
     // No updater installed: said without holding the player up.
