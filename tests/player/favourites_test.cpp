@@ -284,34 +284,31 @@ TEST_F(OrganiserTest, favouritesOfSubfoldersAndAccentedPagesOpenAgain)
     testsupport::TempDir install("sonalto-commands");
     Settings settings;
     settings.pathHtml = m_catalogue.html();
-    StationPageInfo current;
-    ReadStationPage(m_catalogue.html() + opened.page, current);
-    std::vector<std::string> played;
-    CatalogueContext context { settings, install.path(),
-        [&]() -> const StationPageInfo& { return current; }, [] { return std::string(); },
-        [&](const std::string& page) { played.push_back(page); }, {}, {}, {}, {}, {}, {},
-        &m_prompt };
-    AddCurrentStation(nullptr, context);
+    RecordingHost host(settings, install.path(), &m_prompt);
+    ReadStationPage(m_catalogue.html() + opened.page, host.station);
+    AddCurrentStation(nullptr, host);
     // The accented page as the view reads it from its address.
-    ReadStationPage(m_catalogue.html() + "Caf\xC3\xA9.htm", current);
-    AddCurrentStation(nullptr, context);
+    ReadStationPage(m_catalogue.html() + "Caf\xC3\xA9.htm", host.station);
+    AddCurrentStation(nullptr, host);
     ASSERT_TRUE(m_prompt.shown.empty()) << m_prompt.texts().front();
 
-    Settings saved;
-    ASSERT_TRUE(LoadSettings(saved, install.path(), "Sonalto.ini", {}));
-    ASSERT_EQ(saved.favourites.count, 2);
-    EXPECT_EQ(saved.favourites.pages[0], opened.page);
-    EXPECT_EQ(saved.favourites.pages[1], "Caf\xE9.htm");
+    ASSERT_EQ(settings.favourites.count, 2);
+    EXPECT_EQ(settings.favourites.pages[0], opened.page);
+    EXPECT_EQ(settings.favourites.pages[1], "Caf\xE9.htm");
 
     // Stored by the organiser from the index, the accented page opens too.
     FavouritesOrganiser organiser(ReadTextFile(m_catalogue.index()), settings.favourites, m_prompt);
     organiser.store(settings.favourites);
+    host.calls.clear();
     for (int i = 0; i < 2; ++i)
-        OpenFavourite(context, i);
-    RandomStation(context);
-    ASSERT_EQ(played.size(), 3u);
-    for (const std::string& page : played)
+        OpenFavourite(host, i);
+    RandomStation(host);
+    ASSERT_EQ(host.calls.size(), 3u);
+    for (const std::string& call : host.calls) {
+        ASSERT_EQ(call.rfind("live ", 0), 0u) << call;
+        const std::string page = call.substr(5);
         EXPECT_TRUE(FileExists(page)) << page;
+    }
 }
 
 } // namespace

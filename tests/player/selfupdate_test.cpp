@@ -68,10 +68,12 @@ TEST(SelfUpdate, oldUpdaterStaysWholeUntilTheNewOneCanBePutInPlace)
         }
 
         EXPECT_EQ(CompleteSelfUpdate(html, install.path(), c.updaterRunning), c.step) << c.what;
-        if (!c.targetIsFolder)
+        if (!c.targetIsFolder) {
             EXPECT_EQ(ReadTextFile(updater), "old updater") << c.what;
-        if (c.parked && !c.parkedIsFolder)
+        }
+        if (c.parked && !c.parkedIsFolder) {
             EXPECT_EQ(ReadTextFile(parked), kNewUpdater) << c.what;
+        }
         // No temporary file is left beside the updater.
         const std::vector<std::string> left = ListRegularFiles(install.path());
         EXPECT_EQ(left.size(), c.targetIsFolder ? 0u : 1u) << c.what;
