@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -346,6 +347,24 @@ std::optional<MessengerRecord> ReadFrame(int fd, std::chrono::milliseconds timeo
 MessengerListener::~MessengerListener()
 {
     close();
+}
+
+MessengerListener::MessengerListener(MessengerListener&& other) noexcept
+{
+    *this = std::move(other);
+}
+
+MessengerListener& MessengerListener::operator=(MessengerListener&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_fd = std::exchange(other.m_fd, -1);
+        m_path = std::move(other.m_path);
+        other.m_path.clear();
+        m_device = other.m_device;
+        m_inode = other.m_inode;
+    }
+    return *this;
 }
 
 bool MessengerListener::listen(const std::string& className, const std::string& title)

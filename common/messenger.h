@@ -98,6 +98,9 @@ public:
     ~MessengerListener();
     MessengerListener(const MessengerListener&) = delete;
     MessengerListener& operator=(const MessengerListener&) = delete;
+    // The socket changes hands: the one moved from no longer listens.
+    MessengerListener(MessengerListener&& other) noexcept;
+    MessengerListener& operator=(MessengerListener&& other) noexcept;
 
     // Binds and listens for (className, title). A socket file left by a
     // process that died is replaced; a live one means that another window

@@ -51,10 +51,6 @@ constexpr const char* kBaseName = "Nom du fichier";
 
 constexpr const char* kCopyrightText = "Enregistreur HarddiskOgg de Sonalto";
 
-constexpr std::int32_t kDefaultHeight = 288;
-constexpr std::int32_t kDefaultWidth = 251;
-constexpr std::int32_t kDefaultMiniHeight = 38;
-constexpr std::int32_t kDefaultMiniWidth = 178;
 constexpr std::int32_t kDefaultRefresh = 10;
 constexpr std::int32_t kDefaultFormat = 1;
 constexpr const char* kDefaultAppearance = "Skin Standard";

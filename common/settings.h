@@ -61,6 +61,11 @@ inline constexpr const char* kSettingsFileName = "Sonalto.ini";
 inline constexpr const char* kInstalledHtmlDir = "html/";
 // The hue of the look that a hue of 0 stands for.
 inline constexpr std::int32_t kDefaultSkinHue = 96;
+// The window's sizes when the file has none (or 0).
+inline constexpr std::int32_t kDefaultHeight = 288;
+inline constexpr std::int32_t kDefaultWidth = 251;
+inline constexpr std::int32_t kDefaultMiniHeight = 38;
+inline constexpr std::int32_t kDefaultMiniWidth = 178;
 
 // Reads installDir + fileName into the record. False when the file does not
 // exist; the record is then unchanged. The screen size is used to check the

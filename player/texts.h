@@ -28,11 +28,18 @@ inline constexpr const char* kSysScheduler = "Snt Planificateur";
 inline constexpr const char* kSysHelp = "Aide";
 inline constexpr const char* kSysAbout = "A& Propos...";
 inline constexpr const char* kSysQuit = "Quitter \tAlt+F4";
+// The layout toggle of the maximise box, for desktops that offer no
+// maximise box for a window of fixed size.
+inline constexpr const char* kSysMiniMode = "Mode mini";
+
+// Printed by a second start when the running player never answers.
+inline constexpr const char* kPlayerUnreachable = "Sonalto : le lecteur en cours ne répond pas.";
 
 // The notification area's pop-up (menu resource 134).
 inline constexpr const char* kPopupOptions = "&Options";
 inline constexpr const char* kPopupPersonalise = "&Personnaliser";
 inline constexpr const char* kPopupFavourites = "Favoris";
+inline constexpr const char* kPopupOrganise = "Organiser...";
 inline constexpr const char* kPopupInformation = "Informations";
 inline constexpr const char* kPopupRec = "&REC";
 inline constexpr const char* kPopupStop = "&STOP";

@@ -27,6 +27,21 @@ bool MessengerServer::listen(
     return true;
 }
 
+bool MessengerServer::listen(MessengerListener&& listener, Handler handler)
+{
+    close();
+    if (!listener.isListening())
+        return false;
+    m_listener = std::move(listener);
+    m_handler = std::move(handler);
+    m_notifier = new QSocketNotifier(m_listener.fd(), QSocketNotifier::Read, this);
+    connect(
+        m_notifier, &QSocketNotifier::activated, this, &MessengerServer::serveWaitingConnections);
+    // Records that came while the window was being made wait in the queue;
+    // the notifier reports them at the next turn of the loop.
+    return true;
+}
+
 void MessengerServer::close()
 {
     // close() may run inside the notifier's own signal (a handler that

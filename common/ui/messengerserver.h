@@ -28,6 +28,9 @@ public:
     // False when the socket cannot be had, for example because another live
     // window already owns this class and title.
     bool listen(const std::string& className, const std::string& title, Handler handler);
+    // Serves a socket that is already listening (taken over from a claim
+    // made before the window existed). False when it does not listen.
+    bool listen(MessengerListener&& listener, Handler handler);
     void close();
     bool isListening() const { return m_listener.isListening(); }
 

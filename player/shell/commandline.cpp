@@ -67,3 +67,16 @@ std::vector<MessengerRecord> ForwardingPlan(const CommandLine& commandLine)
     }
     return plan;
 }
+
+std::vector<MessengerRecord> SecondStartRecords(
+    const CommandLine& commandLine, const std::string& activationToken)
+{
+    std::vector<MessengerRecord> records;
+    if (!activationToken.empty())
+        records.push_back(MessengerRecord::makeCopyData(kCopyDataActivationToken, activationToken));
+    std::vector<MessengerRecord> plan = ForwardingPlan(commandLine);
+    records.push_back(
+        MessengerRecord::makeMessage(WM_ACTIVATE, WA_ACTIVE, plan.empty() ? 0 : kActivateForOptions));
+    records.insert(records.end(), plan.begin(), plan.end());
+    return records;
+}

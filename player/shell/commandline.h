@@ -35,6 +35,21 @@ CommandLine ParseCommandLine(std::string tail);
 // dwData of the record that forwards "-radio".
 inline constexpr std::uint64_t kCopyDataRadio = 0x8048;
 
+// lParam of the activation when options follow it: the forward is about
+// those options, and a player hidden in the notification area stays hidden.
+// Only a start with no option (lParam 0) brings a hidden player back.
+inline constexpr std::int64_t kActivateForOptions = 1;
+
+// dwData of the record that carries the second start's activation token
+// (the desktop's XDG_ACTIVATION_TOKEN, without a terminating zero), sent
+// just before the activation so that the running player may raise itself.
+inline constexpr std::uint64_t kCopyDataActivationToken = 0x8049;
+
+// Everything a second start sends, in order: the activation token when
+// there is one, the activation, then the forwarding plan.
+std::vector<MessengerRecord> SecondStartRecords(
+    const CommandLine& commandLine, const std::string& activationToken);
+
 // What a second start sends to the running player, in this fixed order:
 // "-quiet", "-stop", "-self_update", "-rebuild", "-record start",
 // "-record stop", "-radio". The activation that comes first is not part of it.

@@ -22,17 +22,17 @@ int bottomEdge(const QRect& r)
 
 QSize LayoutSize(const Settings& settings, bool mini, bool skin)
 {
-    int width = settings.miniWidth;
-    int height = settings.miniHeight;
-    if (!mini) {
-        width = skin ? settings.width : settings.width - 2;
-        height = skin ? settings.height : settings.height - 4;
-    }
-    // A size of 0 in the settings leaves the plain frame no room at all.
-    return QSize(std::max(width, 0), std::max(height, 0));
+    const auto stored = [](int value, int fallback) { return value > 0 ? value : fallback; };
+    if (mini)
+        return QSize(stored(settings.miniWidth, kDefaultMiniWidth),
+            stored(settings.miniHeight, kDefaultMiniHeight));
+    const int width = stored(settings.width, kDefaultWidth);
+    const int height = stored(settings.height, kDefaultHeight);
+    // The plain frame of a very small stored size has no room at all.
+    return skin ? QSize(width, height) : QSize(std::max(width - 2, 0), std::max(height - 4, 0));
 }
 
-Qt::WindowFlags LayoutFlags(bool mini, bool onTop, bool hideTaskbar)
+Qt::WindowFlags LayoutFlags(bool mini, bool onTop)
 {
     Qt::WindowFlags flags = Qt::Window;
     if (mini) {
@@ -44,8 +44,6 @@ Qt::WindowFlags LayoutFlags(bool mini, bool onTop, bool hideTaskbar)
     }
     if (onTop)
         flags |= Qt::WindowStaysOnTopHint;
-    if (hideTaskbar)
-        flags |= Qt::Tool;
     return flags;
 }
 

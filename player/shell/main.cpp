@@ -7,14 +7,21 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "commandids.h"
+#include "common/diaglog.h"
 #include "common/fetch.h"
 #include "common/installdir.h"
 #include "common/openplaylist.h"
 #include "common/settings.h"
 #include "common/textfile.h"
 #include "common/ui/uitext.h"
+#include "common/windowclaim.h"
 #include "shell/commandline.h"
+#include "shell/mainframe.h"
+#include "shell/quitsignals.h"
+#include "shell/singleinstance.h"
 #include "shell/sonaltoapp.h"
+#include "texts.h"
 #include "view/appcommands.h"
 #include "view/framebridge.h"
 
@@ -75,10 +82,21 @@ int main(int argc, char** argv)
     if (!playlistError.empty())
         std::fprintf(stderr, "Sonalto : %s\n", playlistError.c_str());
 
-    // A second start forwards its options and ends without any window, so it
-    // needs no display.
-    const bool forwarded = SonaltoApp::forwardToRunningPlayer(commandLine);
+    // One player only: the name is claimed before anything else, or the
+    // options go to the player that holds it. A second start needs no
+    // display.
+    WindowClaim claim;
+    const char* token = std::getenv("XDG_ACTIVATION_TOKEN");
+    const StartRole role
+        = ClaimOrForward(claim, commandLine, token != nullptr ? std::string(token) : std::string());
+    if (role == StartRole::Unreachable) {
+        std::fprintf(stderr, "%s\n", texts::kPlayerUnreachable);
+        return 1;
+    }
+    const bool forwarded = role == StartRole::Forwarded;
     // "-stop" with no player running: nothing to stop, nothing created.
+    if (role == StartRole::First && commandLine.stop)
+        claim.release();
     if ((forwarded || commandLine.stop) && playlistError.empty())
         return 0;
 
@@ -90,15 +108,32 @@ int main(int argc, char** argv)
         if (forwarded || commandLine.stop)
             return 0;
     }
+    // The token that started this process is for this process only.
+    qunsetenv("XDG_ACTIVATION_TOKEN");
     SonaltoApp app(installDir, commandLine);
-    if (!app.initInstance())
+    // Ending the session (or a kill) ends the player as "-stop" does.
+    QuitSignals quitSignals;
+    bool ready = false;
+    bool quitAsked = false;
+    QObject::connect(&quitSignals, &QuitSignals::received, &application, [&](int number) {
+        DiagLog("signal " + std::to_string(number));
+        if (ready)
+            app.mainFrame()->onCommand(cmd::Stop);
+        else
+            quitAsked = true;
+    });
+    if (!app.initInstance(claim.listener()))
         return 1;
+    ready = true;
+    if (quitAsked)
+        app.mainFrame()->onCommand(cmd::Stop);
     const int code = QApplication::exec();
     app.exitInstance();
     // A feed or cover download still running would outlive main and use
     // what static destructors free: stop them all, and wait. One that does
     // not end in time leaves with the process, the settings already saved.
     if (!StopFetchWorkers(std::chrono::seconds(3))) {
+        claim.release();
         std::fflush(nullptr);
         std::_Exit(code);
     }

@@ -43,12 +43,14 @@
 #include "playback/streamtrial.h"
 #include "recording/recorderlaunch.h"
 #include "settings/optionsdialog.h"
+#include "shell/commandline.h"
 #include "shell/framegeometry.h"
 #include "shell/framehost.h"
 #include "shell/mixer.h"
 #include "shell/playertray.h"
 #include "shell/selfupdate.h"
 #include "shell/splash.h"
+#include "shell/taskbarhint.h"
 #include "shell/updatelaunch.h"
 #include "texts.h"
 #include "view/appcommands.h"
@@ -61,6 +63,8 @@ constexpr int kSelfUpdateRetryMs = 10000;
 constexpr const char* kHelpPage = "aide/aide.htm";
 // A move of the window has ended when no new position came for this long.
 constexpr int kMoveSettleMs = 250;
+// Switches between the normal and the mini layouts.
+constexpr auto kMiniModeKey = Qt::CTRL | Qt::Key_M;
 
 std::string describeRecord(const MessengerRecord& record)
 {
@@ -161,6 +165,14 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
     connect(m_view, &CLumoView::stationRead, this, trayFollows);
     connect(m_view, &CLumoView::miniStationShown, this, trayFollows);
 
+    connect(m_view, &CLumoView::frameLoaded, this, [this](const QString& frameName, const QString&) {
+        if (!m_sleepAfterLoad || frameName != QString::fromLatin1(kLiveFrame))
+            return;
+        m_sleepAfterLoad = false;
+        if (m_hiddenAway && isHidden())
+            m_view->page()->setLifecycleState(QWebEnginePage::LifecycleState::Frozen);
+    });
+
     m_host = std::make_unique<FrameHost>(*this);
     // A station tested in the editor plays here while the listener is asked,
     // then the player goes back to what it played.
@@ -253,6 +265,14 @@ bool CMainFrame::registerMessenger()
         [this](const MessengerRecord& record) { return handleRecord(record); });
 }
 
+bool CMainFrame::registerMessenger(MessengerListener&& claimed)
+{
+    if (m_messenger == nullptr)
+        m_messenger = new MessengerServer(this);
+    return m_messenger->listen(std::move(claimed),
+        [this](const MessengerRecord& record) { return handleRecord(record); });
+}
+
 std::int64_t CMainFrame::handleRecord(const MessengerRecord& record)
 {
     DiagLog("received " + describeRecord(record));
@@ -262,7 +282,13 @@ std::int64_t CMainFrame::handleRecord(const MessengerRecord& record)
     const int id = static_cast<int>(record.wParam & 0xFFFF);
     switch (record.message) {
     case WM_ACTIVATE:
-        activate();
+        // A second start with options (the scheduler, the updater) comes for
+        // those options: a player hidden in the notification area stays
+        // hidden, without a flash. Only a start with no option brings it
+        // back.
+        if ((record.lParam & kActivateForOptions) == 0 || !m_hiddenAway)
+            activate();
+        m_activationToken.clear();
         break;
     case WM_COMMAND:
         onCommand(id);
@@ -369,10 +395,24 @@ void CMainFrame::onSysCommand(int id)
     }
 }
 
-std::int64_t CMainFrame::onCopyData(std::uint64_t /*dwData*/, const std::string& payload)
+std::int64_t CMainFrame::onCopyData(std::uint64_t dwData, const std::string& payload)
 {
+    // The desktop's permission for the activation that follows.
+    if (dwData == kCopyDataActivationToken) {
+        m_activationToken = payload;
+        DiagLog("activation token");
+        return 0;
+    }
     m_livePage = m_settings.pathHtml + payload.substr(0, payload.find('\0'));
-    m_view->navigate2(m_livePage, QString::fromLatin1(kLiveFrame));
+    // A page asleep in the notification area runs no script: it wakes for
+    // the station and sleeps again once the station's page has loaded.
+    if (m_view->page()->lifecycleState() == QWebEnginePage::LifecycleState::Frozen) {
+        m_view->page()->setLifecycleState(QWebEnginePage::LifecycleState::Active);
+        m_sleepAfterLoad = true;
+    }
+    // While a frame page loads there is no frame "live" yet: the page then
+    // waits as the start page.
+    m_view->showInLive(m_livePage);
     return 0;
 }
 
@@ -384,6 +424,14 @@ void CMainFrame::activate()
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
+    // Wayland compositors raise a window only with a token from the desktop:
+    // the one the second start was given, which the platform takes from the
+    // environment at the activation.
+    if (!m_activationToken.empty()
+        && QGuiApplication::platformName().startsWith(QStringLiteral("wayland"))) {
+        qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(m_activationToken));
+        DiagLog("activate with token");
+    }
     activateWindow();
     m_hiddenAway = false;
 }
@@ -490,6 +538,12 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
         break;
+    case QEvent::Expose:
+        if (m_taskbarHintPending && watched == windowHandle()) {
+            m_taskbarHintPending = false;
+            applyTaskbarHint();
+        }
+        return false;
     default:
         return false;
     }
@@ -582,6 +636,16 @@ void CMainFrame::buildSystemMenu()
         action->setEnabled(enabled);
         connect(action, &QAction::triggered, this, [this, id] { onSysCommand(id); });
     };
+    // The normal window has a fixed size, and window managers offer no
+    // maximise box for such a window: its toggle of the layouts is here, and
+    // on a key that works in both layouts.
+    QAction* miniMode = m_systemMenu->addAction(Utf8Text(texts::kSysMiniMode));
+    miniMode->setData(static_cast<int>(SC_MAXIMIZE));
+    miniMode->setShortcut(QKeySequence(kMiniModeKey));
+    miniMode->setShortcutContext(Qt::WindowShortcut);
+    connect(miniMode, &QAction::triggered, this, [this] { onSysCommand(SC_MAXIMIZE); });
+    addAction(miniMode);
+    m_systemMenu->addSeparator();
     addItem(texts::kSysOptions, cmd::Options, true);
     addItem(texts::kSysPersonalise, cmd::Personalise, true);
     m_systemMenu->addSeparator();
@@ -602,15 +666,31 @@ void CMainFrame::buildSystemMenu()
 
 void CMainFrame::applyWindowStyle(bool mini)
 {
-    // "Cacher TaskBar" is read once, when the window is first made.
-    setWindowFlags(LayoutFlags(mini, m_settings.onTop, m_hideTaskbar));
+    setWindowFlags(LayoutFlags(mini, m_settings.onTop));
+    applyTaskbarHint();
+}
+
+void CMainFrame::applyTaskbarHint()
+{
+    // "Cacher TaskBar" is read once, when the window is first made. Without
+    // a notification area the taskbar is the only way back to the window:
+    // it stays there.
+    SetSkipTaskbar(this, m_hideTaskbar && TrayIcon::isAvailable());
 }
 
 void CMainFrame::placeWindow(const QPoint& topLeft, bool mini)
 {
     const QSize size = LayoutSize(m_settings, mini, m_settings.skin);
     setFixedSize(size);
-    show();
+    // A window hidden away takes its new layout unseen ("-quiet" with the
+    // mini layout); one that could only be minimised stays minimised.
+    if (!m_hiddenAway)
+        show();
+    else if (m_tray == nullptr || !TrayIcon::isAvailable())
+        showMinimized();
+    // The platform writes the window's states afresh until the window is
+    // mapped: the hint goes again once the window is on the screen.
+    m_taskbarHintPending = true;
     // A frameless window's corner is its content's; the platform may still
     // count the frame it had a moment ago.
     if (mini)
@@ -694,6 +774,10 @@ void CMainFrame::quit()
     if (m_mixer != nullptr)
         m_mixer->CloseMixer();
     m_quitting = true;
+    // A start that comes from now on finds no player to forward to and
+    // waits for this one to end, then starts in its place.
+    if (m_messenger != nullptr)
+        m_messenger->close();
     // Close once the current record is answered: a second start waiting for
     // the reply to "-stop" gets it before the player goes away.
     QTimer::singleShot(0, this, [this] { close(); });
@@ -744,7 +828,9 @@ void CMainFrame::toggleMute()
 QMenu* CMainFrame::buildPopupMenu()
 {
     PopupState state;
-    state.songInformation = m_view->currentStation().liveId != kNotFound;
+    // No station yet (or the welcome page): nothing to inform about either.
+    const std::string& liveId = m_view->currentStation().liveId;
+    state.songInformation = !liveId.empty() && liveId != kNotFound;
     state.recording = m_recording;
     // The mixer is asked each time: a mute made elsewhere shows here.
     state.muteAvailable = m_mixer->OpenMixer() && m_mixer->FindMuteControl();
@@ -826,6 +912,10 @@ void CMainFrame::rebuildIndex()
         return;
     m_view->navigate2(m_settings.pathHtml + kFramePage);
     DiagLog("rebuilt");
+    // A rebuild forwarded to a player in the notification area stays there
+    // without a word.
+    if (m_hiddenAway)
+        return;
     // Pages whose names the index cannot carry are named in the same box.
     std::string text = kRebuildDoneText;
     if (!unnamedPages.empty()) {

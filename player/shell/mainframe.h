@@ -52,6 +52,8 @@ public:
     // Makes the window reachable by the player's class and title. False when
     // another live player owns them.
     bool registerMessenger();
+    // Serves the socket that the start claimed before the window existed.
+    bool registerMessenger(MessengerListener&& claimed);
 
     // Dispatches one received record; the result is the sender's answer.
     std::int64_t handleRecord(const MessengerRecord& record);
@@ -114,6 +116,7 @@ private:
     void buildMenuBar();
     void buildSystemMenu();
     void applyWindowStyle(bool mini);
+    void applyTaskbarHint();
     void placeWindow(const QPoint& topLeft, bool mini);
     // The normal layout's size, with or without the look, at the current
     // position; top-most after "OnTop"; shown.
@@ -165,4 +168,9 @@ private:
     bool m_hiddenAway = false;
     bool m_quitting = false;
     std::string m_livePage;
+    // The activation token of the second start being served, if it sent one.
+    std::string m_activationToken;
+    // The page woke from its sleep for a forwarded station.
+    bool m_sleepAfterLoad = false;
+    bool m_taskbarHintPending = false;
 };

@@ -94,6 +94,8 @@ void DecoratePopupFavourites(QMenu* favourites)
             action->setIcon(MenuPictureIcon(MenuPicture::Random));
             break;
         case cmd::OrganiseFavourites:
+            // The pop-up's item has no mnemonic, unlike the menu bar's.
+            action->setText(Utf8Text(texts::kPopupOrganise));
             action->setIcon(MenuPictureIcon(MenuPicture::Organise));
             break;
         case cmd::SearchStations:

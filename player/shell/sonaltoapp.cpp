@@ -22,19 +22,7 @@ SonaltoApp::SonaltoApp(std::string installDir, CommandLine commandLine)
 
 SonaltoApp::~SonaltoApp() = default;
 
-bool SonaltoApp::forwardToRunningPlayer(const CommandLine& commandLine)
-{
-    if (!FindWindow(kPlayerWindowClass, kPlayerWindowTitle))
-        return false;
-    // Each send waits for the player to handle the record before the next
-    // one goes; results are not looked at.
-    SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_ACTIVATE, WA_ACTIVE, 0);
-    for (const MessengerRecord& record : ForwardingPlan(commandLine))
-        SendRecord(kPlayerWindowClass, kPlayerWindowTitle, record);
-    return true;
-}
-
-bool SonaltoApp::initInstance()
+bool SonaltoApp::initInstance(MessengerListener& claimed)
 {
     loadSettings();
     m_mainFrame = std::make_unique<CMainFrame>(m_settings, m_installDir);
@@ -53,7 +41,7 @@ bool SonaltoApp::initInstance()
     QApplication::setQuitOnLastWindowClosed(false);
     QObject::connect(m_mainFrame.get(), &CMainFrame::closed, qApp, &QCoreApplication::quit,
         Qt::QueuedConnection);
-    if (!m_mainFrame->registerMessenger())
+    if (!m_mainFrame->registerMessenger(std::move(claimed)))
         DiagLog("messenger unavailable");
     m_mainFrame->onInitialUpdate();
     applyCommandLine();

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "common/messenger.h"
 #include "common/settings.h"
 #include "shell/commandline.h"
 
@@ -15,14 +16,11 @@ public:
     SonaltoApp(std::string installDir, CommandLine commandLine);
     ~SonaltoApp();
 
-    // When a player already runs: brings it to the front, sends it the
-    // command line's options in their fixed order and returns true. Needs no
-    // display and no application object.
-    static bool forwardToRunningPlayer(const CommandLine& commandLine);
-
     // Loads the settings, creates the main window, makes it reachable and
-    // applies the command line. Needs the application object.
-    bool initInstance();
+    // applies the command line. Needs the application object. claimed is the
+    // player's socket, listening since the start claimed the name; the
+    // window serves it, with the records that came meanwhile.
+    bool initInstance(MessengerListener& claimed);
     // After the main window is gone: saves the settings.
     void exitInstance();
 

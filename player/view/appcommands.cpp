@@ -56,9 +56,13 @@ NavigationDecision DecideNavigation(
     return { false, NavigationAction::ReadStation };
 }
 
-bool CompletionShowsStartPage(std::string_view address, std::string_view startPage)
+bool IsFramePageAddress(std::string_view address)
 {
     // "indexmini.htm" does not contain "index.htm", so both are named.
-    const bool framePage = contains(address, kFramePage) || contains(address, kMiniFramePage);
-    return framePage && !startPage.empty() && contains(startPage, ".htm");
+    return contains(address, kFramePage) || contains(address, kMiniFramePage);
+}
+
+bool CompletionShowsStartPage(std::string_view address, std::string_view startPage)
+{
+    return IsFramePageAddress(address) && !startPage.empty() && contains(startPage, ".htm");
 }

@@ -44,6 +44,9 @@ struct NavigationDecision {
 NavigationDecision DecideNavigation(
     std::string_view address, std::string_view targetFrame, bool miniMode);
 
+// Whether an address is one of the two frame pages.
+bool IsFramePageAddress(std::string_view address);
+
 // The start page is consumed after a frame page has loaded, when it names a
 // page.
 bool CompletionShowsStartPage(std::string_view address, std::string_view startPage);

@@ -196,16 +196,24 @@ void FramePage::proceed(const QString& key)
         QWebEngineScript::ApplicationWorld);
 }
 
-void FramePage::navigateFrame(const QString& frameName, const QUrl& url)
+void FramePage::navigateFrame(
+    const QString& frameName, const QUrl& url, std::function<void(bool)> done)
 {
     if (frameName.isEmpty()) {
         load(url);
+        if (done)
+            done(true);
         return;
     }
     QString script = QString::fromLatin1(kNavigateScript);
     script.replace(QStringLiteral("%NAME%"), jsString(frameName));
     script.replace(QStringLiteral("%URL%"), jsString(url.toString(QUrl::FullyEncoded)));
-    runJavaScript(script, QWebEngineScript::ApplicationWorld);
+    if (!done) {
+        runJavaScript(script, QWebEngineScript::ApplicationWorld);
+        return;
+    }
+    runJavaScript(script, QWebEngineScript::ApplicationWorld,
+        [done](const QVariant& sent) { done(sent.toBool()); });
 }
 
 void FramePage::javaScriptConsoleMessage(

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QString>
 #include <QElapsedTimer>
 #include <QTimer>
@@ -28,7 +30,9 @@ public:
     void proceed(const QString& key);
     // Navigates the frame named frameName (exact name, at any depth) to url,
     // as a script of the frame page would. An empty name is the whole view.
-    void navigateFrame(const QString& frameName, const QUrl& url);
+    // done, when given, learns whether the frame was there to be sent.
+    void navigateFrame(const QString& frameName, const QUrl& url,
+        std::function<void(bool)> done = nullptr);
 
 signals:
     void navigationRequested(const QString& key, const QString& frameName, const QString& address);

@@ -53,7 +53,31 @@ void CLumoView::navigate2(const std::string& page, const QString& targetFrame)
 {
     DiagLog("navigate " + (targetFrame.isEmpty() ? std::string("view") : targetFrame.toStdString())
         + " " + page);
+    if (targetFrame.isEmpty())
+        m_framePageLoading = IsFramePageAddress(page);
     m_page->navigateFrame(targetFrame, pageUrl(page));
+}
+
+void CLumoView::showInLive(const std::string& page)
+{
+    if (m_framePageLoading) {
+        DiagLog("start page " + page);
+        m_settings.startPage = page;
+        return;
+    }
+    // Asked now, this page comes after any start page still waiting.
+    m_settings.startPage.clear();
+    DiagLog("navigate live " + page);
+    m_page->navigateFrame(QString::fromLatin1(kLiveFrame), pageUrl(page), [this, page](bool sent) {
+        if (sent)
+            return;
+        // No frame "live" to take it: the next frame page shows it, unless
+        // another page was asked meanwhile.
+        if (m_settings.startPage.empty()) {
+            DiagLog("start page " + page);
+            m_settings.startPage = page;
+        }
+    });
 }
 
 void CLumoView::onBeforeNavigate2(const QString& address, const QString& targetFrame, bool& cancel)
@@ -104,6 +128,8 @@ void CLumoView::onBeforeNavigate2(const QString& address, const QString& targetF
 
 void CLumoView::onDocumentComplete(const QString& address)
 {
+    if (IsFramePageAddress(address.toStdString()))
+        m_framePageLoading = false;
     if (!CompletionShowsStartPage(address.toStdString(), m_settings.startPage))
         return;
     const std::string startPage = m_settings.startPage;

@@ -29,6 +29,12 @@ public:
     // through onBeforeNavigate2 like any other.
     void navigate2(const std::string& page, const QString& targetFrame = {});
 
+    // Shows page in the frame "live" as soon as there is one: while a frame
+    // page loads (at the start, a change of layout, a rebuild, a new HTML
+    // directory), or when the view has no "live" frame, page becomes the
+    // start page that the next frame page shows.
+    void showInLive(const std::string& page);
+
     // Before a navigation of the frame targetFrame to address: sets cancel
     // to refuse it, and does what the address asks.
     void onBeforeNavigate2(const QString& address, const QString& targetFrame, bool& cancel);
@@ -48,6 +54,8 @@ public:
     bool hasPendingStartPage() const;
 
     FramePage* framePage() const { return m_page; }
+    // True from the load of a frame page until it has completed.
+    bool isFramePageLoading() const { return m_framePageLoading; }
 
 signals:
     // An in-page command asks the main window for a command.
@@ -74,4 +82,5 @@ private:
     StationPageInfo m_current;
     // Navigations let through, until their document shows up.
     std::deque<std::pair<QString, QString>> m_allowed;
+    bool m_framePageLoading = false;
 };

@@ -26,10 +26,12 @@ TEST(FrameGeometry, eachLayoutHasItsSizeAndFlags)
         { 251, 288, 160, 40, true, true, false, false, { 160, 40 }, frameless },
         { 251, 288, 160, 40, true, false, true, false, { 160, 40 },
             frameless | Qt::WindowStaysOnTopHint },
-        // Sizes of 0 leave the plain frame no room, never less.
-        { 0, 0, 0, 0, false, false, true, true, { 0, 0 },
-            framed | Qt::WindowStaysOnTopHint | Qt::Tool },
-        { 1, 3, -5, 0, true, false, false, true, { 0, 0 }, frameless | Qt::Tool },
+        // Sizes of 0 or less are the default ones, as the settings file reads
+        // them back: the window never vanishes. "Cacher TaskBar" is no
+        // window type.
+        { 0, 0, 0, 0, false, false, true, true, { 249, 284 }, framed | Qt::WindowStaysOnTopHint },
+        { 1, 3, -5, 0, true, false, false, true, { 178, 38 }, frameless },
+        { -8, -1, 0, 0, false, true, false, false, { 251, 288 }, framed },
         { 1, 3, 0, 0, false, true, false, false, { 1, 3 }, framed },
     };
     for (const Case& c : cases) {
@@ -40,7 +42,7 @@ TEST(FrameGeometry, eachLayoutHasItsSizeAndFlags)
         settings.miniHeight = c.miniHeight;
         EXPECT_EQ(LayoutSize(settings, c.mini, c.skin), c.size)
             << c.width << "x" << c.height << (c.mini ? " mini" : "") << (c.skin ? " skin" : "");
-        EXPECT_EQ(LayoutFlags(c.mini, c.onTop, c.hideTaskbar), c.flags)
+        EXPECT_EQ(LayoutFlags(c.mini, c.onTop), c.flags)
             << (c.mini ? "mini" : "normal") << c.onTop << c.hideTaskbar;
     }
 }

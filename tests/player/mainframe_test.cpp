@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QAction>
 #include <QMenu>
@@ -379,7 +380,35 @@ TEST_F(MainFrameTest, menusCarryTheirTextsAndIdsAndRecRelabels)
     for (QAction* action : frame.systemMenu()->actions())
         system << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(system.join('|').toStdString(),
-        "O&ptions|Personnaliser|-|Snt Planificateur|-|Aide|A& Propos...|-|Quitter \tAlt+F4");
+        "Mode mini|-|O&ptions|Personnaliser|-|Snt Planificateur|-|Aide|A& Propos...|-|Quitter \tAlt+F4");
+}
+
+// The normal window has a fixed size, for which window managers offer no
+// maximise box: the layout toggle is in the system menu and on a key.
+TEST_F(MainFrameTest, miniLayoutIsReachableFromTheSystemMenuAndTheKeyboard)
+{
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
+    QAction* item = nullptr;
+    for (QAction* action : frame.systemMenu()->actions()) {
+        if (action->text() == QStringLiteral("Mode mini"))
+            item = action;
+    }
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->data().toInt(), static_cast<int>(SC_MAXIMIZE));
+    item->trigger();
+    EXPECT_TRUE(m_settings.miniPlayer);
+    EXPECT_FALSE(frame.menuBar()->isVisible());
+
+    // The key works in both layouts, the mini one having no menu at all.
+    QApplication::setActiveWindow(&frame);
+    QTest::keyClick(&frame, Qt::Key_M, Qt::ControlModifier);
+    EXPECT_FALSE(m_settings.miniPlayer);
+    EXPECT_TRUE(frame.menuBar()->isVisible());
+    // The new layout is a new window for the desktop, which gives it the
+    // focus again.
+    QApplication::setActiveWindow(&frame);
+    QTest::keyClick(&frame, Qt::Key_M, Qt::ControlModifier);
+    EXPECT_TRUE(m_settings.miniPlayer);
 }
 
 TEST_F(MainFrameTest, recordingItemIsRemovedWithoutTheRecorder)

@@ -1,0 +1,326 @@
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "common/messages.h"
+#include "common/messenger.h"
+#include "common/profile.h"
+#include "common/textfile.h"
+#include "smallcatalogue.h"
+#include "support/testsupport.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testsupport::Environment;
+using testsupport::Process;
+using testsupport::ReadLines;
+using testsupport::TempDir;
+
+bool OnXDisplay()
+{
+    const char* platform = std::getenv("SONALTO_E2E_PLATFORM");
+    return platform != nullptr && std::string(platform) == "xcb" && std::getenv("DISPLAY") != nullptr;
+}
+
+// The X id of the player's top-level window, empty when there is none.
+std::string PlayerWindowId()
+{
+    std::istringstream tree(testsupport::RunCommand("xwininfo -root -children 2>/dev/null"));
+    const std::string title = std::string("\"") + kPlayerWindowTitle + "\":";
+    for (std::string line; std::getline(tree, line);) {
+        if (line.find(title) == std::string::npos)
+            continue;
+        std::istringstream words(line);
+        std::string id;
+        words >> id;
+        return id;
+    }
+    return {};
+}
+
+bool PlayerWindowShown()
+{
+    const std::string id = PlayerWindowId();
+    return !id.empty()
+        && testsupport::RunCommand("xwininfo -id " + id + " 2>/dev/null").find("IsViewable")
+        != std::string::npos;
+}
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 20s)
+{
+    const auto end = std::chrono::steady_clock::now() + timeout;
+    do {
+        if (done())
+            return true;
+        std::this_thread::sleep_for(50ms);
+    } while (std::chrono::steady_clock::now() < end);
+    return false;
+}
+
+// The real player in a private installation with a small catalogue
+// (station "Radio Alpha"), the way a listener's desktop starts it: on the
+// X display when the tests run under Xvfb, offscreen otherwise.
+class PlayerDesktop : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::chmod(m_runtime.path().c_str(), 0700);
+        m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
+        testsupport::WriteSmallCatalogue(html(), "http://127.0.0.1:9/flux", "", false);
+        ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
+    }
+
+    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
+
+    Environment environment() const
+    {
+        const char* platform = std::getenv("SONALTO_E2E_PLATFORM");
+        return Environment {
+            { "XDG_RUNTIME_DIR", m_runtime.path() },
+            { "QT_QPA_PLATFORM", platform != nullptr ? platform : "offscreen" },
+            { "SONALTO_DIAG_LOG", logPath() },
+            { "SONALTO_AUDIO_SINK", "fakesink sync=true" },
+            { "PULSE_SERVER", "unix:" + m_runtime.path() + "no-sound-server" },
+            // No desktop bus: the notification area, if any, is the X one.
+            { "DBUS_SESSION_BUS_ADDRESS", "unix:path=" + m_runtime.path() + "no-bus" },
+            { "XDG_ACTIVATION_TOKEN", std::nullopt },
+        };
+    }
+
+    void writeSettings(const std::string& general)
+    {
+        ASSERT_TRUE(WriteTextFile(
+            m_install.path() + "Sonalto.ini", "[Sonalto]\r\nSplashscreen=False\r\n" + general));
+    }
+
+    bool start(Process& player, const std::vector<std::string>& arguments)
+    {
+        return player.start(m_player, arguments, environment(), "/", m_install.path() + "player.out");
+    }
+
+    void startReady(Process& player, const std::vector<std::string>& arguments = {})
+    {
+        ASSERT_TRUE(start(player, arguments));
+        ASSERT_TRUE(logHas("ready")) << output();
+    }
+
+    std::optional<int> runSecond(const std::vector<std::string>& arguments, Environment extra = {})
+    {
+        Environment env = environment();
+        for (auto& [name, value] : extra)
+            env[name] = value;
+        return testsupport::RunSecondStart(m_player, arguments, env, m_install.path() + "second.out");
+    }
+
+    bool logHas(const std::string& line, std::chrono::milliseconds timeout = 30s) const
+    {
+        return testsupport::WaitForFileLine(logPath(), line, timeout);
+    }
+    std::size_t logCount(const std::string& line) const
+    {
+        const std::vector<std::string> lines = ReadLines(logPath());
+        return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
+    }
+
+    // A bare notification-area owner on the display: with it the player
+    // really hides into the tray.
+    void startTrayOwner()
+    {
+        ASSERT_TRUE(m_trayOwner.start(SONALTO_TRAYOWNER_PATH, {}, {}, "/",
+            m_install.path() + "trayowner.out"));
+        ASSERT_TRUE(WaitFor([this] {
+            return ReadTextFile(m_install.path() + "trayowner.out").find("owner yes")
+                != std::string::npos;
+        }));
+    }
+
+    std::string logPath() const { return m_install.path() + "diag.log"; }
+    std::string html() const { return m_install.path() + "html/"; }
+    std::string output() const { return ReadTextFile(m_install.path() + "player.out"); }
+
+    TempDir m_install { "sonalto-install" };
+    TempDir m_runtime { "sonalto-runtime" };
+    Process m_trayOwner;
+    std::string m_player;
+};
+
+// A double click on the launcher, or the scheduler starting the player while
+// the listener does: the second start comes before the first has a window.
+TEST_F(PlayerDesktop, quickStartsGiveOnePlayerThatTakesEveryOption)
+{
+    for (const int gapMs : { 0, 50, 150, 300 }) {
+        SCOPED_TRACE("second start " + std::to_string(gapMs) + " ms later");
+        std::filesystem::remove(logPath());
+        writeSettings("");
+        Process listener;
+        Process scheduler;
+        ASSERT_TRUE(start(listener, {}));
+        std::this_thread::sleep_for(std::chrono::milliseconds(gapMs));
+        ASSERT_TRUE(start(scheduler, { "-quiet", "-radio", "Alpha.htm", "-record", "start" }));
+
+        // One of the two hands over and ends at once; the other plays.
+        Process* survivor = nullptr;
+        ASSERT_TRUE(WaitFor([&] { return !listener.isRunning() || !scheduler.isRunning(); }));
+        std::this_thread::sleep_for(1s);
+        EXPECT_NE(listener.isRunning(), scheduler.isRunning()) << "two players";
+        for (Process* p : { &listener, &scheduler }) {
+            if (p->isRunning())
+                survivor = p;
+            else
+                EXPECT_EQ(p->waitForExit(1s), 0);
+        }
+        ASSERT_NE(survivor, nullptr) << output();
+        EXPECT_TRUE(logHas("station Radio Alpha")) << ReadTextFile(logPath());
+        EXPECT_TRUE(logHas("syscommand 108"));
+        EXPECT_EQ(logCount("ready"), 1u);
+        EXPECT_EQ(logCount("syscommand 108"), 1u);
+        EXPECT_EQ(logCount("syscommand 61472"), 1u);
+
+        EXPECT_EQ(runSecond({ "-stop" }), 0);
+        EXPECT_EQ(survivor->waitForExit(30s), 0) << output();
+        EXPECT_FALSE(FindWindow(kPlayerWindowClass, kPlayerWindowTitle));
+        // Nothing of the claim is left behind.
+        const std::string socket = MessengerSocketPath(kPlayerWindowClass, kPlayerWindowTitle);
+        EXPECT_FALSE(std::filesystem::exists(socket));
+        EXPECT_FALSE(std::filesystem::exists(socket + ".owner"));
+    }
+}
+
+// The scheduler ends one slot with "-stop" and starts the next one right
+// away: the second start finds the player quitting, waits for it, and plays.
+TEST_F(PlayerDesktop, startWhileThePlayerQuitsTakesItsPlace)
+{
+    writeSettings("");
+    Process first;
+    startReady(first);
+    ASSERT_EQ(SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_COMMAND, 32834, 0),
+        std::optional<std::int64_t>(0));
+    Process next;
+    ASSERT_TRUE(start(next, { "-quiet", "-radio", "Alpha.htm" }));
+    EXPECT_EQ(first.waitForExit(30s), 0);
+    ASSERT_TRUE(WaitFor([this] { return logCount("ready") == 2; }, 30s)) << ReadTextFile(logPath());
+    EXPECT_TRUE(logHas("station Radio Alpha"));
+    EXPECT_TRUE(next.isRunning());
+    EXPECT_EQ(runSecond({ "-stop" }), 0);
+    EXPECT_EQ(next.waitForExit(30s), 0);
+}
+
+// The end of the session, a shutdown or a kill: the day is kept as with
+// "-stop".
+TEST_F(PlayerDesktop, terminationSignalsQuitLikeStop)
+{
+    for (const int signalNumber : { SIGTERM, SIGINT, SIGHUP }) {
+        SCOPED_TRACE("signal " + std::to_string(signalNumber));
+        std::filesystem::remove(logPath());
+        writeSettings("Position X=40\r\nPosition Y=30\r\nSauve Derniere URL=True\r\n");
+        Process player;
+        startReady(player, { "-radio", "Alpha.htm" });
+        ASSERT_TRUE(logHas("station Radio Alpha"));
+        ::kill(player.pid(), signalNumber);
+        EXPECT_EQ(player.waitForExit(30s), 0) << output();
+        EXPECT_EQ(logCount("syscommand 107"), 1u) << ReadTextFile(logPath());
+        EXPECT_TRUE(logHas("exit", 1s));
+        Profile saved;
+        ASSERT_TRUE(saved.load(m_install.path() + "Sonalto.ini"));
+        EXPECT_EQ(saved.get("Sonalto", "Derniere URL"), html() + "Alpha.htm");
+        EXPECT_EQ(saved.get("Sonalto", "Mini Player"), "False");
+        EXPECT_FALSE(FindWindow(kPlayerWindowClass, kPlayerWindowTitle));
+    }
+}
+
+// A scheduled slot, the updater and the index: none of them brings a player
+// hidden in the notification area back, nor maps any window at all.
+TEST_F(PlayerDesktop, forwardsLeaveAPlayerInTheTrayHidden)
+{
+    if (!OnXDisplay())
+        GTEST_SKIP() << "needs the X display (run under Xvfb)";
+    startTrayOwner();
+    writeSettings("");
+    Process player;
+    startReady(player);
+    ASSERT_TRUE(WaitFor(PlayerWindowShown));
+    ASSERT_EQ(SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_SYSCOMMAND, SC_MINIMIZE, 0),
+        std::optional<std::int64_t>(0));
+    ASSERT_TRUE(WaitFor([] { return !PlayerWindowShown(); })) << "not hidden into the tray";
+
+    // Every window that the display maps from now on.
+    const std::string events = m_install.path() + "xev.out";
+    Process watch;
+    ASSERT_TRUE(watch.start("/usr/bin/stdbuf", { "-oL", "xev", "-root", "-event", "substructure" },
+        {}, "/", events));
+    std::this_thread::sleep_for(500ms);
+
+    EXPECT_EQ(runSecond({ "-quiet", "-radio", "Alpha.htm" }), 0);
+    EXPECT_TRUE(logHas("station Radio Alpha"));
+    EXPECT_EQ(runSecond({ "-record", "start" }), 0);
+    EXPECT_EQ(runSecond({ "-rebuild" }), 0);
+    EXPECT_EQ(runSecond({ "-self_update" }), 0);
+    EXPECT_EQ(runSecond({ "-radio", "Alpha.htm" }), 0);
+    EXPECT_TRUE(logHas("syscommand 108"));
+    EXPECT_TRUE(logHas("syscommand 111"));
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(ReadTextFile(events).find("MapNotify"), std::string::npos) << ReadTextFile(events);
+    EXPECT_FALSE(PlayerWindowShown());
+
+    // Only a start with no option brings it back.
+    EXPECT_EQ(runSecond({}), 0);
+    EXPECT_TRUE(WaitFor(PlayerWindowShown));
+    EXPECT_TRUE(WaitFor(
+        [&] { return ReadTextFile(events).find("MapNotify") != std::string::npos; }, 5s));
+    EXPECT_EQ(runSecond({ "-stop" }), 0);
+    EXPECT_EQ(player.waitForExit(30s), 0);
+}
+
+// "Cacher TaskBar" keeps a normal window off the taskbar, only while a tray
+// can bring it back.
+TEST_F(PlayerDesktop, taskbarEntryIsLeftOutOnlyWithATray)
+{
+    if (!OnXDisplay())
+        GTEST_SKIP() << "needs the X display (run under Xvfb)";
+    for (const bool tray : { false, true }) {
+        SCOPED_TRACE(tray ? "with a tray" : "without a tray");
+        if (tray)
+            startTrayOwner();
+        writeSettings("Cacher TaskBar=True\r\n");
+        Process player;
+        startReady(player);
+        ASSERT_TRUE(WaitFor(PlayerWindowShown));
+        const std::string hints = testsupport::RunCommand(
+            "xprop -id " + PlayerWindowId() + " _NET_WM_STATE _NET_WM_WINDOW_TYPE");
+        EXPECT_EQ(hints.find("_NET_WM_STATE_SKIP_TASKBAR") != std::string::npos, tray)
+            << hints << ReadTextFile(logPath());
+        EXPECT_NE(hints.find("_NET_WM_WINDOW_TYPE_NORMAL"), std::string::npos) << hints;
+        EXPECT_EQ(runSecond({ "-stop" }), 0);
+        EXPECT_EQ(player.waitForExit(30s), 0);
+    }
+}
+
+// A station sent while the frame page reloads (a change of layout here)
+// plays once the page is there.
+TEST_F(PlayerDesktop, radioForwardedWhileTheFramePageLoadsIsPlayed)
+{
+    writeSettings("");
+    Process player;
+    startReady(player);
+    ASSERT_TRUE(logHas("welcome"));
+    ASSERT_EQ(SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_SYSCOMMAND, SC_MAXIMIZE, 0),
+        std::optional<std::int64_t>(0));
+    ASSERT_EQ(SendCopyData(kPlayerWindowClass, kPlayerWindowTitle, 0x8048,
+                  std::string("Alpha.htm", sizeof "Alpha.htm")),
+        std::optional<std::int64_t>(0));
+    EXPECT_TRUE(logHas("station Radio Alpha")) << ReadTextFile(logPath());
+    EXPECT_EQ(runSecond({ "-stop" }), 0);
+    EXPECT_EQ(player.waitForExit(30s), 0);
+}
+
+} // namespace
