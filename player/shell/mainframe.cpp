@@ -46,6 +46,7 @@
 #include "shell/commandline.h"
 #include "shell/framegeometry.h"
 #include "shell/framehost.h"
+#include "shell/menurows.h"
 #include "shell/mixer.h"
 #include "shell/playertray.h"
 #include "shell/selfupdate.h"
@@ -133,6 +134,11 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
     m_view = new CLumoView(m_settings, content);
     m_player = engine != nullptr ? engine : new StreamPlayer(this);
     m_strip = new ControlStrip(m_player, content);
+    // The menus that the window's width cannot hold on the menu bar.
+    m_secondRow = new QMenuBar(content);
+    m_secondRow->setNativeMenuBar(false);
+    m_secondRow->hide();
+    layout->addWidget(m_secondRow);
     layout->addWidget(m_view, 1);
     layout->addWidget(m_strip);
     setCentralWidget(content);
@@ -182,8 +188,10 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
     buildMenuBar();
     buildSystemMenu();
     if (!FileExists(m_installDir + kRecorderProgram)) {
-        if (QAction* rec = menuAction(cmd::ToggleRecording))
+        if (QAction* rec = menuAction(cmd::ToggleRecording)) {
             menuBar()->removeAction(rec);
+            m_secondRow->removeAction(rec);
+        }
     }
 
     // 5. The look, in the stored hue.
@@ -464,7 +472,9 @@ std::string CMainFrame::currentStationPage() const
 
 QAction* CMainFrame::menuAction(int id) const
 {
-    for (QAction* action : menuBar()->actions()) {
+    QList<QAction*> actions = menuBar()->actions();
+    actions += m_secondRow->actions();
+    for (QAction* action : actions) {
         if (QMenu* menu = action->menu()) {
             for (QAction* item : menu->actions()) {
                 if (!item->isSeparator() && item->data().toInt() == id)
@@ -598,6 +608,7 @@ void CMainFrame::buildMenuBar()
 {
     QMenuBar* bar = menuBar();
     bar->clear();
+    m_secondRow->clear();
     const auto addItem
         = [this](QMenu* menu, QMenuBar* onBar, const char* text, int id, bool enabled) {
               QAction* action = menu != nullptr ? menu->addAction(Utf8Text(text))
@@ -622,6 +633,19 @@ void CMainFrame::buildMenuBar()
     addItem(nullptr, bar, texts::kMenuHelp, cmd::Help, true);
     addItem(nullptr, bar, texts::kMenuAbout, cmd::About, true);
     addItem(nullptr, bar, texts::kMenuQuit, cmd::Quit, true);
+    // Without a notification area the pop-up's commands ("&Mute", "REC
+    // Planifié", "Informations"...) would be out of reach: the bar then ends
+    // with the program's icon, which opens the same pop-up.
+    if (!TrayIcon::isAvailable()) {
+        QAction* popup = bar->addAction(ProgramIcon(), QString());
+        popup->setToolTip(Utf8Text(texts::kProgramTitle));
+        connect(popup, &QAction::triggered, this, [this, popup] {
+            QMenuBar* row = menuBar()->actions().contains(popup) ? menuBar() : m_secondRow;
+            QMenu* menu = buildPopupMenu();
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->popup(row->mapToGlobal(row->actionGeometry(popup).bottomLeft()));
+        });
+    }
 }
 
 void CMainFrame::buildSystemMenu()
@@ -691,6 +715,8 @@ void CMainFrame::placeWindow(const QPoint& topLeft, bool mini)
     // The platform writes the window's states afresh until the window is
     // mapped: the hint goes again once the window is on the screen.
     m_taskbarHintPending = true;
+    if (!mini)
+        WrapMenuRows(menuBar(), m_secondRow, size.width());
     // A frameless window's corner is its content's; the platform may still
     // count the frame it had a moment ago.
     if (mini)
@@ -705,6 +731,7 @@ void CMainFrame::resizeNormal(bool skin)
     if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) != m_settings.onTop)
         applyWindowStyle(false);
     setFixedSize(LayoutSize(m_settings, false, skin));
+    WrapMenuRows(menuBar(), m_secondRow, width());
     // Shown even from the notification area, with its page awake again.
     if (m_hiddenAway)
         activate();
@@ -881,6 +908,7 @@ void CMainFrame::toggleMiniMode()
     const QPoint topLeft = windowRect().topLeft();
     const bool mini = m_settings.miniPlayer;
     menuBar()->setVisible(!mini);
+    m_secondRow->setVisible(!mini && !m_secondRow->actions().isEmpty());
     m_strip->setVisible(!mini);
     // The mini layout is always plain; the normal one gets its look back.
     if (mini && m_settings.skin)

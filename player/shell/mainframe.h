@@ -24,6 +24,7 @@ class PlayerHost;
 class PlayerTray;
 class QAction;
 class QMenu;
+class QMenuBar;
 class SplashWindow;
 class StreamTrial;
 class WindowPrompt;
@@ -152,6 +153,7 @@ private:
     Mpris* m_mpris = nullptr;
     QMenu* m_systemMenu = nullptr;
     QMenu* m_favouritesMenu = nullptr;
+    QMenuBar* m_secondRow = nullptr; // the menus the bar's width cannot hold
     SplashWindow* m_splash = nullptr;
     MessengerServer* m_messenger = nullptr;
     PlayerTray* m_tray = nullptr;

@@ -411,6 +411,52 @@ TEST_F(MainFrameTest, miniLayoutIsReachableFromTheSystemMenuAndTheKeyboard)
     EXPECT_TRUE(m_settings.miniPlayer);
 }
 
+// At the default width every top-level menu shows: what the bar cannot hold
+// wraps onto a second row, none hides behind the overflow button. Without a
+// notification area (none here) the bar ends with the pop-up.
+TEST_F(MainFrameTest, everyMenuOfTheBarShowsAtTheDefaultWidthWithThePopupLast)
+{
+    ::mkdir((m_install.path() + "HarddiskOgg").c_str(), 0700);
+    WriteTextFile(m_install.path() + "HarddiskOgg/harddisk", "");
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
+    ASSERT_EQ(frame.width(), 249);
+    QCoreApplication::processEvents();
+    QStringList shown;
+    QAction* popup = nullptr;
+    QList<QMenuBar*> rows { frame.menuBar() };
+    for (QMenuBar* bar : frame.findChildren<QMenuBar*>()) {
+        if (bar != frame.menuBar())
+            rows << bar;
+    }
+    for (QMenuBar* bar : rows) {
+        if (bar->isHidden())
+            continue;
+        for (QAction* action : bar->actions()) {
+            const QRect at = bar->actionGeometry(action);
+            shown << action->text();
+            popup = action;
+            EXPECT_TRUE(bar->rect().contains(at))
+                << action->text().toStdString() << " at " << at.x() << "+" << at.width();
+        }
+        for (QWidget* child : bar->findChildren<QWidget*>(QStringLiteral("qt_menubar_ext_button")))
+            EXPECT_FALSE(child->isVisible()) << "the overflow button shows";
+    }
+    EXPECT_EQ(shown.join('|').toStdString(),
+        "&Options|&Perso|&Favoris|&REC|&Aide|A &propos...|&Quitter|");
+
+    // The pop-up's own commands, from the bar.
+    ASSERT_NE(popup, nullptr);
+    popup->trigger();
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(menu, nullptr);
+    QStringList items;
+    for (QAction* action : menu->actions())
+        items << action->text();
+    EXPECT_TRUE(items.contains(QStringLiteral("&Mute"))) << items.join('|').toStdString();
+    EXPECT_TRUE(items.contains(QStringLiteral("REC Planifié"))) << items.join('|').toStdString();
+    menu->close();
+}
+
 TEST_F(MainFrameTest, recordingItemIsRemovedWithoutTheRecorder)
 {
     CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
