@@ -38,6 +38,8 @@ constexpr const char* kSkin = "Skin";
 constexpr const char* kSkinHue = "Couleur du skin";
 constexpr const char* kAppearance = "Nom apparence";
 constexpr const char* kMiniPlayer = "Mini Player";
+// A desktop notification at each new title of the stream, off unless asked.
+constexpr const char* kSongNotifications = "Notifier Titres";
 
 constexpr const char* kFavouriteName = "FavorisName";
 constexpr const char* kFavouritePage = "FavorisHTML";
@@ -215,6 +217,7 @@ void ApplyDefaultSettings(Settings& settings, const std::string& installDir, Scr
     settings.skinHue = kDefaultSkinHue;
     settings.appearanceName = kDefaultAppearance;
     settings.miniPlayer = false;
+    settings.songNotifications = false;
     settings.favourites = Favourites {};
     settings.sampleRateIndex = 0;
     settings.formatIndex = kDefaultFormat;
@@ -279,6 +282,7 @@ bool LoadSettings(Settings& settings, const std::string& installDir, const std::
     settings.startPage = settings.saveLastUrl ? lastUrl : std::string();
     readTextOr(ini, kMain, kAppearance, settings.appearanceName, kDefaultAppearance);
     settings.miniPlayer = trueOnlyIf(ini, kMain, kMiniPlayer);
+    settings.songNotifications = trueOnlyIf(ini, kMain, kSongNotifications);
 
     readInt(ini, kRecorder, kSampleRate, settings.sampleRateIndex);
     readIntOr(ini, kRecorder, kFormat, settings.formatIndex, kDefaultFormat);
@@ -348,6 +352,7 @@ bool SaveSettings(Settings& settings, const std::string& installDir, const std::
     ini.set(kMain, kSkinHue, std::to_string(settings.skinHue));
     ini.set(kMain, kAppearance, settings.appearanceName);
     ini.set(kMain, kMiniPlayer, boolText(settings.miniPlayer));
+    ini.set(kMain, kSongNotifications, boolText(settings.songNotifications));
 
     const Favourites& favourites = settings.favourites;
     for (int i = 0; i < Favourites::kMax; ++i) {

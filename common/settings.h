@@ -44,6 +44,7 @@ struct Settings {
     std::int32_t skinHue = 0;     // "Couleur du skin"
     std::string appearanceName;   // "Nom apparence"
     bool miniPlayer = false;      // "Mini Player"
+    bool songNotifications = false; // "Notifier Titres": a desktop notice per new title
 
     // Section "Favoris"
     Favourites favourites;

@@ -40,6 +40,7 @@ enum Control : int {
     IdRecordingOptions = 1058,
     IdHue = 1062,
     IdChangeAppearance = 1089,
+    IdSongNotifications = 1090,
 };
 
 template <typename W> W* named(W* widget, int id)
@@ -138,7 +139,9 @@ void OptionsDialog::build()
     m_saveLastUrl = check(t::kSaveLastUrl, IdSaveLastUrl);
     m_assignLogo = check(t::kAssignLogo, IdAssignLogo);
     m_hideTaskbar = check(t::kHideTaskbar, IdHideTaskbar);
-    for (QCheckBox* box : { m_onTop, m_listenButton, m_saveLastUrl, m_assignLogo, m_hideTaskbar })
+    m_songNotifications = check(t::kSongNotifications, IdSongNotifications);
+    for (QCheckBox* box :
+        { m_onTop, m_listenButton, m_saveLastUrl, m_assignLogo, m_hideTaskbar, m_songNotifications })
         miscLayout->addWidget(box);
     auto* recording = button(t::kRecordingOptions, IdRecordingOptions);
     miscLayout->addWidget(recording, 0, Qt::AlignLeft);
@@ -191,7 +194,7 @@ void OptionsDialog::build()
     });
     // The other boxes only copy themselves into the fields.
     for (QCheckBox* box : { m_updates, m_splash, m_onTop, m_listenButton, m_saveLastUrl,
-             m_assignLogo, m_hideTaskbar })
+             m_assignLogo, m_hideTaskbar, m_songNotifications })
         connect(box, &QCheckBox::clicked, this, [this] { readFields(); });
 }
 
@@ -216,6 +219,7 @@ void OptionsDialog::showFields()
     m_saveLastUrl->setChecked(f.saveLastUrl);
     m_assignLogo->setChecked(f.assignLogo);
     m_hideTaskbar->setChecked(f.hideTaskbar);
+    m_songNotifications->setChecked(f.songNotifications);
     m_showing = false;
 }
 
@@ -234,6 +238,7 @@ void OptionsDialog::readFields()
     f.saveLastUrl = m_saveLastUrl->isChecked();
     f.assignLogo = m_assignLogo->isChecked();
     f.hideTaskbar = m_hideTaskbar->isChecked();
+    f.songNotifications = m_songNotifications->isChecked();
 }
 
 void OptionsDialog::accept()

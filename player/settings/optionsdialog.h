@@ -52,6 +52,7 @@ private:
     QCheckBox* m_saveLastUrl = nullptr;
     QCheckBox* m_assignLogo = nullptr;
     QCheckBox* m_hideTaskbar = nullptr;
+    QCheckBox* m_songNotifications = nullptr;
 };
 
 // Command 32830: runs the dialog modally.

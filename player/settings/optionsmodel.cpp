@@ -36,6 +36,7 @@ OptionsModel::OptionsModel(PlayerHost& host, Prompt& prompt, QWidget* dialog)
     fields.saveLastUrl = settings.saveLastUrl;
     fields.assignLogo = settings.assignLogo;
     fields.hideTaskbar = settings.hideTaskbar;
+    fields.songNotifications = settings.songNotifications;
 }
 
 void OptionsModel::loadSizeAndHue()
@@ -157,6 +158,9 @@ bool OptionsModel::accept(int* refusedField)
 
     // 2. A new HTML directory must hold the frame page; the current one is
     // taken as it is.
+    // A folder typed by hand comes without its '/'.
+    if (!fields.htmlDirectory.empty() && fields.htmlDirectory.back() != '/')
+        fields.htmlDirectory += '/';
     const bool directoryChanged = fields.htmlDirectory != m_settings.pathHtml;
     if (directoryChanged) {
         if (!FileExists(fields.htmlDirectory + kFramePage)) {
@@ -173,6 +177,7 @@ bool OptionsModel::accept(int* refusedField)
     m_settings.onTop = fields.onTop;
     m_settings.saveLastUrl = fields.saveLastUrl;
     m_settings.assignLogo = fields.assignLogo;
+    m_settings.songNotifications = fields.songNotifications;
     m_settings.skin = fields.skin;
     m_settings.skinHue = fields.hue;
     const bool buttonChanged = fields.listenButton != m_settings.listenButton;

@@ -32,6 +32,7 @@ public:
         bool saveLastUrl = false;
         bool assignLogo = false;
         bool hideTaskbar = false;
+        bool songNotifications = false;
     };
     Fields fields;
 

@@ -25,6 +25,7 @@ inline constexpr const char* kListenButton = "Ajouter un bouton 'Ecouter !' à l
 inline constexpr const char* kSaveLastUrl = "Mémoriser la dernière radio écoutée";
 inline constexpr const char* kAssignLogo = "Assigner le logo de la radio à l'icone Snt";
 inline constexpr const char* kHideTaskbar = "Masquer Snt dans la barre de tache";
+inline constexpr const char* kSongNotifications = "Annoncer chaque nouveau titre";
 inline constexpr const char* kRecordingOptions = "Options d'enregistrement";
 inline constexpr const char* kOk = "OK";
 inline constexpr const char* kCancel = "Annuler";

