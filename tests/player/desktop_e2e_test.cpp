@@ -238,6 +238,26 @@ TEST_F(PlayerDesktop, terminationSignalsQuitLikeStop)
     }
 }
 
+// A scheduled start of a player last left in the mini layout stays in the
+// tray, in its mini layout.
+TEST_F(PlayerDesktop, quietStartInTheMiniLayoutStaysHidden)
+{
+    if (!OnXDisplay())
+        GTEST_SKIP() << "needs the X display (run under Xvfb)";
+    startTrayOwner();
+    writeSettings("Mini Player=True\r\n");
+    Process player;
+    startReady(player, { "-quiet", "-radio", "Alpha.htm" });
+    EXPECT_TRUE(logHas("station Radio Alpha"));
+    std::this_thread::sleep_for(500ms);
+    EXPECT_FALSE(PlayerWindowShown());
+    // Brought back by a start with no option.
+    EXPECT_EQ(runSecond({}), 0);
+    EXPECT_TRUE(WaitFor(PlayerWindowShown));
+    EXPECT_EQ(runSecond({ "-stop" }), 0);
+    EXPECT_EQ(player.waitForExit(30s), 0);
+}
+
 // A scheduled slot, the updater and the index: none of them brings a player
 // hidden in the notification area back, nor maps any window at all.
 TEST_F(PlayerDesktop, forwardsLeaveAPlayerInTheTrayHidden)
