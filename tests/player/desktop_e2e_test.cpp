@@ -238,6 +238,27 @@ TEST_F(PlayerDesktop, terminationSignalsQuitLikeStop)
     }
 }
 
+// The desktop's activation token of a second start goes to the running
+// player with the activation; without one the activation goes alone.
+TEST_F(PlayerDesktop, activationTokenTravelsWithTheActivation)
+{
+    writeSettings("");
+    Process player;
+    startReady(player);
+    EXPECT_EQ(runSecond({}, { { "XDG_ACTIVATION_TOKEN", "jeton-42" } }), 0);
+    ASSERT_TRUE(logHas("received activate"));
+    const std::vector<std::string> lines = ReadLines(logPath());
+    const auto token = std::find(lines.begin(), lines.end(), "received copydata 32841 jeton-42");
+    ASSERT_NE(token, lines.end()) << ReadTextFile(logPath());
+    EXPECT_EQ(*(token + 1), "activation token");
+    EXPECT_EQ(*(token + 2), "received activate");
+    EXPECT_EQ(runSecond({}), 0);
+    EXPECT_EQ(logCount("received activate"), 2u);
+    EXPECT_EQ(logCount("activation token"), 1u);
+    EXPECT_EQ(runSecond({ "-stop" }), 0);
+    EXPECT_EQ(player.waitForExit(30s), 0);
+}
+
 // A scheduled start of a player last left in the mini layout stays in the
 // tray, in its mini layout.
 TEST_F(PlayerDesktop, quietStartInTheMiniLayoutStaysHidden)
