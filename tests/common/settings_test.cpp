@@ -85,6 +85,29 @@ TEST_F(SettingsTest, missingFileLeavesTheRecordAlone)
     EXPECT_EQ(settings.appearanceName, "Mine");
 }
 
+// The updater run before the player's first start: the file stays missing,
+// and the player starts with the missing file's values, not those of a file
+// that lacks the keys ("Cacher TaskBar" true, "Sauve Derniere URL" false).
+TEST_F(SettingsTest, updaterDateAloneCreatesNoFile)
+{
+    EXPECT_FALSE(SaveLastUpdate(m_dir, kSettingsFileName, std::time(nullptr)));
+    EXPECT_FALSE(std::filesystem::exists(path()));
+    Settings settings;
+    if (!LoadSettings(settings, m_dir, kSettingsFileName, kScreen))
+        ApplyDefaultSettings(settings, m_dir, kScreen);
+    EXPECT_FALSE(settings.hideTaskbar);
+    EXPECT_TRUE(settings.saveLastUrl);
+    EXPECT_FALSE(settings.songNotifications);
+
+    // Once the player wrote its file, the date goes in beside its keys.
+    ASSERT_TRUE(SaveSettings(settings, m_dir, kSettingsFileName, ""));
+    EXPECT_TRUE(SaveLastUpdate(m_dir, kSettingsFileName, std::time(nullptr)));
+    Settings again;
+    ASSERT_TRUE(LoadSettings(again, m_dir, kSettingsFileName, kScreen));
+    EXPECT_FALSE(again.hideTaskbar);
+    EXPECT_TRUE(again.saveLastUrl);
+}
+
 struct KeyCase {
     const char* what;
     std::string main; // lines of section "Sonalto"
