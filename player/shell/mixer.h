@@ -6,13 +6,15 @@
 #include <QObject>
 
 struct pa_context;
-struct pa_glib_mainloop;
+struct pa_threaded_mainloop;
 struct pa_operation;
 
 // The speakers' mute: the mute switch of the sound server's default output
 // (PulseAudio, or PipeWire through its PulseAudio side). The connection runs
-// on GLib's default main context, the one Qt's event loop turns, so change
-// notices from the server arrive as ordinary events of the GUI thread.
+// on a thread of its own: the window waits for an answer without running any
+// other event of the program meanwhile (no forwarded record, no timer in the
+// middle of building the pop-up), and change notices from the server come to
+// the GUI thread as ordinary events.
 class Mixer : public QObject {
     Q_OBJECT
 
@@ -46,11 +48,11 @@ signals:
 private:
     static constexpr std::uint32_t kNoSink = 0xFFFFFFFFu;
 
-    // Turns GLib's default context until op is done or the time runs out.
+    // With the loop locked: waits until op is done or the time runs out.
     bool wait(pa_operation* op);
     void onSinkChanged(std::uint32_t index);
 
-    pa_glib_mainloop* m_loop = nullptr;
+    pa_threaded_mainloop* m_loop = nullptr;
     pa_context* m_context = nullptr;
     std::uint32_t m_sinkIndex = kNoSink;
     std::string m_lineName;

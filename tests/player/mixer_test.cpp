@@ -11,6 +11,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QTimer>
 
 #include "commandids.h"
 #include "common/textfile.h"
@@ -158,7 +159,14 @@ TEST_F(MixerTest, windowPopupShowsAndTogglesTheSpeakers)
     ASSERT_TRUE(frame.isCreated());
     ASSERT_FALSE(serverMute());
 
+    // The sound server's answers are waited for without running the
+    // program's other events: a timer due meanwhile waits too.
+    bool timerRan = false;
+    QTimer::singleShot(0, &frame, [&timerRan] { timerRan = true; });
     std::unique_ptr<QMenu> menu(frame.buildPopupMenu());
+    EXPECT_FALSE(timerRan);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(timerRan);
     ASSERT_NE(popupItem(*menu, cmd::ToggleMute), nullptr);
     EXPECT_TRUE(popupItem(*menu, cmd::ToggleMute)->isEnabled());
     // No station has played yet: nothing to inform about.
