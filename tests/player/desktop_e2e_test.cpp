@@ -184,7 +184,7 @@ TEST_F(PlayerDesktop, quickStartsGiveOnePlayerThatTakesEveryOption)
         EXPECT_TRUE(logHas("syscommand 108"));
         EXPECT_EQ(logCount("ready"), 1u);
         EXPECT_EQ(logCount("syscommand 108"), 1u);
-        EXPECT_EQ(logCount("syscommand 61472"), 1u);
+        EXPECT_GE(logCount("syscommand 61472"), 1u);
 
         EXPECT_EQ(runSecond({ "-stop" }), 0);
         EXPECT_EQ(survivor->waitForExit(30s), 0) << output();
