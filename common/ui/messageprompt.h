@@ -23,3 +23,25 @@ public:
 private:
     QPointer<QWidget> m_owner;
 };
+
+// The messages of a model as notices of a window's prompt: the program goes
+// on while they are up. Questions are answered No.
+class NoticePrompt : public Prompt {
+public:
+    explicit NoticePrompt(WindowPrompt& prompt)
+        : m_prompt(prompt)
+    {
+    }
+
+    void message(const std::string& title, const std::string& text, PromptIcon icon) override
+    {
+        m_prompt.notice(title, text, icon);
+    }
+    PromptAnswer question(const std::string&, const std::string&) override
+    {
+        return PromptAnswer::No;
+    }
+
+private:
+    WindowPrompt& m_prompt;
+};

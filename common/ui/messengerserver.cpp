@@ -4,6 +4,8 @@
 
 #include <QSocketNotifier>
 
+#include "common/messages.h"
+
 MessengerServer::MessengerServer(QObject* parent)
     : QObject(parent)
 {
@@ -65,5 +67,24 @@ void MessengerServer::serveWaitingConnections()
         if (connection < 0)
             return;
         MessengerListener::serveConnection(connection, handler, kReadTimeout);
+    }
+}
+
+std::string DescribeRecord(const MessengerRecord& record)
+{
+    if (record.kind == MessengerRecord::Kind::CopyData) {
+        const std::string text = record.payload.substr(0, record.payload.find('\0'));
+        return "copydata " + std::to_string(record.dwData) + " " + text;
+    }
+    switch (record.message) {
+    case WM_ACTIVATE:
+        return "activate";
+    case WM_COMMAND:
+        return "command " + std::to_string(record.wParam);
+    case WM_SYSCOMMAND:
+        return "syscommand " + std::to_string(record.wParam);
+    default:
+        return "message " + std::to_string(record.message) + " " + std::to_string(record.wParam)
+            + " " + std::to_string(record.lParam);
     }
 }

@@ -41,3 +41,8 @@ private:
     QSocketNotifier* m_notifier = nullptr; // child of this object
     Handler m_handler;
 };
+
+// One line for the diagnostic log about a received record: "activate",
+// "command <id>", "syscommand <id>", "copydata <dwData> <text>" or
+// "message <number> <wParam> <lParam>".
+std::string DescribeRecord(const MessengerRecord& record);

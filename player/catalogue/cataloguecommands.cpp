@@ -176,3 +176,32 @@ void RunAboutDialog(QWidget* parent, PlayerHost& host)
         ApplySkin(&dialog);
     dialog.exec();
 }
+
+bool RunCatalogueCommand(int id, QWidget* parent, PlayerHost& host)
+{
+    switch (id) {
+    case cmd::Personalise:
+        RunPersonalListEditor(parent, host);
+        return true;
+    case cmd::RandomStation:
+        RandomStation(host);
+        return true;
+    case cmd::OrganiseFavourites:
+        RunFavouritesOrganiser(parent, host);
+        return true;
+    case cmd::SearchStations:
+        RunStationSearch(parent, host);
+        return true;
+    case cmd::AddCurrentStation:
+        AddCurrentStation(parent, host);
+        return true;
+    case cmd::About:
+        RunAboutDialog(parent, host);
+        return true;
+    default:
+        if (id < cmd::FirstFavourite || id > cmd::LastFavourite)
+            return false;
+        OpenFavourite(host, id - cmd::FirstFavourite);
+        return true;
+    }
+}

@@ -35,3 +35,8 @@ void RunStationSearch(QWidget* parent, PlayerHost& host);
 bool RunSkinManager(QWidget* parent, PlayerHost& host);
 // Command 32825: "A propos...".
 void RunAboutDialog(QWidget* parent, PlayerHost& host);
+
+// Runs a catalogue command (the personal list, the favourites and their
+// commands 32850 to 32869, the search, About) with the main window as
+// parent; false when id is not one of them.
+bool RunCatalogueCommand(int id, QWidget* parent, PlayerHost& host);

@@ -13,14 +13,10 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QScreen>
-#include <QShortcut>
-#include <QStyleHints>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
-#include <QWindow>
 
 #include "catalogue/cataloguecommands.h"
 #include "commandids.h"
@@ -46,7 +42,9 @@
 #include "shell/commandline.h"
 #include "shell/framegeometry.h"
 #include "shell/framehost.h"
+#include "shell/framemenus.h"
 #include "shell/menurows.h"
+#include "shell/minihandle.h"
 #include "shell/mixer.h"
 #include "shell/playertray.h"
 #include "shell/selfupdate.h"
@@ -66,46 +64,6 @@ constexpr const char* kHelpPage = "aide/aide.htm";
 constexpr int kMoveSettleMs = 250;
 // Switches between the normal and the mini layouts.
 constexpr auto kMiniModeKey = Qt::CTRL | Qt::Key_M;
-
-std::string describeRecord(const MessengerRecord& record)
-{
-    if (record.kind == MessengerRecord::Kind::CopyData) {
-        const std::string text = record.payload.substr(0, record.payload.find('\0'));
-        return "copydata " + std::to_string(record.dwData) + " " + text;
-    }
-    switch (record.message) {
-    case WM_ACTIVATE:
-        return "activate";
-    case WM_COMMAND:
-        return "command " + std::to_string(record.wParam);
-    case WM_SYSCOMMAND:
-        return "syscommand " + std::to_string(record.wParam);
-    default:
-        return "message " + std::to_string(record.message) + " " + std::to_string(record.wParam)
-            + " " + std::to_string(record.lParam);
-    }
-}
-
-// The messages of a model as notices: the player goes on while they are up.
-// Questions are answered No.
-class NoticePrompt : public Prompt {
-public:
-    explicit NoticePrompt(WindowPrompt& prompt)
-        : m_prompt(prompt)
-    {
-    }
-    void message(const std::string& title, const std::string& text, PromptIcon icon) override
-    {
-        m_prompt.notice(title, text, icon);
-    }
-    PromptAnswer question(const std::string&, const std::string&) override
-    {
-        return PromptAnswer::No;
-    }
-
-private:
-    WindowPrompt& m_prompt;
-};
 
 } // namespace
 
@@ -185,8 +143,11 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
     m_trial = std::make_unique<StreamTrial>(*m_player);
 
     // 3. and 4. Menus; the REC item needs the recorder.
-    buildMenuBar();
-    buildSystemMenu();
+    m_favouritesMenu
+        = BuildMenuBar(this, m_settings, m_recording, [this](int id) { onCommand(id); });
+    m_systemMenu = BuildSystemMenu(this, [this](int id) { onSysCommand(id); });
+    addMiniModeItem();
+    addPopupToMenuBar();
     if (!FileExists(m_installDir + kRecorderProgram)) {
         if (QAction* rec = menuAction(cmd::ToggleRecording)) {
             menuBar()->removeAction(rec);
@@ -237,12 +198,8 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
     // The song the stream announces goes in the tooltip and in a desktop
     // notification when it changes; the song window keeps the feed's records.
     connect(m_player, &AudioEngine::titleChanged, this, [this](const QString& title) {
-        const StationPageInfo& station = m_view->currentStation();
-        const QString tip = TrayToolTip(station, TrayOccasion::Navigation);
-        m_tray->icon()->setToolTip(title.isEmpty() ? tip : (tip.isEmpty() ? title : tip + QLatin1Char('\n') + title));
         // The desktop notification only when the listener asked for it.
-        if (!title.isEmpty() && m_settings.songNotifications)
-            m_tray->icon()->notify(tip.isEmpty() ? QString::fromLatin1(kPlayerWindowTitle) : tip, title);
+        m_tray->showStreamTitle(m_view->currentStation(), title, m_settings.songNotifications);
         DiagLog("stream title " + FileText(title));
     });
 
@@ -257,13 +214,16 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
     m_snapTimer.setSingleShot(true);
     m_snapTimer.setInterval(kMoveSettleMs);
     connect(&m_snapTimer, &QTimer::timeout, this, &CMainFrame::snapToWorkArea);
-    qApp->installEventFilter(this);
+    m_miniHandle = new MiniHandle(this, [this] { return m_settings.miniPlayer; });
+    connect(m_miniHandle, &MiniHandle::popupRequested, this, &CMainFrame::showPopupMenu);
+    connect(m_miniHandle, &MiniHandle::layoutToggleRequested, this,
+        [this] { onSysCommand(SC_MAXIMIZE); });
     m_created = true;
 }
 
 CMainFrame::~CMainFrame()
 {
-    qApp->removeEventFilter(this);
+    delete m_miniHandle;
 }
 
 bool CMainFrame::registerMessenger()
@@ -284,7 +244,7 @@ bool CMainFrame::registerMessenger(MessengerListener&& claimed)
 
 std::int64_t CMainFrame::handleRecord(const MessengerRecord& record)
 {
-    DiagLog("received " + describeRecord(record));
+    DiagLog("received " + DescribeRecord(record));
     if (record.kind == MessengerRecord::Kind::CopyData)
         return onCopyData(record.dwData, record.payload);
     // Command ids travel in the low word of wParam.
@@ -340,30 +300,11 @@ void CMainFrame::onCommand(int id)
     case cmd::SongInformation:
         OpenSongWindow(this, m_settings, m_view->currentStation(), false);
         break;
-    case cmd::Personalise:
-        RunPersonalListEditor(this, *m_host);
-        break;
-    case cmd::RandomStation:
-        RandomStation(*m_host);
-        break;
-    case cmd::OrganiseFavourites:
-        RunFavouritesOrganiser(this, *m_host);
-        break;
-    case cmd::SearchStations:
-        RunStationSearch(this, *m_host);
-        break;
-    case cmd::AddCurrentStation:
-        AddCurrentStation(this, *m_host);
-        break;
-    case cmd::About:
-        RunAboutDialog(this, *m_host);
-        break;
     case cmd::Options:
         RunOptionsDialog(*m_host, this);
         break;
     default:
-        if (id >= cmd::FirstFavourite && id <= cmd::LastFavourite)
-            OpenFavourite(*m_host, id - cmd::FirstFavourite);
+        RunCatalogueCommand(id, this, *m_host);
         break;
     }
 }
@@ -473,19 +414,9 @@ std::string CMainFrame::currentStationPage() const
 
 QAction* CMainFrame::menuAction(int id) const
 {
-    QList<QAction*> actions = menuBar()->actions();
-    actions += m_secondRow->actions();
-    for (QAction* action : actions) {
-        if (QMenu* menu = action->menu()) {
-            for (QAction* item : menu->actions()) {
-                if (!item->isSeparator() && item->data().toInt() == id)
-                    return item;
-            }
-        } else if (!action->isSeparator() && action->data().toInt() == id) {
-            return action;
-        }
-    }
-    return nullptr;
+    if (QAction* action = FindMenuAction(menuBar(), id))
+        return action;
+    return FindMenuAction(m_secondRow, id);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)
@@ -538,155 +469,48 @@ void CMainFrame::moveEvent(QMoveEvent* event)
         m_snapTimer.start();
 }
 
-bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+bool CMainFrame::event(QEvent* event)
 {
-    // The filter sees every event of the program, some of them sent to
-    // objects still being built (focus events of the page's items): the
-    // event's type is looked at before the object.
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseMove:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick:
-        break;
-    case QEvent::Expose:
-        if (m_taskbarHintPending && watched == windowHandle()) {
-            m_taskbarHintPending = false;
-            applyTaskbarHint();
-        }
-        return false;
-    default:
-        return false;
+    // The first paint after the window is shown comes once it is mapped.
+    if (event->type() == QEvent::Paint && m_taskbarHintPending) {
+        m_taskbarHintPending = false;
+        applyTaskbarHint();
     }
-    if (!m_settings.miniPlayer || !watched->isWidgetType()
-        || static_cast<QWidget*>(watched)->window() != this)
-        return false;
-    // In the mini layout the whole window is the handle: a drag moves it, a
-    // double click brings the normal layout back.
-    switch (event->type()) {
-    case QEvent::MouseButtonPress: {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton) {
-            m_pressed = true;
-            m_pressAt = mouse->globalPosition().toPoint();
-        } else if (mouse->button() == Qt::RightButton) {
-            // The pop-up menu of the notification area takes the click.
-            DiagLog("mini popup");
-            const QPoint at = mouse->globalPosition().toPoint();
-            QTimer::singleShot(0, this, [this, at] { showPopupMenu(at); });
-            return true;
-        }
-        return false;
-    }
-    case QEvent::MouseMove: {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (m_pressed && (mouse->buttons() & Qt::LeftButton)
-            && (mouse->globalPosition().toPoint() - m_pressAt).manhattanLength()
-                >= QApplication::startDragDistance()) {
-            m_pressed = false;
-            if (windowHandle() != nullptr)
-                windowHandle()->startSystemMove();
-            return true;
-        }
-        return false;
-    }
-    case QEvent::MouseButtonRelease:
-        m_pressed = false;
-        return false;
-    case QEvent::MouseButtonDblClick:
-        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-            m_pressed = false;
-            QTimer::singleShot(0, this, [this] { onSysCommand(SC_MAXIMIZE); });
-            return true;
-        }
-        return false;
-    default:
-        return false;
-    }
+    return QMainWindow::event(event);
 }
 
-void CMainFrame::buildMenuBar()
+void CMainFrame::addMiniModeItem()
 {
-    QMenuBar* bar = menuBar();
-    bar->clear();
-    m_secondRow->clear();
-    const auto addItem
-        = [this](QMenu* menu, QMenuBar* onBar, const char* text, int id, bool enabled) {
-              QAction* action = menu != nullptr ? menu->addAction(Utf8Text(text))
-                                                : onBar->addAction(Utf8Text(text));
-              action->setData(id);
-              action->setEnabled(enabled);
-              connect(action, &QAction::triggered, this, [this, id] { onCommand(id); });
-              return action;
-          };
-    addItem(nullptr, bar, texts::kMenuOptions, cmd::Options, true);
-    addItem(nullptr, bar, texts::kMenuPerso, cmd::Personalise, true);
-    // The favourites pop-up carries its fixed items and one item per
-    // favourite, each with its command id as data.
-    m_favouritesMenu = bar->addMenu(Utf8Text(texts::kMenuFavourites));
-    RebuildFavouritesMenu(m_favouritesMenu, m_settings.favourites);
-    connect(m_favouritesMenu, &QMenu::triggered, this, [this](QAction* action) {
-        if (action->data().isValid())
-            onCommand(action->data().toInt());
-    });
-    addItem(
-        nullptr, bar, m_recording ? texts::kMenuStop : texts::kMenuRec, cmd::ToggleRecording, true);
-    addItem(nullptr, bar, texts::kMenuHelp, cmd::Help, true);
-    addItem(nullptr, bar, texts::kMenuAbout, cmd::About, true);
-    addItem(nullptr, bar, texts::kMenuQuit, cmd::Quit, true);
-    // Without a notification area the pop-up's commands ("&Mute", "REC
-    // Planifié", "Informations"...) would be out of reach: the bar then ends
-    // with the program's icon, which opens the same pop-up.
-    if (!TrayIcon::isAvailable()) {
-        QAction* popup = bar->addAction(ProgramIcon(), QString());
-        popup->setToolTip(Utf8Text(texts::kProgramTitle));
-        connect(popup, &QAction::triggered, this, [this, popup] {
-            QMenuBar* row = menuBar()->actions().contains(popup) ? menuBar() : m_secondRow;
-            QMenu* menu = buildPopupMenu();
-            menu->setAttribute(Qt::WA_DeleteOnClose);
-            menu->popup(row->mapToGlobal(row->actionGeometry(popup).bottomLeft()));
-        });
-    }
-}
-
-void CMainFrame::buildSystemMenu()
-{
-    // The desktop's own window menu cannot be extended from a program: the
-    // same entries are offered from the menu bar's context menu and from
-    // Alt+Space.
-    m_systemMenu = new QMenu(this);
-    const auto addItem = [this](const char* text, int id, bool enabled) {
-        QAction* action = m_systemMenu->addAction(Utf8Text(text));
-        action->setData(id);
-        action->setEnabled(enabled);
-        connect(action, &QAction::triggered, this, [this, id] { onSysCommand(id); });
-    };
     // The normal window has a fixed size, and window managers offer no
-    // maximise box for such a window: its toggle of the layouts is here, and
-    // on a key that works in both layouts.
-    QAction* miniMode = m_systemMenu->addAction(Utf8Text(texts::kSysMiniMode));
+    // maximise box for such a window: its toggle of the layouts is in the
+    // system menu, and on a key that works in both layouts.
+    QAction* miniMode = new QAction(Utf8Text(texts::kSysMiniMode), m_systemMenu);
     miniMode->setData(static_cast<int>(SC_MAXIMIZE));
     miniMode->setShortcut(QKeySequence(kMiniModeKey));
     miniMode->setShortcutContext(Qt::WindowShortcut);
     connect(miniMode, &QAction::triggered, this, [this] { onSysCommand(SC_MAXIMIZE); });
+    QAction* first = m_systemMenu->actions().value(0);
+    m_systemMenu->insertAction(first, miniMode);
+    m_systemMenu->insertSeparator(first);
     addAction(miniMode);
-    m_systemMenu->addSeparator();
-    addItem(texts::kSysOptions, cmd::Options, true);
-    addItem(texts::kSysPersonalise, cmd::Personalise, true);
-    m_systemMenu->addSeparator();
-    addItem(texts::kSysScheduler, cmd::StartScheduler, true);
-    m_systemMenu->addSeparator();
-    addItem(texts::kSysHelp, cmd::Help, true);
-    addItem(texts::kSysAbout, cmd::About, true);
-    m_systemMenu->addSeparator();
-    addItem(texts::kSysQuit, static_cast<int>(SC_CLOSE), true);
+}
 
-    menuBar()->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(menuBar(), &QWidget::customContextMenuRequested, this,
-        [this](const QPoint& at) { m_systemMenu->popup(menuBar()->mapToGlobal(at)); });
-    auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
-    connect(shortcut, &QShortcut::activated, this,
-        [this] { m_systemMenu->popup(frameGeometry().topLeft()); });
+void CMainFrame::addPopupToMenuBar()
+{
+    m_secondRow->clear();
+    // Without a notification area the pop-up's commands ("&Mute", "REC
+    // Planifié", "Informations"...) would be out of reach: the bar then ends
+    // with the program's icon, which opens the same pop-up.
+    if (TrayIcon::isAvailable())
+        return;
+    QAction* popup = menuBar()->addAction(ProgramIcon(), QString());
+    popup->setToolTip(Utf8Text(texts::kProgramTitle));
+    connect(popup, &QAction::triggered, this, [this, popup] {
+        QMenuBar* row = menuBar()->actions().contains(popup) ? menuBar() : m_secondRow;
+        QMenu* menu = buildPopupMenu();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(row->mapToGlobal(row->actionGeometry(popup).bottomLeft()));
+    });
 }
 
 void CMainFrame::applyWindowStyle(bool mini)
@@ -867,22 +691,8 @@ QMenu* CMainFrame::buildPopupMenu()
         m_muted = muted;
     state.muted = m_muted;
     state.favourites = m_settings.favourites;
-    QMenu* menu = BuildPlayerPopup(state, this);
-    connect(menu, &QMenu::triggered, this, [this](QAction* action) {
-        if (action->data().isValid())
-            onCommand(action->data().toInt());
-    });
-    // Favourites changed while the pop-up is open show at the sub-menu's
-    // next opening.
-    for (QAction* action : menu->actions()) {
-        if (QMenu* favourites = action->menu()) {
-            connect(favourites, &QMenu::aboutToShow, this, [this, favourites] {
-                RebuildFavouritesMenu(favourites, m_settings.favourites);
-                DecoratePopupFavourites(favourites);
-            });
-        }
-    }
-    return menu;
+    return BuildRoutedPopup(
+        state, this, m_settings.favourites, [this](int id) { onCommand(id); });
 }
 
 void CMainFrame::showPopupMenu(const QPoint& at)

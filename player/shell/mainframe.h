@@ -18,6 +18,7 @@ class CLumoView;
 class ControlStrip;
 class FrameHost;
 class MessengerServer;
+class MiniHandle;
 class Mixer;
 class Mpris;
 class PlayerHost;
@@ -109,14 +110,14 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     friend class FrameHost;
 
-    void buildMenuBar();
-    void buildSystemMenu();
     void applyWindowStyle(bool mini);
+    void addMiniModeItem();
+    void addPopupToMenuBar();
     void applyTaskbarHint();
     void placeWindow(const QPoint& topLeft, bool mini);
     // The normal layout's size, with or without the look, at the current
@@ -160,8 +161,7 @@ private:
     Mixer* m_mixer = nullptr;
     QTimer m_selfUpdateTimer; // timer 110
     QTimer m_snapTimer;
-    QPoint m_pressAt; // left button down in the mini layout
-    bool m_pressed = false;
+    MiniHandle* m_miniHandle = nullptr;
     bool m_hideTaskbar; // as read when the window was made
     QString m_playingLink; // the station link last given to the player
     bool m_created = false;

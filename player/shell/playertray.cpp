@@ -8,6 +8,7 @@
 
 #include "catalogue/cataloguecommands.h"
 #include "commandids.h"
+#include "common/messages.h"
 #include "common/pagename.h"
 #include "common/textfile.h"
 #include "common/ui/stationicon.h"
@@ -110,6 +111,25 @@ void DecoratePopupFavourites(QMenu* favourites)
     }
 }
 
+QMenu* BuildRoutedPopup(const PopupState& state, QWidget* parent, const Favourites& favourites,
+    const std::function<void(int id)>& onCommand)
+{
+    QMenu* menu = BuildPlayerPopup(state, parent);
+    QObject::connect(menu, &QMenu::triggered, menu, [onCommand](QAction* action) {
+        if (action->data().isValid())
+            onCommand(action->data().toInt());
+    });
+    for (QAction* action : menu->actions()) {
+        if (QMenu* sub = action->menu()) {
+            QObject::connect(sub, &QMenu::aboutToShow, sub, [sub, &favourites] {
+                RebuildFavouritesMenu(sub, favourites);
+                DecoratePopupFavourites(sub);
+            });
+        }
+    }
+    return menu;
+}
+
 PlayerTray::PlayerTray(QObject* parent)
     : QObject(parent)
     , m_icon(new TrayIcon(this))
@@ -133,6 +153,16 @@ void PlayerTray::update(
     if (!m_showsLogo)
         m_icon->setIcon(ProgramIcon());
     m_icon->setToolTip(TrayToolTip(station, occasion));
+}
+
+void PlayerTray::showStreamTitle(
+    const StationPageInfo& station, const QString& title, bool notify)
+{
+    const QString tip = TrayToolTip(station, TrayOccasion::Navigation);
+    m_icon->setToolTip(
+        title.isEmpty() ? tip : (tip.isEmpty() ? title : tip + QLatin1Char('\n') + title));
+    if (!title.isEmpty() && notify)
+        m_icon->notify(tip.isEmpty() ? QString::fromLatin1(kPlayerWindowTitle) : tip, title);
 }
 
 void PlayerTray::add()

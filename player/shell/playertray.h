@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include <QObject>
@@ -47,6 +48,12 @@ struct PopupState {
 // its picture, "&Options" the default item and the "Favoris" sub-menu
 // filled; "&Mute" is greyed without the sound server.
 QMenu* BuildPlayerPopup(const PopupState& state, QWidget* parent);
+// The pop-up as the window opens it: BuildPlayerPopup's items, each
+// triggered item's command id handed to onCommand, and the "Favoris"
+// sub-menu rebuilt from favourites at each opening, so that favourites
+// changed while the pop-up is open show. favourites must outlive the menu.
+QMenu* BuildRoutedPopup(const PopupState& state, QWidget* parent, const Favourites& favourites,
+    const std::function<void(int id)>& onCommand);
 // Gives the "Favoris" sub-menu's items their pictures.
 void DecoratePopupFavourites(QMenu* favourites);
 
@@ -60,6 +67,10 @@ public:
 
     // Sets the icon and the tooltip for the station.
     void update(const StationPageInfo& station, const Settings& settings, TrayOccasion occasion);
+    // The song the stream announces: under the station's name in the
+    // tooltip, and, with notify (the listener's choice), in a desktop
+    // notification when there is one.
+    void showStreamTitle(const StationPageInfo& station, const QString& title, bool notify);
     // Shows the icon in the notification area (harmless when shown).
     void add();
     void remove();

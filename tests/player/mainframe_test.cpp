@@ -511,4 +511,25 @@ TEST_F(MainFrameTest, rebuildRewritesTheIndexAndSaysSo)
     EXPECT_FALSE(m_prompt.shown[0].waited);
 }
 
+TEST_F(MainFrameTest, miniLayoutAnswersTheMouseAnywhereInIt)
+{
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
+    frame.onSysCommand(SC_MAXIMIZE);
+    ASSERT_TRUE(m_settings.miniPlayer);
+    QWidget* inside = frame.view();
+
+    // A right click opens the notification area's pop-up where it is.
+    QTest::mouseClick(inside, Qt::RightButton, {}, QPoint(10, 10));
+    ASSERT_TRUE(WaitUntil([] { return QApplication::activePopupWidget() != nullptr; }, 2000));
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->defaultAction()->data().toInt(), cmd::Options);
+    popup->close();
+
+    // A double click brings the normal layout back.
+    QTest::mouseDClick(inside, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_TRUE(WaitUntil([&] { return !m_settings.miniPlayer; }, 2000));
+    EXPECT_TRUE(frame.menuBar()->isVisible());
+}
+
 } // namespace

@@ -1,0 +1,85 @@
+#include "shell/framemenus.h"
+
+#include <QAction>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
+
+#include "catalogue/cataloguecommands.h"
+#include "commandids.h"
+#include "common/messages.h"
+#include "common/settings.h"
+#include "common/ui/uitext.h"
+#include "texts.h"
+
+QMenu* BuildMenuBar(QMainWindow* window, const Settings& settings, bool recording,
+    const std::function<void(int id)>& onCommand)
+{
+    QMenuBar* bar = window->menuBar();
+    bar->clear();
+    const auto addItem = [&](const char* text, int id) {
+        QAction* action = bar->addAction(Utf8Text(text));
+        action->setData(id);
+        QObject::connect(action, &QAction::triggered, window, [onCommand, id] { onCommand(id); });
+    };
+    addItem(texts::kMenuOptions, cmd::Options);
+    addItem(texts::kMenuPerso, cmd::Personalise);
+    // The favourites pop-up carries its fixed items and one item per
+    // favourite, each with its command id as data.
+    QMenu* favourites = bar->addMenu(Utf8Text(texts::kMenuFavourites));
+    RebuildFavouritesMenu(favourites, settings.favourites);
+    QObject::connect(favourites, &QMenu::triggered, window, [onCommand](QAction* action) {
+        if (action->data().isValid())
+            onCommand(action->data().toInt());
+    });
+    addItem(recording ? texts::kMenuStop : texts::kMenuRec, cmd::ToggleRecording);
+    addItem(texts::kMenuHelp, cmd::Help);
+    addItem(texts::kMenuAbout, cmd::About);
+    addItem(texts::kMenuQuit, cmd::Quit);
+    return favourites;
+}
+
+QMenu* BuildSystemMenu(QMainWindow* window, const std::function<void(int id)>& onSysCommand)
+{
+    auto* menu = new QMenu(window);
+    const auto addItem = [&](const char* text, int id) {
+        QAction* action = menu->addAction(Utf8Text(text));
+        action->setData(id);
+        QObject::connect(
+            action, &QAction::triggered, window, [onSysCommand, id] { onSysCommand(id); });
+    };
+    addItem(texts::kSysOptions, cmd::Options);
+    addItem(texts::kSysPersonalise, cmd::Personalise);
+    menu->addSeparator();
+    addItem(texts::kSysScheduler, cmd::StartScheduler);
+    menu->addSeparator();
+    addItem(texts::kSysHelp, cmd::Help);
+    addItem(texts::kSysAbout, cmd::About);
+    menu->addSeparator();
+    addItem(texts::kSysQuit, static_cast<int>(SC_CLOSE));
+
+    QMenuBar* bar = window->menuBar();
+    bar->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(bar, &QWidget::customContextMenuRequested, window,
+        [menu, bar](const QPoint& at) { menu->popup(bar->mapToGlobal(at)); });
+    auto* shortcut = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), window);
+    QObject::connect(shortcut, &QShortcut::activated, window,
+        [menu, window] { menu->popup(window->frameGeometry().topLeft()); });
+    return menu;
+}
+
+QAction* FindMenuAction(const QMenuBar* bar, int id)
+{
+    for (QAction* action : bar->actions()) {
+        if (QMenu* menu = action->menu()) {
+            for (QAction* item : menu->actions()) {
+                if (!item->isSeparator() && item->data().toInt() == id)
+                    return item;
+            }
+        } else if (!action->isSeparator() && action->data().toInt() == id) {
+            return action;
+        }
+    }
+    return nullptr;
+}

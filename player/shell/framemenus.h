@@ -1,0 +1,27 @@
+#pragma once
+
+#include <functional>
+
+class QAction;
+class QMainWindow;
+class QMenu;
+class QMenuBar;
+struct Settings;
+
+// The main window's menus. Every item carries its command id as data and
+// hands it to the window's command handler when triggered, so that a menu
+// click and a forwarded record reach the same place.
+
+// The menu bar: Options, Perso, Favoris, REC (or STOP while recording),
+// Aide, A propos, Quitter. Returns the "Favoris" pop-up.
+QMenu* BuildMenuBar(QMainWindow* window, const Settings& settings, bool recording,
+    const std::function<void(int id)>& onCommand);
+
+// The system menu's entries, offered from the menu bar's context menu and
+// from Alt+Space: the desktop's own window menu cannot be extended from a
+// program. Each hands its id to onSysCommand.
+QMenu* BuildSystemMenu(QMainWindow* window, const std::function<void(int id)>& onSysCommand);
+
+// The menu bar's item of a command, in the bar itself or in one of its
+// pop-ups; null when there is none.
+QAction* FindMenuAction(const QMenuBar* bar, int id);
