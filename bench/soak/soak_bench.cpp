@@ -45,6 +45,7 @@
 #include "common/messenger.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
+#include "support/framepages.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -96,29 +97,6 @@ std::string MinSec(double seconds)
     return text;
 }
 
-
-// ---------------------------------------------------------------------------
-// The headless sound server: a null sink is the desktop's output.
-
-class SoundServer {
-public:
-    // Starts it and takes its variables into this process, so that the
-    // player started from here finds it.
-    bool start()
-    {
-        m_started = testsupport::StartSoundServer();
-        return m_started;
-    }
-
-    ~SoundServer()
-    {
-        if (m_started)
-            testsupport::StopSoundServer();
-    }
-
-private:
-    bool m_started = false;
-};
 
 // ---------------------------------------------------------------------------
 // The server of the pages' streams, feeds and covers, on a port that stays
@@ -451,16 +429,8 @@ bool WriteCatalogue(
     const std::string& root, const StreamServer& server, std::vector<Station>& stations)
 {
     const std::string html = root + "html/";
-    std::filesystem::create_directories(html);
-    bool ok = WriteTextFile(html + "index.htm",
-                  "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
-                  "<frame name=\"live\" src=\"bienvenue.htm\"></frameset></html>")
-        && WriteTextFile(html + "indexmini.htm",
-            "<html><frameset rows=\"*,0\"><frame name=\"main\" src=\"haut.htm\">"
-            "<frame name=\"live\" src=\"black.htm\"></frameset></html>")
-        && WriteTextFile(html + "bienvenue.htm", "<html><body>Bienvenue</body></html>")
-        && WriteTextFile(html + "black.htm", "<html><body></body></html>")
-        && WriteTextFile(IndexPath(html), EmptyIndexText());
+    bool ok
+        = testsupport::WriteFramePages(html) && WriteTextFile(IndexPath(html), EmptyIndexText());
     for (int i = 0; i < 5; ++i)
         ok = ok
             && WriteTextFile(root + "cover-" + std::to_string(i) + ".png",
@@ -1021,9 +991,11 @@ int main(int argc, char** argv)
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
 
-    SoundServer sound;
-    if (!sound.start()) {
-        std::fprintf(stderr, "soak: the headless sound server did not start\n");
+    // The headless sound server: a null sink is the desktop's output, and
+    // the player started from here finds it.
+    testsupport::SoundServer sound;
+    if (!sound.ready()) {
+        std::fprintf(stderr, "soak: %s\n", sound.error().c_str());
         return 1;
     }
     TempDir install("sonalto-soak");

@@ -24,13 +24,7 @@ long long millisecondsSince(Clock::time_point start)
 
 bool waitForIdleWorkers(std::chrono::milliseconds timeout)
 {
-    const auto deadline = Clock::now() + timeout;
-    while (FetchWorkersRunning() > 0) {
-        if (Clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
+    return testsupport::WaitFor([] { return FetchWorkersRunning() == 0; }, timeout);
 }
 
 class FetchTest : public ::testing::Test {

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "common/messages.h"
+#include "support/testsupport.h"
 
 namespace {
 
@@ -120,16 +121,13 @@ class MessengerSocket : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = std::filesystem::temp_directory_path().string() + "/snt-msg-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_runtime = pattern;
+        ASSERT_FALSE(m_runtime.empty());
         ::setenv("XDG_RUNTIME_DIR", m_runtime.c_str(), 1);
     }
 
     void TearDown() override
     {
         ::unsetenv("XDG_RUNTIME_DIR");
-        std::filesystem::remove_all(m_runtime);
     }
 
     // Serves connections on a thread until the listener is closed.
@@ -156,7 +154,9 @@ protected:
             m_server.join();
     }
 
-    std::string m_runtime;
+    // The directory without its trailing '/', as a session names it.
+    testsupport::TempDir m_dir { "snt-msg" };
+    const std::string m_runtime = m_dir.path().substr(0, m_dir.path().size() - 1);
     std::thread m_server;
     std::atomic<bool> m_stop { false };
     std::atomic<int> m_refused { 0 };

@@ -12,23 +12,11 @@
 
 #include "common/cp1252.h"
 #include "common/textfile.h"
+#include "support/testsupport.h"
 
 namespace {
 
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string tmpl
-            = (std::filesystem::temp_directory_path() / "profile-test-XXXXXX").string();
-        m_path = ::mkdtemp(tmpl.data()) ? tmpl + "/" : std::string();
-    }
-    ~TempDir() { std::filesystem::remove_all(m_path); }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
+using testsupport::TempDir;
 
 struct ReadCase {
     const char* what;

@@ -12,6 +12,7 @@
 
 #include "common/profile.h"
 #include "common/textfile.h"
+#include "support/testsupport.h"
 
 namespace {
 
@@ -36,17 +37,13 @@ class SettingsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string tmpl
-            = (std::filesystem::temp_directory_path() / "settings-test-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        m_dir = tmpl + "/";
+        ASSERT_FALSE(m_dir.empty());
         const char* tz = std::getenv("TZ");
         m_hadTz = tz != nullptr;
         m_tz = tz ? tz : "";
     }
     void TearDown() override
     {
-        std::filesystem::remove_all(m_dir);
         if (m_hadTz)
             ::setenv("TZ", m_tz.c_str(), 1);
         else
@@ -68,7 +65,8 @@ protected:
         return settings;
     }
 
-    std::string m_dir;
+    testsupport::TempDir m_install { "settings-test" };
+    const std::string m_dir = m_install.path();
 
 private:
     bool m_hadTz = false;

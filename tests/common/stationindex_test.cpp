@@ -11,24 +11,12 @@
 
 #include "common/cp1252.h"
 #include "common/textfile.h"
-#include "tests/support/referenceindex.h"
+#include "support/referenceindex.h"
+#include "support/testsupport.h"
 
 namespace {
 
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string tmpl
-            = (std::filesystem::temp_directory_path() / "stationindex-test-XXXXXX").string();
-        m_path = ::mkdtemp(tmpl.data()) ? tmpl + "/" : std::string();
-    }
-    ~TempDir() { std::filesystem::remove_all(m_path); }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
+using testsupport::TempDir;
 
 std::string active(const std::string& file, const std::string& name)
 {

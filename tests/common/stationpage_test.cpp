@@ -10,23 +10,11 @@
 #include <gtest/gtest.h>
 
 #include "common/textfile.h"
+#include "support/testsupport.h"
 
 namespace {
 
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string tmpl
-            = (std::filesystem::temp_directory_path() / "stationpage-test-XXXXXX").string();
-        m_path = ::mkdtemp(tmpl.data()) ? tmpl + "/" : std::string();
-    }
-    ~TempDir() { std::filesystem::remove_all(m_path); }
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-};
+using testsupport::TempDir;
 
 // A template shaped like the shipped ones: every placeholder inside the
 // markers the reader looks for, the stream link in a parameter and an embed.

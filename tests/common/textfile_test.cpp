@@ -14,36 +14,20 @@
 #include <gtest/gtest.h>
 
 #include "common/cp1252.h"
+#include "support/testsupport.h"
 
 namespace {
 
-class TempDir {
-public:
-    TempDir()
-    {
-        std::string tmpl
-            = (std::filesystem::temp_directory_path() / "textfile-test-XXXXXX").string();
-        m_path = ::mkdtemp(tmpl.data()) ? tmpl + "/" : std::string();
-    }
-    ~TempDir()
-    {
-        std::filesystem::permissions(
-            m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
-        std::filesystem::remove_all(m_path);
-    }
-    const std::string& path() const { return m_path; }
+using testsupport::TempDir;
 
-    std::vector<std::string> entries() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(m_path))
-            names.push_back(entry.path().filename().string());
-        return names;
-    }
-
-private:
-    std::string m_path;
-};
+// The names of every file and folder under dir, at any depth.
+std::vector<std::string> Entries(const TempDir& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.path()))
+        names.push_back(entry.path().filename().string());
+    return names;
+}
 
 TEST(TextFileTest, extractsBetweenMarkersWithoutRegardToCase)
 {
@@ -113,7 +97,7 @@ TEST(TextFileTest, writesAtomicallyAndReadsBack)
     struct stat st { };
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
-    EXPECT_EQ(dir.entries(), std::vector<std::string> { "haut.htm" });
+    EXPECT_EQ(Entries(dir), std::vector<std::string> { "haut.htm" });
 
     ASSERT_TRUE(WriteTextFile(path, ""));
     EXPECT_EQ(ReadTextFile(path), "");
@@ -152,7 +136,7 @@ TEST(TextFileTest, failedWritesLeaveNothingBehind)
     EXPECT_EQ(ReadTextFile(dir.path() + "file"), "old");
     ::chmod(locked.c_str(), 0755);
 
-    auto entries = dir.entries();
+    auto entries = Entries(dir);
     std::sort(entries.begin(), entries.end());
     EXPECT_EQ(entries, (std::vector<std::string> { "file", "haut.htm", "locked" }));
 }
@@ -180,7 +164,7 @@ TEST(TextFileTest, sweepRemovesOnlyAbandonedWrites)
     ASSERT_EQ(::mkdir((dir.path() + ".sonalto-write-dir").c_str(), 0755), 0);
 
     EXPECT_EQ(SweepAbandonedWrites(dir.path()), 2);
-    auto entries = dir.entries();
+    auto entries = Entries(dir);
     std::sort(entries.begin(), entries.end());
     EXPECT_EQ(entries,
         (std::vector<std::string> { mine, ".sonalto-write-Qw3rTy", ".sonalto-write-dir", "haut.htm" }));

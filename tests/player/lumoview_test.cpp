@@ -14,10 +14,11 @@
 #include "commandids.h"
 #include "common/rebuild.h"
 #include "common/textfile.h"
-#include "eventwait.h"
+#include "support/eventwait.h"
 #include "shell/playertray.h"
 #include "support/testsupport.h"
 #include "view/framebridge.h"
+#include "support/framepages.h"
 
 namespace {
 
@@ -59,17 +60,11 @@ protected:
     void SetUp() override
     {
         const std::string& dir = m_html.path();
-        WriteTextFile(dir + "index.htm",
-            "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
-            "<frame name=\"live\" src=\"bienvenue.htm\"></frameset></html>");
-        WriteTextFile(dir + "indexmini.htm",
-            "<html><frameset rows=\"*,0\"><frame name=\"main\" src=\"haut.htm\">"
-            "<frame name=\"live\" src=\"black.htm\"></frameset></html>");
+        ASSERT_TRUE(testsupport::WriteFramePages(dir));
         WriteTextFile(dir + "capital.htm",
             "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
             "<frame name=\"Live\" src=\"Alpha.htm\"></frameset></html>");
         WriteTextFile(dir + "haut.htm", kIndexPage);
-        WriteTextFile(dir + "bienvenue.htm", "<html><body>Bienvenue</body></html>");
         WriteTextFile(dir + "black.htm", "<html><body bgcolor=black></body></html>");
         WriteTextFile(dir + "Alpha.htm", stationPage("Radio Alpha", "http://127.0.0.1:9/alpha"));
         WriteTextFile(dir + "Beta.htm", stationPage("Radio Beta", "beta.mp3"));

@@ -22,10 +22,11 @@
 #include "common/messages.h"
 #include "common/profile.h"
 #include "common/textfile.h"
-#include "eventwait.h"
 #include "fakeengine.h"
 #include "playback/controlstrip.h"
 #include "scriptedprompt.h"
+#include "support/eventwait.h"
+#include "support/framepages.h"
 #include "support/testsupport.h"
 #include "view/lumoview.h"
 
@@ -40,15 +41,7 @@ protected:
         ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
         ApplyDefaultSettings(m_settings, m_install.path(), ScreenSize { 1280, 1024 });
         // The shipped pages the window needs, in the default HTML directory.
-        ::mkdir((m_install.path() + "html").c_str(), 0700);
-        WriteTextFile(m_install.path() + "html/index.htm",
-            "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
-            "<frame name=\"live\" src=\"bienvenue.htm\"></frameset></html>");
-        WriteTextFile(m_install.path() + "html/indexmini.htm",
-            "<html><frameset rows=\"*,0\"><frame name=\"main\" src=\"haut.htm\">"
-            "<frame name=\"live\" src=\"black.htm\"></frameset></html>");
-        WriteTextFile(m_install.path() + "html/bienvenue.htm", "<html>Bienvenue</html>");
-        WriteTextFile(m_install.path() + "html/black.htm", "<html></html>");
+        ASSERT_TRUE(testsupport::WriteFramePages(m_install.path() + "html/"));
     }
 
     void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }

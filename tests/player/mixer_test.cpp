@@ -1,6 +1,5 @@
 #include "shell/mixer.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -16,24 +15,12 @@
 #include "commandids.h"
 #include "common/textfile.h"
 #include "common/ui/trayicon.h"
-#include "eventwait.h"
 #include "shell/mainframe.h"
+#include "support/eventwait.h"
 #include "support/testsupport.h"
 #include "view/lumoview.h"
 
 namespace {
-
-std::string run(const std::string& command)
-{
-    std::string output;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr)
-            output += buffer;
-        ::pclose(pipe);
-    }
-    return output;
-}
 
 // A headless sound server with a null output, private to the test: its
 // runtime and home directories are the test's own.
@@ -41,42 +28,19 @@ class MixerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ::unsetenv("PULSE_SERVER");
-        const std::string script = testsupport::SupportDirectory() + "/start-pulse.sh";
-        const std::string exports = run("'" + script + "'");
-        // Lines "export NAME=value" (no quoting is needed for these paths).
-        std::size_t start = 0;
-        while (start < exports.size()) {
-            std::size_t end = exports.find('\n', start);
-            if (end == std::string::npos)
-                end = exports.size();
-            const std::string line = exports.substr(start, end - start);
-            start = end + 1;
-            const std::string prefix = "export ";
-            const std::size_t equals = line.find('=');
-            if (line.rfind(prefix, 0) != 0 || equals == std::string::npos)
-                continue;
-            const std::string name = line.substr(prefix.size(), equals - prefix.size());
-            const std::string value = line.substr(equals + 1);
-            ::setenv(name.c_str(), value.c_str(), 1);
-            if (name == "SONALTO_PULSE_DIR")
-                m_dir = value;
-        }
-        ASSERT_FALSE(m_dir.empty()) << "no sound server started";
+        m_sound = std::make_unique<testsupport::SoundServer>();
+        ASSERT_TRUE(m_sound->ready()) << m_sound->error();
     }
 
-    void TearDown() override
-    {
-        if (!m_dir.empty())
-            run("'" + testsupport::SupportDirectory() + "/stop-pulse.sh' '" + m_dir + "'");
-    }
+    void TearDown() override { m_sound.reset(); }
 
     static bool serverMute()
     {
-        return run("pactl get-sink-mute @DEFAULT_SINK@").find("yes") != std::string::npos;
+        return testsupport::RunCommand("pactl get-sink-mute @DEFAULT_SINK@").find("yes")
+            != std::string::npos;
     }
 
-    std::string m_dir;
+    std::unique_ptr<testsupport::SoundServer> m_sound;
 };
 
 } // namespace
@@ -94,7 +58,7 @@ TEST_F(MixerTest, muteFollowsTheServerBothWays)
 
     // A mute made elsewhere comes back as a change notice.
     QSignalSpy notices(&mixer, &Mixer::muteChanged);
-    run("pactl set-sink-mute @DEFAULT_SINK@ toggle");
+    testsupport::RunCommand("pactl set-sink-mute @DEFAULT_SINK@ toggle");
     ASSERT_TRUE(WaitUntil([&] { return !notices.isEmpty(); }, 3000));
     EXPECT_EQ(notices.last().at(0).toBool(), !first);
     ASSERT_TRUE(mixer.GetMute(muted));
@@ -120,7 +84,7 @@ TEST_F(MixerTest, muteFollowsTheServerBothWays)
 
 TEST_F(MixerTest, noServerMeansNoControl)
 {
-    ::setenv("PULSE_SERVER", ("unix:" + m_dir + "/no-such-socket").c_str(), 1);
+    ::setenv("PULSE_SERVER", ("unix:" + m_sound->directory() + "/no-such-socket").c_str(), 1);
     Mixer mixer;
     EXPECT_FALSE(mixer.OpenMixer());
     EXPECT_FALSE(mixer.FindMuteControl());
@@ -177,7 +141,7 @@ TEST_F(MixerTest, windowPopupShowsAndTogglesTheSpeakers)
     EXPECT_TRUE(frame.isMuted());
     EXPECT_TRUE(serverMute());
     // Unmuted elsewhere: the flag follows before the next opening.
-    run("pactl set-sink-mute @DEFAULT_SINK@ toggle");
+    testsupport::RunCommand("pactl set-sink-mute @DEFAULT_SINK@ toggle");
     EXPECT_TRUE(WaitUntil([&] { return !frame.isMuted(); }, 3000));
     frame.onCommand(cmd::ToggleMute);
     frame.onCommand(cmd::ToggleMute);
@@ -192,7 +156,7 @@ TEST_F(MixerTest, windowPopupShowsAndTogglesTheSpeakers)
 
     // No sound server: "&Mute" is greyed.
     frame.mixer()->CloseMixer();
-    ::setenv("PULSE_SERVER", ("unix:" + m_dir + "/no-such-socket").c_str(), 1);
+    ::setenv("PULSE_SERVER", ("unix:" + m_sound->directory() + "/no-such-socket").c_str(), 1);
     menu.reset(frame.buildPopupMenu());
     EXPECT_FALSE(popupItem(*menu, cmd::ToggleMute)->isEnabled());
     ::unsetenv("PULSE_SERVER");

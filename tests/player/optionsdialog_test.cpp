@@ -31,6 +31,7 @@
 #include "shell/updatelaunch.h"
 #include "shownhue.h"
 #include "support/testsupport.h"
+#include "support/framepages.h"
 
 namespace {
 
@@ -51,15 +52,7 @@ protected:
         ReleaseSkin();
         ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
         ApplyDefaultSettings(m_settings, m_install.path(), ScreenSize { 1280, 1024 });
-        ::mkdir((m_install.path() + "html").c_str(), 0700);
-        WriteTextFile(m_install.path() + "html/index.htm",
-            "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
-            "<frame name=\"live\" src=\"bienvenue.htm\"></frameset></html>");
-        WriteTextFile(m_install.path() + "html/indexmini.htm",
-            "<html><frameset rows=\"*,0\"><frame name=\"main\" src=\"haut.htm\">"
-            "<frame name=\"live\" src=\"black.htm\"></frameset></html>");
-        WriteTextFile(m_install.path() + "html/bienvenue.htm", "<html>Bienvenue</html>");
-        WriteTextFile(m_install.path() + "html/black.htm", "<html></html>");
+        ASSERT_TRUE(testsupport::WriteFramePages(m_install.path() + "html/"));
     }
 
     void TearDown() override

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "common/textfile.h"
-#include "smallcatalogue.h"
+#include "support/smallcatalogue.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -96,13 +96,7 @@ protected:
     // Waits until at least count more buffers than from were rendered.
     bool waitForRendered(std::size_t from, std::size_t count, std::chrono::milliseconds timeout)
     {
-        const auto deadline = Clock::now() + timeout;
-        while (Clock::now() < deadline) {
-            if (renderedBuffers() >= from + count)
-                return true;
-            std::this_thread::sleep_for(100ms);
-        }
-        return false;
+        return testsupport::WaitFor([&] { return renderedBuffers() >= from + count; }, timeout);
     }
 
     // Waits until no buffer has been rendered for quiet; returns the count

@@ -12,6 +12,7 @@
 #include "common/profile.h"
 #include "common/textfile.h"
 #include "support/testsupport.h"
+#include "support/framepages.h"
 
 namespace {
 
@@ -31,13 +32,7 @@ protected:
         m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
         // The frame page the window asks for; without it the player would
         // ask for its HTML directory.
-        std::filesystem::create_directory(m_install.path() + "html");
-        WriteTextFile(m_install.path() + "html/index.htm",
-            "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
-            "<frame name=\"live\" src=\"bienvenue.htm\"></frameset></html>");
-        WriteTextFile(m_install.path() + "html/indexmini.htm",
-            "<html><frameset rows=\"*,0\"><frame name=\"main\" src=\"haut.htm\">"
-            "<frame name=\"live\" src=\"black.htm\"></frameset></html>");
+        ASSERT_TRUE(testsupport::WriteFramePages(m_install.path() + "html/"));
         // This process looks for the player in the same place.
         ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
     }

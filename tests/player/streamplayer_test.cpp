@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -530,8 +529,9 @@ TEST(StreamPlayerOutageTest, dropsAreBridgedAndSoundReturnsWithTheServer)
 {
     ::unsetenv("SONALTO_AUDIO_SINK");
     gst_init(nullptr, nullptr); // its registry, before HOME moves
-    if (!testsupport::StartSoundServer())
-        GTEST_SKIP() << "no sound server";
+    testsupport::SoundServer sound;
+    if (!sound.ready())
+        GTEST_SKIP() << sound.error();
     TempDir root { "sonalto-outage" };
     MakeStreamTone(root.path() + "tone.mp3");
     const int port = RefusingPort();
@@ -588,7 +588,6 @@ TEST(StreamPlayerOutageTest, dropsAreBridgedAndSoundReturnsWithTheServer)
         }
     }
     player.stop();
-    testsupport::StopSoundServer();
 }
 
 // A steady local stream, heard at the speakers and at the private output
@@ -670,25 +669,9 @@ TEST(StreamPlayerSoundServerTest, playsThroughTheSoundServer)
         StreamPlayer warmUp;
     }
 
-    TempDir pulseDir { "sonalto-pulse" };
-    QProcess start;
-    start.start(QString::fromStdString(testsupport::SupportDirectory() + "/start-pulse.sh"),
-        { QString::fromStdString(pulseDir.path() + "pulse") });
-    if (!start.waitForFinished(10000) || start.exitCode() != 0)
-        GTEST_SKIP() << "pulseaudio could not start: "
-                     << start.readAllStandardError().toStdString();
-    // The script prints "export NAME=value" lines.
-    std::map<std::string, std::optional<std::string>> saved;
-    for (const QByteArray& line : start.readAllStandardOutput().split('\n')) {
-        const QByteArray assignment = line.mid(line.indexOf(' ') + 1);
-        const qsizetype equals = assignment.indexOf('=');
-        if (!line.startsWith("export ") || equals < 0)
-            continue;
-        const std::string name = assignment.left(equals).toStdString();
-        const char* old = ::getenv(name.c_str());
-        saved[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        ::setenv(name.c_str(), assignment.mid(equals + 1).toStdString().c_str(), 1);
-    }
+    testsupport::SoundServer sound;
+    if (!sound.ready())
+        GTEST_SKIP() << sound.error();
 
     testsupport::HttpServer server;
     TempDir root { "sonalto-stream" };
@@ -706,15 +689,6 @@ TEST(StreamPlayerSoundServerTest, playsThroughTheSoundServer)
         const QString inputs = QString::fromUtf8(pactl.readAllStandardOutput());
         EXPECT_TRUE(inputs.contains("Sink Input #")) << inputs.toStdString();
         player.stop();
-    }
-
-    QProcess::execute(QString::fromStdString(testsupport::SupportDirectory() + "/stop-pulse.sh"),
-        { QString::fromStdString(pulseDir.path() + "pulse") });
-    for (const auto& [name, value] : saved) {
-        if (value)
-            ::setenv(name.c_str(), value->c_str(), 1);
-        else
-            ::unsetenv(name.c_str());
     }
 }
 

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "common/textfile.h"
-#include "smallcatalogue.h"
+#include "support/smallcatalogue.h"
 #include "support/testsupport.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "common/messages.h"
 #include "common/messenger.h"
 #include "common/textfile.h"
-#include "smallcatalogue.h"
+#include "support/smallcatalogue.h"
 #include "support/snidesktop.h"
 #include "support/testsupport.h"
 
@@ -105,13 +105,7 @@ bool PlayerWindowShown()
 
 bool WaitForWindowShown(bool shown, std::chrono::milliseconds timeout = 15s)
 {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    do {
-        if (PlayerWindowShown() == shown)
-            return true;
-        std::this_thread::sleep_for(100ms);
-    } while (std::chrono::steady_clock::now() < end);
-    return false;
+    return testsupport::WaitFor([&] { return PlayerWindowShown() == shown; }, timeout);
 }
 
 // The real player on an X display whose desktop shows notification-area

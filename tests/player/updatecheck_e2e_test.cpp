@@ -1,9 +1,9 @@
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
-#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 #include "common/settings.h"
 #include "common/textfile.h"
 #include "support/testsupport.h"
+#include "support/framepages.h"
 
 namespace {
 
@@ -29,10 +30,7 @@ protected:
     {
         ::chmod(m_runtime.path().c_str(), 0700);
         m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
-        std::filesystem::create_directory(m_install.path() + "html");
-        WriteTextFile(m_install.path() + "html/index.htm",
-            "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
-            "<frame name=\"live\" src=\"bienvenue.htm\"></frameset></html>");
+        ASSERT_TRUE(testsupport::WriteFramePages(m_install.path() + "html/"));
         WriteTextFile(m_install.path() + "SntUpdate",
             "#!/bin/sh\necho \"started in $(pwd)/ with [$*]\" >> '" + updaterLog() + "'\n");
         ::chmod((m_install.path() + "SntUpdate").c_str(), 0755);
@@ -56,8 +54,13 @@ protected:
         ASSERT_TRUE(player.start(m_player, {}, env, "/", m_install.path() + "player.out"));
         ASSERT_TRUE(testsupport::WaitForFileLine(m_install.path() + "diag.log", "ready", 30s))
             << ReadTextFile(m_install.path() + "player.out");
-        // The stand-in writes its line within moments of being started.
-        std::this_thread::sleep_for(500ms);
+        // The check runs before "ready"; a started stand-in writes its line
+        // within moments.
+        const std::vector<std::string> diag
+            = testsupport::ReadLines(m_install.path() + "diag.log");
+        if (std::find(diag.begin(), diag.end(), "updater started -silence") != diag.end())
+            testsupport::WaitFor(
+                [this] { return !testsupport::ReadLines(updaterLog()).empty(); }, 10s);
         Process stop;
         ASSERT_TRUE(stop.start(m_player, { "-stop" }, env, "/"));
         EXPECT_EQ(stop.waitForExit(30s), 0);

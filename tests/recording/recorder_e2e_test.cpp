@@ -36,12 +36,13 @@ using testsupport::TempDir;
 // this process so that the in-process player and the children find it.
 class SoundServer : public ::testing::Environment {
 public:
-    void SetUp() override { ready = testsupport::StartSoundServer(); }
-    void TearDown() override
+    void SetUp() override
     {
-        if (ready)
-            testsupport::StopSoundServer();
+        server = std::make_unique<testsupport::SoundServer>();
+        ready = server->ready();
     }
+    void TearDown() override { server.reset(); }
+    static inline std::unique_ptr<testsupport::SoundServer> server;
     static inline bool ready = false;
 };
 

@@ -17,6 +17,7 @@
 #include "common/textfile.h"
 #include "player/scriptedprompt.h"
 #include "support/testsupport.h"
+#include "support/framepages.h"
 
 namespace {
 
@@ -30,10 +31,7 @@ TEST(RecordingShell, recLaunchesTheRecorderOncePerStateChange)
     TempDir install("sonalto-recshell");
     TempDir runtime("sonalto-runtime");
     ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
-    ::mkdir((install.path() + "html").c_str(), 0700);
-    WriteTextFile(install.path() + "html/index.htm",
-        "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
-        "<frame name=\"live\" src=\"about:blank\"></frameset></html>");
+    ASSERT_TRUE(testsupport::WriteFramePages(install.path() + "html/"));
     ::mkdir((install.path() + "HarddiskOgg").c_str(), 0755);
     const std::string log = install.path() + "calls.log";
     const std::string script = install.path() + "HarddiskOgg/harddisk";

@@ -7,6 +7,7 @@
 
 #include "common/profile.h"
 #include "common/textfile.h"
+#include "scheduletestdata.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -14,18 +15,6 @@ namespace {
 std::time_t At(int year, int month, int day, int hour, int minute, int second = 0)
 {
     return LocalMoment({ year, month, day }, { hour, minute, second });
-}
-
-ScheduleRow Row(const char* action, const char* start, const char* end, const char* period,
-    const char* station = "Jazz Paris")
-{
-    ScheduleRow row;
-    row.action = action;
-    row.start = start;
-    row.end = end;
-    row.periodicity = period;
-    row.station = station;
-    return row;
 }
 
 std::string Section(int n, const std::string& action, const std::string& start,

@@ -13,7 +13,7 @@
 #include "common/profile.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
-#include "player/smallcatalogue.h"
+#include "support/smallcatalogue.h"
 #include "support/testsupport.h"
 
 namespace {

@@ -8,23 +8,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "scheduletestdata.h"
+
 namespace {
-
-std::time_t At(int day, int hour, int minute, int second = 0)
-{
-    return LocalMoment({ 2025, 3, day }, { hour, minute, second });
-}
-
-ScheduleRow Row(const char* action, const char* start, const char* end, const char* period)
-{
-    ScheduleRow row;
-    row.action = action;
-    row.start = start;
-    row.end = end;
-    row.periodicity = period;
-    row.station = "Jazz Paris";
-    return row;
-}
 
 // The core with a settable clock, a player that logs its parameters and a
 // player window that exists on demand.

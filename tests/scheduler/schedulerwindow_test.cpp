@@ -16,14 +16,10 @@
 #include "common/stationindex.h"
 #include "common/textfile.h"
 #include "player/scriptedprompt.h"
+#include "scheduletestdata.h"
 #include "support/testsupport.h"
 
 namespace {
-
-std::time_t At(int day, int hour, int minute, int second = 0)
-{
-    return LocalMoment({ 2025, 3, day }, { hour, minute, second });
-}
 
 class SchedulerWindowTest : public ::testing::Test {
 protected:

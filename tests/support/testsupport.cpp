@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <thread>
 #include <fcntl.h>
 #include <signal.h>
@@ -51,7 +52,15 @@ TempDir::~TempDir()
     if (m_path.empty())
         return;
     std::error_code error;
-    std::filesystem::remove_all(m_path, error);
+    // A folder left read-only would keep its entries.
+    namespace fs = std::filesystem;
+    fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, error);
+    for (auto it = fs::recursive_directory_iterator(m_path, error);
+         it != fs::recursive_directory_iterator(); it.increment(error)) {
+        if (it->is_directory(error) && !it->is_symlink(error))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
+    }
+    fs::remove_all(m_path, error);
 }
 
 std::string CopyProgram(const std::string& program, const std::string& dir)
@@ -200,19 +209,26 @@ std::optional<int> RunSecondStart(const std::string& player,
     return second.waitForExit(30s);
 }
 
+bool WaitFor(const std::function<bool()>& pred, std::chrono::milliseconds timeout)
+{
+    const auto deadline = Clock::now() + timeout;
+    while (!pred()) {
+        if (Clock::now() >= deadline)
+            return pred();
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
 bool WaitForFileLine(
     const std::string& path, const std::string& line, std::chrono::milliseconds timeout)
 {
-    const auto deadline = Clock::now() + timeout;
-    for (;;) {
-        for (const std::string& l : ReadLines(path)) {
-            if (l == line)
-                return true;
-        }
-        if (Clock::now() >= deadline)
-            return false;
-        std::this_thread::sleep_for(20ms);
-    }
+    return WaitFor(
+        [&] {
+            const std::vector<std::string> lines = ReadLines(path);
+            return std::find(lines.begin(), lines.end(), line) != lines.end();
+        },
+        timeout);
 }
 
 std::string SupportDirectory()
@@ -299,25 +315,69 @@ std::string RunCommand(const std::string& command)
     return out;
 }
 
-bool StartSoundServer()
+SoundServer::SoundServer()
 {
-    const std::string exports = RunCommand(SupportDirectory() + "/start-pulse.sh");
+    setVariable("PULSE_SERVER", std::nullopt);
+    // Its messages, if any, come with the variables; only they are read.
+    const std::string exports = RunCommand("'" + SupportDirectory() + "/start-pulse.sh' 2>&1");
+    // Lines "export NAME=value"; these paths need no quoting.
+    std::string dir;
     for (std::size_t pos = 0; (pos = exports.find("export ", pos)) != std::string::npos;) {
         const std::size_t eq = exports.find('=', pos);
         const std::size_t end = exports.find('\n', eq);
         if (eq == std::string::npos || end == std::string::npos)
             break;
-        ::setenv(exports.substr(pos + 7, eq - pos - 7).c_str(),
-            exports.substr(eq + 1, end - eq - 1).c_str(), 1);
+        const std::string name = exports.substr(pos + 7, eq - pos - 7);
+        const std::string value = exports.substr(eq + 1, end - eq - 1);
+        setVariable(name, value);
+        if (name == "SONALTO_PULSE_DIR")
+            dir = value;
         pos = end;
     }
-    return std::getenv("SONALTO_PULSE_DIR") != nullptr;
+    if (dir.empty())
+        m_error = "the sound server did not start: " + exports;
+    m_dir = dir;
+}
+
+SoundServer::~SoundServer()
+{
+    if (!m_dir.empty())
+        RunCommand("'" + SupportDirectory() + "/stop-pulse.sh' '" + m_dir + "'");
+    for (const auto& [name, value] : m_saved) {
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
+    }
+}
+
+namespace {
+
+std::unique_ptr<SoundServer> g_soundServer;
+
+} // namespace
+
+bool StartSoundServer()
+{
+    g_soundServer = std::make_unique<SoundServer>();
+    return g_soundServer->ready();
 }
 
 void StopSoundServer()
 {
-    if (std::getenv("SONALTO_PULSE_DIR") != nullptr)
-        RunCommand(SupportDirectory() + "/stop-pulse.sh");
+    g_soundServer.reset();
+}
+
+void SoundServer::setVariable(const std::string& name, const std::optional<std::string>& value)
+{
+    if (m_saved.find(name) == m_saved.end()) {
+        const char* old = std::getenv(name.c_str());
+        m_saved[name] = old ? std::optional<std::string>(old) : std::nullopt;
+    }
+    if (value)
+        ::setenv(name.c_str(), value->c_str(), 1);
+    else
+        ::unsetenv(name.c_str());
 }
 
 std::vector<std::pair<pid_t, pid_t>> ProcessTree(pid_t root)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -15,7 +16,8 @@ namespace testsupport {
 
 using namespace std::chrono_literals;
 
-// A fresh directory (mkdtemp), removed with its content on destruction.
+// A fresh directory (mkdtemp), removed with its content on destruction,
+// folders a test made read-only included.
 class TempDir {
 public:
     explicit TempDir(const std::string& prefix = "sonalto-test");
@@ -75,7 +77,14 @@ std::optional<int> RunSecondStart(const std::string& player,
     const std::vector<std::string>& arguments, Environment environment,
     const std::string& outputFile = {});
 
+// The file's lines without their line ends ("\n" or "\r\n"); none when the
+// file cannot be read.
 std::vector<std::string> ReadLines(const std::string& path);
+
+// Checks pred every 20 ms until it holds or timeout has passed, and returns
+// pred(). For conditions that another process or thread makes true; a Qt
+// test waits on its own event loop instead (eventwait.h).
+bool WaitFor(const std::function<bool()>& pred, std::chrono::milliseconds timeout);
 
 // Waits until the file holds a line equal to line.
 bool WaitForFileLine(
@@ -130,8 +139,35 @@ std::string SupportDirectory();
 std::string RunCommand(const std::string& command);
 
 // The headless sound server of start-pulse.sh (a null sink as the default
-// output), its variables set in this process so that this process and the
-// programs it starts find it. True once it answers; StopSoundServer ends it.
+// output) in a private directory, for as long as the object lives. Its
+// variables (XDG_RUNTIME_DIR, HOME, PULSE_RUNTIME_PATH, SONALTO_PULSE_DIR;
+// PULSE_SERVER removed) are set in this process, so that this process and
+// the programs it starts find it; the destructor ends the server and puts
+// the variables back as they were.
+class SoundServer {
+public:
+    SoundServer();
+    ~SoundServer();
+    SoundServer(const SoundServer&) = delete;
+    SoundServer& operator=(const SoundServer&) = delete;
+
+    // True once the server answered.
+    bool ready() const { return !m_dir.empty(); }
+    // The server's private directory (its runtime and home inside).
+    const std::string& directory() const { return m_dir; }
+    // Why it did not start (the script's own messages).
+    const std::string& error() const { return m_error; }
+
+private:
+    void setVariable(const std::string& name, const std::optional<std::string>& value);
+
+    std::string m_dir;
+    std::string m_error;
+    Environment m_saved;
+};
+
+// One SoundServer for the whole test program, for tests that start it at
+// their beginning and end it at their end: true once it answers.
 bool StartSoundServer();
 void StopSoundServer();
 

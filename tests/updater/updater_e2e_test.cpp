@@ -19,6 +19,7 @@
 #include "common/textfile.h"
 #include "common/updatelisting.h"
 #include "support/testsupport.h"
+#include "support/framepages.h"
 
 namespace {
 
@@ -51,12 +52,7 @@ protected:
         ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
         m_updater = testsupport::CopyProgram(SONALTO_UPDATER_PATH, install());
         std::filesystem::create_directories(install() + "html/logo");
-        write(install() + "html/index.htm",
-            "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
-            "<frame name=\"live\" src=\"bienvenue.htm\"></frameset></html>");
-        write(install() + "html/indexmini.htm",
-            "<html><frameset rows=\"*,0\"><frame name=\"main\" src=\"haut.htm\">"
-            "<frame name=\"live\" src=\"black.htm\"></frameset></html>");
+        ASSERT_TRUE(testsupport::WriteFramePages(install() + "html/"));
         write(install() + "html/Alpha.htm", Page("Alpha"));
         write(install() + "html/Beta.htm", Page("Beta"));
         write(install() + "html/haut.htm",
@@ -86,8 +82,8 @@ protected:
         // A player that the updater started again is told to quit.
         if (FindWindow(kPlayerWindowClass, kPlayerWindowTitle)) {
             SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_COMMAND, kPlayerQuit, 0);
-            for (int i = 0; i < 300 && FindWindow(kPlayerWindowClass, kPlayerWindowTitle); ++i)
-                std::this_thread::sleep_for(100ms);
+            testsupport::WaitFor(
+                [] { return !FindWindow(kPlayerWindowClass, kPlayerWindowTitle); }, 30s);
         }
         ::unsetenv("XDG_RUNTIME_DIR");
     }
@@ -150,8 +146,8 @@ protected:
     void sendToDialog(std::uint32_t message, std::uint64_t wParam, std::int64_t lParam = 0)
     {
         ASSERT_TRUE(waitForLog("updater: dialog shown")) << output();
-        for (int i = 0; i < 200 && !FindWindow(kDialogWindowClass, kUpdaterDialogTitle); ++i)
-            std::this_thread::sleep_for(50ms);
+        testsupport::WaitFor(
+            [] { return FindWindow(kDialogWindowClass, kUpdaterDialogTitle); }, 10s);
         ASSERT_EQ(SendMessage(kDialogWindowClass, kUpdaterDialogTitle, message, wParam, lParam), 1);
     }
 
@@ -164,11 +160,9 @@ protected:
             escaped += c == '\n' ? std::string("\\n") : std::string(1, c);
         const std::size_t closed = updaterLog("box done").size();
         ASSERT_TRUE(waitForLog("updater: box " + title + " | " + escaped)) << output();
-        for (int i = 0; i < 200 && !FindWindow(kDialogWindowClass, title); ++i)
-            std::this_thread::sleep_for(50ms);
+        testsupport::WaitFor([&] { return FindWindow(kDialogWindowClass, title); }, 10s);
         ASSERT_EQ(SendMessage(kDialogWindowClass, title, WM_COMMAND, button, 0), 1);
-        for (int i = 0; i < 200 && updaterLog("box done").size() == closed; ++i)
-            std::this_thread::sleep_for(50ms);
+        testsupport::WaitFor([&] { return updaterLog("box done").size() > closed; }, 10s);
         ASSERT_GT(updaterLog("box done").size(), closed);
     }
 
@@ -390,9 +384,8 @@ TEST_F(UpdaterRun, softwareUpdateIsCompletedByTheRealPlayer)
 
     // "Terminer" once the player can be reached: the updater tells the
     // player, which puts the new updater in place at once.
-    for (int i = 0; i < 600 && !FindWindow(kPlayerWindowClass, kPlayerWindowTitle); ++i)
-        std::this_thread::sleep_for(100ms);
-    ASSERT_TRUE(FindWindow(kPlayerWindowClass, kPlayerWindowTitle));
+    ASSERT_TRUE(testsupport::WaitFor(
+        [] { return FindWindow(kPlayerWindowClass, kPlayerWindowTitle); }, 60s));
     const auto terminated = std::chrono::steady_clock::now();
     sendToDialog(WM_COMMAND, updatedialog::kMainButton);
     ASSERT_EQ(updater.waitForExit(30s), 0) << output();

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <filesystem>
 #include <string>
 
 #include "common/textfile.h"
+#include "support/framepages.h"
 
 namespace testsupport {
 
@@ -32,15 +32,7 @@ inline std::string SmallIndexPage(bool pick)
 inline void WriteSmallCatalogue(const std::string& html, const std::string& streamUrl,
     const std::string& alphaExtra, bool pick)
 {
-    std::filesystem::create_directory(html);
-    WriteTextFile(html + "index.htm",
-        "<html><frameset rows=\"40,*\"><frame name=\"haut\" src=\"haut.htm\">"
-        "<frame name=\"live\" src=\"bienvenue.htm\"></frameset></html>");
-    WriteTextFile(html + "indexmini.htm",
-        "<html><frameset rows=\"*,0\"><frame name=\"main\" src=\"haut.htm\">"
-        "<frame name=\"live\" src=\"black.htm\"></frameset></html>");
-    WriteTextFile(html + "bienvenue.htm", "<html><body>Bienvenue</body></html>");
-    WriteTextFile(html + "black.htm", "<html><body></body></html>");
+    WriteFramePages(html);
     WriteTextFile(html + "Alpha.htm",
         "<html><body><font name=\"titre\">Radio Alpha</font>\r\n"
         "<param name=\"filename\" value=\""
