@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "autostart.h"
+#include "common/diaglog.h"
 #include "common/installdir.h"
 #include "common/messages.h"
 #include "common/messenger.h"
@@ -20,6 +21,7 @@
 #include "common/ui/uitext.h"
 #include "schedulercore.h"
 #include "schedulerwindow.h"
+#include "testclock.h"
 #include "texts.h"
 
 namespace {
@@ -32,6 +34,7 @@ constexpr int kQuietHideMs = 500;
 // the schedule goes on.
 void LaunchPlayer(const std::string& installDir, const std::string& parameters)
 {
+    DiagLog("launch " + parameters);
     const QStringList arguments
         = QString::fromStdString(parameters).split(' ', Qt::SkipEmptyParts);
     LaunchProgram(installDir, kPlayerProgram, arguments);
@@ -46,6 +49,7 @@ int main(int argc, char** argv)
         SendMessage(kSchedulerWindowClass, kSchedulerWindowTitle, WM_ACTIVATE, WA_ACTIVE, 0);
         return 0;
     }
+    SetDiagLogTag("scheduler");
     bool quiet = false;
     for (int i = 1; i < argc; ++i)
         quiet = quiet || std::strstr(argv[i], "-quiet") != nullptr;
@@ -104,6 +108,7 @@ int main(int argc, char** argv)
         return 0;
     }
     auto* core = new SchedulerCore;
+    core->setClock(SchedulerNow);
     core->setLauncher([installDir](const std::string& parameters) { LaunchPlayer(installDir, parameters); });
     core->setPlayerWindowProbe([] { return FindWindow(kPlayerWindowClass, kPlayerWindowTitle); });
     SchedulerWindow window(setup, core);

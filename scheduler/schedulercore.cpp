@@ -5,6 +5,7 @@
 
 #include <QTimer>
 
+#include "common/diaglog.h"
 #include "common/ui/uitext.h"
 
 namespace {
@@ -159,6 +160,8 @@ void SchedulerCore::startSlot()
     m_startTimer->stop();
     m_stopWait->stop();
     m_slotLaunched = false;
+    // The moment on the scheduler's own clock, for whoever follows the log.
+    DiagLog("slot start " + FormatTime(TimeOf(now())));
     if (!m_rows.empty()) {
         ScheduleRow& row = m_rows.front();
         row.mark = kRunningMark;
@@ -183,6 +186,7 @@ void SchedulerCore::endSlot()
 {
     m_running = false;
     m_endTimer->stop();
+    DiagLog("slot end " + FormatTime(TimeOf(now())));
     const auto running = std::find_if(m_rows.begin(), m_rows.end(),
         [](const ScheduleRow& row) { return row.mark == kRunningMark; });
     if (running != m_rows.end())

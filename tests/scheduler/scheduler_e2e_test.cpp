@@ -1,9 +1,9 @@
 #include <chrono>
+#include <cstddef>
 #include <ctime>
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
-#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -13,8 +13,10 @@
 #include "common/profile.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
+#include "schedule.h"
 #include "support/smallcatalogue.h"
 #include "support/testsupport.h"
+#include "testclock.h"
 
 namespace {
 
@@ -24,18 +26,23 @@ using testsupport::Process;
 using testsupport::ReadLines;
 using testsupport::TempDir;
 
-std::string Clock(std::time_t when, const char* format)
+// The times of the scheduler's "slot start"/"slot end" lines in the log.
+std::vector<std::string> Logged(const std::string& log, const std::string& event)
 {
-    char text[32];
-    std::tm local {};
-    ::localtime_r(&when, &local);
-    std::strftime(text, sizeof text, format, &local);
-    return text;
+    std::vector<std::string> times;
+    const std::string prefix = "scheduler: " + event + " ";
+    for (const std::string& line : ReadLines(log)) {
+        if (line.rfind(prefix, 0) == 0)
+            times.push_back(line.substr(prefix.size()));
+    }
+    return times;
 }
 
 // The real scheduler copied into a private installation directory beside a
 // stand-in player that writes its arguments, one line per start, to a log.
-// Nothing registers as the player's window there.
+// Nothing registers as the player's window there. The scheduler's clock is
+// the test clock, shown 10/03/26 10:00:00 when the scheduler first reads it,
+// and its diagnostic log tells when each slot started and ended.
 class SchedulerRun : public ::testing::Test {
 protected:
     void SetUp() override
@@ -60,6 +67,7 @@ protected:
                 m_page = station.pageFile;
         }
         ASSERT_FALSE(m_page.empty());
+        ASSERT_TRUE(WriteTestClock(clockFile(), LocalMoment({ 2026, 3, 10 }, { 10, 0, 0 })));
         ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
     }
 
@@ -71,7 +79,16 @@ protected:
             { "XDG_RUNTIME_DIR", m_runtime.path() },
             { "XDG_CONFIG_HOME", m_config.path() },
             { "QT_QPA_PLATFORM", "offscreen" },
+            { kTestClockVariable, clockFile() },
+            { "SONALTO_DIAG_LOG", diagLog() },
         };
+    }
+
+    // Waits until the scheduler logged n ends of a slot.
+    bool waitForSlotEnds(std::size_t n)
+    {
+        testsupport::WaitFor([&] { return Logged(diagLog(), "slot end").size() >= n; }, 15s);
+        return Logged(diagLog(), "slot end").size() == n;
     }
 
     // A schedule holding one slot of the given action and periodicity.
@@ -97,6 +114,8 @@ protected:
     std::string playerLog() const { return m_install.path() + "player.log"; }
     std::string scheduleFile() const { return m_install.path() + "SntScheduler.ini"; }
     std::string output() const { return m_install.path() + "scheduler.out"; }
+    std::string clockFile() const { return m_install.path() + "clock.txt"; }
+    std::string diagLog() const { return m_install.path() + "diag.log"; }
 
     TempDir m_install { "sonalto-install" };
     TempDir m_runtime { "sonalto-runtime" };
@@ -108,20 +127,20 @@ protected:
 
 TEST_F(SchedulerRun, oneDateRecordSlotStartsPlayerOnceAndIsRemoved)
 {
-    // A slot that would cross midnight is another case; wait past it.
-    while (Clock(std::time(nullptr), "%H:%M:%S") > "23:59:40")
-        std::this_thread::sleep_for(1s);
-    const std::time_t now = std::time(nullptr);
     // The station text is a shortened, differently cased name.
-    writeSchedule("Rec", Clock(now + 3, "%H:%M:%S"), Clock(now + 6, "%H:%M:%S"),
-        Clock(now + 3, "%d/%m/%y"), "radio te");
+    writeSchedule("Rec", "10:00:02", "10:00:04", "10/03/26", "radio te");
 
     Process scheduler;
     ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, environment(), "/", output()));
     ASSERT_TRUE(testsupport::WaitForFileLine(
         playerLog(), "-quiet -radio " + m_page + " -record start", 15s))
         << ReadTextFile(output());
-    EXPECT_LE(std::time(nullptr), now + 6);
+    // On time by the scheduler's clock: at the slot's start, or at once if
+    // a slow start-up ran past it.
+    const std::vector<std::string> started = Logged(diagLog(), "slot start");
+    ASSERT_EQ(started.size(), 1u) << ReadTextFile(diagLog());
+    EXPECT_GE(started[0], "10:00:02");
+    EXPECT_LT(started[0], "10:00:04");
 
     // A second start finds the first one and ends at once, launching nothing.
     Process second;
@@ -130,8 +149,10 @@ TEST_F(SchedulerRun, oneDateRecordSlotStartsPlayerOnceAndIsRemoved)
     EXPECT_TRUE(scheduler.isRunning());
 
     // Past the end: no player window exists, so no "-stop" went out.
-    while (std::time(nullptr) <= now + 8)
-        std::this_thread::sleep_for(200ms);
+    ASSERT_TRUE(waitForSlotEnds(1)) << ReadTextFile(diagLog());
+    const std::vector<std::string> ended = Logged(diagLog(), "slot end");
+    EXPECT_GE(ended[0], "10:00:04");
+    EXPECT_LT(ended[0], "10:00:06");
     EXPECT_EQ(ReadLines(playerLog()),
         std::vector<std::string> { "-quiet -radio " + m_page + " -record start" });
 
@@ -154,10 +175,12 @@ TEST_F(SchedulerRun, twoStartsAtTheSameMomentLeaveOneScheduler)
         Process second;
         ASSERT_TRUE(first.start(m_scheduler, { "-quiet" }, environment(), "/", output()));
         ASSERT_TRUE(second.start(m_scheduler, { "-quiet" }, environment(), "/", output()));
-        const auto ended = [](Process& p) { return p.waitForExit(100ms).has_value(); };
-        for (int i = 0; i < 100 && !ended(first) && !ended(second); ++i)
-            std::this_thread::sleep_for(100ms);
-        std::this_thread::sleep_for(1s);
+        ASSERT_TRUE(testsupport::WaitFor(
+            [&] { return !first.isRunning() || !second.isRunning(); }, 10s));
+        // The one left runs the schedule and answers at the scheduler's
+        // address.
+        ASSERT_TRUE(testsupport::WaitFor(
+            [] { return FindWindow(kSchedulerWindowClass, kSchedulerWindowTitle); }, 10s));
         EXPECT_NE(first.isRunning(), second.isRunning()) << "round " << round;
         Process& running = first.isRunning() ? first : second;
         close(running);
@@ -169,11 +192,7 @@ TEST_F(SchedulerRun, twoStartsAtTheSameMomentLeaveOneScheduler)
 
 TEST_F(SchedulerRun, dailyPlaySlotRunsOnceAndStays)
 {
-    while (Clock(std::time(nullptr), "%H:%M:%S") > "23:59:40")
-        std::this_thread::sleep_for(1s);
-    const std::time_t now = std::time(nullptr);
-    writeSchedule("Lecture", Clock(now + 2, "%H:%M:%S"), Clock(now + 4, "%H:%M:%S"),
-        "Quotidien", "Autre Radio");
+    writeSchedule("Lecture", "10:00:01", "10:00:03", "Quotidien", "Autre Radio");
 
     Process scheduler;
     ASSERT_TRUE(scheduler.start(m_scheduler, {}, environment(), "/", output()));
@@ -185,8 +204,9 @@ TEST_F(SchedulerRun, dailyPlaySlotRunsOnceAndStays)
     }
     ASSERT_TRUE(testsupport::WaitForFileLine(playerLog(), "-quiet -radio " + page, 15s))
         << ReadTextFile(output());
-    while (std::time(nullptr) <= now + 6)
-        std::this_thread::sleep_for(200ms);
+    // After its end the slot waits for tomorrow: one start, one end.
+    ASSERT_TRUE(waitForSlotEnds(1)) << ReadTextFile(diagLog());
+    EXPECT_EQ(Logged(diagLog(), "slot start").size(), 1u);
     EXPECT_EQ(ReadLines(playerLog()).size(), 1u);
 
     close(scheduler);
@@ -224,20 +244,15 @@ TEST_F(SchedulerRun, recordSlotDrivesTheRunningPlayer)
     ASSERT_TRUE(WriteTextFile(recorder, "#!/bin/sh\necho \"$*\" >> '" + recorderLog + "'\n"));
     ::chmod(recorder.c_str(), 0755);
 
-    const std::string diag = m_install.path() + "diag.log";
+    const std::string diag = diagLog();
     Environment playerEnvironment = environment();
-    playerEnvironment["SONALTO_DIAG_LOG"] = diag;
     playerEnvironment["SONALTO_AUDIO_SINK"] = "fakesink sync=true";
     Process player;
     ASSERT_TRUE(player.start(m_player, {}, playerEnvironment, "/", m_install.path() + "player.out"));
     ASSERT_TRUE(testsupport::WaitForFileLine(diag, "ready", 30s))
         << ReadTextFile(m_install.path() + "player.out");
 
-    while (Clock(std::time(nullptr), "%H:%M:%S") > "23:59:30")
-        std::this_thread::sleep_for(1s);
-    const std::time_t now = std::time(nullptr);
-    writeSchedule("Rec", Clock(now + 3, "%H:%M:%S"), Clock(now + 10, "%H:%M:%S"),
-        Clock(now + 3, "%d/%m/%y"), "Radio Alpha");
+    writeSchedule("Rec", "10:00:02", "10:00:10", "10/03/26", "Radio Alpha");
     Process scheduler;
     ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, environment(), "/", output()));
 
@@ -250,8 +265,7 @@ TEST_F(SchedulerRun, recordSlotDrivesTheRunningPlayer)
     EXPECT_TRUE(logged("station Radio Alpha")) << ReadTextFile(diag);
     EXPECT_TRUE(logged("first audio")) << ReadTextFile(m_install.path() + "player.out");
     EXPECT_TRUE(logged("syscommand 108")) << ReadTextFile(diag); // -record start
-    for (int i = 0; i < 100 && ReadLines(recorderLog).empty(); ++i)
-        std::this_thread::sleep_for(100ms);
+    testsupport::WaitFor([&] { return !ReadLines(recorderLog).empty(); }, 10s);
     const std::vector<std::string> calls = ReadLines(recorderLog);
     ASSERT_FALSE(calls.empty()) << "the recorder was not started";
     EXPECT_EQ(calls.front().rfind("-record -preset Snt.hdp -filter smart.hfs -output "
@@ -284,30 +298,19 @@ TEST_F(SchedulerRun, playerStillStartingAtTheEndIsStopped)
         page = station.pageFile;
     ASSERT_TRUE(WriteTextFile(html + page, ReadTextFile(html + "Alpha.htm")));
 
-    while (Clock(std::time(nullptr), "%H:%M:%S") > "23:59:30")
-        std::this_thread::sleep_for(1s);
-    const std::time_t now = std::time(nullptr);
-    writeSchedule("Lecture", Clock(now + 3, "%H:%M:%S"), Clock(now + 4, "%H:%M:%S"),
-        Clock(now + 3, "%d/%m/%y"), "Radio Alpha");
+    writeSchedule("Lecture", "10:00:02", "10:00:03", "10/03/26", "Radio Alpha");
     Environment env = environment();
-    env["SONALTO_DIAG_LOG"] = m_install.path() + "diag.log";
     env["SONALTO_AUDIO_SINK"] = "fakesink sync=true";
     env["QTWEBENGINE_DISABLE_SANDBOX"] = "1";
     Process scheduler;
     ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, env, "/", output()));
 
-    bool appeared = false;
-    for (int i = 0; i < 300 && !appeared; ++i) {
-        appeared = FindWindow(kPlayerWindowClass, kPlayerWindowTitle);
-        std::this_thread::sleep_for(100ms);
-    }
-    ASSERT_TRUE(appeared) << ReadTextFile(m_install.path() + "diag.log");
-    bool gone = false;
-    for (int i = 0; i < 400 && !gone; ++i) {
-        gone = !FindWindow(kPlayerWindowClass, kPlayerWindowTitle);
-        std::this_thread::sleep_for(100ms);
-    }
-    EXPECT_TRUE(gone) << ReadTextFile(m_install.path() + "diag.log");
+    ASSERT_TRUE(testsupport::WaitFor(
+        [] { return FindWindow(kPlayerWindowClass, kPlayerWindowTitle); }, 30s))
+        << ReadTextFile(diagLog());
+    const bool gone = testsupport::WaitFor(
+        [] { return !FindWindow(kPlayerWindowClass, kPlayerWindowTitle); }, 40s);
+    EXPECT_TRUE(gone) << ReadTextFile(diagLog());
     close(scheduler);
     if (!gone)
         SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_COMMAND, 32834, 0);
