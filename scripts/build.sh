@@ -13,8 +13,4 @@ fi
 if [ -n "${SONALTO_WERROR:-}" ]; then
   cmake -S "$root" -B "$build" -DSONALTO_WERROR="$SONALTO_WERROR" >/dev/null
 fi
-# The moc step keeps a timestamp per target that does not notice a source
-# added since the last build; dropping it makes moc look again (only changed
-# outputs are rewritten, so nothing else is rebuilt).
-find "$build" -path '*_autogen/timestamp' -delete 2>/dev/null || true
 cmake --build "$build" -j "$(nproc)"

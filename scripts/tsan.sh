@@ -18,9 +18,6 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread -Wl,--version-script=$root/tests/tsan/exports.map" \
   -DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=thread \
   -DSONALTO_BUILD_GUI=ON -DSONALTO_BUILD_TESTS=ON -DSONALTO_BUILD_BENCH=OFF >/dev/null
-# moc keeps a timestamp per target that misses sources added since the last
-# build; dropping it makes moc look again.
-find "$build" -path '*_autogen/timestamp' -delete 2>/dev/null || true
 cmake --build "$build" -j "$jobs" --target common_tests updater_core_tests updater_tests \
   updater_e2e_tests player_tests player_e2e_tests install_tree
 
