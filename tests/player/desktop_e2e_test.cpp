@@ -15,7 +15,7 @@
 #include "common/messenger.h"
 #include "common/profile.h"
 #include "common/textfile.h"
-#include "smallcatalogue.h"
+#include "support/smallcatalogue.h"
 #include "support/testsupport.h"
 
 namespace {
