@@ -239,7 +239,7 @@ TEST_F(LumoViewTest, dropDownOfTheRebuiltIndexOpensAccentedPages)
     // The index's listener may not be there yet when the frame page has
     // loaded: the pick is made again until the station comes.
     bool shown = false;
-    for (int attempt = 0; attempt < 30 && !shown; ++attempt) {
+    for (int attempt = 0; attempt < 60 && !shown; ++attempt) {
         postToFrame(view, "haut", "{pickIndex: 1}");
         shown = WaitUntil([&] { return view.currentStation().title == "Caf\xE9 Noir"; }, 500);
     }
