@@ -316,4 +316,33 @@ TEST_F(SchedulerRun, playerStillStartingAtTheEndIsStopped)
         SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_COMMAND, 32834, 0);
 }
 
+// The computer sleeps through a slot's start: the scheduler's clock jumps
+// past it while its timer still waits for the old time. The half-minute
+// re-check starts the slot, and a jump past its end ends it and takes the
+// one-time slot off the file.
+TEST_F(SchedulerRun, clockJumpPastAStartStartsTheSlotThenEndsIt)
+{
+    writeSchedule("Lecture", "10:30:00", "10:40:00", "10/03/26", "Radio Test");
+    Process scheduler;
+    ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, environment(), "/", output()));
+    EXPECT_FALSE(testsupport::WaitFor([&] { return !ReadLines(playerLog()).empty(); }, 1s));
+
+    ASSERT_TRUE(WriteTestClock(clockFile(), LocalMoment({ 2026, 3, 10 }, { 10, 35, 0 })));
+    EXPECT_TRUE(testsupport::WaitForFileLine(playerLog(), "-quiet -radio " + m_page, 40s))
+        << ReadTextFile(output());
+
+    ASSERT_TRUE(WriteTestClock(clockFile(), LocalMoment({ 2026, 3, 10 }, { 10, 45, 0 })));
+    Profile saved;
+    EXPECT_TRUE(testsupport::WaitFor(
+        [&] {
+            return saved.load(scheduleFile())
+                && saved.get("Enregistrement n\xB0" "1", "Action").empty();
+        },
+        40s))
+        << ReadTextFile(scheduleFile());
+    EXPECT_EQ(Logged(diagLog(), "slot end").size(), 1u);
+    EXPECT_EQ(ReadLines(playerLog()).front(), "-quiet -radio " + m_page);
+    close(scheduler);
+}
+
 } // namespace
