@@ -55,9 +55,10 @@ struct Catalogue {
             // Every station has its page, which a removal looks through for
             // the pictures and playlists that other stations still use.
             std::ofstream(dir + FileNameOnDisk(file + ".htm"), std::ios::binary)
-                << "<font name=\"titre\">" << names[i] << "</font>\r\n<IMG SRC=\"logo/sntlogo.jpg\" "
-                << "BORDER=0 WIDTH=66 HEIGHT=50>\r\n<PARAM NAME=\"filename\" VALUE=\"http://s/"
-                << i << "\">\r\n";
+                << "<font name=\"titre\">" << names[i]
+                << "</font>\r\n<IMG SRC=\"logo/sntlogo.jpg\" "
+                << "BORDER=0 WIDTH=66 HEIGHT=50>\r\n<PARAM NAME=\"filename\" VALUE=\"http://s/" << i
+                << "\">\r\n";
             text += i % 4 == 3 ? "<!--" + line + "-->\r\n" : line + "\r\n";
             if (rng() % 2 == 0)
                 personal.insert(names[i]);

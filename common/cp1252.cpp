@@ -7,14 +7,13 @@ namespace cp1252 {
 namespace {
 
 // Unicode code points of the bytes 0x80-0x9F; 0 where the code page has none.
-constexpr std::array<std::uint16_t, 32> kHigh = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr std::array<std::uint16_t, 32> kHigh = { 0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020,
+    0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D,
+    0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178 };
 
 constexpr std::array<unsigned char, 256> makeLowerTable()
 {
-    std::array<unsigned char, 256> t{};
+    std::array<unsigned char, 256> t {};
     for (int i = 0; i < 256; ++i)
         t[i] = static_cast<unsigned char>(i);
     for (int c = 'A'; c <= 'Z'; ++c)
@@ -31,7 +30,7 @@ constexpr std::array<unsigned char, 256> makeLowerTable()
 
 constexpr std::array<unsigned char, 256> makeUpperTable()
 {
-    std::array<unsigned char, 256> t{};
+    std::array<unsigned char, 256> t {};
     for (int i = 0; i < 256; ++i)
         t[i] = static_cast<unsigned char>(i);
     const auto lowerTable = makeLowerTable();
@@ -70,8 +69,14 @@ char byteForCodePoint(std::uint32_t cp)
 
 } // namespace
 
-unsigned char toLower(unsigned char c) { return kLower[c]; }
-unsigned char toUpper(unsigned char c) { return kUpper[c]; }
+unsigned char toLower(unsigned char c)
+{
+    return kLower[c];
+}
+unsigned char toUpper(unsigned char c)
+{
+    return kUpper[c];
+}
 
 std::string lower(std::string_view text)
 {
@@ -94,8 +99,8 @@ std::size_t findNoCase(std::string_view haystack, std::string_view needle, std::
             continue;
         std::size_t k = 1;
         while (k < needle.size()
-               && kLower[static_cast<unsigned char>(haystack[i + k])]
-                      == kLower[static_cast<unsigned char>(needle[k])])
+            && kLower[static_cast<unsigned char>(haystack[i + k])]
+                == kLower[static_cast<unsigned char>(needle[k])])
             ++k;
         if (k == needle.size())
             return i;
@@ -125,9 +130,12 @@ std::string fromUtf8(std::string_view utf8)
         const auto c = static_cast<unsigned char>(utf8[i]);
         std::uint32_t cp = c;
         std::size_t len = 1;
-        if (c >= 0xC2 && c <= 0xDF) len = 2, cp = c & 0x1F;
-        else if (c >= 0xE0 && c <= 0xEF) len = 3, cp = c & 0x0F;
-        else if (c >= 0xF0 && c <= 0xF4) len = 4, cp = c & 0x07;
+        if (c >= 0xC2 && c <= 0xDF)
+            len = 2, cp = c & 0x1F;
+        else if (c >= 0xE0 && c <= 0xEF)
+            len = 3, cp = c & 0x0F;
+        else if (c >= 0xF0 && c <= 0xF4)
+            len = 4, cp = c & 0x07;
         bool valid = len > 1 && i + len <= utf8.size();
         for (std::size_t k = 1; valid && k < len; ++k) {
             const auto cc = static_cast<unsigned char>(utf8[i + k]);

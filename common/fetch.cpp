@@ -104,7 +104,8 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* sink)
 
 int onProgress(void* stop, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
-    return g_stopAll.load() || (stop != nullptr && static_cast<const std::atomic<bool>*>(stop)->load())
+    return g_stopAll.load()
+            || (stop != nullptr && static_cast<const std::atomic<bool>*>(stop)->load())
         ? 1
         : 0;
 }

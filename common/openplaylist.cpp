@@ -14,7 +14,7 @@ constexpr off_t kMaxPlaylistBytes = 1 << 20;
 
 bool IsRegularFile(const std::string& path, off_t* size = nullptr)
 {
-    struct stat info {};
+    struct stat info { };
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
         return false;
     if (size != nullptr)
@@ -85,7 +85,8 @@ std::string FindPlaylistArgument(
     const std::vector<std::string>& arguments, const std::string& currentDir)
 {
     for (const std::string& argument : arguments) {
-        if (argument.empty() || argument[0] == '-' || !IsPlaylistExtension(LowerExtension(argument)))
+        if (argument.empty() || argument[0] == '-'
+            || !IsPlaylistExtension(LowerExtension(argument)))
             continue;
         std::string path = argument;
         if (path.rfind("file://", 0) == 0)
@@ -113,7 +114,8 @@ OpenedPlaylist MakePlaylistPage(const std::string& htmlDir, const std::string& p
         format = PlaylistFormatFromAddress(path);
     const std::vector<PlaylistEntry> entries = ParsePlaylist(text, format);
     if (entries.empty() && format != PlaylistFormat::Hls) {
-        result.error = "La liste de lecture « " + fileName + " » ne contient aucune adresse de radio.";
+        result.error
+            = "La liste de lecture « " + fileName + " » ne contient aucune adresse de radio.";
         return result;
     }
 

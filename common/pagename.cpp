@@ -69,7 +69,8 @@ std::string AsciiLogoName(const std::string& textName)
 {
     const std::size_t dot = textName.find_last_of('.');
     std::string stem = dot == std::string::npos || dot == 0 ? textName : textName.substr(0, dot);
-    std::string extension = dot == std::string::npos || dot == 0 ? std::string() : textName.substr(dot);
+    std::string extension
+        = dot == std::string::npos || dot == 0 ? std::string() : textName.substr(dot);
     std::string base = AsciiPageBase(stem);
     if (base.empty())
         base = "logo";

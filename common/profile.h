@@ -25,8 +25,8 @@ public:
     // quoted with matching quotes unquoted; fallback when the section or key
     // is missing. At most maxLength bytes are returned, as with a buffer of
     // maxLength + 1 bytes.
-    std::string get(std::string_view section, std::string_view key,
-                    std::string_view fallback = {}, std::size_t maxLength = 259) const;
+    std::string get(std::string_view section, std::string_view key, std::string_view fallback = {},
+        std::size_t maxLength = 259) const;
     bool hasSection(std::string_view section) const;
     bool hasKey(std::string_view section, std::string_view key) const;
 

@@ -15,7 +15,6 @@
 
 namespace {
 
-
 struct Station {
     std::string title;
     std::string file;

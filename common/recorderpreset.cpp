@@ -82,7 +82,8 @@ std::optional<int> number(const std::string& text)
 
 bool endsWith(const std::string& text, const std::string& tail)
 {
-    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    return text.size() >= tail.size()
+        && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 } // namespace
@@ -131,11 +132,11 @@ std::string RecorderPresetText(const Settings& settings, int formatIndex)
         w.write(section, "MaxBitRate", bitRate);
     } else if (formatIndex == 2) {
         const char* bitRate = compression == 2 ? "128" : compression == 1 ? "96" : "64";
-        const std::pair<const char*, const char*> keys[] = { { "Mode", "0" }, { "CBRPreset", "0" },
-            { kMp3BitRateKey, bitRate }, { "VBRPreset", "0" }, { "VBRQuality", "5" },
-            { "VBRMinBitRate", "96" }, { "VBRMaxBitRate", "192" }, { "VBRJointStereo", "1" },
-            { "ABRBitRate", "192" }, { "Copyright", "0" }, { "Original", "0" },
-            { "Private", "0" }, { "CRC", "0" } };
+        const std::pair<const char*, const char*> keys[]
+            = { { "Mode", "0" }, { "CBRPreset", "0" }, { kMp3BitRateKey, bitRate },
+                  { "VBRPreset", "0" }, { "VBRQuality", "5" }, { "VBRMinBitRate", "96" },
+                  { "VBRMaxBitRate", "192" }, { "VBRJointStereo", "1" }, { "ABRBitRate", "192" },
+                  { "Copyright", "0" }, { "Original", "0" }, { "Private", "0" }, { "CRC", "0" } };
         for (const auto& [key, value] : keys)
             w.write(section, key, value);
     }
@@ -144,7 +145,8 @@ std::string RecorderPresetText(const Settings& settings, int formatIndex)
 
 bool WriteRecorderPreset(const Settings& settings, const std::string& installDir, int formatIndex)
 {
-    return WriteTextFile(installDir + kRecorderPresetFile, RecorderPresetText(settings, formatIndex));
+    return WriteTextFile(
+        installDir + kRecorderPresetFile, RecorderPresetText(settings, formatIndex));
 }
 
 std::string RecordingOutputFile(

@@ -22,39 +22,39 @@ struct ScreenSize {
 // The player's in-memory record of Sonalto.ini. Texts are Windows-1252.
 struct Settings {
     // Section "Sonalto"
-    std::int32_t height = 0;      // "Hauteur"
-    std::int32_t width = 0;       // "Largeur"
-    std::int32_t miniHeight = 0;  // "Mini-Hauteur"
-    std::int32_t miniWidth = 0;   // "Mini-Largeur"
-    std::int32_t positionX = 0;   // "Position X"
-    std::int32_t positionY = 0;   // "Position Y"
-    bool listenButton = false;    // "Bouton Ecouter"
-    bool updates = false;         // "Updates"
-    std::time_t lastUpdate = 0;   // "Derniere Update"
-    bool splashScreen = false;    // "Splashscreen"
-    bool onTop = false;           // "OnTop"
-    bool assignLogo = false;      // "Assigner"
-    bool hideTaskbar = false;     // "Cacher TaskBar"
+    std::int32_t height = 0; // "Hauteur"
+    std::int32_t width = 0; // "Largeur"
+    std::int32_t miniHeight = 0; // "Mini-Hauteur"
+    std::int32_t miniWidth = 0; // "Mini-Largeur"
+    std::int32_t positionX = 0; // "Position X"
+    std::int32_t positionY = 0; // "Position Y"
+    bool listenButton = false; // "Bouton Ecouter"
+    bool updates = false; // "Updates"
+    std::time_t lastUpdate = 0; // "Derniere Update"
+    bool splashScreen = false; // "Splashscreen"
+    bool onTop = false; // "OnTop"
+    bool assignLogo = false; // "Assigner"
+    bool hideTaskbar = false; // "Cacher TaskBar"
     std::int32_t refreshSeconds = 0; // "Temps Rafraichissement"
-    std::string pathHtml;         // "Path HTML", ends with '/'
-    std::string pathRec;          // "Path Rec", ends with '/'
-    bool saveLastUrl = false;     // "Sauve Derniere URL"
-    std::string startPage;        // from "Derniere URL" at start-up (not written back as such)
-    bool skin = false;            // "Skin"
-    std::int32_t skinHue = 0;     // "Couleur du skin"
-    std::string appearanceName;   // "Nom apparence"
-    bool miniPlayer = false;      // "Mini Player"
+    std::string pathHtml; // "Path HTML", ends with '/'
+    std::string pathRec; // "Path Rec", ends with '/'
+    bool saveLastUrl = false; // "Sauve Derniere URL"
+    std::string startPage; // from "Derniere URL" at start-up (not written back as such)
+    bool skin = false; // "Skin"
+    std::int32_t skinHue = 0; // "Couleur du skin"
+    std::string appearanceName; // "Nom apparence"
+    bool miniPlayer = false; // "Mini Player"
     bool songNotifications = false; // "Notifier Titres": a desktop notice per new title
 
     // Section "Favoris"
     Favourites favourites;
 
     // Section "Enregistreur HarddiskOgg"
-    std::int32_t sampleRateIndex = 0;   // "Taux d'echantillonnage"
-    std::int32_t formatIndex = 0;       // "Type de compression"
-    std::int32_t compressionIndex = 0;  // "Taux de compression"
-    bool stereo = false;                // "Mono/Stéréo"
-    std::string recordBaseName;         // "Nom du fichier"
+    std::int32_t sampleRateIndex = 0; // "Taux d'echantillonnage"
+    std::int32_t formatIndex = 0; // "Type de compression"
+    std::int32_t compressionIndex = 0; // "Taux de compression"
+    bool stereo = false; // "Mono/Stéréo"
+    std::string recordBaseName; // "Nom du fichier"
 };
 
 inline constexpr const char* kSettingsFileName = "Sonalto.ini";
@@ -72,13 +72,13 @@ inline constexpr std::int32_t kDefaultMiniWidth = 178;
 // exist; the record is then unchanged. The screen size is used to check the
 // stored window position.
 bool LoadSettings(Settings& settings, const std::string& installDir, const std::string& fileName,
-                  ScreenSize screen);
+    ScreenSize screen);
 
 // Writes every key of the three sections, key by key in their fixed order,
 // into installDir + fileName (replaced atomically). currentStationPage is
 // written as "Derniere URL" when saveLastUrl is set, else an empty value.
 bool SaveSettings(Settings& settings, const std::string& installDir, const std::string& fileName,
-                  const std::string& currentStationPage);
+    const std::string& currentStationPage);
 
 // The keys of the player's settings that the updater and the scheduler read
 // too, each read by the same rule as LoadSettings reads it.

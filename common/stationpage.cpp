@@ -16,7 +16,6 @@ namespace {
 constexpr const char* kMediaPlayerTemplate = "mediaplayer.htm";
 constexpr const char* kRealPlayerTemplate = "realplayer.htm";
 
-
 constexpr const char* kDefaultLogoTag
     = "<IMG SRC=\"logo/sntlogo.jpg\" BORDER=0 WIDTH=66 HEIGHT=50>";
 
@@ -114,8 +113,8 @@ bool GenerateStationPage(const std::string& htmlDir, StationForm& form,
     ReplaceFirst(page, kSitePlaceholder, form.siteChecked ? form.siteLink : std::string());
     ReplaceFirst(
         page, kDescriptionPlaceholder, form.descriptionChecked ? form.description : std::string());
-    ReplaceFirst(page, kLogoPlaceholder,
-        withLogo ? logoTag(logoFile) : std::string(kDefaultLogoTag));
+    ReplaceFirst(
+        page, kLogoPlaceholder, withLogo ? logoTag(logoFile) : std::string(kDefaultLogoTag));
 
     if (withLogo) {
         // A failed copy leaves the page showing a missing picture; a logo

@@ -24,11 +24,12 @@ bool WriteMayBeUnderWay(const std::string& path, std::string_view name)
     std::string_view rest = name.substr(kWritePrefix.size());
     const std::size_t dash = rest.find('-');
     if (dash != std::string_view::npos && dash > 0 && dash < 10
-        && std::all_of(rest.begin(), rest.begin() + dash, [](char c) { return c >= '0' && c <= '9'; })) {
+        && std::all_of(
+            rest.begin(), rest.begin() + dash, [](char c) { return c >= '0' && c <= '9'; })) {
         const pid_t pid = static_cast<pid_t>(std::stol(std::string(rest.substr(0, dash))));
         return pid > 0 && (::kill(pid, 0) == 0 || errno != ESRCH);
     }
-    struct stat st {};
+    struct stat st { };
     return ::lstat(path.c_str(), &st) == 0 && std::time(nullptr) - st.st_mtime < 3600;
 }
 
@@ -45,7 +46,7 @@ std::optional<std::string> TryReadTextFile(const std::string& path)
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
         content.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
@@ -72,11 +73,12 @@ namespace {
 std::string stageFile(const std::string& path, std::string_view text, const mode_t* mode)
 {
     const std::size_t slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+    const std::string dir
+        = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
     // The writer's process number in the name lets a later sweep tell the
     // file of a write cut short from one under way.
-    std::string tmpl = (slash == std::string::npos ? std::string() : dir) + std::string(kWritePrefix)
-        + std::to_string(::getpid()) + "-XXXXXX";
+    std::string tmpl = (slash == std::string::npos ? std::string() : dir)
+        + std::string(kWritePrefix) + std::to_string(::getpid()) + "-XXXXXX";
     const int fd = ::mkstemp(tmpl.data());
     if (fd < 0)
         return {};
@@ -95,7 +97,7 @@ std::string stageFile(const std::string& path, std::string_view text, const mode
             ok = false;
         }
     }
-    struct stat old {};
+    struct stat old { };
     if (ok) {
         if (mode != nullptr) {
             ok = ::fchmod(fd, *mode) == 0;
@@ -161,7 +163,7 @@ int SweepAbandonedWrites(const std::string& dir)
         if (name.substr(0, kWritePrefix.size()) != kWritePrefix)
             continue;
         const std::string path = dir + std::string(name);
-        struct stat st {};
+        struct stat st { };
         if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             continue;
         if (!WriteMayBeUnderWay(path, name) && ::unlink(path.c_str()) == 0)
@@ -194,13 +196,13 @@ std::string ExtractBetween(std::string_view source, std::string_view start, std:
 
 bool FileExists(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
 }
 
 bool PathPresent(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     return !path.empty() && ::lstat(path.c_str(), &st) == 0;
 }
 

@@ -71,8 +71,8 @@ PreparedFile PrepareDownloadedFile(const std::string& downloaded, const std::str
     PreparedFile prepared;
     const std::string key = cp1252::lower(name);
     prepared.updater = key == cp1252::lower(kUpdaterProgram);
-    prepared.target
-        = prepared.updater ? htmlDir + UpdateInstaller::kParkedUpdater : targetDir + FileNameOnDisk(name);
+    prepared.target = prepared.updater ? htmlDir + UpdateInstaller::kParkedUpdater
+                                       : targetDir + FileNameOnDisk(name);
     prepared.bytes = ReadTextFile(downloaded);
     if (key.find(".txt") != std::string::npos)
         prepared.bytes = FixLineEnds(std::move(prepared.bytes));

@@ -70,13 +70,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Profile ini(text);
     // The first sections and keys in file order, with their values.
-    struct Read { std::string section, key, value; };
+    struct Read {
+        std::string section, key, value;
+    };
     std::vector<Read> before;
     const std::vector<std::string> sections = ini.sections();
     for (std::size_t n = 0; n < sections.size() && n < kCheckedKeys; ++n)
         for (const std::string& k : ini.keys(sections[n]))
             if (before.size() < kCheckedKeys)
-                before.push_back({sections[n], k, ini.get(sections[n], k, "<none>", 1 << 20)});
+                before.push_back({ sections[n], k, ini.get(sections[n], k, "<none>", 1 << 20) });
 
     ini.set(section, key, value);
     if (ini.get(section, key) != value.substr(0, 259)

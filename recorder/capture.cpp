@@ -118,8 +118,8 @@ bool Capture::start(const QString& device, const EncoderPreset& preset, const QS
         return false;
     }
 
-    g_object_set(source, "device", device.toUtf8().constData(), "client-name", "HarddiskOgg",
-        nullptr);
+    g_object_set(
+        source, "device", device.toUtf8().constData(), "client-name", "HarddiskOgg", nullptr);
     GstCaps* wanted = gst_caps_new_simple("audio/x-raw", "rate", G_TYPE_INT, preset.rate,
         "channels", G_TYPE_INT, preset.channels, nullptr);
     if (preset.format == EncoderPreset::Format::Wav)
@@ -144,7 +144,8 @@ bool Capture::start(const QString& device, const EncoderPreset& preset, const QS
     // Counts the audio that reaches the encoder: a recording that got none
     // is the only one removed.
     if (GstPad* pad = gst_element_get_static_pad(caps, "src")) {
-        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER,
+        gst_pad_add_probe(
+            pad, GST_PAD_PROBE_TYPE_BUFFER,
             [](GstPad*, GstPadProbeInfo*, gpointer self) {
                 ++static_cast<Capture*>(self)->m_audioBuffers;
                 return GST_PAD_PROBE_OK;
@@ -157,7 +158,8 @@ bool Capture::start(const QString& device, const EncoderPreset& preset, const QS
     if (mux || mp3Caps) {
         GstElement* after = mux ? mux : mp3Caps;
         if (mp3Caps) {
-            GstCaps* mp3 = gst_caps_new_simple("audio/mpeg", "rate", G_TYPE_INT, preset.rate, nullptr);
+            GstCaps* mp3
+                = gst_caps_new_simple("audio/mpeg", "rate", G_TYPE_INT, preset.rate, nullptr);
             g_object_set(mp3Caps, "caps", mp3, nullptr);
             gst_caps_unref(mp3);
         }
@@ -179,7 +181,8 @@ bool Capture::start(const QString& device, const EncoderPreset& preset, const QS
         [](GstBus*, GstMessage* message, gpointer self) {
             const auto type = GST_MESSAGE_TYPE(message);
             if (type == GST_MESSAGE_EOS || type == GST_MESSAGE_ERROR) {
-                QMetaObject::invokeMethod(static_cast<Capture*>(self),
+                QMetaObject::invokeMethod(
+                    static_cast<Capture*>(self),
                     [self, message] {
                         static_cast<Capture*>(self)->onMessage(message);
                         gst_message_unref(message);

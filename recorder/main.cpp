@@ -93,7 +93,8 @@ void showThenExit(QApplication& app, const QString& message, int status)
 {
     std::fprintf(stderr, "harddisk: %s\n", message.toUtf8().constData());
     std::fflush(stderr);
-    auto* box = new QMessageBox(QMessageBox::Warning, Utf8Text(recordertexts::kErrorTitle), message);
+    auto* box
+        = new QMessageBox(QMessageBox::Warning, Utf8Text(recordertexts::kErrorTitle), message);
     box->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(box, &QMessageBox::finished, &app, [&app, status] { app.exit(status); });
     box->open();
@@ -113,7 +114,7 @@ bool catchEndSignals()
 {
     if (::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return false;
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
@@ -223,8 +224,7 @@ int main(int argc, char* argv[])
         endSignals = std::make_unique<QSocketNotifier>(g_signalPipe[0], QSocketNotifier::Read);
         QObject::connect(endSignals.get(), &QSocketNotifier::activated, &app, [&] {
             char bytes[16];
-            while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) {
-            }
+            while (::read(g_signalPipe[0], bytes, sizeof bytes) > 0) { }
             bySystem = true;
             if (capture.isDone())
                 app.exit(status);
@@ -243,7 +243,8 @@ int main(int argc, char* argv[])
             return;
         case Capture::Outcome::KeptAfterError:
             status = 1;
-            window.setStatus(Utf8Text(recordertexts::kKeptAfterError).arg(capture.errorText(), kept));
+            window.setStatus(
+                Utf8Text(recordertexts::kKeptAfterError).arg(capture.errorText(), kept));
             break;
         case Capture::Outcome::KeptUnfinished:
             status = 1;

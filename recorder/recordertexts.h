@@ -20,8 +20,7 @@ inline constexpr const char* kPresetUnreadable
 inline constexpr const char* kNoOutput = "Aucun fichier de sortie n'est indiqué (-output).";
 inline constexpr const char* kFolderUnwritable
     = "Impossible d'écrire dans le répertoire d'enregistrement : %1";
-inline constexpr const char* kEncoderMissing
-    = "L'encodeur nécessaire n'est pas installé (%1).";
+inline constexpr const char* kEncoderMissing = "L'encodeur nécessaire n'est pas installé (%1).";
 inline constexpr const char* kCaptureFailed = "L'enregistrement a échoué : %1";
 // An error in the middle: "%1" the error, "%2" the file that keeps what was
 // recorded before it.

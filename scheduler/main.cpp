@@ -35,8 +35,7 @@ constexpr int kQuietHideMs = 500;
 void LaunchPlayer(const std::string& installDir, const std::string& parameters)
 {
     DiagLog("launch " + parameters);
-    const QStringList arguments
-        = QString::fromStdString(parameters).split(' ', Qt::SkipEmptyParts);
+    const QStringList arguments = QString::fromStdString(parameters).split(' ', Qt::SkipEmptyParts);
     LaunchProgram(installDir, kPlayerProgram, arguments);
 }
 
@@ -75,30 +74,31 @@ int main(int argc, char** argv)
 
     SchedulerWindow* windowPointer = nullptr;
     MessengerServer server;
-    const bool first = server.listen(kSchedulerWindowClass, kSchedulerWindowTitle, [&windowPointer](const MessengerRecord& record) -> std::int64_t {
-        if (record.kind != MessengerRecord::Kind::Message || windowPointer == nullptr)
+    const bool first = server.listen(kSchedulerWindowClass, kSchedulerWindowTitle,
+        [&windowPointer](const MessengerRecord& record) -> std::int64_t {
+            if (record.kind != MessengerRecord::Kind::Message || windowPointer == nullptr)
+                return 0;
+            SchedulerWindow& window = *windowPointer;
+            if (record.message == WM_ACTIVATE) {
+                window.restoreFromTray();
+                return 1;
+            }
+            // Closing from outside (the session, another program) ends the
+            // scheduler as its own "Quitter" does, saving the schedule. Queued,
+            // so that the answer goes out before the loop ends.
+            const bool close = (record.message == WM_SYSCOMMAND && record.wParam == SC_CLOSE)
+                || (record.message == WM_COMMAND && record.wParam == kSchedulerQuitCommand);
+            if (close) {
+                QTimer::singleShot(0, &window, &SchedulerWindow::quit);
+                return 1;
+            }
+            if ((record.message == WM_SYSCOMMAND || record.message == WM_COMMAND)
+                && record.wParam == kSchedulerAboutCommand) {
+                QTimer::singleShot(0, &window, &SchedulerWindow::showAbout);
+                return 1;
+            }
             return 0;
-        SchedulerWindow& window = *windowPointer;
-        if (record.message == WM_ACTIVATE) {
-            window.restoreFromTray();
-            return 1;
-        }
-        // Closing from outside (the session, another program) ends the
-        // scheduler as its own "Quitter" does, saving the schedule. Queued,
-        // so that the answer goes out before the loop ends.
-        const bool close = (record.message == WM_SYSCOMMAND && record.wParam == SC_CLOSE)
-            || (record.message == WM_COMMAND && record.wParam == kSchedulerQuitCommand);
-        if (close) {
-            QTimer::singleShot(0, &window, &SchedulerWindow::quit);
-            return 1;
-        }
-        if ((record.message == WM_SYSCOMMAND || record.message == WM_COMMAND)
-            && record.wParam == kSchedulerAboutCommand) {
-            QTimer::singleShot(0, &window, &SchedulerWindow::showAbout);
-            return 1;
-        }
-        return 0;
-    });
+        });
 
     // Two starts at the same moment (the session's autostart and a click)
     // both passed the first test: only the one that holds the name runs the
@@ -109,7 +109,8 @@ int main(int argc, char** argv)
     }
     auto* core = new SchedulerCore;
     core->setClock(SchedulerNow);
-    core->setLauncher([installDir](const std::string& parameters) { LaunchPlayer(installDir, parameters); });
+    core->setLauncher(
+        [installDir](const std::string& parameters) { LaunchPlayer(installDir, parameters); });
     core->setPlayerWindowProbe([] { return FindWindow(kPlayerWindowClass, kPlayerWindowTitle); });
     SchedulerWindow window(setup, core);
     if (SkinAvailable()) {

@@ -17,7 +17,8 @@ constexpr const char* kStartUpKey = "LaunchStartUp";
 // "Enregistrement n°", the sign being the single byte 0xB0.
 constexpr const char* kSlotSectionPrefix = "Enregistrement n\xB0";
 constexpr const char* kActionKey = "Action";
-constexpr const char* kStartKey = "Heure d\xE9" "but";
+constexpr const char* kStartKey = "Heure d\xE9"
+                                  "but";
 constexpr const char* kEndKey = "Heure fin";
 constexpr const char* kPeriodicityKey = "Periodicit\xE9";
 constexpr const char* kStationKey = "Radio";
@@ -26,7 +27,10 @@ constexpr const char* kStationKey = "Radio";
 constexpr std::size_t kShortValue = 9;
 constexpr std::size_t kStationValue = 39;
 
-std::string SlotSection(int n) { return kSlotSectionPrefix + std::to_string(n); }
+std::string SlotSection(int n)
+{
+    return kSlotSectionPrefix + std::to_string(n);
+}
 
 ClockTime TimeOrMidnight(const std::string& text)
 {
@@ -81,7 +85,8 @@ std::string FormatTime(const ClockTime& time)
 std::string FormatDate(const Day& day)
 {
     char text[16];
-    std::snprintf(text, sizeof text, "%02d/%02d/%02d", day.day, day.month, ((day.year % 100) + 100) % 100);
+    std::snprintf(
+        text, sizeof text, "%02d/%02d/%02d", day.day, day.month, ((day.year % 100) + 100) % 100);
     return text;
 }
 
@@ -225,8 +230,8 @@ EntryCheck CheckEntry(const SlotEntry& entry, const std::vector<ScheduleRow>& ro
         char current[16];
         std::snprintf(entered, sizeof entered, "%02d/%02d/%02d", entry.date.year % 100,
             entry.date.month, entry.date.day);
-        std::snprintf(current, sizeof current, "%02d/%02d/%02d", today.year % 100, today.month,
-            today.day);
+        std::snprintf(
+            current, sizeof current, "%02d/%02d/%02d", today.year % 100, today.month, today.day);
         const int order = std::string(entered).compare(current);
         if (order < 0)
             return { EntryRefusal::DateBeforeToday, -1 };

@@ -94,7 +94,8 @@ LoadedSchedule LoadSchedule(const std::string& path, std::time_t now, int& nextI
 // Rewrites the file from the rows in list order and the start-up option,
 // replacing it as a whole. False when it cannot be written; the earlier
 // file is then left as it was.
-bool SaveSchedule(const std::string& path, const std::vector<ScheduleRow>& rows, bool launchStartUp);
+bool SaveSchedule(
+    const std::string& path, const std::vector<ScheduleRow>& rows, bool launchStartUp);
 
 // The file's text, as SaveSchedule writes it.
 std::string ScheduleText(const std::vector<ScheduleRow>& rows, bool launchStartUp);
@@ -120,7 +121,8 @@ struct EntryCheck {
 
 // The clock checks of a one-date entry, compared as texts, then the overlap
 // check against every listed row in order, bounds inclusive.
-EntryCheck CheckEntry(const SlotEntry& entry, const std::vector<ScheduleRow>& rows, std::time_t now);
+EntryCheck CheckEntry(
+    const SlotEntry& entry, const std::vector<ScheduleRow>& rows, std::time_t now);
 
 // The page file of the first station whose display name begins with the
 // row's station text, letter case ignored; nullopt when none does.

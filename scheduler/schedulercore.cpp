@@ -79,7 +79,10 @@ bool SchedulerCore::save(const std::string& path, bool launchStartUp) const
     return SaveSchedule(path, m_rows, launchStartUp);
 }
 
-void SchedulerCore::sort() { SortSchedule(m_rows, now()); }
+void SchedulerCore::sort()
+{
+    SortSchedule(m_rows, now());
+}
 
 void SchedulerCore::addRow(ScheduleRow row)
 {

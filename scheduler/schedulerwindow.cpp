@@ -232,7 +232,10 @@ void SchedulerWindow::reportMissed(const ScheduleRow& row)
     m_prompt->message(texts::kMissedCaption, text.toStdString(), PromptIcon::Exclamation);
 }
 
-bool SchedulerWindow::launchStartUp() const { return m_startUp->isChecked(); }
+bool SchedulerWindow::launchStartUp() const
+{
+    return m_startUp->isChecked();
+}
 
 void SchedulerWindow::applyDefaults()
 {
@@ -384,7 +387,10 @@ void SchedulerWindow::showAbout()
     about.exec();
 }
 
-void SchedulerWindow::showTrayMenu(const QPoint& at) { m_trayMenu->popup(at); }
+void SchedulerWindow::showTrayMenu(const QPoint& at)
+{
+    m_trayMenu->popup(at);
+}
 
 void SchedulerWindow::changeEvent(QEvent* event)
 {

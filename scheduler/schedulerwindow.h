@@ -33,8 +33,8 @@ void ReadPlayerSettings(SchedulerSetup& setup);
 
 // Every station of htmlDir + "haut.htm", inactive ones included, as display
 // names and page names in file order; false when the index cannot be read.
-bool ReadStationList(const std::string& htmlDir, std::vector<std::string>& names,
-    std::vector<std::string>& pages);
+bool ReadStationList(
+    const std::string& htmlDir, std::vector<std::string>& names, std::vector<std::string>& pages);
 
 // The scheduler's only window: the entry controls, the list of slots, the
 // start-up check box, and the notification-area icon it hides into.

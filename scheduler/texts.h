@@ -25,7 +25,8 @@ inline constexpr const char* kErrorCaption = "Erreur";
 inline constexpr const char* kDateBefore = "Date antérieure à celle actuelle";
 inline constexpr const char* kTimeBefore = "Heure antérieure à celle actuelle";
 inline constexpr const char* kOverlapHead = "Le créneau programmé se superpose avec :  \n     ";
-inline constexpr const char* kNoStation = "Choisissez une radio dans la liste avant d'ajouter le créneau";
+inline constexpr const char* kNoStation
+    = "Choisissez une radio dans la liste avant d'ajouter le créneau";
 
 inline constexpr const char* kMissedCaption = "Suppression";
 inline constexpr const char* kMissedHead = "Enregistrement raté :\n     ";
@@ -36,7 +37,8 @@ inline constexpr const char* kPlayerMissing
     = "Sonalto est introuvable\n\nInstallez SntScheduler dans le repertoire de Sonalto";
 
 inline constexpr const char* kStationMissingTitle = "Sonalto Scheduler";
-inline constexpr const char* kStationMissing = "La radio « %1 » ne figure plus dans la liste : rien n'a été lancé.";
+inline constexpr const char* kStationMissing
+    = "La radio « %1 » ne figure plus dans la liste : rien n'a été lancé.";
 
 inline constexpr const char* kTrayTip = "Sonalto Scheduler";
 inline constexpr const char* kSystemAbout = "&A propos de SntScheduler...";

@@ -18,11 +18,12 @@ int main(int argc, char** argv)
         return 2;
     }
     const auto number = [](const char* text) { return std::strtoull(text, nullptr, 0); };
-    const std::optional<std::int64_t> answer = SendMessage(argv[1], argv[2],
-        static_cast<std::uint32_t>(number(argv[3])), number(argv[4]),
-        argc == 6 ? static_cast<std::int64_t>(number(argv[5])) : 0);
+    const std::optional<std::int64_t> answer
+        = SendMessage(argv[1], argv[2], static_cast<std::uint32_t>(number(argv[3])),
+            number(argv[4]), argc == 6 ? static_cast<std::int64_t>(number(argv[5])) : 0);
     if (!answer) {
-        std::fprintf(stderr, "sendcommand : aucune fenêtre « %s » de classe %s\n", argv[2], argv[1]);
+        std::fprintf(
+            stderr, "sendcommand : aucune fenêtre « %s » de classe %s\n", argv[2], argv[1]);
         return 1;
     }
     std::printf("%lld\n", static_cast<long long>(*answer));

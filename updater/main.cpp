@@ -156,8 +156,8 @@ int Run(int argc, char** argv)
     VersionCheck check;
     std::unique_ptr<QProgressDialog> progress;
     if (!silent) {
-        progress = std::make_unique<QProgressDialog>(QString(),
-            Utf8Text(updatetexts::kCancelButton), 0, servers.count);
+        progress = std::make_unique<QProgressDialog>(
+            QString(), Utf8Text(updatetexts::kCancelButton), 0, servers.count);
         progress->setWindowTitle(Utf8Text(updatetexts::kDialogTitle));
         progress->setMinimumDuration(0);
         progress->setAutoReset(false);

@@ -59,8 +59,8 @@ public:
     {
         ::chmod(m_runtime.path().c_str(), 0700);
         std::error_code error;
-        std::filesystem::copy(SONALTO_SHIPPED_HTML, html(),
-            std::filesystem::copy_options::recursive, error);
+        std::filesystem::copy(
+            SONALTO_SHIPPED_HTML, html(), std::filesystem::copy_options::recursive, error);
         if (error || !std::filesystem::exists(html() + "index.htm")) {
             std::fprintf(stderr, "no shipped pages in %s: build the install tree first\n",
                 SONALTO_SHIPPED_HTML);
@@ -291,8 +291,7 @@ std::pair<Clock::time_point, std::vector<StampedLine>> RunUntil(
     while (!done && Clock::now() < deadline) {
         pollfd p { fds[0], POLLIN, 0 };
         const int left = static_cast<int>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
-                .count());
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
         if (::poll(&p, 1, std::max(left, 1)) <= 0)
             continue;
         char buffer[65536];
@@ -328,7 +327,10 @@ std::pair<Clock::time_point, std::vector<StampedLine>> RunUntil(
     return { launched, lines };
 }
 
-bool Contains(const std::string& s, const char* part) { return s.find(part) != std::string::npos; }
+bool Contains(const std::string& s, const char* part)
+{
+    return s.find(part) != std::string::npos;
+}
 
 // gst-play-1.0 with the same null output as ours. GStreamer's debug log of
 // the sink marks the first buffer reaching it ("got times" in the sink's
@@ -339,9 +341,9 @@ ReferenceRun RunGstPlay(const std::string& url)
     const auto isFirstBuffer = [](const std::string& line) {
         return Contains(line, "gst_base_sink_chain_unlocked") && Contains(line, "got times");
     };
-    auto [launched, lines] = RunUntil(
-        { "stdbuf", "-oL", "gst-play-1.0", "--audiosink=fakesink sync=true", url },
-        { { "GST_DEBUG", "basesink:5" }, { "GST_DEBUG_NO_COLOR", "1" } }, isFirstBuffer, 20s);
+    auto [launched, lines]
+        = RunUntil({ "stdbuf", "-oL", "gst-play-1.0", "--audiosink=fakesink sync=true", url },
+            { { "GST_DEBUG", "basesink:5" }, { "GST_DEBUG_NO_COLOR", "1" } }, isFirstBuffer, 20s);
     ReferenceRun run;
     std::optional<Clock::time_point> opened;
     for (const StampedLine& line : lines) {
@@ -361,9 +363,8 @@ ReferenceRun RunGstPlay(const std::string& url)
 // output starting on the first decoded audio.
 ReferenceRun RunMpv(const std::string& url)
 {
-    const auto isFirstAudio = [](const std::string& line) {
-        return Contains(line, "[ao/null] starting AO");
-    };
+    const auto isFirstAudio
+        = [](const std::string& line) { return Contains(line, "[ao/null] starting AO"); };
     auto [launched, lines] = RunUntil({ "mpv", "--no-config", "--ytdl=no", "--ao=null",
                                           "--no-video", "--msg-level=all=v", "--msg-time", url },
         {}, isFirstAudio, 20s);
@@ -467,7 +468,8 @@ int Latency(int runs)
             continue;
         }
         const auto navigated = log.waitFor(
-            [&](const std::string& l) { return l == "navigate live " + install.html() + station; }, 30s);
+            [&](const std::string& l) { return l == "navigate live " + install.html() + station; },
+            30s);
         const auto audio
             = log.waitFor([](const std::string& l) { return l == "first audio"; }, 30s);
         ours.add(navigated && audio ? std::optional(Seconds(*audio - *navigated).count())
@@ -495,20 +497,21 @@ int Latency(int runs)
     std::printf("\nStart-up latency on the local endless MP3 stream (128 kbit/s, ICY), "
                 "null output consuming in real time, %d runs, platform %s\n",
         runs, std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "offscreen");
-    std::printf("What each figure measures:\n"
-                "  Sonalto: the running player is told \"-radio <station page>\"; from its "
-                "\"navigate live\" (the frame starts loading the page) to the first audio "
-                "buffer on the sink's pad. Includes the frame's navigation decision and reading the "
-                "station page; the web frame draws the page alongside.\n"
-                "  gst-play-1.0: --audiosink=\"fakesink sync=true\"; from \"Now playing\" "
-                "to the first buffer in the sink's chain (GST_DEBUG=basesink:5).\n"
-                "  mpv: --ao=null --no-video --no-config --ytdl=no; mpv's own clock "
-                "(--msg-time) from \"Opening <address>\" to \"[ao/null] starting AO\".\n"
-                "  The \"from launch\" rows add process start-up of the reference players; "
-                "the Sonalto row never includes it (the player is already running).\n"
-                "  Each reference run is a fresh process, so its \"open -> audio\" includes "
-                "building its pipeline; Sonalto's first run does too (see run 1 above), the "
-                "later ones reuse the player's pipeline.\n\n");
+    std::printf(
+        "What each figure measures:\n"
+        "  Sonalto: the running player is told \"-radio <station page>\"; from its "
+        "\"navigate live\" (the frame starts loading the page) to the first audio "
+        "buffer on the sink's pad. Includes the frame's navigation decision and reading the "
+        "station page; the web frame draws the page alongside.\n"
+        "  gst-play-1.0: --audiosink=\"fakesink sync=true\"; from \"Now playing\" "
+        "to the first buffer in the sink's chain (GST_DEBUG=basesink:5).\n"
+        "  mpv: --ao=null --no-video --no-config --ytdl=no; mpv's own clock "
+        "(--msg-time) from \"Opening <address>\" to \"[ao/null] starting AO\".\n"
+        "  The \"from launch\" rows add process start-up of the reference players; "
+        "the Sonalto row never includes it (the player is already running).\n"
+        "  Each reference run is a fresh process, so its \"open -> audio\" includes "
+        "building its pipeline; Sonalto's first run does too (see run 1 above), the "
+        "later ones reuse the player's pipeline.\n\n");
     PrintSeries("Sonalto (navigate live -> audio)", ours);
     PrintSeries("gst-play-1.0 (open -> audio)", gstOpen);
     PrintSeries("mpv (open -> audio)", mpvOpen);
@@ -540,7 +543,6 @@ int Latency(int runs)
 
 // ---------------------------------------------------------------------------
 // Memory
-
 
 struct Resident {
     std::string name;

@@ -97,7 +97,6 @@ std::string MinSec(double seconds)
     return text;
 }
 
-
 // ---------------------------------------------------------------------------
 // The server of the pages' streams, feeds and covers, on a port that stays
 // the same across drops (the station pages name it).
@@ -342,7 +341,6 @@ private:
 
 // ---------------------------------------------------------------------------
 // Memory of the player's processes
-
 
 struct ProcessMemory {
     pid_t pid = 0;

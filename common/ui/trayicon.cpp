@@ -39,7 +39,8 @@ void drawStar(QPainter& p, const QRectF& box, const QColor& colour)
     for (int i = 0; i < 10; ++i) {
         const qreal radius = i % 2 == 0 ? outer : inner;
         const qreal angle = -M_PI / 2 + i * M_PI / 5;
-        const QPointF at(centre.x() + radius * std::cos(angle), centre.y() + radius * std::sin(angle));
+        const QPointF at(
+            centre.x() + radius * std::cos(angle), centre.y() + radius * std::sin(angle));
         if (i == 0)
             star.moveTo(at);
         else
@@ -250,7 +251,8 @@ void StylePopupMenu(QMenu* menu)
     // The style sheet reaches the sub-menus made later as well; items stay
     // readable on the blue, and the picture column fits the 21-pixel search.
     menu->setStyleSheet(QStringLiteral(
-        "QMenu { background-color: rgb(96, 157, 207); color: black; border: 1px solid rgb(24, 58, 99); }"
+        "QMenu { background-color: rgb(96, 157, 207); color: black; border: 1px solid rgb(24, 58, "
+        "99); }"
         "QMenu::item { padding: 3px 24px 3px 6px; }"
         "QMenu::item:selected { background-color: rgb(24, 58, 99); color: white; }"
         "QMenu::item:disabled { color: rgb(60, 80, 110); }"

@@ -109,8 +109,8 @@ void AddCurrentStation(QWidget* parent, PlayerHost& host)
 {
     const HostPrompt prompt(parent, host);
     const Settings& settings = host.settings();
-    if (AddCurrentStation(host.settings().favourites, host.currentStation(), settings.pathHtml,
-            *prompt))
+    if (AddCurrentStation(
+            host.settings().favourites, host.currentStation(), settings.pathHtml, *prompt))
         saveSettingsAndMenu(host);
 }
 

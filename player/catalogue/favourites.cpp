@@ -115,8 +115,7 @@ void FavouritesOrganiser::chooseStation(int index)
 
 void FavouritesOrganiser::chooseFavourite(int index)
 {
-    m_favouriteSelection
-        = index >= 0 && index < static_cast<int>(m_favourites.size()) ? index : -1;
+    m_favouriteSelection = index >= 0 && index < static_cast<int>(m_favourites.size()) ? index : -1;
 }
 
 void FavouritesOrganiser::addSelected()

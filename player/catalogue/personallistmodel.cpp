@@ -25,8 +25,7 @@ void capitaliseFirst(std::string& name)
 // The test flow of GenerateStationPage, answered through the model.
 class EditorTester : public StationPageTester {
 public:
-    EditorTester(
-        Prompt& prompt, const PersonalListModel::StreamTest& streamTest, bool& addEnabled)
+    EditorTester(Prompt& prompt, const PersonalListModel::StreamTest& streamTest, bool& addEnabled)
         : m_prompt(prompt)
         , m_streamTest(streamTest)
         , m_addEnabled(addEnabled)

@@ -64,11 +64,11 @@ Output makeOutput(GstElement* speakers, bool privateOutput)
     GstElement* tee = privateOutput ? gst_element_factory_make("tee", nullptr) : nullptr;
     GstElement* toSpeakers = privateOutput ? gst_element_factory_make("queue", nullptr) : nullptr;
     GstElement* toRecorder = privateOutput ? gst_element_factory_make("queue", nullptr) : nullptr;
-    GstElement* recorderSink = privateOutput
-        ? gst_element_factory_make("pulsesink", "sonalto-record-sink")
-        : nullptr;
+    GstElement* recorderSink
+        = privateOutput ? gst_element_factory_make("pulsesink", "sonalto-record-sink") : nullptr;
     if (!volume || (privateOutput && (!tee || !toSpeakers || !toRecorder || !recorderSink))) {
-        for (GstElement* element : { bin, volume, tee, toSpeakers, toRecorder, recorderSink, speakers })
+        for (GstElement* element :
+            { bin, volume, tee, toSpeakers, toRecorder, recorderSink, speakers })
             if (element)
                 gst_object_unref(gst_object_ref_sink(element));
         return {};
@@ -381,7 +381,8 @@ void StreamPlayer::applyVolume()
     if (m_volumeElement)
         g_object_set(m_volumeElement, "volume", linear, nullptr);
     else if (m_playbin)
-        gst_stream_volume_set_volume(GST_STREAM_VOLUME(m_playbin), GST_STREAM_VOLUME_FORMAT_LINEAR, linear);
+        gst_stream_volume_set_volume(
+            GST_STREAM_VOLUME(m_playbin), GST_STREAM_VOLUME_FORMAT_LINEAR, linear);
 }
 
 // Stops whatever is in flight: the pipeline, a playlist read, a pending

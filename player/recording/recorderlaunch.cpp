@@ -13,8 +13,8 @@
 
 std::string RecordStartParameters(const std::string& outputFile)
 {
-    return std::string("-record -preset ") + kRecorderPresetFile + " -filter "
-        + kRecorderFilterFile + " -output \"" + outputFile + "\" -sequential -minimize -tos";
+    return std::string("-record -preset ") + kRecorderPresetFile + " -filter " + kRecorderFilterFile
+        + " -output \"" + outputFile + "\" -sequential -minimize -tos";
 }
 
 bool LaunchRecorder(const std::string& installDir, const std::string& parameters)

@@ -176,8 +176,8 @@ void RecordingOptionsDialog::accept()
 void OpenRecordingOptions(Settings& settings, const std::string& installDir,
     const std::string& currentStationPage, QWidget* parent)
 {
-    RecordingOptionsDialog dialog(settings, installDir, currentStationPage, Mp3EncoderAvailable(),
-        parent);
+    RecordingOptionsDialog dialog(
+        settings, installDir, currentStationPage, Mp3EncoderAvailable(), parent);
     if (settings.skin)
         ApplySkin(&dialog);
     dialog.exec();

@@ -16,8 +16,8 @@ RecordingOptionsModel::RecordingOptionsModel(const Settings& settings, bool mp3A
     , m_storedCompression(settings.compressionIndex)
 {
     const int count = static_cast<int>(formatItems().size());
-    selectFormat(settings.formatIndex >= 0 && settings.formatIndex < count ? settings.formatIndex
-                                                                           : -1);
+    selectFormat(
+        settings.formatIndex >= 0 && settings.formatIndex < count ? settings.formatIndex : -1);
 }
 
 std::vector<std::string> RecordingOptionsModel::formatItems() const

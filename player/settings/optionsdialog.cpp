@@ -140,8 +140,8 @@ void OptionsDialog::build()
     m_assignLogo = check(t::kAssignLogo, IdAssignLogo);
     m_hideTaskbar = check(t::kHideTaskbar, IdHideTaskbar);
     m_songNotifications = check(t::kSongNotifications, IdSongNotifications);
-    for (QCheckBox* box :
-        { m_onTop, m_listenButton, m_saveLastUrl, m_assignLogo, m_hideTaskbar, m_songNotifications })
+    for (QCheckBox* box : { m_onTop, m_listenButton, m_saveLastUrl, m_assignLogo, m_hideTaskbar,
+             m_songNotifications })
         miscLayout->addWidget(box);
     auto* recording = button(t::kRecordingOptions, IdRecordingOptions);
     miscLayout->addWidget(recording, 0, Qt::AlignLeft);

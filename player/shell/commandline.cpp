@@ -75,8 +75,8 @@ std::vector<MessengerRecord> SecondStartRecords(
     if (!activationToken.empty())
         records.push_back(MessengerRecord::makeCopyData(kCopyDataActivationToken, activationToken));
     std::vector<MessengerRecord> plan = ForwardingPlan(commandLine);
-    records.push_back(
-        MessengerRecord::makeMessage(WM_ACTIVATE, WA_ACTIVE, plan.empty() ? 0 : kActivateForOptions));
+    records.push_back(MessengerRecord::makeMessage(
+        WM_ACTIVATE, WA_ACTIVE, plan.empty() ? 0 : kActivateForOptions));
     records.insert(records.end(), plan.begin(), plan.end());
     return records;
 }

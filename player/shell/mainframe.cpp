@@ -129,13 +129,14 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
     connect(m_view, &CLumoView::stationRead, this, trayFollows);
     connect(m_view, &CLumoView::miniStationShown, this, trayFollows);
 
-    connect(m_view, &CLumoView::frameLoaded, this, [this](const QString& frameName, const QString&) {
-        if (!m_sleepAfterLoad || frameName != QString::fromLatin1(kLiveFrame))
-            return;
-        m_sleepAfterLoad = false;
-        if (m_hiddenAway && isHidden())
-            m_view->page()->setLifecycleState(QWebEnginePage::LifecycleState::Frozen);
-    });
+    connect(
+        m_view, &CLumoView::frameLoaded, this, [this](const QString& frameName, const QString&) {
+            if (!m_sleepAfterLoad || frameName != QString::fromLatin1(kLiveFrame))
+                return;
+            m_sleepAfterLoad = false;
+            if (m_hiddenAway && isHidden())
+                m_view->page()->setLifecycleState(QWebEnginePage::LifecycleState::Frozen);
+        });
 
     m_host = std::make_unique<FrameHost>(*this);
     // A station tested in the editor plays here while the listener is asked,
@@ -238,8 +239,8 @@ bool CMainFrame::registerMessenger(MessengerListener&& claimed)
 {
     if (m_messenger == nullptr)
         m_messenger = new MessengerServer(this);
-    return m_messenger->listen(std::move(claimed),
-        [this](const MessengerRecord& record) { return handleRecord(record); });
+    return m_messenger->listen(
+        std::move(claimed), [this](const MessengerRecord& record) { return handleRecord(record); });
 }
 
 std::int64_t CMainFrame::handleRecord(const MessengerRecord& record)
@@ -691,8 +692,7 @@ QMenu* CMainFrame::buildPopupMenu()
         m_muted = muted;
     state.muted = m_muted;
     state.favourites = m_settings.favourites;
-    return BuildRoutedPopup(
-        state, this, m_settings.favourites, [this](int id) { onCommand(id); });
+    return BuildRoutedPopup(state, this, m_settings.favourites, [this](int id) { onCommand(id); });
 }
 
 void CMainFrame::showPopupMenu(const QPoint& at)

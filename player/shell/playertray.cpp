@@ -155,8 +155,7 @@ void PlayerTray::update(
     m_icon->setToolTip(TrayToolTip(station, occasion));
 }
 
-void PlayerTray::showStreamTitle(
-    const StationPageInfo& station, const QString& title, bool notify)
+void PlayerTray::showStreamTitle(const StationPageInfo& station, const QString& title, bool notify)
 {
     const QString tip = TrayToolTip(station, TrayOccasion::Navigation);
     m_icon->setToolTip(

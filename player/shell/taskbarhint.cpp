@@ -31,7 +31,8 @@ xcb_atom_t atom(xcb_connection_t* connection, const char* name)
     return result;
 }
 
-std::vector<xcb_atom_t> readState(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t state)
+std::vector<xcb_atom_t> readState(
+    xcb_connection_t* connection, xcb_window_t window, xcb_atom_t state)
 {
     std::vector<xcb_atom_t> atoms;
     const xcb_get_property_cookie_t cookie
@@ -102,8 +103,8 @@ bool HasSkipTaskbar(QWidget* window)
     xcb_connection_t* connection = x11Connection();
     if (connection == nullptr || window == nullptr)
         return false;
-    const std::vector<xcb_atom_t> atoms = readState(connection,
-        static_cast<xcb_window_t>(window->winId()), atom(connection, "_NET_WM_STATE"));
+    const std::vector<xcb_atom_t> atoms = readState(
+        connection, static_cast<xcb_window_t>(window->winId()), atom(connection, "_NET_WM_STATE"));
     const xcb_atom_t skipTaskbar = atom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
     return std::find(atoms.begin(), atoms.end(), skipTaskbar) != atoms.end();
 }

@@ -31,8 +31,8 @@ public:
     // Navigates the frame named frameName (exact name, at any depth) to url,
     // as a script of the frame page would. An empty name is the whole view.
     // done, when given, learns whether the frame was there to be sent.
-    void navigateFrame(const QString& frameName, const QUrl& url,
-        std::function<void(bool)> done = nullptr);
+    void navigateFrame(
+        const QString& frameName, const QUrl& url, std::function<void(bool)> done = nullptr);
 
 signals:
     void navigationRequested(const QString& key, const QString& frameName, const QString& address);

@@ -241,7 +241,8 @@ TEST_F(FetchTest, zLeavingStopsEveryWorkerSoon)
         ++ended;
     }));
     ASSERT_TRUE(StartFetchWorker([&] {
-        FetchToFile(m_server.url("/_stall/30/cover.jpg"), m_out.path() + "cover.jpg", FetchUse::Cover);
+        FetchToFile(
+            m_server.url("/_stall/30/cover.jpg"), m_out.path() + "cover.jpg", FetchUse::Cover);
         ++ended;
     }));
     std::this_thread::sleep_for(300ms);

@@ -125,10 +125,7 @@ protected:
         ::setenv("XDG_RUNTIME_DIR", m_runtime.c_str(), 1);
     }
 
-    void TearDown() override
-    {
-        ::unsetenv("XDG_RUNTIME_DIR");
-    }
+    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
 
     // Serves connections on a thread until the listener is closed.
     void serve(MessengerListener& listener, MessengerListener::Handler handler)

@@ -39,8 +39,8 @@ TEST_F(OpenPlaylist, findsTheFirstExistingPlaylistArgument)
     const std::string downloads = m_dir.path() + "Téléchargements/";
     // Options, a missing file and a file of another kind are passed over;
     // a relative name is taken from where the player was started.
-    EXPECT_EQ(FindPlaylistArgument({ "-quiet", downloads + "absent.pls", "radio.PLS", "autre.m3u" },
-                  downloads),
+    EXPECT_EQ(FindPlaylistArgument(
+                  { "-quiet", downloads + "absent.pls", "radio.PLS", "autre.m3u" }, downloads),
         pls);
     EXPECT_EQ(FindPlaylistArgument({ "file://" + pls }, "/"), pls);
     write("page.htm", "x");
@@ -63,8 +63,7 @@ TEST_F(OpenPlaylist, makesAPageThatPlaysACopyOfThePlaylist)
     const std::string copy = html() + "lecture/Ecoute.pls";
     EXPECT_EQ(ReadTextFile(copy), text);
     const std::string page = ReadTextFile(html() + opened.page);
-    EXPECT_NE(page.find("<font name=\"titre\">Radio \xC9t\xE9 & Cie</font>"),
-        std::string::npos)
+    EXPECT_NE(page.find("<font name=\"titre\">Radio \xC9t\xE9 & Cie</font>"), std::string::npos)
         << page;
     EXPECT_NE(page.find("<param name=\"src\" value=\"" + copy + "\">"), std::string::npos);
 
@@ -78,7 +77,11 @@ TEST_F(OpenPlaylist, namesThePageAfterTheFileWithoutTitlesAndReusesIt)
     const std::string path = write("ma radio préférée.m3u", "#EXTM3U\nhttp://h/stream\n");
     const OpenedPlaylist first = MakePlaylistPage(html(), path);
     EXPECT_EQ(first.page, "lecture/ma_radio_preferee.htm");
-    EXPECT_EQ(first.title, "ma radio pr\xE9" "f\xE9" "r\xE9" "e");
+    EXPECT_EQ(first.title,
+        "ma radio pr\xE9"
+        "f\xE9"
+        "r\xE9"
+        "e");
     const OpenedPlaylist again = MakePlaylistPage(html(), path);
     EXPECT_EQ(again.page, first.page);
     std::size_t files = 0;
@@ -93,7 +96,8 @@ TEST_F(OpenPlaylist, refusesAPlaylistWithoutAddressesAndWritesNothing)
     const OpenedPlaylist opened
         = MakePlaylistPage(html(), write("vide.pls", "[playlist]\nNumberOfEntries=0\n"));
     EXPECT_EQ(opened.page, "");
-    EXPECT_EQ(opened.error, "La liste de lecture « vide.pls » ne contient aucune adresse de radio.");
+    EXPECT_EQ(
+        opened.error, "La liste de lecture « vide.pls » ne contient aucune adresse de radio.");
     EXPECT_FALSE(std::filesystem::exists(html() + "lecture/vide.htm"));
     EXPECT_EQ(MakePlaylistPage(html(), m_dir.path() + "absent.pls").error,
         "La liste de lecture « absent.pls » est illisible.");
@@ -104,7 +108,8 @@ TEST_F(OpenPlaylist, openedPagesNeverJoinTheStationIndex)
     ASSERT_TRUE(WriteTextFile(html() + "FIP.htm",
         "<html><font name=\"titre\">FIP</font><param name=\"src\" value=\"http://f/\"></html>"));
     ASSERT_TRUE(WriteTextFile(IndexPath(html()), EmptyIndexText()));
-    ASSERT_FALSE(MakePlaylistPage(html(), write("x.pls", "[playlist]\nFile1=http://x/\n")).page.empty());
+    ASSERT_FALSE(
+        MakePlaylistPage(html(), write("x.pls", "[playlist]\nFile1=http://x/\n")).page.empty());
     ASSERT_TRUE(RebuildIndex(html()));
     std::vector<std::string> names;
     for (const StationEntry& station : ListStations(ReadTextFile(IndexPath(html()))))

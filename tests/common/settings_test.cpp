@@ -283,7 +283,8 @@ TEST_F(SettingsTest, saveWritesEveryKeyInItsFixedOrder)
         "Cacher TaskBar=False\r\nTemps Rafraichissement=10\r\n"
         "Path HTML=/opt/sonalto/html/\r\nPath Rec=/opt/sonalto/Record/\r\n"
         "Sauve Derniere URL=True\r\nDerniere URL=/opt/sonalto/html/fip.htm\r\nSkin=False\r\n"
-        "Couleur du skin=96\r\nNom apparence=Skin Standard\r\nMini Player=False\r\nNotifier Titres=False\r\n"
+        "Couleur du skin=96\r\nNom apparence=Skin Standard\r\nMini Player=False\r\nNotifier "
+        "Titres=False\r\n"
         "[Favoris]\r\n"
             + favourites
             + "[Enregistreur HarddiskOgg]\r\n"

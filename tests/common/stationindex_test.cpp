@@ -258,7 +258,8 @@ TEST(StationIndexTest, removalFindsAccentedFilesAndSaysWhatItKept)
     const RemovalResult cafe = RemoveStation(f.index, "Caf\xE9");
     EXPECT_TRUE(cafe.removed);
     EXPECT_TRUE(cafe.kept.empty());
-    for (const char* gone : { "html/Caf\xC3\xA9.htm", "html/logo/caf\xC3\xA9.jpg", "html/caf\xC3\xA9.pls" })
+    for (const char* gone :
+        { "html/Caf\xC3\xA9.htm", "html/logo/caf\xC3\xA9.jpg", "html/caf\xC3\xA9.pls" })
         EXPECT_FALSE(f.exists(gone)) << gone;
 
     const RemovalResult ete = RemoveStation(f.index, "Ete");

@@ -167,7 +167,8 @@ TEST(TextFileTest, sweepRemovesOnlyAbandonedWrites)
     auto entries = Entries(dir);
     std::sort(entries.begin(), entries.end());
     EXPECT_EQ(entries,
-        (std::vector<std::string> { mine, ".sonalto-write-Qw3rTy", ".sonalto-write-dir", "haut.htm" }));
+        (std::vector<std::string> {
+            mine, ".sonalto-write-Qw3rTy", ".sonalto-write-dir", "haut.htm" }));
     EXPECT_EQ(SweepAbandonedWrites(dir.path() + "missing/"), 0);
 }
 

@@ -227,7 +227,8 @@ TEST(ShippedFiles, readmePublishingExampleIsNewerThanTheShippedList)
     const std::size_t at = readme.find("--list-date ");
     ASSERT_NE(at, std::string::npos);
     std::time_t example = 0;
-    ASSERT_TRUE(ParseSettingsDate(readme.substr(at + 12, readme.find(' ', at + 12) - at - 12), example));
+    ASSERT_TRUE(
+        ParseSettingsDate(readme.substr(at + 12, readme.find(' ', at + 12) - at - 12), example));
     Profile versions;
     ASSERT_TRUE(versions.load((data / "versions.txt").string()));
     std::time_t shipped = 0;

@@ -41,8 +41,8 @@ int main(int argc, char** argv)
             const bool present
                 = FindStationLine(ReadTextFile(IndexPath(dir)), crashwrites::kAddedStation).found;
             const bool ok = !present
-                ? WriteTextFile(dir + crashwrites::kAddedPage,
-                      crashwrites::Page(crashwrites::kAddedStation))
+                ? WriteTextFile(
+                      dir + crashwrites::kAddedPage, crashwrites::Page(crashwrites::kAddedStation))
                     && InsertStation(IndexPath(dir), crashwrites::kAddedStation)
                 : RemoveStation(IndexPath(dir), crashwrites::kAddedStation).removed;
             if (!ok)

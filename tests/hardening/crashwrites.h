@@ -8,10 +8,12 @@ namespace crashwrites {
 inline constexpr const char* kRenamedPage = "Station_0000.htm";
 inline constexpr const char* kTitleA = "Aaa Radio Premi\xE8re";
 inline constexpr const char* kTitleB = "Zzz Radio Derni\xE8re";
-inline constexpr const char* kAddedStation = "Radio Ajout\xE9" "e";
+inline constexpr const char* kAddedStation = "Radio Ajout\xE9"
+                                             "e";
 // The page of kAddedStation on disk: the index names it in Windows-1252,
 // the disk in UTF-8.
-inline constexpr const char* kAddedPage = "Radio_Ajout\xC3\xA9" "e.htm";
+inline constexpr const char* kAddedPage = "Radio_Ajout\xC3\xA9"
+                                          "e.htm";
 inline constexpr int kPositionA = 40;
 inline constexpr int kPositionB = 600;
 

@@ -95,9 +95,8 @@ protected:
                 << mode << ": the writer stopped by itself, status " << status;
             for (const auto& [file, allowed] : watched) {
                 const std::string text = ReadTextFile(m_dir.path() + file);
-                ASSERT_TRUE(allowed.count(text))
-                    << mode << ", kill " << kill << ": " << file << " is partial ("
-                    << text.size() << " bytes)";
+                ASSERT_TRUE(allowed.count(text)) << mode << ", kill " << kill << ": " << file
+                                                 << " is partial (" << text.size() << " bytes)";
                 ++seen[file + (text == *allowed.begin() ? " first" : " second")];
             }
             const int left = Leftovers(m_dir.path());
@@ -107,8 +106,8 @@ protected:
             EXPECT_EQ(SweepAbandonedWrites(m_dir.path()), left);
             EXPECT_EQ(Leftovers(m_dir.path()), 0);
         }
-        std::printf("%s: %d kills, %d during a write (temporary file left)", mode.c_str(),
-            kKills, leftovers);
+        std::printf("%s: %d kills, %d during a write (temporary file left)", mode.c_str(), kKills,
+            leftovers);
         for (const auto& [what, count] : seen)
             std::printf(", %s: %d", what.c_str(), count);
         std::printf("\n");
@@ -124,7 +123,8 @@ TEST_F(KillWrites, rebuildLeavesTheIndexOldOrNew)
     std::set<std::string> pages, indexes;
     for (const char* title : { crashwrites::kTitleA, crashwrites::kTitleB }) {
         pages.insert(crashwrites::Page(title));
-        ASSERT_TRUE(WriteTextFile(m_dir.path() + crashwrites::kRenamedPage, crashwrites::Page(title)));
+        ASSERT_TRUE(
+            WriteTextFile(m_dir.path() + crashwrites::kRenamedPage, crashwrites::Page(title)));
         ASSERT_TRUE(RebuildIndex(m_dir.path()));
         indexes.insert(ReadTextFile(IndexPath(m_dir.path())));
     }
@@ -143,7 +143,8 @@ TEST_F(KillWrites, indexEditLeavesTheIndexOldOrNew)
     ASSERT_TRUE(RemoveStation(index, crashwrites::kAddedStation));
     ASSERT_NE(with, without);
     // The page is there or not; never cut.
-    killRepeatedly("index", { { "haut.htm", { without, with } }, { crashwrites::kAddedPage, { "", page } } });
+    killRepeatedly(
+        "index", { { "haut.htm", { without, with } }, { crashwrites::kAddedPage, { "", page } } });
 }
 
 TEST_F(KillWrites, settingsSaveLeavesTheFileOldOrNew)

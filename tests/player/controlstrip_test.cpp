@@ -30,8 +30,7 @@ TEST(ControlStrip, followsAndDrivesTheEngine)
     EXPECT_EQ(strip.statusLabel()->text(), QString("Arrêté"));
     EXPECT_TRUE(strip.playStopButton()->isEnabled());
     strip.playStopButton()->click();
-    EXPECT_EQ(engine.calls,
-        QStringList({ "play http://radio.example/flux", "stop", "replay" }));
+    EXPECT_EQ(engine.calls, QStringList({ "play http://radio.example/flux", "stop", "replay" }));
     // A reconnecting engine is still busy: the button stops it.
     engine.setState(AudioEngine::State::Reconnecting, "Flux interrompu, nouvelle tentative…");
     strip.playStopButton()->click();

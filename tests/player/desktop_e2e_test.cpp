@@ -29,7 +29,8 @@ using testsupport::TempDir;
 bool OnXDisplay()
 {
     const char* platform = std::getenv("SONALTO_E2E_PLATFORM");
-    return platform != nullptr && std::string(platform) == "xcb" && std::getenv("DISPLAY") != nullptr;
+    return platform != nullptr && std::string(platform) == "xcb"
+        && std::getenv("DISPLAY") != nullptr;
 }
 
 // The X id of the player's top-level window, empty when there is none.
@@ -105,7 +106,8 @@ protected:
 
     bool start(Process& player, const std::vector<std::string>& arguments)
     {
-        return player.start(m_player, arguments, environment(), "/", m_install.path() + "player.out");
+        return player.start(
+            m_player, arguments, environment(), "/", m_install.path() + "player.out");
     }
 
     void startReady(Process& player, const std::vector<std::string>& arguments = {})
@@ -119,7 +121,8 @@ protected:
         Environment env = environment();
         for (auto& [name, value] : extra)
             env[name] = value;
-        return testsupport::RunSecondStart(m_player, arguments, env, m_install.path() + "second.out");
+        return testsupport::RunSecondStart(
+            m_player, arguments, env, m_install.path() + "second.out");
     }
 
     bool logHas(const std::string& line, std::chrono::milliseconds timeout = 30s) const
@@ -136,8 +139,8 @@ protected:
     // really hides into the tray.
     void startTrayOwner()
     {
-        ASSERT_TRUE(m_trayOwner.start(SONALTO_TRAYOWNER_PATH, {}, {}, "/",
-            m_install.path() + "trayowner.out"));
+        ASSERT_TRUE(m_trayOwner.start(
+            SONALTO_TRAYOWNER_PATH, {}, {}, "/", m_install.path() + "trayowner.out"));
         ASSERT_TRUE(WaitFor([this] {
             return ReadTextFile(m_install.path() + "trayowner.out").find("owner yes")
                 != std::string::npos;
@@ -297,8 +300,8 @@ TEST_F(PlayerDesktop, forwardsLeaveAPlayerInTheTrayHidden)
     // Every window that the display maps from now on.
     const std::string events = m_install.path() + "xev.out";
     Process watch;
-    ASSERT_TRUE(watch.start("/usr/bin/stdbuf", { "-oL", "xev", "-root", "-event", "substructure" },
-        {}, "/", events));
+    ASSERT_TRUE(watch.start(
+        "/usr/bin/stdbuf", { "-oL", "xev", "-root", "-event", "substructure" }, {}, "/", events));
     std::this_thread::sleep_for(500ms);
 
     EXPECT_EQ(runSecond({ "-quiet", "-radio", "Alpha.htm" }), 0);
@@ -316,8 +319,8 @@ TEST_F(PlayerDesktop, forwardsLeaveAPlayerInTheTrayHidden)
     // Only a start with no option brings it back.
     EXPECT_EQ(runSecond({}), 0);
     EXPECT_TRUE(WaitFor(PlayerWindowShown));
-    EXPECT_TRUE(WaitFor(
-        [&] { return ReadTextFile(events).find("MapNotify") != std::string::npos; }, 5s));
+    EXPECT_TRUE(
+        WaitFor([&] { return ReadTextFile(events).find("MapNotify") != std::string::npos; }, 5s));
     EXPECT_EQ(runSecond({ "-stop" }), 0);
     EXPECT_EQ(player.waitForExit(30s), 0);
 }
@@ -372,7 +375,8 @@ TEST_F(PlayerDesktop, songNotificationsAreTheListenersChoice)
         GTEST_SKIP() << "needs the X display (run under Xvfb)";
     testsupport::HttpServer server;
     ASSERT_TRUE(server.start(m_install.path()));
-    testsupport::WriteSmallCatalogue(html(), server.url("/_stream?title=Alpha+en+direct"), "", false);
+    testsupport::WriteSmallCatalogue(
+        html(), server.url("/_stream?title=Alpha+en+direct"), "", false);
     startTrayOwner();
     const auto viewableWindows = [] {
         std::istringstream tree(testsupport::RunCommand("xwininfo -root -children 2>/dev/null"));

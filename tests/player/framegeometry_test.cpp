@@ -8,9 +8,9 @@ namespace {
 
 TEST(FrameGeometry, eachLayoutHasItsSizeAndFlags)
 {
-    constexpr Qt::WindowFlags framed = Qt::Window | Qt::CustomizeWindowHint
-        | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-        | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint;
+    constexpr Qt::WindowFlags framed = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+        | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
+        | Qt::WindowCloseButtonHint;
     constexpr Qt::WindowFlags frameless = Qt::Window | Qt::FramelessWindowHint;
     struct Case {
         int width, height, miniWidth, miniHeight;
@@ -70,6 +70,5 @@ TEST(FrameGeometry, edgesWithinFivePixelsOfTheWorkAreaSnap)
         EXPECT_EQ(snapped.size(), size);
     }
 }
-
 
 } // namespace

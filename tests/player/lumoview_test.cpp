@@ -270,14 +270,14 @@ TEST_F(LumoViewTest, linksAskingForANewWindowGoToTheDesktopBrowser)
 
     // The listener clicks the station's site link (a script's click would
     // open no window): here it covers the whole frame.
-    view.page()->runJavaScript(QStringLiteral(
-        "var a = frames['live'].document.getElementById('site');"
-        "a.style.display = 'block'; a.style.position = 'fixed'; a.style.left = '0';"
-        "a.style.top = '0'; a.style.width = '100%'; a.style.height = '100%';"
-        "a.style.zIndex = '9';"));
+    view.page()->runJavaScript(
+        QStringLiteral("var a = frames['live'].document.getElementById('site');"
+                       "a.style.display = 'block'; a.style.position = 'fixed'; a.style.left = '0';"
+                       "a.style.top = '0'; a.style.width = '100%'; a.style.height = '100%';"
+                       "a.style.zIndex = '9';"));
     QTest::qWait(300);
-    QTest::mouseClick(view.focusProxy() ? view.focusProxy() : &view, Qt::LeftButton, {},
-        QPoint(200, 200));
+    QTest::mouseClick(
+        view.focusProxy() ? view.focusProxy() : &view, Qt::LeftButton, {}, QPoint(200, 200));
     EXPECT_TRUE(WaitUntil([&] { return !catcher.urls.empty(); }, 10000));
     QDesktopServices::unsetUrlHandler("http");
     ASSERT_EQ(catcher.urls.size(), 1u);

@@ -291,7 +291,8 @@ TEST_F(MainFrameTest, htmlDirectoryIsAskedForWhenTheDefaultHasNoFramePage)
         CMainFrame frame(m_settings, m_install.path(), &prompt, &m_engine);
         EXPECT_EQ(frame.isCreated(), c.created) << c.answer;
         EXPECT_EQ(prompt.folderTitles,
-            std::vector<std::string> { "Selectionnez le repertoire contenant vos fichiers radio .html" });
+            std::vector<std::string> {
+                "Selectionnez le repertoire contenant vos fichiers radio .html" });
         if (c.created) {
             EXPECT_EQ(m_settings.pathHtml, chosen.path());
             EXPECT_TRUE(prompt.shown.empty());
@@ -373,7 +374,8 @@ TEST_F(MainFrameTest, menusCarryTheirTextsAndIdsAndRecRelabels)
     for (QAction* action : frame.systemMenu()->actions())
         system << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(system.join('|').toStdString(),
-        "Mode mini|-|O&ptions|Personnaliser|-|Snt Planificateur|-|Aide|A& Propos...|-|Quitter \tAlt+F4");
+        "Mode mini|-|O&ptions|Personnaliser|-|Snt Planificateur|-|Aide|A& Propos...|-|Quitter "
+        "\tAlt+F4");
 }
 
 // The normal window has a fixed size, for which window managers offer no
@@ -497,8 +499,9 @@ TEST_F(MainFrameTest, rebuildRewritesTheIndexAndSaysSo)
     EXPECT_NE(ReadTextFile(m_install.path() + "html/haut.htm").find("Fip.htm"), std::string::npos);
     ASSERT_EQ(m_prompt.shown.size(), 1u);
     EXPECT_EQ(m_prompt.shown[0].title, "Termin\xC3\xA9");
-    EXPECT_EQ(m_prompt.shown[0].text, "La reconstruction de l'index des radios est termin\xC3\xA9"
-                                      "e.");
+    EXPECT_EQ(m_prompt.shown[0].text,
+        "La reconstruction de l'index des radios est termin\xC3\xA9"
+        "e.");
     EXPECT_EQ(m_prompt.shown[0].icon, PromptIcon::Information);
     // The player goes on while the message is up.
     EXPECT_FALSE(m_prompt.shown[0].waited);

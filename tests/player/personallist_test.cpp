@@ -426,8 +426,7 @@ TEST_F(PersonalListTest, deletingRemovesTheStationFromBothListsAfterConfirmation
 TEST_F(PersonalListTest, dialogTestsAddsAndAppliesThroughItsControls)
 {
     m_prompt.answers = { PromptAnswer::Yes };
-    PersonalListDialog dialog(
-        m_catalogue.html(), nullptr, &m_prompt,
+    PersonalListDialog dialog(m_catalogue.html(), nullptr, &m_prompt,
         { [this](const std::string& path) { m_opened.push_back(path); }, [] {} });
     dialog.show();
     auto* name = dialog.findChild<QLineEdit*>("stationName");

@@ -95,8 +95,11 @@ TEST(PlayerTrayTest, logoIconOnlyWithFileAssignerAndNormalLayout)
     logo.setPixel(39, 29, qRgb(200, 0, 0));
     ASSERT_TRUE(logo.save(QString::fromStdString(settings.pathHtml + "logo/nrj.gif"), "PNG"));
     // A page names "rádio.gif" in Windows-1252; the file on disk is UTF-8.
-    ASSERT_TRUE(logo.save(
-        QString::fromUtf8((settings.pathHtml + "logo/r\xC3\xA1" "dio.gif").c_str()), "PNG"));
+    ASSERT_TRUE(logo.save(QString::fromUtf8((settings.pathHtml
+                              + "logo/r\xC3\xA1"
+                                "dio.gif")
+                                                .c_str()),
+        "PNG"));
 
     StationPageInfo station = stationTitled("NRJ");
     station.logoFile = "nrj.gif";
@@ -107,10 +110,14 @@ TEST(PlayerTrayTest, logoIconOnlyWithFileAssignerAndNormalLayout)
         std::string logoFile;
         bool logo;
     };
-    for (const Case& c : { Case { true, false, "nrj.gif", true }, Case { false, false, "nrj.gif", false },
-             Case { true, true, "nrj.gif", false }, Case { true, false, "absent.gif", false },
-             Case { true, false, "Introuvable", false }, Case { true, false, "nrj.gif", true },
-             Case { true, false, "r\xE1" "dio.gif", true } }) {
+    for (const Case& c :
+        { Case { true, false, "nrj.gif", true }, Case { false, false, "nrj.gif", false },
+            Case { true, true, "nrj.gif", false }, Case { true, false, "absent.gif", false },
+            Case { true, false, "Introuvable", false }, Case { true, false, "nrj.gif", true },
+            Case { true, false,
+                "r\xE1"
+                "dio.gif",
+                true } }) {
         SCOPED_TRACE(c.logoFile + (c.assign ? " assign" : "") + (c.mini ? " mini" : ""));
         settings.assignLogo = c.assign;
         settings.miniPlayer = c.mini;
@@ -204,8 +211,10 @@ TEST(PlayerTrayTest, popupContentFollowsState)
 TEST(PlayerTrayTest, picturesHaveTheirSizes)
 {
     EXPECT_EQ(MenuPictureIcon(MenuPicture::Sound).availableSizes(), QList<QSize> { QSize(20, 20) });
-    EXPECT_EQ(MenuPictureIcon(MenuPicture::Favourite).availableSizes(), QList<QSize> { QSize(15, 15) });
-    EXPECT_EQ(MenuPictureIcon(MenuPicture::Search).availableSizes(), QList<QSize> { QSize(21, 20) });
+    EXPECT_EQ(
+        MenuPictureIcon(MenuPicture::Favourite).availableSizes(), QList<QSize> { QSize(15, 15) });
+    EXPECT_EQ(
+        MenuPictureIcon(MenuPicture::Search).availableSizes(), QList<QSize> { QSize(21, 20) });
     // Each state has a picture of its own.
     const QImage sound = MenuPictureIcon(MenuPicture::Sound).pixmap(20, 20).toImage();
     const QImage muted = MenuPictureIcon(MenuPicture::Muted).pixmap(20, 20).toImage();

@@ -163,8 +163,8 @@ TEST_F(PlayerPlaying, playlistFilesOpenedWithThePlayerPlayLikeStations)
     // As the file manager opens them: a path among the arguments.
     TempDir downloads("sonalto-downloads");
     const std::string pls = downloads.path() + "beta.pls";
-    ASSERT_TRUE(WriteTextFile(pls,
-        "[playlist]\nFile1=" + m_server.url("/_stream?title=Beta") + "\nTitle1=Radio Beta\n"));
+    ASSERT_TRUE(WriteTextFile(
+        pls, "[playlist]\nFile1=" + m_server.url("/_stream?title=Beta") + "\nTitle1=Radio Beta\n"));
     Process player;
     startFirst(player, { pls });
     EXPECT_TRUE(logHas("station Radio Beta")) << ReadTextFile(logPath());

@@ -40,8 +40,8 @@ protected:
 
         // The drop-down picks the station once the page is loaded, through
         // its own onChange script, as a listener's choice does.
-        testsupport::WriteSmallCatalogue(m_install.path() + "html/",
-            m_server.url("/_stream?title=Alpha+en+direct"), "", true);
+        testsupport::WriteSmallCatalogue(
+            m_install.path() + "html/", m_server.url("/_stream?title=Alpha+en+direct"), "", true);
     }
 
     void TearDown() override
@@ -139,8 +139,7 @@ constexpr std::size_t kOneSecond = 38;
 TEST_F(PlayerReconnect, playsAgainWhenTheServerComesBackAfterADrop)
 {
     Process player;
-    ASSERT_TRUE(
-        player.start(m_player, {}, environment(), "/", m_install.path() + "first.out"));
+    ASSERT_TRUE(player.start(m_player, {}, environment(), "/", m_install.path() + "first.out"));
     ASSERT_TRUE(testsupport::WaitForFileLine(logPath(), "station Radio Alpha", 30s)) << output();
     ASSERT_TRUE(testsupport::WaitForFileLine(logPath(), "first audio", 30s)) << output();
     ASSERT_TRUE(waitForRendered(0, kOneSecond, 10s)) << "no sound reached the output";

@@ -13,7 +13,9 @@ namespace {
 using testsupport::TempDir;
 
 // A program's bytes, zeros included.
-const std::string kNewUpdater("\x7f" "ELF\0\0\x01new updater\0\xff", 19);
+const std::string kNewUpdater("\x7f"
+                              "ELF\0\0\x01new updater\0\xff",
+    19);
 
 TEST(SelfUpdate, newUpdaterReplacesTheOldOneRunnableAndLeavesNothingBehind)
 {

@@ -374,7 +374,8 @@ int LiveMessages()
         if (info == nullptr)
             continue;
         for (int i = 0; i < gst_structure_n_fields(info); ++i) {
-            const GValue* list = gst_structure_get_value(info, gst_structure_nth_field_name(info, i));
+            const GValue* list
+                = gst_structure_get_value(info, gst_structure_nth_field_name(info, i));
             if (GST_VALUE_HOLDS_LIST(list))
                 live = static_cast<int>(gst_value_list_get_size(list));
         }
@@ -490,7 +491,8 @@ private:
     {
         auto* self = static_cast<MonitorLevels*>(data);
         const GstStructure* s = gst_message_get_structure(message);
-        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ELEMENT && gst_structure_has_name(s, "level")) {
+        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ELEMENT
+            && gst_structure_has_name(s, "level")) {
             const GValue* peak = gst_structure_get_value(s, "peak");
             GValueArray* values = static_cast<GValueArray*>(g_value_get_boxed(peak));
             double loudest = -1000;

@@ -50,7 +50,7 @@ protected:
     {
         testsupport::RunCommand("gst-launch-1.0 -q audiotestsrc num-buffers=300 ! audioconvert ! "
             + chain + " ! filesink location=\"" + m_install.path() + name + "\"");
-        struct stat info {};
+        struct stat info { };
         return ::stat((m_install.path() + name).c_str(), &info) == 0 && info.st_size > 1000;
     }
 
@@ -63,10 +63,8 @@ protected:
 TEST_F(PlayerStreams, playsEachServersStreamAndShowsItsTitle)
 {
     ASSERT_TRUE(encode("tone.aac", "avenc_aac ! aacparse ! audio/mpeg,stream-format=adts"));
-    ASSERT_TRUE(encode("tone.oga",
-        "taginject tags=title=Vorbis-en-direct ! vorbisenc ! oggmux"));
-    ASSERT_TRUE(encode("tone.opus",
-        "taginject tags=title=Opus-en-direct ! opusenc ! oggmux"));
+    ASSERT_TRUE(encode("tone.oga", "taginject tags=title=Vorbis-en-direct ! vorbisenc ! oggmux"));
+    ASSERT_TRUE(encode("tone.opus", "taginject tags=title=Opus-en-direct ! opusenc ! oggmux"));
     // Ten seconds of AAC in MPEG-TS segments, for a live HLS playlist.
     testsupport::RunCommand("cd \"" + m_install.path()
         + "\" && gst-launch-1.0 -q hlssink2 name=h target-duration=2 max-files=0 "
@@ -94,8 +92,7 @@ TEST_F(PlayerStreams, playsEachServersStreamAndShowsItsTitle)
         { "302 then 301, relative Location",
             "/_redirect/302/_redirect/301/_stream?title=Redirig%C3%A9", "Redirig\xE9" },
         { "AAC (ADTS)", "/_stream?audio=tone.aac&type=audio/aac&title=En+AAC", "En AAC" },
-        { "Ogg Vorbis", "/_stream?audio=tone.oga&type=application/ogg&icy=0",
-            "Vorbis-en-direct" },
+        { "Ogg Vorbis", "/_stream?audio=tone.oga&type=application/ogg&icy=0", "Vorbis-en-direct" },
         { "Ogg Opus", "/_stream?audio=tone.opus&type=audio/ogg&icy=0", "Opus-en-direct" },
         { "HTTP/1.1 chunked", "/_stream?chunked=1&title=Par+morceaux", "Par morceaux" },
         { "3 s before the first byte", "/_stall/3/_stream?title=Patience", "Patience" },
@@ -106,7 +103,8 @@ TEST_F(PlayerStreams, playsEachServersStreamAndShowsItsTitle)
     int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        testsupport::WriteSmallCatalogue(m_install.path() + "html/", m_server.url(c.path), "", true);
+        testsupport::WriteSmallCatalogue(
+            m_install.path() + "html/", m_server.url(c.path), "", true);
         const std::string log = m_install.path() + "diag" + std::to_string(++n) + ".log";
         const std::string out = m_install.path() + "out" + std::to_string(n) + ".log";
         Process player;

@@ -45,7 +45,10 @@ protected:
         m_catalogue.write({ { "Radio Nova", "Radio_Nova.htm", true, "", "" } });
     }
 
-    QString url(const std::string& path) const { return QString::fromStdString(m_server.url(path)); }
+    QString url(const std::string& path) const
+    {
+        return QString::fromStdString(m_server.url(path));
+    }
 
     // "TESTER cette radio" in the editor, as the listener presses it, with
     // what the player played while the question was up.

@@ -56,8 +56,7 @@ protected:
             << ReadTextFile(m_install.path() + "player.out");
         // The check runs before "ready"; a started stand-in writes its line
         // within moments.
-        const std::vector<std::string> diag
-            = testsupport::ReadLines(m_install.path() + "diag.log");
+        const std::vector<std::string> diag = testsupport::ReadLines(m_install.path() + "diag.log");
         if (std::find(diag.begin(), diag.end(), "updater started -silence") != diag.end())
             testsupport::WaitFor(
                 [this] { return !testsupport::ReadLines(updaterLog()).empty(); }, 10s);

@@ -31,7 +31,6 @@ using namespace std::chrono_literals;
 using testsupport::Process;
 using testsupport::TempDir;
 
-
 // A headless sound server for the whole test program, its variables set in
 // this process so that the in-process player and the children find it.
 class SoundServer : public ::testing::Environment {
@@ -112,7 +111,8 @@ double monitorLevel(const std::string& device, std::chrono::milliseconds window 
 {
     const std::vector<double> peaks = peakLevels("pulsesrc device=" + device, window);
     // The first readings hold what the server had buffered before.
-    return loudest(std::vector<double>(peaks.begin() + std::min<std::size_t>(peaks.size(), 3), peaks.end()));
+    return loudest(
+        std::vector<double>(peaks.begin() + std::min<std::size_t>(peaks.size(), 3), peaks.end()));
 }
 
 // Waits until the file holds a line that starts with prefix.
@@ -163,10 +163,13 @@ protected:
         if (!SoundServer::ready)
             GTEST_SKIP() << "no sound server";
         ::mkdir((m_install.path() + "HarddiskOgg").c_str(), 0755);
-        m_recorder = testsupport::CopyProgram(SONALTO_RECORDER_PATH, m_install.path() + "HarddiskOgg");
+        m_recorder
+            = testsupport::CopyProgram(SONALTO_RECORDER_PATH, m_install.path() + "HarddiskOgg");
         m_tone = m_install.path() + "tone.ogg";
-        testsupport::RunCommand("gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 num-buffers=600 ! audioconvert ! "
-            "vorbisenc ! oggmux ! filesink location=" + m_tone);
+        testsupport::RunCommand(
+            "gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 num-buffers=600 ! audioconvert ! "
+            "vorbisenc ! oggmux ! filesink location="
+            + m_tone);
     }
 
     TempDir m_install { "sonalto-rec" };
@@ -191,13 +194,15 @@ TEST_F(RecorderE2e, recordsThePlayersOwnToneWhateverTheSpeakersMute)
 
     StreamPlayer player;
     player.play(QString::fromStdString(m_tone));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return player.state() == StreamPlayer::State::Playing; }, 10000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return player.state() == StreamPlayer::State::Playing; }, 10000));
     ASSERT_TRUE(SoundOutputExists(kPrivateOutputName)) << "the player made its private output";
 
     for (const Case& c : cases) {
         if (c.formatIndex == 2 && !hasElement("lamemp3enc"))
             continue;
-        testsupport::RunCommand(std::string("pactl set-sink-mute @DEFAULT_SINK@ ") + (c.muted ? "1" : "0"));
+        testsupport::RunCommand(
+            std::string("pactl set-sink-mute @DEFAULT_SINK@ ") + (c.muted ? "1" : "0"));
         Settings settings;
         settings.formatIndex = c.formatIndex;
         settings.compressionIndex = c.compressionIndex;
@@ -219,14 +224,15 @@ TEST_F(RecorderE2e, recordsThePlayersOwnToneWhateverTheSpeakersMute)
         EXPECT_EQ(quit.waitForExit(10s), 0);
         EXPECT_EQ(recorder.waitForExit(15s), 0) << c.container;
 
-        struct stat info {};
+        struct stat info { };
         ASSERT_EQ(::stat(output.c_str(), &info), 0) << c.container;
         EXPECT_NE(::stat((m_install.path() + ".Record " + std::to_string(c.formatIndex)
                              + RecordingExtension(c.formatIndex) + ".part")
                              .c_str(),
                       &info),
             0);
-        const std::string report = testsupport::RunCommand("gst-discoverer-1.0 \"" + output + "\" 2>&1");
+        const std::string report
+            = testsupport::RunCommand("gst-discoverer-1.0 \"" + output + "\" 2>&1");
         EXPECT_NE(report.find(c.container), std::string::npos) << report;
         EXPECT_NE(report.find(c.rate), std::string::npos) << report;
         EXPECT_NE(report.find(c.channels), std::string::npos) << report;
@@ -249,7 +255,8 @@ TEST_F(RecorderE2e, volumeChangesTheSpeakersAndNotTheRecording)
         + tone);
     StreamPlayer player;
     player.play(QString::fromStdString(tone));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return player.state() == StreamPlayer::State::Playing; }, 10000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return player.state() == StreamPlayer::State::Playing; }, 10000));
     QTest::qWait(500);
 
     const double speakersFull = monitorLevel("test_sink.monitor");
@@ -271,8 +278,8 @@ TEST_F(RecorderE2e, volumeChangesTheSpeakersAndNotTheRecording)
     const std::string output = m_install.path() + "bas.ogg";
     Process recorder;
     ASSERT_TRUE(recorder.start(m_recorder,
-        { "-record", "-preset", "Snt.hdp", "-filter", "smart.hfs", "-output", output },
-        {}, m_install.path(), m_install.path() + "recorder.log"));
+        { "-record", "-preset", "Snt.hdp", "-filter", "smart.hfs", "-output", output }, {},
+        m_install.path(), m_install.path() + "recorder.log"));
     QTest::qWait(2500);
     Process quit;
     ASSERT_TRUE(quit.start(m_recorder, { "-quit" }, {}, m_install.path()));
@@ -292,7 +299,8 @@ TEST_F(RecorderE2e, keepsWhatItRecordedHoweverItStops)
         + tone);
     auto player = std::make_unique<StreamPlayer>();
     player->play(QString::fromStdString(tone));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return player->state() == StreamPlayer::State::Playing; }, 10000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return player->state() == StreamPlayer::State::Playing; }, 10000));
     enum class Stop { CloseBox, Terminate, ServerRestart };
     struct Case {
         const char* what;
@@ -309,11 +317,13 @@ TEST_F(RecorderE2e, keepsWhatItRecordedHoweverItStops)
             "harddisk: L'enregistrement s'est interrompu : " },
     };
     const bool display = std::getenv("DISPLAY") != nullptr
-        && std::string(std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "") == "xcb";
+        && std::string(std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "")
+            == "xcb";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         if (c.stop == Stop::CloseBox && !display) {
-            std::printf("[ SKIPPED  ] %s: needs an X display (RecorderE2e.keepsUnderXvfb)\n", c.what);
+            std::printf(
+                "[ SKIPPED  ] %s: needs an X display (RecorderE2e.keepsUnderXvfb)\n", c.what);
             continue;
         }
         Settings settings;
@@ -324,8 +334,8 @@ TEST_F(RecorderE2e, keepsWhatItRecordedHoweverItStops)
         const std::string log = m_install.path() + name + ".log";
         Process recorder;
         ASSERT_TRUE(recorder.start(m_recorder,
-            { "-record", "-preset", "Snt.hdp", "-filter", "smart.hfs", "-output", output },
-            {}, m_install.path(), log));
+            { "-record", "-preset", "Snt.hdp", "-filter", "smart.hfs", "-output", output }, {},
+            m_install.path(), log));
         QTest::qWait(3000);
         ASSERT_TRUE(recorder.isRunning()) << ReadTextFile(log);
         switch (c.stop) {
@@ -353,13 +363,15 @@ TEST_F(RecorderE2e, keepsWhatItRecordedHoweverItStops)
             Process quit;
             ASSERT_TRUE(quit.start(m_recorder, { "-quit" }, {}, m_install.path()));
             EXPECT_EQ(quit.waitForExit(10s), 0);
-            testsupport::RunCommand(testsupport::SupportDirectory() + "/start-pulse.sh \"$SONALTO_PULSE_DIR\"");
+            testsupport::RunCommand(
+                testsupport::SupportDirectory() + "/start-pulse.sh \"$SONALTO_PULSE_DIR\"");
         }
         EXPECT_EQ(recorder.waitForExit(15s), c.status) << ReadTextFile(log);
-        struct stat info {};
+        struct stat info { };
         ASSERT_EQ(::stat(output.c_str(), &info), 0);
         EXPECT_NE(::stat(Capture_temporary(output).c_str(), &info), 0) << "no hidden file is left";
-        const std::string report = testsupport::RunCommand("gst-discoverer-1.0 \"" + output + "\" 2>&1");
+        const std::string report
+            = testsupport::RunCommand("gst-discoverer-1.0 \"" + output + "\" 2>&1");
         const double seconds = discoveredSeconds(report);
         // Three seconds from the start, less the recorder's own start.
         EXPECT_GT(seconds, 1.0) << report;
@@ -381,9 +393,10 @@ TEST_F(RecorderE2e, firstRecordingOfAFreshInstallation)
     EXPECT_EQ(output, m_install.path() + "Mes émissions/" + settings.recordBaseName + ".ogg");
     QTest::qWait(3000);
     StopRecording(m_install.path());
-    struct stat info {};
+    struct stat info { };
     ASSERT_TRUE(QTest::qWaitFor([&] { return ::stat(output.c_str(), &info) == 0; }, 15000));
-    const std::string report = testsupport::RunCommand("gst-discoverer-1.0 \"" + output + "\" 2>&1");
+    const std::string report
+        = testsupport::RunCommand("gst-discoverer-1.0 \"" + output + "\" 2>&1");
     EXPECT_NE(report.find("Ogg"), std::string::npos) << report;
     EXPECT_GT(discoveredSeconds(report), 1.0) << report;
 }
@@ -421,7 +434,7 @@ TEST_F(RecorderE2e, refusesMissingPresetOrFolderAndLeavesNoFile)
             c.environment, m_install.path(), log));
         EXPECT_TRUE(testsupport::WaitForFileLine(log, c.message, 10s)) << c.message;
         recorder.kill();
-        struct stat info {};
+        struct stat info { };
         EXPECT_NE(::stat(c.output.c_str(), &info), 0);
     }
 }

@@ -42,12 +42,13 @@ TEST(RecorderLaunch, startAndStopPassTheRecordersCommandLines)
 
     const std::string output = StartRecording(settings, install.path());
     EXPECT_EQ(output, settings.pathRec + "RadioRec.ogg");
-    struct stat info {};
+    struct stat info { };
     EXPECT_EQ(::stat(settings.pathRec.c_str(), &info), 0) << "the recording directory is made";
     ASSERT_TRUE(testsupport::WaitForFileLine(log, "end", std::chrono::seconds(10)));
     StopRecording(install.path());
     ASSERT_TRUE(testsupport::WaitForFileLine(log, "-quit", std::chrono::seconds(10)));
-    ASSERT_TRUE(testsupport::WaitForFileLine(log, "cwd=" + install.path(), std::chrono::seconds(1)));
+    ASSERT_TRUE(
+        testsupport::WaitForFileLine(log, "cwd=" + install.path(), std::chrono::seconds(1)));
 
     std::vector<std::string> lines;
     for (int i = 0; i < 100 && lines.size() < 15; ++i) {

@@ -121,8 +121,8 @@ TEST(RecordingOptionsDialog, okWritesPresetAndSettingsAndCancelTouchesNothing)
     }
     EXPECT_EQ(settings.recordBaseName, "Nuit");
     EXPECT_EQ(settings.compressionIndex, 1);
-    EXPECT_EQ(ReadTextFile(presetPath), ReadTextFile(std::string(SONALTO_GOLDEN_DIR)
-                                             + "ogg-64k-32000-stereo.hdp"));
+    EXPECT_EQ(ReadTextFile(presetPath),
+        ReadTextFile(std::string(SONALTO_GOLDEN_DIR) + "ogg-64k-32000-stereo.hdp"));
     const std::string ini = ReadTextFile(iniPath);
     EXPECT_NE(ini.find("Nom du fichier=Nuit"), std::string::npos) << ini;
 }

@@ -65,8 +65,8 @@ TEST(RecordingShell, recLaunchesTheRecorderOncePerStateChange)
         QTest::qWait(300);
     }
     std::vector<std::string> calls = testsupport::ReadLines(log);
-    const std::string first = "-record -preset Snt.hdp -filter smart.hfs -output "
-        + install.path() + "Record/RadioRec.ogg -sequential -minimize -tos";
+    const std::string first = "-record -preset Snt.hdp -filter smart.hfs -output " + install.path()
+        + "Record/RadioRec.ogg -sequential -minimize -tos";
     // The shell's quoting is gone by the time the script sees its arguments;
     // the quoted form is pinned by the launch test.
     ASSERT_EQ(calls.size(), 4u);

@@ -21,8 +21,10 @@ std::string Section(int n, const std::string& action, const std::string& start,
     const std::string& end, const std::string& period, const std::string& station)
 {
     return "[Enregistrement n\xB0" + std::to_string(n) + "]\r\nAction=" + action
-        + "\r\nHeure d\xE9" "but=" + start + "\r\nHeure fin=" + end + "\r\nPeriodicit\xE9=" + period
-        + "\r\nRadio=" + station + "\r\n";
+        + "\r\nHeure d\xE9"
+          "but="
+        + start + "\r\nHeure fin=" + end + "\r\nPeriodicit\xE9=" + period + "\r\nRadio=" + station
+        + "\r\n";
 }
 
 } // namespace
@@ -35,7 +37,8 @@ TEST(Schedule, savesTheTabledFileInListOrder)
     testsupport::TempDir dir;
     const std::string path = dir.path() + kScheduleFileName;
     ASSERT_TRUE(SaveSchedule(path, rows, false));
-    const std::string expected = "[SntScheduler]\r\nInfo=A utiliser avec Sonalto\r\nLaunchStartUp=False\r\n"
+    const std::string expected
+        = "[SntScheduler]\r\nInfo=A utiliser avec Sonalto\r\nLaunchStartUp=False\r\n"
         + Section(1, "Rec", "07:00:00", "08:00:00", "04/03/25", "Jazz Paris")
         + Section(2, "Lecture", "08:00:00", "09:00:00", "Quotidien", "Radio \xC9t\xE9");
     EXPECT_EQ(ReadTextFile(path), expected);
@@ -71,9 +74,11 @@ TEST(Schedule, readsTheStartUpOptionAndAMissingFile)
              Case { "False", false } }) {
         testsupport::TempDir dir;
         const std::string path = dir.path() + kScheduleFileName;
-        ASSERT_TRUE(WriteTextFile(path, std::string("[SntScheduler]\r\nLaunchStartUp=") + c.value + "\r\n"));
+        ASSERT_TRUE(WriteTextFile(
+            path, std::string("[SntScheduler]\r\nLaunchStartUp=") + c.value + "\r\n"));
         int nextId = 0;
-        EXPECT_EQ(LoadSchedule(path, At(2025, 3, 4, 9, 0), nextId).launchStartUp, c.expected) << c.value;
+        EXPECT_EQ(LoadSchedule(path, At(2025, 3, 4, 9, 0), nextId).launchStartUp, c.expected)
+            << c.value;
     }
     testsupport::TempDir dir;
     int nextId = 0;
@@ -140,7 +145,8 @@ TEST(Schedule, secondsUntilStartAndEnd)
     };
     for (const Case& c : cases)
         EXPECT_EQ(SecondsUntil(c.row, c.end, c.now), c.expected)
-            << c.row.start << "-" << c.row.end << " " << c.row.periodicity << (c.end ? " end" : " start");
+            << c.row.start << "-" << c.row.end << " " << c.row.periodicity
+            << (c.end ? " end" : " start");
 }
 
 TEST(Schedule, checksEntriesAgainstTheClockAndTheList)
@@ -155,20 +161,25 @@ TEST(Schedule, checksEntriesAgainstTheClockAndTheList)
     const Day today { 2025, 3, 3 };
     const Day later { 2025, 3, 10 };
     const Case cases[] = {
-        { "daily listed slot overlaps a future date", { Row("Lecture", "10:00:00", "11:00:00", "Quotidien") },
+        { "daily listed slot overlaps a future date",
+            { Row("Lecture", "10:00:00", "11:00:00", "Quotidien") },
             { false, { 10, 30, 0 }, { 12, 0, 0 }, false, later }, EntryRefusal::Overlap },
         { "touching bounds overlap", { Row("Lecture", "10:00:00", "11:00:00", "03/03/25") },
             { false, { 11, 0, 0 }, { 12, 0, 0 }, false, today }, EntryRefusal::Overlap },
         { "one second after is free", { Row("Lecture", "10:00:00", "11:00:00", "03/03/25") },
             { false, { 11, 0, 1 }, { 12, 0, 0 }, false, today }, EntryRefusal::None },
-        { "daily 23-01 against a one-date slot", { Row("Lecture", "23:30:00", "23:45:00", "03/03/25") },
+        { "daily 23-01 against a one-date slot",
+            { Row("Lecture", "23:30:00", "23:45:00", "03/03/25") },
             { false, { 23, 0, 0 }, { 1, 0, 0 }, true, later }, EntryRefusal::Overlap },
         // The daily slot that began at 23:00 the day before still runs.
-        { "listed daily 23-01 runs into the new date", { Row("Lecture", "23:00:00", "01:00:00", "Quotidien") },
+        { "listed daily 23-01 runs into the new date",
+            { Row("Lecture", "23:00:00", "01:00:00", "Quotidien") },
             { false, { 0, 30, 0 }, { 0, 45, 0 }, false, later }, EntryRefusal::Overlap },
-        { "new daily 23-01 runs into a listed date", { Row("Lecture", "00:30:00", "00:45:00", "10/03/25") },
+        { "new daily 23-01 runs into a listed date",
+            { Row("Lecture", "00:30:00", "00:45:00", "10/03/25") },
             { false, { 23, 0, 0 }, { 1, 0, 0 }, true, today }, EntryRefusal::Overlap },
-        { "daily ending before midnight leaves the night free", { Row("Lecture", "23:00:00", "23:59:00", "Quotidien") },
+        { "daily ending before midnight leaves the night free",
+            { Row("Lecture", "23:00:00", "23:59:00", "Quotidien") },
             { false, { 0, 30, 0 }, { 0, 45, 0 }, false, later }, EntryRefusal::None },
         { "start at the current second", {}, { false, { 9, 0, 0 }, { 10, 0, 0 }, false, today },
             EntryRefusal::None },
@@ -186,12 +197,14 @@ TEST(Schedule, checksEntriesAgainstTheClockAndTheList)
 TEST(Schedule, findsThePageByPrefixIgnoringCase)
 {
     const std::vector<std::string> names = { "Rock FM", "Jazz Paris", "Jazz Paris Soir" };
-    const std::vector<std::string> pages = { "Rock_FM.htm", "Jazz_Paris.htm", "Jazz_Paris_Soir.htm" };
+    const std::vector<std::string> pages
+        = { "Rock_FM.htm", "Jazz_Paris.htm", "Jazz_Paris_Soir.htm" };
     EXPECT_EQ(PageForStation("jazz paris", names, pages).value_or(""), "Jazz_Paris.htm");
     EXPECT_EQ(PageForStation("Gone", names, pages), std::nullopt);
     EXPECT_EQ(StartParameters(Row("Rec", "", "", ""), "Jazz_Paris.htm"),
         "-quiet -radio Jazz_Paris.htm -record start");
-    EXPECT_EQ(StartParameters(Row("Lecture", "", "", ""), "Jazz_Paris.htm"), "-quiet -radio Jazz_Paris.htm");
+    EXPECT_EQ(StartParameters(Row("Lecture", "", "", ""), "Jazz_Paris.htm"),
+        "-quiet -radio Jazz_Paris.htm");
     // An accented page of the index goes to the player as the disk names it.
     EXPECT_EQ(StartParameters(Row("Lecture", "", "", ""), "Caf\xE9.htm"),
         "-quiet -radio Caf\xC3\xA9.htm");

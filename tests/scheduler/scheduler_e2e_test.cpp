@@ -53,8 +53,7 @@ protected:
         // scheduler would stop on its message first.
         testsupport::CopyProgram(SONALTO_LOOK_PATH, m_install.path());
         const std::string player = m_install.path() + "Sonalto";
-        ASSERT_TRUE(WriteTextFile(player,
-            "#!/bin/sh\necho \"$*\" >> '" + playerLog() + "'\n"));
+        ASSERT_TRUE(WriteTextFile(player, "#!/bin/sh\necho \"$*\" >> '" + playerLog() + "'\n"));
         ::chmod(player.c_str(), 0755);
 
         std::filesystem::create_directory(m_install.path() + "html");
@@ -92,13 +91,17 @@ protected:
     }
 
     // A schedule holding one slot of the given action and periodicity.
-    void writeSchedule(const std::string& action, const std::string& start,
-        const std::string& end, const std::string& periodicity, const std::string& station)
+    void writeSchedule(const std::string& action, const std::string& start, const std::string& end,
+        const std::string& periodicity, const std::string& station)
     {
         ASSERT_TRUE(WriteTextFile(scheduleFile(),
             "[SntScheduler]\r\nInfo=A utiliser avec Sonalto\r\nLaunchStartUp=False\r\n"
-            "[Enregistrement n\xB0" "1]\r\nAction=" + action + "\r\nHeure d\xE9" "but=" + start
-                + "\r\nHeure fin=" + end + "\r\nPeriodicit\xE9=" + periodicity
+            "[Enregistrement n\xB0"
+            "1]\r\nAction="
+                + action
+                + "\r\nHeure d\xE9"
+                  "but="
+                + start + "\r\nHeure fin=" + end + "\r\nPeriodicit\xE9=" + periodicity
                 + "\r\nRadio=" + station + "\r\n"));
     }
 
@@ -160,7 +163,10 @@ TEST_F(SchedulerRun, oneDateRecordSlotStartsPlayerOnceAndIsRemoved)
     Profile saved;
     ASSERT_TRUE(saved.load(scheduleFile()));
     EXPECT_EQ(saved.get("SntScheduler", "LaunchStartUp"), "False");
-    EXPECT_EQ(saved.get("Enregistrement n\xB0" "1", "Action"), "");
+    EXPECT_EQ(saved.get("Enregistrement n\xB0"
+                        "1",
+                  "Action"),
+        "");
     EXPECT_FALSE(FileExists(m_config.path() + "autostart/SntScheduler.desktop"));
     EXPECT_FALSE(FindWindow(kSchedulerWindowClass, kSchedulerWindowTitle));
 }
@@ -175,8 +181,8 @@ TEST_F(SchedulerRun, twoStartsAtTheSameMomentLeaveOneScheduler)
         Process second;
         ASSERT_TRUE(first.start(m_scheduler, { "-quiet" }, environment(), "/", output()));
         ASSERT_TRUE(second.start(m_scheduler, { "-quiet" }, environment(), "/", output()));
-        ASSERT_TRUE(testsupport::WaitFor(
-            [&] { return !first.isRunning() || !second.isRunning(); }, 10s));
+        ASSERT_TRUE(
+            testsupport::WaitFor([&] { return !first.isRunning() || !second.isRunning(); }, 10s));
         // The one left runs the schedule and answers at the scheduler's
         // address.
         ASSERT_TRUE(testsupport::WaitFor(
@@ -186,7 +192,10 @@ TEST_F(SchedulerRun, twoStartsAtTheSameMomentLeaveOneScheduler)
         close(running);
         Profile saved;
         ASSERT_TRUE(saved.load(scheduleFile()));
-        EXPECT_EQ(saved.get("Enregistrement n\xB0" "1", "Radio"), "Radio Test");
+        EXPECT_EQ(saved.get("Enregistrement n\xB0"
+                            "1",
+                      "Radio"),
+            "Radio Test");
     }
 }
 
@@ -213,9 +222,18 @@ TEST_F(SchedulerRun, dailyPlaySlotRunsOnceAndStays)
     // The daily slot stays for tomorrow.
     Profile saved;
     ASSERT_TRUE(saved.load(scheduleFile()));
-    EXPECT_EQ(saved.get("Enregistrement n\xB0" "1", "Action"), "Lecture");
-    EXPECT_EQ(saved.get("Enregistrement n\xB0" "1", "Periodicit\xE9"), "Quotidien");
-    EXPECT_EQ(saved.get("Enregistrement n\xB0" "1", "Radio"), "Autre Radio");
+    EXPECT_EQ(saved.get("Enregistrement n\xB0"
+                        "1",
+                  "Action"),
+        "Lecture");
+    EXPECT_EQ(saved.get("Enregistrement n\xB0"
+                        "1",
+                  "Periodicit\xE9"),
+        "Quotidien");
+    EXPECT_EQ(saved.get("Enregistrement n\xB0"
+                        "1",
+                  "Radio"),
+        "Autre Radio");
 }
 
 // The real player, already running, and the real scheduler in one
@@ -226,8 +244,7 @@ TEST_F(SchedulerRun, recordSlotDrivesTheRunningPlayer)
     testsupport::HttpServer server;
     ASSERT_TRUE(server.start(m_install.path()));
     const std::string html = m_install.path() + "html/";
-    testsupport::WriteSmallCatalogue(
-        html, server.url("/_stream?title=Alpha+en+direct"), "", false);
+    testsupport::WriteSmallCatalogue(html, server.url("/_stream?title=Alpha+en+direct"), "", false);
     // The scheduler lists the stations of a real index; the page it names
     // is the small catalogue's station page.
     const std::string index = IndexPath(html);
@@ -248,7 +265,8 @@ TEST_F(SchedulerRun, recordSlotDrivesTheRunningPlayer)
     Environment playerEnvironment = environment();
     playerEnvironment["SONALTO_AUDIO_SINK"] = "fakesink sync=true";
     Process player;
-    ASSERT_TRUE(player.start(m_player, {}, playerEnvironment, "/", m_install.path() + "player.out"));
+    ASSERT_TRUE(
+        player.start(m_player, {}, playerEnvironment, "/", m_install.path() + "player.out"));
     ASSERT_TRUE(testsupport::WaitForFileLine(diag, "ready", 30s))
         << ReadTextFile(m_install.path() + "player.out");
 
@@ -257,9 +275,8 @@ TEST_F(SchedulerRun, recordSlotDrivesTheRunningPlayer)
     ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, environment(), "/", output()));
 
     // The forwarded start: hide, play the station, start recording.
-    const auto logged = [&](const std::string& line) {
-        return testsupport::WaitForFileLine(diag, line, 20s);
-    };
+    const auto logged
+        = [&](const std::string& line) { return testsupport::WaitForFileLine(diag, line, 20s); };
     EXPECT_TRUE(logged("syscommand 61472")) << ReadTextFile(diag); // SC_MINIMIZE
     EXPECT_TRUE(logged("navigate live " + html + page)) << ReadTextFile(diag);
     EXPECT_TRUE(logged("station Radio Alpha")) << ReadTextFile(diag);
@@ -268,9 +285,9 @@ TEST_F(SchedulerRun, recordSlotDrivesTheRunningPlayer)
     testsupport::WaitFor([&] { return !ReadLines(recorderLog).empty(); }, 10s);
     const std::vector<std::string> calls = ReadLines(recorderLog);
     ASSERT_FALSE(calls.empty()) << "the recorder was not started";
-    EXPECT_EQ(calls.front().rfind("-record -preset Snt.hdp -filter smart.hfs -output "
-                  + m_install.path() + "Record/",
-                  0),
+    EXPECT_EQ(
+        calls.front().rfind(
+            "-record -preset Snt.hdp -filter smart.hfs -output " + m_install.path() + "Record/", 0),
         0u)
         << calls.front();
 
@@ -336,7 +353,11 @@ TEST_F(SchedulerRun, clockJumpPastAStartStartsTheSlotThenEndsIt)
     EXPECT_TRUE(testsupport::WaitFor(
         [&] {
             return saved.load(scheduleFile())
-                && saved.get("Enregistrement n\xB0" "1", "Action").empty();
+                && saved
+                       .get("Enregistrement n\xB0"
+                            "1",
+                           "Action")
+                       .empty();
         },
         40s))
         << ReadTextFile(scheduleFile());

@@ -118,7 +118,8 @@ TEST(SchedulerCore, deletingRunningSlots)
         rig.core.startSlot();
         rig.core.deleteRow(0);
         EXPECT_FALSE(rig.core.isRunning());
-        EXPECT_EQ(rig.launched, (std::vector<std::string> { "-quiet -radio Jazz_Paris.htm", "-stop" }));
+        EXPECT_EQ(
+            rig.launched, (std::vector<std::string> { "-quiet -radio Jazz_Paris.htm", "-stop" }));
     }
 }
 
@@ -151,7 +152,8 @@ TEST(SchedulerCore, followsTheWallClockAfterASleepOrAClockStep)
     rig.now = At(4, 10, 5);
     rig.core.recheck();
     EXPECT_TRUE(rig.core.isRunning());
-    EXPECT_EQ(rig.launched, std::vector<std::string> { "-quiet -radio Jazz_Paris.htm -record start" });
+    EXPECT_EQ(
+        rig.launched, std::vector<std::string> { "-quiet -radio Jazz_Paris.htm -record start" });
     EXPECT_EQ(rig.core.endTimerDelay(), 25 * 60 * 1000);
     // A clock set back is followed as well: the end is armed afresh.
     rig.now = At(4, 10, 0);

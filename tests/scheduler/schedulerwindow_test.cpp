@@ -130,8 +130,14 @@ TEST_F(SchedulerWindowTest, addsSavesAndRefusesAnOverlapNamingTheOtherSlot)
     // Saved at once, in the file's own encoding.
     Profile saved;
     ASSERT_TRUE(saved.load(window->schedulePath()));
-    EXPECT_EQ(saved.get("Enregistrement n\xB0" "1", "Radio"), "Radio \xC9t\xE9");
-    EXPECT_EQ(saved.get("Enregistrement n\xB0" "1", "Heure fin"), "11:00:00");
+    EXPECT_EQ(saved.get("Enregistrement n\xB0"
+                        "1",
+                  "Radio"),
+        "Radio \xC9t\xE9");
+    EXPECT_EQ(saved.get("Enregistrement n\xB0"
+                        "1",
+                  "Heure fin"),
+        "11:00:00");
 
     // A daily slot whose end touches the other's start overlaps.
     window->stations()->setCurrentIndex(0);
@@ -156,9 +162,13 @@ TEST_F(SchedulerWindowTest, reportsAndDropsASlotMissedWhileNotRunning)
 {
     ASSERT_TRUE(WriteTextFile(m_install.path() + "SntScheduler.ini",
         "[SntScheduler]\r\nInfo=A utiliser avec Sonalto\r\nLaunchStartUp=False\r\n"
-        "[Enregistrement n\xB0" "1]\r\nAction=Lecture\r\nHeure d\xE9" "but=07:00:00\r\n"
+        "[Enregistrement n\xB0"
+        "1]\r\nAction=Lecture\r\nHeure d\xE9"
+        "but=07:00:00\r\n"
         "Heure fin=08:00:00\r\nPeriodicit\xE9=04/03/25\r\nRadio=Jazz Paris\r\n"
-        "[Enregistrement n\xB0" "2]\r\nAction=Rec\r\nHeure d\xE9" "but=07:00:00\r\n"
+        "[Enregistrement n\xB0"
+        "2]\r\nAction=Rec\r\nHeure d\xE9"
+        "but=07:00:00\r\n"
         "Heure fin=08:00:00\r\nPeriodicit\xE9=Quotidien\r\nRadio=Jazz Paris\r\n"));
     auto window = open();
     ASSERT_EQ(m_prompt.shown.size(), 1u);
@@ -186,7 +196,10 @@ TEST_F(SchedulerWindowTest, theEndOfAOneTimeSlotIsSavedAndAnUnreadableFileKept)
     // does not bring it back as missed.
     Profile saved;
     ASSERT_TRUE(saved.load(window->schedulePath()));
-    EXPECT_EQ(saved.get("Enregistrement n\xB0" "1", "Action"), "");
+    EXPECT_EQ(saved.get("Enregistrement n\xB0"
+                        "1",
+                  "Action"),
+        "");
     window.reset();
 
     // A schedule that is there but cannot be read (its link leads

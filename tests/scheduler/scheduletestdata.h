@@ -12,8 +12,8 @@ inline std::time_t At(int day, int hour, int minute, int second = 0)
 }
 
 // One row of the schedule as the file stores it.
-inline ScheduleRow Row(const char* action, const char* start, const char* end,
-    const char* period, const char* station = "Jazz Paris")
+inline ScheduleRow Row(const char* action, const char* start, const char* end, const char* period,
+    const char* station = "Jazz Paris")
 {
     ScheduleRow row;
     row.action = action;

@@ -10,7 +10,8 @@ namespace testsupport {
 // as the steps read: the literal reference that the one-pass implementation
 // must match byte for byte.
 inline std::string ReferenceApplyPersonalList(std::string text,
-    const std::vector<std::string>& names, const std::function<bool(const std::string&)>& isPersonal)
+    const std::vector<std::string>& names,
+    const std::function<bool(const std::string&)>& isPersonal)
 {
     for (const auto& name : names) {
         const std::string pattern = "\">" + name + "</option>";

@@ -29,8 +29,8 @@ inline std::string SmallIndexPage(bool pick)
 // A small HTML directory of its own for the real player: both frame pages,
 // the welcome and black pages, and one station "Radio Alpha" playing
 // streamUrl, with alphaExtra added to its page.
-inline void WriteSmallCatalogue(const std::string& html, const std::string& streamUrl,
-    const std::string& alphaExtra, bool pick)
+inline void WriteSmallCatalogue(
+    const std::string& html, const std::string& streamUrl, const std::string& alphaExtra, bool pick)
 {
     WriteFramePages(html);
     WriteTextFile(html + "Alpha.htm",

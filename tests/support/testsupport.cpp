@@ -247,9 +247,8 @@ bool HttpServer::start(
     stop();
     const std::string portFile = m_work.path() + "port";
     std::filesystem::remove(portFile);
-    std::vector<std::string> arguments {
-        SupportDirectory() + "/httpserver.py", "--root", root, "--port", "0"
-    };
+    std::vector<std::string> arguments { SupportDirectory() + "/httpserver.py", "--root", root,
+        "--port", "0" };
     for (const auto& [path, bytes] : options.cuts) {
         arguments.push_back("--cut");
         arguments.push_back(path + "=" + std::to_string(bytes));
@@ -388,7 +387,8 @@ std::vector<std::pair<pid_t, pid_t>> ProcessTree(pid_t root)
         if (name.empty() || !std::all_of(name.begin(), name.end(), ::isdigit))
             continue;
         std::ifstream file(entry.path() / "stat");
-        const std::string stat((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        const std::string stat(
+            (std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         // "pid (comm) state ppid ...": comm may hold spaces and parentheses.
         const std::size_t close = stat.rfind(')');
         if (close == std::string::npos)

@@ -356,8 +356,8 @@ TEST_F(Install, folderThatCannotBeWrittenFailsAndAdvancesNothing)
 TEST_F(Install, listenerFilesAreNeverReplaced)
 {
     ASSERT_TRUE(WriteTextFile(m_install.path() + "Sonalto.ini", "[Sonalto]\r\nUpdates=True\r\n"));
-    for (const char* name : { "Sonalto.ini", "SNTSCHEDULER.INI", "Snt.hdp", "URLs_update.txt",
-             "versions.txt" })
+    for (const char* name :
+        { "Sonalto.ini", "SNTSCHEDULER.INI", "Snt.hdp", "URLs_update.txt", "versions.txt" })
         publish("soft/", name, std::string("réglages du serveur pour ") + name);
     publish("liste_radio/", "fichier_tmp.tmp", "pas un updater, une page");
     publish("soft/", "outil", "#!/bin/sh\necho nouveau\n");

@@ -215,7 +215,8 @@ TEST_F(UpdaterRun, silentCheckWithoutAnswerRecordsTheAttempt)
 {
     // A port where nothing listens: the weekly check reports it and records
     // its date, so that it asks again in a week, not at the next start.
-    write(install() + "URLs_update.txt", "[Liste des URLs d'update]\r\nURL0=http://127.0.0.1:9\r\n");
+    write(
+        install() + "URLs_update.txt", "[Liste des URLs d'update]\r\nURL0=http://127.0.0.1:9\r\n");
     Process updater;
     startUpdater(updater, { "-silence" });
     answerBox("Problème",
