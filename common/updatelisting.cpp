@@ -169,16 +169,8 @@ bool ListRemoteDirectory(const std::string& address, std::vector<RemoteFile>& fi
 
 int SizeInKilobytes(std::string_view sizeText)
 {
-    std::size_t pos = 0;
-    while (pos < sizeText.size() && (sizeText[pos] == ' ' || sizeText[pos] == '\t'))
-        ++pos;
-    const std::size_t digits = pos;
-    long long bytes = 0;
-    while (pos < sizeText.size() && sizeText[pos] >= '0' && sizeText[pos] <= '9') {
-        bytes = std::min(bytes * 10 + (sizeText[pos] - '0'), 1'000'000'000'000LL);
-        ++pos;
-    }
-    if (pos == digits)
+    long long bytes = SizeInBytes(sizeText);
+    if (bytes < 0)
         bytes = kUnknownSize;
     return static_cast<int>(std::min(bytes / 1000, 1'000'000LL));
 }
