@@ -105,6 +105,25 @@ protected:
                 + "\r\nRadio=" + station + "\r\n"));
     }
 
+    // Puts the real player beside the scheduler, with the small catalogue
+    // streaming from the server. The scheduler lists the stations of a real
+    // index; the page it names for "Radio Alpha" is the catalogue's station
+    // page, and that name is returned.
+    std::string useRealPlayer(testsupport::HttpServer& server, const std::string& stream)
+    {
+        m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
+        const std::string html = m_install.path() + "html/";
+        testsupport::WriteSmallCatalogue(html, server.url(stream), "", false);
+        const std::string index = IndexPath(html);
+        EXPECT_TRUE(WriteTextFile(index, EmptyIndexText()));
+        EXPECT_TRUE(InsertStation(index, "Radio Alpha"));
+        std::string page;
+        for (const StationEntry& station : ListStations(ReadTextFile(index)))
+            page = station.pageFile;
+        EXPECT_TRUE(WriteTextFile(html + page, ReadTextFile(html + "Alpha.htm")));
+        return page;
+    }
+
     // Ends the scheduler the way the session closes a window.
     void close(Process& scheduler)
     {
@@ -240,20 +259,10 @@ TEST_F(SchedulerRun, dailyPlaySlotRunsOnceAndStays)
 // installation directory; the recorder is a stand-in that logs its calls.
 TEST_F(SchedulerRun, recordSlotDrivesTheRunningPlayer)
 {
-    m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
     testsupport::HttpServer server;
     ASSERT_TRUE(server.start(m_install.path()));
     const std::string html = m_install.path() + "html/";
-    testsupport::WriteSmallCatalogue(html, server.url("/_stream?title=Alpha+en+direct"), "", false);
-    // The scheduler lists the stations of a real index; the page it names
-    // is the small catalogue's station page.
-    const std::string index = IndexPath(html);
-    ASSERT_TRUE(WriteTextFile(index, EmptyIndexText()));
-    ASSERT_TRUE(InsertStation(index, "Radio Alpha"));
-    std::string page;
-    for (const StationEntry& station : ListStations(ReadTextFile(index)))
-        page = station.pageFile;
-    ASSERT_TRUE(WriteTextFile(html + page, ReadTextFile(html + "Alpha.htm")));
+    const std::string page = useRealPlayer(server, "/_stream?title=Alpha+en+direct");
 
     std::filesystem::create_directory(m_install.path() + "HarddiskOgg");
     const std::string recorderLog = m_install.path() + "recorder.log";
@@ -302,18 +311,9 @@ TEST_F(SchedulerRun, recordSlotDrivesTheRunningPlayer)
 // it launched has a window, and the player is stopped all the same.
 TEST_F(SchedulerRun, playerStillStartingAtTheEndIsStopped)
 {
-    m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
     testsupport::HttpServer server;
     ASSERT_TRUE(server.start(m_install.path()));
-    const std::string html = m_install.path() + "html/";
-    testsupport::WriteSmallCatalogue(html, server.url("/_stream"), "", false);
-    const std::string index = IndexPath(html);
-    ASSERT_TRUE(WriteTextFile(index, EmptyIndexText()));
-    ASSERT_TRUE(InsertStation(index, "Radio Alpha"));
-    std::string page;
-    for (const StationEntry& station : ListStations(ReadTextFile(index)))
-        page = station.pageFile;
-    ASSERT_TRUE(WriteTextFile(html + page, ReadTextFile(html + "Alpha.htm")));
+    const std::string page = useRealPlayer(server, "/_stream");
 
     writeSchedule("Lecture", "10:00:02", "10:00:03", "10/03/26", "Radio Alpha");
     Environment env = environment();
