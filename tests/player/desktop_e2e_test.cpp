@@ -36,17 +36,8 @@ bool OnXDisplay()
 // The X id of the player's top-level window, empty when there is none.
 std::string PlayerWindowId()
 {
-    std::istringstream tree(testsupport::RunCommand("xwininfo -root -children 2>/dev/null"));
-    const std::string title = std::string("\"") + kPlayerWindowTitle + "\":";
-    for (std::string line; std::getline(tree, line);) {
-        if (line.find(title) == std::string::npos)
-            continue;
-        std::istringstream words(line);
-        std::string id;
-        words >> id;
-        return id;
-    }
-    return {};
+    const std::vector<std::string> ids = testsupport::TopLevelWindowIds(kPlayerWindowTitle);
+    return ids.empty() ? std::string() : ids.front();
 }
 
 bool PlayerWindowShown()

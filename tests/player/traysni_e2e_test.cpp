@@ -88,14 +88,7 @@ void WriteBitmap(
 // display.
 bool PlayerWindowShown()
 {
-    std::istringstream tree(testsupport::RunCommand("xwininfo -root -children 2>/dev/null"));
-    const std::string title = std::string("\"") + kPlayerWindowTitle + "\":";
-    for (std::string line; std::getline(tree, line);) {
-        if (line.find(title) == std::string::npos)
-            continue;
-        std::istringstream words(line);
-        std::string id;
-        words >> id;
+    for (const std::string& id : testsupport::TopLevelWindowIds(kPlayerWindowTitle)) {
         if (testsupport::RunCommand("xwininfo -id " + id + " 2>/dev/null").find("IsViewable")
             != std::string::npos)
             return true;

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <thread>
 #include <fcntl.h>
 #include <signal.h>
@@ -405,6 +406,22 @@ std::vector<std::pair<pid_t, pid_t>> ProcessTree(pid_t root)
             tree.push_back({ it->second, it->first });
     }
     return tree;
+}
+
+std::vector<std::string> TopLevelWindowIds(const std::string& title)
+{
+    std::istringstream tree(RunCommand("xwininfo -root -children 2>/dev/null"));
+    const std::string quoted = "\"" + title + "\":";
+    std::vector<std::string> ids;
+    for (std::string line; std::getline(tree, line);) {
+        if (line.find(quoted) == std::string::npos)
+            continue;
+        std::istringstream words(line);
+        std::string id;
+        words >> id;
+        ids.push_back(id);
+    }
+    return ids;
 }
 
 } // namespace testsupport

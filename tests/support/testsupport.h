@@ -138,6 +138,9 @@ std::string SupportDirectory();
 // Runs a shell command and returns what it printed on standard output.
 std::string RunCommand(const std::string& command);
 
+// The X ids of the top-level windows with this title, in stacking order.
+std::vector<std::string> TopLevelWindowIds(const std::string& title);
+
 // The headless sound server of start-pulse.sh (a null sink as the default
 // output) in a private directory, for as long as the object lives. Its
 // variables (XDG_RUNTIME_DIR, HOME, PULSE_RUNTIME_PATH, SONALTO_PULSE_DIR;
