@@ -11,7 +11,7 @@
 
 #include "common/stationindex.h"
 #include "common/textfile.h"
-#include "tests/support/referenceindex.h"
+#include "support/referenceindex.h"
 
 namespace {
 
