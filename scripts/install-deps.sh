@@ -20,7 +20,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   python3 xvfb xauth x11-utils fonts-dejavu-core dbus-daemon dbus-x11
   # reference players measured by the playback benchmark
-  gstreamer1.0-plugins-base-apps mpv
+  gstreamer1.0-plugins-base-apps mpv goodvibes
 )
 
 missing=()

@@ -3,9 +3,12 @@
 //
 //   playback_bench latency [runs]            start-up latency, ours against
 //                                            gst-play-1.0 and mpv
-//   playback_bench memory [first] [second]   resident memory of the player
-//                                            and its web processes after
-//                                            first and second seconds of play
+//   playback_bench memory [settle] [window]  memory (PSS) and CPU of every
+//                                            process of the player shown,
+//                                            hidden in the tray and started
+//                                            quiet, and of mpv, gst-play-1.0
+//                                            and Goodvibes, settle seconds
+//                                            after the first audio
 //
 // The player runs as a listener has it: the real Sonalto copied into a
 // private installation directory with the shipped pages, a station page
@@ -23,6 +26,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,6 +37,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "common/messages.h"
+#include "common/messenger.h"
 #include "common/textfile.h"
 #include "support/testsupport.h"
 
@@ -112,19 +118,39 @@ public:
     Environment environment() const
     {
         const char* platform = std::getenv("QT_QPA_PLATFORM");
-        return Environment {
+        Environment env {
             { "XDG_RUNTIME_DIR", m_runtime.path() },
             { "QT_QPA_PLATFORM", platform != nullptr ? platform : "offscreen" },
             { "SONALTO_DIAG_LOG", logPath() },
             { "SONALTO_AUDIO_SINK", "fakesink sync=true" },
         };
+        for (const auto& [name, value] : m_sound)
+            env[name] = value;
+        return env;
     }
 
-    bool startPlayer()
+    // Plays to the sound server that env names instead of a null output.
+    void useSoundServer(const Environment& env)
     {
-        if (!m_process.start(m_player, {}, environment(), "/", m_install.path() + "player.out"))
+        m_sound = env;
+        m_sound["SONALTO_AUDIO_SINK"] = std::nullopt;
+    }
+
+    bool startPlayer(const std::vector<std::string>& arguments = {})
+    {
+        std::error_code error;
+        std::filesystem::remove(logPath(), error);
+        if (!m_process.start(
+                m_player, arguments, environment(), "/", m_install.path() + "player.out"))
             return false;
         return testsupport::WaitForFileLine(logPath(), "ready", 60s);
+    }
+
+    // Into the notification area, as the window's minimise box does.
+    void hideAway()
+    {
+        ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
+        SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     }
 
     // A second start forwarding -radio page, as a listener's shortcut does.
@@ -164,6 +190,7 @@ private:
     testsupport::HttpServer m_server;
     Process m_process;
     std::string m_player;
+    Environment m_sound;
 };
 
 // Follows a growing text file line by line, stamping each line with the
@@ -575,57 +602,271 @@ long ProportionalKib(pid_t pid)
     return 0;
 }
 
-void PrintResident(pid_t root, double atSeconds)
+// What a player's whole process tree takes while it plays: proportional
+// memory at the end of the window, CPU over the window.
+struct TreeUsage {
+    double pssMib = 0;
+    double rssMib = 0;
+    double cpuPercent = 0; // of one core
+    int processes = 0;
+    std::string names; // "name x count" of every process
+};
+
+// User plus system time of each process of the tree, in clock ticks.
+std::map<pid_t, long long> TreeTicks(pid_t root)
 {
-    long total = 0;
-    long proportional = 0;
-    std::map<std::string, std::pair<int, long>> byName;
+    std::map<pid_t, long long> ticks;
     for (const auto& member : testsupport::ProcessTree(root)) {
-        const pid_t pid = member.first;
-        if (const std::optional<Resident> r = ResidentOf(pid)) {
-            total += r->kib;
-            proportional += ProportionalKib(pid);
-            byName[r->name].first += 1;
-            byName[r->name].second += r->kib;
+        std::ifstream file("/proc/" + std::to_string(member.first) + "/stat");
+        const std::string stat(
+            (std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        const std::size_t close = stat.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        // After "(comm)": state is field 3, utime and stime fields 14 and 15.
+        std::istringstream fields(stat.substr(close + 2));
+        std::string field;
+        long long utime = 0;
+        long long stime = 0;
+        for (int index = 3; fields >> field && index <= 15; ++index) {
+            if (index == 14)
+                utime = std::atoll(field.c_str());
+            else if (index == 15)
+                stime = std::atoll(field.c_str());
+        }
+        ticks[member.first] = utime + stime;
+    }
+    return ticks;
+}
+
+TreeUsage MeasureTree(pid_t root, std::chrono::seconds window)
+{
+    const std::map<pid_t, long long> before = TreeTicks(root);
+    const Clock::time_point from = Clock::now();
+    std::this_thread::sleep_for(window);
+    const std::map<pid_t, long long> after = TreeTicks(root);
+    const double elapsed = Seconds(Clock::now() - from).count();
+    long long spent = 0;
+    for (const auto& [pid, ticks] : after) {
+        const auto earlier = before.find(pid);
+        spent += ticks - (earlier != before.end() ? earlier->second : 0);
+    }
+    TreeUsage usage;
+    usage.cpuPercent = 100.0 * static_cast<double>(spent)
+        / static_cast<double>(::sysconf(_SC_CLK_TCK)) / elapsed;
+    long rss = 0;
+    long pss = 0;
+    std::map<std::string, int> byName;
+    for (const auto& member : testsupport::ProcessTree(root)) {
+        if (const std::optional<Resident> r = ResidentOf(member.first)) {
+            rss += r->kib;
+            pss += ProportionalKib(member.first);
+            ++byName[r->name];
+            ++usage.processes;
         }
     }
-    std::printf("after %4.0f s of play: RSS %.1f MiB in all", atSeconds, total / 1024.0);
-    for (const auto& [name, entry] : byName)
-        std::printf("; %s x%d %.1f MiB", name.c_str(), entry.first, entry.second / 1024.0);
-    std::printf("\n    (PSS, shared pages counted once: %.1f MiB)\n", proportional / 1024.0);
+    usage.rssMib = rss / 1024.0;
+    usage.pssMib = pss / 1024.0;
+    for (const auto& [name, count] : byName)
+        usage.names += (usage.names.empty() ? "" : ", ") + name + " x" + std::to_string(count);
+    return usage;
+}
+
+struct MemoryRow {
+    std::string player;
+    std::optional<TreeUsage> usage;
+    double pssGoal = 0; // MiB, 0 for the reference players
+    double cpuGoal = 0; // % of a core
+};
+
+// The local sound server that every player of the memory figures plays to
+// (run-playback-bench.sh starts it), so that all of them do the same work.
+Environment SoundServerEnvironment()
+{
+    Environment env;
+    if (const char* pulse = std::getenv("PULSE_RUNTIME_PATH"))
+        env["PULSE_SERVER"] = std::string("unix:") + pulse + "/native";
+    return env;
+}
+
+// A reference player started on the stream, measured once it has played
+// for settle, then ended.
+std::optional<TreeUsage> MeasureReference(const std::vector<std::string>& command,
+    const Environment& env, const std::string& outputFile, std::chrono::seconds settle,
+    std::chrono::seconds window)
+{
+    Process player;
+    if (!player.start(
+            command.front(), { command.begin() + 1, command.end() }, env, "/", outputFile)) {
+        std::fprintf(stderr, "%s did not start\n", command.front().c_str());
+        return std::nullopt;
+    }
+    std::this_thread::sleep_for(settle);
+    if (!player.isRunning()) {
+        std::fprintf(
+            stderr, "%s ended:\n%s\n", command.front().c_str(), ReadTextFile(outputFile).c_str());
+        return std::nullopt;
+    }
+    TreeUsage usage = MeasureTree(player.pid(), window);
+    player.terminate();
+    if (!player.waitForExit(5s))
+        player.kill();
+    return usage;
+}
+
+// Waits for the player's first audio after the log's current end, then for
+// settle, and measures.
+std::optional<TreeUsage> MeasureOurs(Installation& install, LineFollower& log,
+    std::chrono::seconds settle, std::chrono::seconds window)
+{
+    const auto audio = log.waitFor([](const std::string& l) { return l == "first audio"; }, 30s);
+    if (!audio) {
+        std::fprintf(stderr, "no audio:\n%s\n", ReadTextFile(install.logPath()).c_str());
+        return std::nullopt;
+    }
+    std::this_thread::sleep_until(*audio + settle);
+    if (!install.playerRunning()) {
+        std::fprintf(stderr, "the player ended:\n%s\n", install.output().c_str());
+        return std::nullopt;
+    }
+    return MeasureTree(install.playerPid(), window);
+}
+
+void PrintMemoryRows(const std::vector<MemoryRow>& rows)
+{
+    std::optional<TreeUsage> reference;
+    for (const MemoryRow& row : rows) {
+        if (row.player == "Goodvibes")
+            reference = row.usage;
+    }
+    std::printf("\n%-38s %9s %9s %6s %7s  %-34s %s\n", "player", "PSS", "RSS", "procs", "CPU",
+        "goal (PSS / CPU)", "PSS / Goodvibes");
+    for (const MemoryRow& row : rows) {
+        if (!row.usage) {
+            std::printf("%-38s   not measured\n", row.player.c_str());
+            continue;
+        }
+        const TreeUsage& u = *row.usage;
+        std::string goal;
+        if (row.pssGoal > 0) {
+            char text[64];
+            std::snprintf(text, sizeof text, "%.0f MiB %s / %.1f %% %s", row.pssGoal,
+                u.pssMib <= row.pssGoal ? "met" : "NOT met", row.cpuGoal,
+                u.cpuPercent <= row.cpuGoal ? "met" : "NOT met");
+            goal = text;
+        }
+        std::string ratio = "n/a";
+        if (reference && reference->pssMib > 0) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.2f", u.pssMib / reference->pssMib);
+            ratio = text;
+        }
+        std::printf("%-38s %5.1f MiB %5.1f MiB %6d %5.2f %%  %-34s %s\n", row.player.c_str(),
+            u.pssMib, u.rssMib, u.processes, u.cpuPercent, goal.c_str(), ratio.c_str());
+    }
+    std::printf("\nProcesses:\n");
+    for (const MemoryRow& row : rows) {
+        if (row.usage)
+            std::printf("  %-38s %s\n", row.player.c_str(), row.usage->names.c_str());
+    }
     std::fflush(stdout);
 }
 
-int Memory(int firstSeconds, int secondSeconds)
+// A notification-area owner on the display, so that the player really
+// hides into it; none is needed offscreen.
+class TrayOwner {
+public:
+    bool start(const std::string& dir)
+    {
+#ifdef SONALTO_TRAYOWNER_PATH
+        if (std::getenv("DISPLAY") == nullptr)
+            return false;
+        const std::string out = dir + "trayowner.out";
+        if (!m_process.start(SONALTO_TRAYOWNER_PATH, {}, {}, "/", out))
+            return false;
+        return testsupport::WaitFor(
+            [&] { return ReadTextFile(out).find("owner yes") != std::string::npos; }, 10s);
+#else
+        (void)dir;
+        return false;
+#endif
+    }
+
+private:
+    Process m_process;
+};
+
+int Memory(int settleSeconds, int windowSeconds)
 {
+    const std::chrono::seconds settle(settleSeconds);
+    const std::chrono::seconds window(windowSeconds);
     Installation install;
     if (!install.prepare())
         return 1;
-    if (!install.startPlayer()) {
-        std::fprintf(stderr, "the player did not start:\n%s\n", install.output().c_str());
-        return 1;
-    }
-    LineFollower log(install.logPath());
-    install.forwardRadio("BenchAlpha.htm");
-    const auto started = log.waitFor([](const std::string& l) { return l == "first audio"; }, 30s);
-    if (!started) {
-        std::fprintf(stderr, "no audio:\n%s\n", install.output().c_str());
-        return 1;
-    }
-    std::printf("Resident memory (VmRSS) of Sonalto and every process under it, playing the "
-                "local stream with the shipped pages, platform %s; times from the first "
-                "audio buffer\n",
-        std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "offscreen");
+    install.useSoundServer(SoundServerEnvironment());
+    TrayOwner tray;
+    const bool withTray = tray.start(install.html());
+    std::printf("Memory and CPU of every process of each player, playing the local stream to "
+                "%s, platform %s, notification area %s; measured %d s after the first audio, "
+                "CPU over the following %d s\n",
+        std::getenv("PULSE_RUNTIME_PATH") ? "the headless sound server's null sink"
+                                          : "each player's default output",
+        std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "offscreen",
+        withTray ? "present" : "absent", settleSeconds, windowSeconds);
     std::fflush(stdout);
-    for (const int at : { firstSeconds, secondSeconds }) {
-        std::this_thread::sleep_until(*started + std::chrono::seconds(at));
-        if (!install.playerRunning()) {
-            std::fprintf(stderr, "the player ended:\n%s\n", install.output().c_str());
+
+    std::vector<MemoryRow> rows;
+    // Shown, then hidden into the notification area, in one run.
+    {
+        if (!install.startPlayer()) {
+            std::fprintf(stderr, "the player did not start:\n%s\n", install.output().c_str());
             return 1;
         }
-        PrintResident(install.playerPid(), Seconds(Clock::now() - *started).count());
+        LineFollower log(install.logPath());
+        install.forwardRadio("BenchAlpha.htm");
+        rows.push_back(
+            { "Sonalto, window shown", MeasureOurs(install, log, settle, window), 160, 2.0 });
+        install.hideAway();
+        std::this_thread::sleep_for(settle);
+        rows.push_back({ "Sonalto, hidden in the tray",
+            install.playerRunning() ? std::optional(MeasureTree(install.playerPid(), window))
+                                    : std::nullopt,
+            100, 1.5 });
+        install.stopPlayer();
     }
-    install.stopPlayer();
+    // Started as the scheduler does, never shown.
+    {
+        std::filesystem::remove(install.logPath());
+        LineFollower log(install.logPath());
+        if (!install.startPlayer({ "-quiet", "-radio", "BenchAlpha.htm" })) {
+            std::fprintf(stderr, "the player did not start:\n%s\n", install.output().c_str());
+            return 1;
+        }
+        rows.push_back({ "Sonalto, \"-quiet -radio\" never shown",
+            MeasureOurs(install, log, settle, window), 80, 1.5 });
+        install.stopPlayer();
+    }
+
+    const Environment sound = SoundServerEnvironment();
+    const std::string url = install.streamUrl();
+    const std::string out = install.html() + "reference.out";
+    rows.push_back({ "mpv",
+        MeasureReference({ "mpv", "--no-config", "--ytdl=no", "--no-video", "--really-quiet", url },
+            sound, out, settle, window) });
+    rows.push_back({ "gst-play-1.0",
+        MeasureReference({ "gst-play-1.0", "--quiet", url }, sound, out, settle, window) });
+    // Goodvibes keeps its settings under HOME: a private one.
+    Environment goodvibes = sound;
+    goodvibes["HOME"] = install.html() + "goodvibes-home";
+    goodvibes["GSETTINGS_BACKEND"] = "memory";
+    rows.push_back(
+        { "Goodvibes", MeasureReference({ "goodvibes", url }, goodvibes, out, settle, window) });
+
+    PrintMemoryRows(rows);
+    for (const MemoryRow& row : rows) {
+        if (!row.usage)
+            return 1;
+    }
     return 0;
 }
 
@@ -633,7 +874,7 @@ int Usage()
 {
     std::fprintf(stderr,
         "usage: playback_bench latency [runs]\n"
-        "       playback_bench memory [first-seconds] [second-seconds]\n");
+        "       playback_bench memory [settle-seconds] [window-seconds]\n");
     return 2;
 }
 
@@ -646,7 +887,7 @@ int main(int argc, char** argv)
     if (mode == "latency")
         return Latency(argc > 2 ? std::max(1, std::atoi(argv[2])) : 10);
     if (mode == "memory")
-        return Memory(argc > 2 ? std::max(1, std::atoi(argv[2])) : 60,
-            argc > 3 ? std::max(1, std::atoi(argv[3])) : 600);
+        return Memory(argc > 2 ? std::max(1, std::atoi(argv[2])) : 30,
+            argc > 3 ? std::max(1, std::atoi(argv[3])) : 10);
     return Usage();
 }
