@@ -37,7 +37,7 @@
 
 namespace {
 
-// The source when the player's private output is missing.
+// Any sound server has it: asked for to tell whether the server answers.
 constexpr const char* kDefaultMonitor = "@DEFAULT_MONITOR@";
 
 struct Options {
@@ -75,18 +75,6 @@ Options parseOptions(const QStringList& arguments)
     return options;
 }
 
-// Shows the message, also on the error output, and ends with status 1 once
-// the box is closed.
-int failWith(QApplication& app, const QString& message)
-{
-    std::fprintf(stderr, "harddisk: %s\n", message.toUtf8().constData());
-    std::fflush(stderr);
-    QMessageBox box(QMessageBox::Critical, Utf8Text(recordertexts::kErrorTitle), message);
-    box.exec();
-    Q_UNUSED(app);
-    return 1;
-}
-
 // Shows a message that ends the program with status once it is closed;
 // the event loop goes on meanwhile, so that "-quit" or a signal still end it.
 void showThenExit(QApplication& app, const QString& message, int status)
@@ -98,6 +86,25 @@ void showThenExit(QApplication& app, const QString& message, int status)
     box->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(box, &QMessageBox::finished, &app, [&app, status] { app.exit(status); });
     box->open();
+}
+
+// Shows why nothing is recorded, also on the error output, and ends with
+// status 1 once the box is closed. Unless another recorder runs, the
+// player's STOP ("-quit") closes it too, so that a failed start does not
+// stay on screen after the listener or the scheduler has stopped.
+int failWith(QApplication& app, const QString& message, bool answerQuit = true)
+{
+    MessengerServer server;
+    if (answerQuit)
+        server.listen(kRecorderWindowClass, kRecorderWindowTitle,
+            [&app](const MessengerRecord& record) -> std::int64_t {
+                if (record.kind == MessengerRecord::Kind::Message && record.message == WM_CLOSE)
+                    app.exit(1);
+                return 0;
+            });
+    showThenExit(app, message, 1);
+    app.exec();
+    return 1;
 }
 
 // SIGTERM (logout, shutdown), SIGHUP and SIGINT reach the event loop
@@ -154,7 +161,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     if (FindWindow(kRecorderWindowClass, kRecorderWindowTitle))
-        return failWith(app, Utf8Text(recordertexts::kAlreadyRecording));
+        return failWith(app, Utf8Text(recordertexts::kAlreadyRecording), false);
     if (options.output.isEmpty())
         return failWith(app, Utf8Text(recordertexts::kNoOutput));
 
@@ -175,12 +182,16 @@ int main(int argc, char* argv[])
     else
         return failWith(app, Utf8Text(recordertexts::kEncoderMissing).arg(Utf8Text(encoder)));
 
-    // The player's own sound when its private output exists; otherwise what
-    // the default output plays, after its volume and mute.
-    const bool ownSound = SoundOutputExists(kPrivateMonitorName);
-    if (!ownSound && !SoundOutputExists(kDefaultMonitor))
-        return failWith(app, Utf8Text(recordertexts::kNoSoundServer));
-    const QString device = Utf8Text(ownSound ? kPrivateMonitorName : kDefaultMonitor);
+    // The player's own sound, from its private output. Without that output
+    // there is nothing of the player's to take: the default output's monitor
+    // would follow the speakers' volume and mute and mix in other programs.
+    if (!SoundOutputExists(kPrivateMonitorName)) {
+        const bool serverAnswers = SoundOutputExists(kDefaultMonitor);
+        return failWith(app,
+            Utf8Text(
+                serverAnswers ? recordertexts::kNoPrivateOutput : recordertexts::kNoSoundServer));
+    }
+    const QString device = Utf8Text(kPrivateMonitorName);
 
     Capture capture;
     QString error;
@@ -190,10 +201,6 @@ int main(int argc, char* argv[])
     // Closing the last window must not end the program before the file is.
     app.setQuitOnLastWindowClosed(false);
     RecorderWindow window(output, capture.temporaryFile());
-    if (!ownSound) {
-        window.setWarning(Utf8Text(recordertexts::kFallbackWarning));
-        std::fprintf(stderr, "harddisk: %s\n", recordertexts::kFallbackWarning);
-    }
     if (options.onTop)
         window.setWindowFlag(Qt::WindowStaysOnTopHint);
     if (options.minimize)

@@ -9,11 +9,6 @@ inline constexpr const char* kRecording = "Enregistrement en cours";
 inline constexpr const char* kFinishing = "Finalisation du fichier...";
 // Elapsed time and size: "%1" is h:mm:ss, "%2" the size in kilobytes.
 inline constexpr const char* kProgress = "%1 - %2 Ko";
-inline constexpr const char* kFallbackWarning
-    = "Attention : la sortie privée du lecteur est introuvable. L'enregistrement prend "
-      "le son de la sortie par défaut : couper le son des haut-parleurs coupera aussi "
-      "l'enregistrement.";
-
 inline constexpr const char* kPresetMissing = "Le préréglage d'enregistrement est introuvable : %1";
 inline constexpr const char* kPresetUnreadable
     = "Le préréglage d'enregistrement est illisible ou incomplet : %1";
@@ -34,6 +29,12 @@ inline constexpr const char* kStoppedBySystem
 inline constexpr const char* kNoSoundServer
     = "Enregistrement impossible : le serveur de son ne répond pas, il n'y a aucun son à "
       "enregistrer.";
+// The sound server answers, but the player could not make its private
+// output there: it plays through the speakers alone.
+inline constexpr const char* kNoPrivateOutput
+    = "Enregistrement impossible : le lecteur n'a pas pu créer sa sortie privée sur le "
+      "serveur de son. La lecture continue, mais le son du lecteur ne peut pas être "
+      "enregistré.";
 inline constexpr const char* kAlreadyRecording = "Un enregistrement est déjà en cours.";
 inline constexpr const char* kUsage
     = "Usage : harddisk -record -preset FICHIER -filter FICHIER -output \"CHEMIN\" "

@@ -14,26 +14,16 @@ RecorderWindow::RecorderWindow(QString outputPath, QString growingFile, QWidget*
         + QFileInfo(outputPath).fileName());
     m_status = new QLabel(Utf8Text(recordertexts::kRecording));
     m_progress = new QLabel;
-    m_warning = new QLabel;
-    m_warning->setWordWrap(true);
-    m_warning->hide();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(outputPath));
     layout->addWidget(m_status);
     layout->addWidget(m_progress);
-    layout->addWidget(m_warning);
 
     m_elapsed.start();
     m_tick.setInterval(1000);
     connect(&m_tick, &QTimer::timeout, this, &RecorderWindow::refresh);
     m_tick.start();
     refresh();
-}
-
-void RecorderWindow::setWarning(const QString& text)
-{
-    m_warning->setText(text);
-    m_warning->setVisible(!text.isEmpty());
 }
 
 void RecorderWindow::setStatus(const QString& text)

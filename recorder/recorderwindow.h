@@ -8,15 +8,13 @@
 #include <QWidget>
 
 // The recorder's small window: what is being recorded, the elapsed time and
-// the size written so far, and a warning when the recording does not come
-// from the player's private output.
+// the size written so far.
 class RecorderWindow : public QWidget {
     Q_OBJECT
 
 public:
     explicit RecorderWindow(QString outputPath, QString growingFile, QWidget* parent = nullptr);
 
-    void setWarning(const QString& text);
     void setStatus(const QString& text);
     QString progressText() const { return m_progress->text(); }
     QString statusText() const { return m_status->text(); }
@@ -35,7 +33,6 @@ private:
     QString m_growingFile;
     QLabel* m_status = nullptr;
     QLabel* m_progress = nullptr;
-    QLabel* m_warning = nullptr;
     QElapsedTimer m_elapsed;
     QTimer m_tick;
 };

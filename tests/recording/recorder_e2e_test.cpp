@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <gst/gst.h>
@@ -388,6 +389,10 @@ TEST_F(RecorderE2e, firstRecordingOfAFreshInstallation)
     ApplyDefaultSettings(settings, m_install.path(), ScreenSize { 1280, 1024 });
     settings.pathRec = m_install.path() + "Mes émissions";
     ASSERT_FALSE(FileExists(m_install.path() + "Snt.hdp"));
+    StreamPlayer player;
+    player.play(QString::fromStdString(m_tone));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return player.state() == StreamPlayer::State::Playing; }, 10000));
 
     const std::string output = StartRecording(settings, m_install.path());
     EXPECT_EQ(output, m_install.path() + "Mes émissions/" + settings.recordBaseName + ".ogg");
@@ -399,6 +404,53 @@ TEST_F(RecorderE2e, firstRecordingOfAFreshInstallation)
         = testsupport::RunCommand("gst-discoverer-1.0 \"" + output + "\" 2>&1");
     EXPECT_NE(report.find("Ogg"), std::string::npos) << report;
     EXPECT_GT(discoveredSeconds(report), 1.0) << report;
+}
+
+// A sound server that takes no new output: the player cannot make its
+// private output and plays through the speakers alone. REC then says that
+// nothing can be recorded, instead of taking the speakers' sound, and the
+// player's STOP takes the message away.
+TEST_F(RecorderE2e, recIsRefusedWhileThePlayerHasNoPrivateOutput)
+{
+    testsupport::SoundServer locked("--disallow-module-loading");
+    ASSERT_TRUE(locked.ready()) << locked.error();
+    // What the player starts, with its error output kept and its pid known.
+    const std::string dir = m_install.path() + "HarddiskOgg/";
+    ASSERT_EQ(::rename(m_recorder.c_str(), (dir + "recorder").c_str()), 0);
+    const std::string log = m_install.path() + "refused.log";
+    WriteTextFile(m_recorder,
+        "#!/bin/sh\n[ \"$1\" = -quit ] || echo $$ > '" + dir + "pid'\nexec '" + dir
+            + "recorder' \"$@\" 2>> '" + log + "'\n");
+    ::chmod(m_recorder.c_str(), 0755);
+
+    StreamPlayer player;
+    player.play(QString::fromStdString(m_tone));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return player.state() == StreamPlayer::State::Playing; }, 10000));
+    EXPECT_FALSE(SoundOutputExists(kPrivateOutputName));
+    QTest::qWait(500);
+    EXPECT_GT(monitorLevel("test_sink.monitor"), -8.0) << "the speakers play";
+
+    Settings settings;
+    ApplyDefaultSettings(settings, m_install.path(), ScreenSize { 1280, 1024 });
+    const std::string output = StartRecording(settings, m_install.path());
+    EXPECT_TRUE(waitForLineStarting(log,
+        "harddisk: Enregistrement impossible : le lecteur n'a pas pu créer sa sortie privée sur "
+        "le serveur de son. La lecture continue, mais le son du lecteur ne peut pas être "
+        "enregistré.",
+        20s))
+        << ReadTextFile(log);
+    const pid_t recorder = std::atoi(ReadTextFile(dir + "pid").c_str());
+    ASSERT_GT(recorder, 0);
+    EXPECT_EQ(::kill(recorder, 0), 0) << "the message stays on screen";
+    EXPECT_GT(monitorLevel("test_sink.monitor"), -8.0) << "playback goes on";
+
+    StopRecording(m_install.path());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ::kill(recorder, 0) != 0; }, 10000))
+        << "STOP closes the message";
+    struct stat info { };
+    EXPECT_NE(::stat(output.c_str(), &info), 0);
+    player.stop();
 }
 
 TEST_F(RecorderE2e, refusesMissingPresetOrFolderAndLeavesNoFile)

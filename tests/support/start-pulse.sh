@@ -3,10 +3,13 @@
 # runtime and home directory, and prints the variables that point a program
 # at it, ready for eval:
 #   eval "$(tests/support/start-pulse.sh)"   ...   tests/support/stop-pulse.sh
-# The directory is the first argument, or a fresh temporary one.
+# The directory is the first argument, or a fresh temporary one when it is
+# missing or empty; further arguments go to the server
+# ("--disallow-module-loading": no module can be loaded once it runs).
 set -euo pipefail
 
 dir="${1:-$(mktemp -d "${TMPDIR:-/tmp}/sonalto-pulse-XXXXXX")}"
+shift || true
 mkdir -p "$dir/runtime" "$dir/home"
 chmod 700 "$dir/runtime"
 
@@ -17,7 +20,7 @@ export PULSE_RUNTIME_PATH="$dir/runtime/pulse"
 pulseaudio -n --daemonize=yes --exit-idle-time=-1 --disallow-exit \
   --load=module-native-protocol-unix \
   --load="module-null-sink sink_name=test_sink" \
-  --load=module-always-sink >/dev/null 2>&1
+  --load=module-always-sink "$@" >/dev/null 2>&1
 
 # Wait until the server answers.
 for _ in $(seq 1 100); do

@@ -315,11 +315,12 @@ std::string RunCommand(const std::string& command)
     return out;
 }
 
-SoundServer::SoundServer()
+SoundServer::SoundServer(const std::string& arguments)
 {
     setVariable("PULSE_SERVER", std::nullopt);
     // Its messages, if any, come with the variables; only they are read.
-    const std::string exports = RunCommand("'" + SupportDirectory() + "/start-pulse.sh' 2>&1");
+    const std::string exports
+        = RunCommand("'" + SupportDirectory() + "/start-pulse.sh' '' " + arguments + " 2>&1");
     // Lines "export NAME=value"; these paths need no quoting.
     std::string dir;
     for (std::size_t pos = 0; (pos = exports.find("export ", pos)) != std::string::npos;) {

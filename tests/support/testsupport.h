@@ -149,7 +149,8 @@ std::vector<std::string> TopLevelWindowIds(const std::string& title);
 // the variables back as they were.
 class SoundServer {
 public:
-    SoundServer();
+    // arguments go to the server as they are ("--disallow-module-loading").
+    explicit SoundServer(const std::string& arguments = {});
     ~SoundServer();
     SoundServer(const SoundServer&) = delete;
     SoundServer& operator=(const SoundServer&) = delete;
