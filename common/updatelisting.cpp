@@ -191,8 +191,9 @@ long long SizeInBytes(std::string_view sizeText)
 
 bool IsListenerFile(std::string_view name)
 {
-    static constexpr std::string_view kOwn[] = { "sonalto.ini", "sntscheduler.ini", "snt.hdp",
-        "urls_update.txt", "versions.txt", "fichier_tmp.tmp", "pages_perso.txt" };
+    static constexpr std::string_view kOwn[]
+        = { "sonalto.ini", "sntscheduler.ini", "snt.hdp", "urls_update.txt", "versions.txt",
+              "fichier_tmp.tmp", "pages_perso.txt", "cles_update.pub", "manifest.txt" };
     const std::string key = cp1252::lower(std::string(name));
     return std::find(std::begin(kOwn), std::end(kOwn), key) != std::end(kOwn);
 }

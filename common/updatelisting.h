@@ -63,8 +63,9 @@ long long SizeInBytes(std::string_view sizeText);
 
 // True when a name is one of the listener's own files, which no update
 // replaces whatever a server lists: the settings, the schedule, the
-// recorder preset, the server list, the version file and the parked
-// updater (compared without regard to letter case).
+// recorder preset, the server list, the version file, the parked updater,
+// the trusted publishing keys and the manifest of the last installation
+// (compared without regard to letter case).
 bool IsListenerFile(std::string_view name);
 
 // The pages the listener wrote through the personal list editor, one file

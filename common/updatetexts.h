@@ -71,6 +71,32 @@ inline constexpr const char* kLeaveQuestion
 inline constexpr const char* kBadNameHead = "Le serveur propose un fichier au nom invalide : « ";
 inline constexpr const char* kBadNameTail = " ».\nCe fichier est ignoré.";
 
+// The signed manifest of the server (manifest.txt and its signature): an
+// update that cannot be verified stops with the reason.
+inline constexpr const char* kVerifyFailedHead = "La mise à jour n'a pas pu être vérifiée : ";
+inline constexpr const char* kManifestMissing
+    = "le serveur ne donne pas le fichier manifest.txt qui la décrit.";
+inline constexpr const char* kSignatureMissing
+    = "le serveur ne donne pas la signature manifest.txt.minisig.";
+inline constexpr const char* kManifestMalformed = "le fichier manifest.txt est illisible.";
+inline constexpr const char* kSignatureUnknownKey
+    = "le fichier manifest.txt est signé par une clé inconnue de cette installation.";
+inline constexpr const char* kSignatureInvalid
+    = "la signature manifest.txt.minisig ne correspond pas au fichier manifest.txt.";
+inline constexpr const char* kManifestOlder = "le fichier manifest.txt est plus ancien que celui "
+                                              "de la dernière mise à jour installée.";
+inline constexpr const char* kNothingInstalled = "\nRien n'a été installé.";
+// A downloaded file that the signed manifest does not describe.
+inline constexpr const char* kFileMismatchHead = "Le fichier ";
+inline constexpr const char* kFileMismatchTail
+    = " ne correspond pas au fichier manifest.txt signé (taille ou empreinte SHA-256).";
+inline constexpr const char* kFileUnlistedTail = " n'est pas dans le fichier manifest.txt signé.";
+// An installation without a trusted key takes no program from the network.
+inline constexpr const char* kNoKeyForSoftware
+    = "Cette installation n'a pas de clé de publication (fichier cles_update.pub) : "
+      "le logiciel ne peut pas être mis à jour, car rien ne garantit sa provenance.\n"
+      "Seule la liste des radios peut être mise à jour.";
+
 // New stations into the personal list.
 inline constexpr const char* kNewStationsQuestion
     = "Vous avez utilisé la gestion de la liste perso dans Snt.\n\n"

@@ -16,9 +16,11 @@ packages=(
   libpulse-dev pulseaudio pulseaudio-utils
   # network and checksums
   libcurl4-openssl-dev zlib1g-dev
+  # signed update sites
+  libsodium-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  python3 xvfb xauth x11-utils fonts-dejavu-core dbus-daemon dbus-x11
+  minisign openssl python3 xvfb xauth x11-utils fonts-dejavu-core dbus-daemon dbus-x11
   # reference players measured by the playback benchmark
   gstreamer1.0-plugins-base-apps mpv goodvibes
 )

@@ -75,8 +75,10 @@ shoot Options options 2
 shoot SntScheduler programmateur 2
 
 if [ -x "$install/SntUpdate" ] && [ -x "$build/tools/publishsite" ]; then
-  # A site with a newer station list, served locally.
-  "$build/tools/publishsite" --list-version 9.9 --list-date 31/12/30 \
+  # A site with a newer station list, signed and served locally.
+  "$build/tools/publishsite" --generate-key "$work/cles_update.pub" "$work/secret.key" >/dev/null
+  cp "$work/cles_update.pub" "$install/cles_update.pub"
+  "$build/tools/publishsite" --key "$work/secret.key" --list-version 9.9 --list-date 31/12/30 \
     --list-comment "Nouvelles radios\nLogos redessinés" "$install" "$work/site" >/dev/null
   python3 -m http.server -d "$work/site" -b 127.0.0.1 8765 >/dev/null 2>&1 & pids+=($!)
   sleep 1

@@ -1,12 +1,14 @@
 #include "updatesite.h"
 
 #include <algorithm>
+#include <ctime>
 #include <filesystem>
 #include <system_error>
 
 #include "common/profile.h"
 #include "common/textfile.h"
 #include "common/updatelisting.h"
+#include "common/updatemanifest.h"
 #include "common/updateversions.h"
 
 namespace fs = std::filesystem;
@@ -74,7 +76,8 @@ bool publishFolder(const std::string& from, const std::string& to,
 bool IsPrivateInstallFile(const std::string& name)
 {
     static const char* const kPrivate[] = { "Sonalto.ini", "SntScheduler.ini", "Snt.hdp",
-        "versions.txt", "URLs_update.txt", "fichier_tmp.tmp", kListenerPagesFile, kListingScript };
+        "versions.txt", "URLs_update.txt", "fichier_tmp.tmp", kListenerPagesFile, kListingScript,
+        kTrustedKeysFileName, kManifestFileName, kManifestSignatureFileName };
     if (std::find_if(
             std::begin(kPrivate), std::end(kPrivate), [&name](const char* p) { return name == p; })
         != std::end(kPrivate))
@@ -108,8 +111,29 @@ std::string SiteVersionsText(const SiteVersions& versions)
         + "\nDate=" + versions.stationListDate + "\nComment=" + versions.stationListComment + "\n";
 }
 
-SiteReport PublishSite(
-    const std::string& installDir, const std::string& siteDir, const SiteVersions& versions)
+UpdateManifest SiteManifest(const std::string& siteDir, const SiteVersions& versions)
+{
+    UpdateManifest manifest;
+    manifest.versions = { versions.softwareVersion, versions.softwareDate, versions.softwareComment,
+        versions.stationListVersion, versions.stationListDate, versions.stationListComment };
+    for (const char* folder : { "liste_radio/", "liste_radio/logo/", "soft/" }) {
+        for (const std::string& name : ListRegularFiles(siteDir + folder)) {
+            const std::string path = siteDir + folder + name;
+            std::error_code error;
+            const auto size = fs::file_size(path, error);
+            if (error)
+                continue;
+            manifest.files.push_back(
+                { folder + name, static_cast<long long>(size), FileSha256(path) });
+        }
+    }
+    std::sort(manifest.files.begin(), manifest.files.end(),
+        [](const ManifestFile& a, const ManifestFile& b) { return a.path < b.path; });
+    return manifest;
+}
+
+SiteReport PublishSite(const std::string& installDir, const std::string& siteDir,
+    const SiteVersions& versions, const SecretKey& key)
 {
     SiteReport report;
     for (const auto& [value, what] : { std::pair { &versions.softwareVersion, "software version" },
@@ -142,6 +166,17 @@ SiteReport PublishSite(
         return report;
     if (!WriteTextFile(siteDir + kVersionsFileName, SiteVersionsText(versions))) {
         report.errors.push_back("cannot write " + siteDir + kVersionsFileName);
+        return report;
+    }
+    // The manifest goes last, once every file it describes is in place; its
+    // trusted comment is the one minisign writes.
+    const std::string manifest = ManifestText(SiteManifest(siteDir, versions));
+    const std::string signature = SignDetached(manifest, key,
+        "timestamp:" + std::to_string(std::time(nullptr)) + "\tfile:" + kManifestFileName
+            + "\thashed");
+    if (!WriteTextFile(siteDir + kManifestFileName, manifest)
+        || !WriteTextFile(siteDir + kManifestSignatureFileName, signature)) {
+        report.errors.push_back("cannot write " + siteDir + kManifestFileName);
         return report;
     }
     report.ok = true;

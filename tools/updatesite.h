@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "common/updatemanifest.h"
+
 // Turns an installation directory (or a folder laid out like one) into a
 // static update site that any web server can serve:
 //
@@ -13,7 +15,9 @@
 //
 // and in each of the three folders a file "listfiles.php" holding the
 // listing answer the updater asks for: one "<li>NAME | SIZE || CRC</li>"
-// line per file.
+// line per file. At the top go "manifest.txt", the size and SHA-256 of every
+// file of the three folders with the versions on offer, and its signature
+// "manifest.txt.minisig" made with the publisher's secret key.
 
 struct SiteVersions {
     std::string softwareVersion;
@@ -45,6 +49,10 @@ std::string SiteVersionsText(const SiteVersions& versions);
 
 // Lays out the site in siteDir (created when missing; the three folders are
 // emptied of the files a previous run published). installDir and siteDir end
-// with '/'.
-SiteReport PublishSite(
-    const std::string& installDir, const std::string& siteDir, const SiteVersions& versions);
+// with '/'. The manifest is signed with key.
+SiteReport PublishSite(const std::string& installDir, const std::string& siteDir,
+    const SiteVersions& versions, const SecretKey& key);
+
+// The manifest of a laid-out site: the files of its three folders in byte
+// order of their paths.
+UpdateManifest SiteManifest(const std::string& siteDir, const SiteVersions& versions);

@@ -75,6 +75,20 @@ protected:
         write(editor() + "SntUpdate", "#!/bin/sh\necho nouvel updater\n");
         write(editor() + "outil", "#!/bin/sh\necho nouveau\n");
         write(editor() + "lisezmoi.txt", "ligne 1\nligne 2\n");
+
+        // The publisher's key pair; the installation trusts its public key.
+        makeKeys("editeur");
+        std::filesystem::copy_file(m_keys.path() + "editeur.pub", install() + "cles_update.pub");
+    }
+
+    // A key pair made by the publisher: keys/<name>.pub and keys/<name>.key.
+    void makeKeys(const std::string& name)
+    {
+        Process publisher;
+        ASSERT_TRUE(publisher.start(SONALTO_PUBLISHER_PATH,
+            { "--generate-key", m_keys.path() + name + ".pub", m_keys.path() + name + ".key" }, {},
+            {}, install() + "publisher.out"));
+        ASSERT_EQ(publisher.waitForExit(30s), 0) << ReadTextFile(install() + "publisher.out");
     }
 
     void TearDown() override
@@ -93,15 +107,17 @@ protected:
         ASSERT_TRUE(WriteTextFile(path, text)) << path;
     }
 
-    // Publishes the editor's installation with these dates and serves it.
+    // Publishes the editor's installation with these dates, signed with the
+    // key of that name, and serves it.
     void publish(const std::string& softDate, const std::string& listDate,
-        const testsupport::HttpServerOptions& options = {})
+        const testsupport::HttpServerOptions& options = {}, const std::string& key = "editeur")
     {
         Process publisher;
         ASSERT_TRUE(publisher.start(SONALTO_PUBLISHER_PATH,
-            { "--soft-version", "1.3", "--soft-date", softDate, "--soft-comment",
-                "Nouveau logiciel\\nplus rapide", "--list-version", "2.8", "--list-date", listDate,
-                "--list-comment", "Une radio de plus", editor(), m_site.path() },
+            { "--key", m_keys.path() + key + ".key", "--soft-version", "1.3", "--soft-date",
+                softDate, "--soft-comment", "Nouveau logiciel\\nplus rapide", "--list-version",
+                "2.8", "--list-date", listDate, "--list-comment", "Une radio de plus", editor(),
+                m_site.path() },
             {}, {}, install() + "publisher.out"));
         ASSERT_EQ(publisher.waitForExit(30s), 0) << ReadTextFile(install() + "publisher.out");
         ASSERT_TRUE(m_server.start(m_site.path(), options));
@@ -193,6 +209,7 @@ protected:
     TempDir m_editor { "sonalto-editor" };
     TempDir m_site { "sonalto-site" };
     TempDir m_runtime { "sonalto-runtime" };
+    TempDir m_keys { "sonalto-keys" };
     testsupport::HttpServer m_server;
     std::string m_updater;
 };
