@@ -40,3 +40,8 @@ std::string FoldAccents(std::string_view text)
         folded[i] = table[static_cast<unsigned char>(text[i])];
     return folded;
 }
+
+std::string FoldAccentsUtf8(std::string_view utf8)
+{
+    return FoldAccents(cp1252::fromUtf8(utf8));
+}

@@ -9,3 +9,7 @@
 // "aaaaaaooooooeeeeiiiiuuuuync". Other letters ("æ", "œ", "ý"...) stay.
 // Windows-1252 in, Windows-1252 out.
 std::string FoldAccents(std::string_view text);
+
+// The same search key for a UTF-8 text, given in Windows-1252; characters
+// without a Windows-1252 form become '?' on both sides of a comparison.
+std::string FoldAccentsUtf8(std::string_view utf8);

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <optional>
 
-#include "common/cp1252.h"
 #include "common/foldaccents.h"
 #include "common/textfile.h"
 
@@ -207,15 +206,10 @@ std::vector<JournalEntry> SongJournal::ReadAll() const
     return all;
 }
 
-std::string JournalSearchKey(std::string_view utf8)
-{
-    return FoldAccents(cp1252::fromUtf8(utf8));
-}
-
 std::vector<JournalEntry> FilterJournal(
     const std::vector<JournalEntry>& entries, const JournalFilter& filter)
 {
-    const std::string key = JournalSearchKey(filter.text);
+    const std::string key = FoldAccentsUtf8(filter.text);
     std::vector<JournalEntry> shown;
     for (const JournalEntry& e : entries) {
         if (filter.likedOnly && !e.liked)
@@ -225,7 +219,7 @@ std::vector<JournalEntry> FilterJournal(
         if (!filter.day.empty() && e.when.compare(0, filter.day.size(), filter.day) != 0)
             continue;
         if (!key.empty()
-            && JournalSearchKey(e.station + '\n' + e.artist + '\n' + e.title).find(key)
+            && FoldAccentsUtf8(e.station + '\n' + e.artist + '\n' + e.title).find(key)
                 == std::string::npos)
             continue;
         shown.push_back(e);

@@ -71,7 +71,3 @@ std::vector<JournalEntry> FilterJournal(
 // The songs as a CSV file (RFC 4180, UTF-8, comma-separated) with the header
 // "Date,Heure,Station,Artiste,Titre".
 std::string JournalCsv(const std::vector<JournalEntry>& entries);
-
-// The search key of a UTF-8 text: lower case, accents folded as the station
-// search folds them.
-std::string JournalSearchKey(std::string_view utf8);

@@ -15,7 +15,7 @@ packages=(
   gstreamer1.0-libav gstreamer1.0-pulseaudio gstreamer1.0-tools
   libpulse-dev pulseaudio pulseaudio-utils
   # network and checksums
-  libcurl4-openssl-dev zlib1g-dev
+  libcurl4-openssl-dev zlib1g-dev nlohmann-json3-dev
   # signed update sites
   libsodium-dev
   # tests and benchmarks

@@ -1,0 +1,151 @@
+#include "common/stationdirectory.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+#include <nlohmann/json.hpp>
+
+#include "common/foldaccents.h"
+#include "common/updatedownload.h"
+
+namespace {
+
+using nlohmann::json;
+
+std::string text(const json& object, const char* key)
+{
+    const auto it = object.find(key);
+    return it != object.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
+int number(const json& object, const char* key)
+{
+    const auto it = object.find(key);
+    if (it == object.end())
+        return 0;
+    if (it->is_number_integer())
+        return static_cast<int>(std::clamp<long long>(it->get<long long>(), 0, 1 << 20));
+    if (it->is_string())
+        return std::atoi(it->get<std::string>().c_str());
+    return 0;
+}
+
+bool webAddress(std::string_view address)
+{
+    return address.starts_with("http://") || address.starts_with("https://");
+}
+
+// Control characters end a name at the first line break: a name goes into
+// page text and file names, where they have no place.
+std::string oneLine(std::string value)
+{
+    std::replace_if(
+        value.begin(), value.end(), [](unsigned char c) { return c < 0x20 || c == 0x7F; }, ' ');
+    const auto first = value.find_first_not_of(' ');
+    const auto last = value.find_last_not_of(' ');
+    return first == std::string::npos ? std::string() : value.substr(first, last - first + 1);
+}
+
+} // namespace
+
+std::string DirectorySearchPath(const DirectoryQuery& query)
+{
+    std::string path
+        = "/json/stations/search?order=votes&reverse=true&limit=" + std::to_string(query.limit);
+    auto add = [&](const char* key, const std::string& value) {
+        if (!value.empty())
+            path += std::string("&") + key + "=" + EncodeNameForAddress(value);
+    };
+    add("name", query.name);
+    add("countrycode", query.countryCode);
+    add("language", query.language);
+    add("tag", query.tag);
+    path += query.showBroken ? "&hidebroken=false" : "&hidebroken=true";
+    return path;
+}
+
+std::string DirectoryClickPath(std::string_view uuid)
+{
+    return "/json/url/" + EncodeNameForAddress(uuid);
+}
+
+DirectoryAnswer ReadDirectoryStations(std::string_view answer)
+{
+    DirectoryAnswer result;
+    const json doc = json::parse(answer, nullptr, false);
+    if (doc.is_discarded() || !doc.is_array()) {
+        result.error = "La réponse de l'annuaire n'est pas lisible.";
+        return result;
+    }
+    for (const json& item : doc) {
+        if (!item.is_object())
+            continue;
+        DirectoryStation s;
+        s.uuid = text(item, "stationuuid");
+        s.name = oneLine(text(item, "name"));
+        s.stream = text(item, "url_resolved");
+        if (!webAddress(s.stream))
+            s.stream = text(item, "url");
+        if (s.name.empty() || !webAddress(s.stream))
+            continue;
+        s.homepage = text(item, "homepage");
+        if (!webAddress(s.homepage))
+            s.homepage.clear();
+        s.favicon = text(item, "favicon");
+        if (!webAddress(s.favicon))
+            s.favicon.clear();
+        s.country = oneLine(text(item, "country"));
+        s.countryCode = oneLine(text(item, "countrycode"));
+        s.language = oneLine(text(item, "language"));
+        s.tags = oneLine(text(item, "tags"));
+        s.codec = oneLine(text(item, "codec"));
+        s.bitrate = number(item, "bitrate");
+        s.working = number(item, "lastcheckok") == 1;
+        result.stations.push_back(std::move(s));
+    }
+    return result;
+}
+
+std::vector<std::string> ReadDirectoryServers(std::string_view answer)
+{
+    std::vector<std::string> names;
+    const json doc = json::parse(answer, nullptr, false);
+    if (doc.is_discarded() || !doc.is_array())
+        return names;
+    for (const json& item : doc) {
+        const std::string name = item.is_object() ? text(item, "name") : std::string();
+        const bool hostName = !name.empty()
+            && std::all_of(name.begin(), name.end(),
+                [](unsigned char c) { return std::isalnum(c) || c == '.' || c == '-'; });
+        if (hostName && std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(name);
+    }
+    return names;
+}
+
+std::vector<DirectoryStation> FilterDirectory(
+    const std::vector<DirectoryStation>& stations, std::string_view text, bool showBroken)
+{
+    const std::string key = FoldAccentsUtf8(text);
+    std::vector<DirectoryStation> shown;
+    for (const DirectoryStation& s : stations) {
+        if ((s.working || showBroken)
+            && (key.empty() || FoldAccentsUtf8(s.name).find(key) != std::string::npos))
+            shown.push_back(s);
+    }
+    return shown;
+}
+
+std::string DirectoryDescription(const DirectoryStation& station)
+{
+    std::string description;
+    for (const std::string* part : { &station.country, &station.language, &station.tags }) {
+        if (part->empty())
+            continue;
+        if (!description.empty())
+            description += " - ";
+        description += *part;
+    }
+    return description;
+}

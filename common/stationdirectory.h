@@ -1,0 +1,81 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The community station directory: the requests the player sends to one of
+// its servers and the answers it reads back. Plain data and text; the
+// fetches themselves go through the bounded fetch of the caller.
+
+struct DirectoryStation {
+    std::string uuid;
+    std::string name;
+    std::string stream; // the directory's resolved stream address
+    std::string homepage;
+    std::string favicon;
+    std::string country;
+    std::string countryCode;
+    std::string language;
+    std::string tags; // comma-separated, as the directory gives them
+    std::string codec;
+    int bitrate = 0; // kbit/s, 0 when unknown
+    bool working = false; // the directory's last check found the stream playing
+};
+
+// The country filter's first choices, then every country ("" code).
+struct DirectoryCountry {
+    const char* code;
+    const char* name; // UTF-8
+};
+inline constexpr DirectoryCountry kDirectoryCountries[] = {
+    { "FR", "France" },
+    { "BE", "Belgique" },
+    { "CH", "Suisse" },
+    { "CA", "Canada" },
+    { "LU", "Luxembourg" },
+    { "", "Tous les pays" },
+};
+
+struct DirectoryQuery {
+    std::string name; // UTF-8, may be empty
+    std::string countryCode; // "FR"..., empty for every country
+    std::string language; // "french"..., empty for every language
+    std::string tag; // "jazz"..., empty for every genre
+    bool showBroken = false;
+    int limit = 200;
+};
+
+// The DNS name whose addresses are the directory's servers, and the path of
+// the list of their names.
+inline constexpr const char* kDirectoryServersName = "all.api.radio-browser.info";
+inline constexpr const char* kDirectoryServersPath = "/json/servers";
+
+// The path and query of a station search, every value percent-encoded,
+// ordered by the directory's vote count.
+std::string DirectorySearchPath(const DirectoryQuery& query);
+// The path that counts a play of a station and answers its stream.
+std::string DirectoryClickPath(std::string_view uuid);
+
+struct DirectoryAnswer {
+    std::vector<DirectoryStation> stations;
+    std::string error; // empty when the answer could be read
+};
+
+// Reads a search answer (a JSON array of stations). Stations without a name
+// or without an http or https stream are left out. An answer that is not a
+// JSON array gives an error and no station.
+DirectoryAnswer ReadDirectoryStations(std::string_view json);
+
+// The host names of a server list answer, in its order, without repeats;
+// empty when the answer cannot be read.
+std::vector<std::string> ReadDirectoryServers(std::string_view json);
+
+// The stations to show: broken ones only when asked for, and, when text is
+// not empty, those whose name contains it, accents and case ignored.
+std::vector<DirectoryStation> FilterDirectory(
+    const std::vector<DirectoryStation>& stations, std::string_view text, bool showBroken);
+
+// The description a generated station page carries: country, language and
+// genres, the empty ones left out.
+std::string DirectoryDescription(const DirectoryStation& station);
