@@ -1,0 +1,460 @@
+// What the listener hears, measured at the monitor of a headless sound
+// server's null sink, for the player's playback engine beside mpv and
+// gst-play-1.0 on the same local stream. Printed, not asserted.
+//
+//   sound_bench [outage-seconds...]   (default: 5 60)
+//
+// For each player:
+//   - time to first audio, with the server sending three seconds ahead of
+//     real time (as stations do) and with no burst at all;
+//   - after the server was away for each outage, the time from its return
+//     to sound at the monitor, and the longest silence;
+//   - the loudest peak at the monitor at volume 100 % and 20 %.
+//
+// The sound server comes from the environment (run-playback-bench.sh
+// sound starts one). Sonalto's engine runs in this process and is timed
+// from play(); the other two are separate programs, timed from their
+// start, so their figures include their own start-up.
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gst/gst.h>
+
+#include <QCoreApplication>
+
+#include "playback/streamplayer.h"
+#include "support/testsupport.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using testsupport::Process;
+using testsupport::TempDir;
+
+constexpr double kSoundThreshold = -30; // dB: quieter is silence
+
+// Runs the event loop (the engine's timers and messages) until pred holds
+// or timeout; returns pred().
+bool pumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout)
+{
+    const auto deadline = Clock::now() + timeout;
+    while (!pred()) {
+        if (Clock::now() >= deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+void pump(std::chrono::milliseconds time)
+{
+    pumpUntil([] { return false; }, time);
+}
+
+// The peak at a sound-server source every 50 ms, with its time.
+class Monitor {
+public:
+    struct Reading {
+        Clock::time_point at;
+        double peak;
+    };
+
+    explicit Monitor(const std::string& device)
+    {
+        m_pipeline = gst_parse_launch(("pulsesrc device=" + device
+                                          + " ! audioconvert ! level interval=50000000 ! "
+                                            "fakesink sync=false")
+                                          .c_str(),
+            nullptr);
+        if (!m_pipeline)
+            return;
+        GstBus* bus = gst_element_get_bus(m_pipeline);
+        gst_bus_set_sync_handler(bus, &Monitor::onMessage, this, nullptr);
+        gst_object_unref(bus);
+        gst_element_set_state(m_pipeline, GST_STATE_PLAYING);
+    }
+    ~Monitor()
+    {
+        if (!m_pipeline)
+            return;
+        gst_element_set_state(m_pipeline, GST_STATE_NULL);
+        gst_object_unref(m_pipeline);
+    }
+
+    std::vector<Reading> readings() const
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_readings;
+    }
+
+    // The first reading after from that is sound.
+    std::optional<Clock::time_point> soundAfter(Clock::time_point from) const
+    {
+        for (const Reading& r : readings())
+            if (r.at > from && r.peak > kSoundThreshold)
+                return r.at;
+        return std::nullopt;
+    }
+
+    // The first sound after from that follows a moment of silence.
+    std::optional<Clock::time_point> soundAgainAfter(Clock::time_point from) const
+    {
+        bool quiet = false;
+        for (const Reading& r : readings()) {
+            if (r.at <= from)
+                continue;
+            if (r.peak < kSoundThreshold)
+                quiet = true;
+            else if (quiet)
+                return r.at;
+        }
+        return std::nullopt;
+    }
+
+    std::chrono::milliseconds longestSilence(Clock::time_point from, Clock::time_point to) const
+    {
+        Clock::duration longest {};
+        std::optional<Clock::time_point> since;
+        for (const Reading& r : readings()) {
+            if (r.at < from || r.at > to)
+                continue;
+            if (r.peak < kSoundThreshold) {
+                if (!since)
+                    since = r.at;
+                longest = std::max(longest, r.at - *since);
+            } else {
+                since.reset();
+            }
+        }
+        return std::chrono::duration_cast<std::chrono::milliseconds>(longest);
+    }
+
+    double loudest(Clock::time_point from, Clock::time_point to) const
+    {
+        double loudest = -1000;
+        for (const Reading& r : readings())
+            if (r.at >= from && r.at <= to)
+                loudest = std::max(loudest, r.peak);
+        return loudest;
+    }
+
+private:
+    static GstBusSyncReply onMessage(GstBus*, GstMessage* message, gpointer data)
+    {
+        auto* self = static_cast<Monitor*>(data);
+        const GstStructure* s = gst_message_get_structure(message);
+        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ELEMENT
+            && gst_structure_has_name(s, "level")) {
+            const GValue* peak = gst_structure_get_value(s, "peak");
+            auto* values = static_cast<GValueArray*>(g_value_get_boxed(peak));
+            double loudest = -1000;
+            G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+            for (guint i = 0; i < values->n_values; ++i)
+                loudest = std::max(loudest, g_value_get_double(values->values + i));
+            G_GNUC_END_IGNORE_DEPRECATIONS
+            std::lock_guard<std::mutex> lock(self->m_mutex);
+            self->m_readings.push_back({ Clock::now(), loudest });
+        }
+        gst_message_unref(message);
+        return GST_BUS_DROP;
+    }
+
+    GstElement* m_pipeline = nullptr;
+    mutable std::mutex m_mutex;
+    std::vector<Reading> m_readings;
+};
+
+int freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+// The local test server on a fixed port, stopped and started again for an
+// outage.
+class Server {
+public:
+    explicit Server(std::string root)
+        : m_root(std::move(root))
+        , m_port(freePort())
+    {
+    }
+    bool start()
+    {
+        const std::string log = m_work.path() + "server" + std::to_string(++m_starts) + ".log";
+        return m_process.start("python3",
+                   { testsupport::SupportDirectory() + "/httpserver.py", "--root", m_root, "--port",
+                       std::to_string(m_port) },
+                   { { "PYTHONUNBUFFERED", "1" } }, {}, log)
+            && testsupport::WaitForFileLine(log, std::to_string(m_port), 10s);
+    }
+    void stop() { m_process.kill(); }
+    std::string url(double burst) const
+    {
+        char query[64];
+        std::snprintf(query, sizeof query, "/_stream?audio=tone.mp3&burst=%g", burst);
+        return "http://127.0.0.1:" + std::to_string(m_port) + query;
+    }
+
+private:
+    TempDir m_work { "sonalto-sound-bench" };
+    std::string m_root;
+    int m_port;
+    int m_starts = 0;
+    Process m_process;
+};
+
+// One player under measurement: started on a stream at a volume (0-100, on
+// the cubic scale the three players share), and stopped.
+class Player {
+public:
+    virtual ~Player() = default;
+    virtual const char* name() const = 0;
+    virtual bool start(const std::string& url, int volume) = 0;
+    virtual bool running() = 0;
+    virtual void stop() = 0;
+};
+
+class Engine : public Player {
+public:
+    const char* name() const override { return "Sonalto"; }
+    bool start(const std::string& url, int volume) override
+    {
+        m_player = std::make_unique<StreamPlayer>();
+        m_player->setVolume(volume);
+        m_player->play(QString::fromStdString(url));
+        return true;
+    }
+    bool running() override
+    {
+        return m_player && m_player->state() != StreamPlayer::State::Failed
+            && m_player->state() != StreamPlayer::State::Stopped;
+    }
+    void stop() override { m_player.reset(); }
+
+private:
+    std::unique_ptr<StreamPlayer> m_player;
+};
+
+class Program : public Player {
+public:
+    enum class Kind { Mpv, GstPlay };
+    explicit Program(Kind kind)
+        : m_kind(kind)
+    {
+    }
+    const char* name() const override { return m_kind == Kind::Mpv ? "mpv" : "gst-play-1.0"; }
+    bool start(const std::string& url, int volume) override
+    {
+        m_process = std::make_unique<Process>();
+        if (m_kind == Kind::Mpv)
+            return m_process->start("mpv",
+                { "--no-video", "--no-terminal", "--ao=pulse", "--volume=" + std::to_string(volume),
+                    url },
+                {}, {}, "/dev/null");
+        // gst-play-1.0's volume is linear: the cube of the shared scale.
+        const double linear = std::pow(volume / 100.0, 3);
+        return m_process->start("gst-play-1.0",
+            { "--no-interactive", "--volume=" + std::to_string(linear), url }, {}, {}, "/dev/null");
+    }
+    bool running() override { return m_process && m_process->isRunning(); }
+    void stop() override
+    {
+        if (m_process && m_process->isRunning()) {
+            m_process->terminate();
+            if (!m_process->waitForExit(3s))
+                m_process->kill();
+        }
+        m_process.reset();
+    }
+
+private:
+    Kind m_kind;
+    std::unique_ptr<Process> m_process;
+};
+
+std::string seconds(std::optional<Clock::duration> d)
+{
+    if (!d)
+        return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f s", std::chrono::duration<double>(*d).count());
+    return text;
+}
+
+std::string decibels(double db)
+{
+    if (db <= -999)
+        return "silent";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f dB", db);
+    return text;
+}
+
+struct Figures {
+    std::optional<Clock::duration> firstWithBurst, firstWithoutBurst;
+    std::vector<std::optional<Clock::duration>> back; // per outage
+    std::vector<std::optional<Clock::duration>> silence;
+    double peakFull = -1000, peakLow = -1000;
+};
+
+std::optional<Clock::duration> firstAudio(Player& player, Server& server, double burst)
+{
+    Monitor monitor("test_sink.monitor");
+    pump(300ms); // the monitor's own start
+    const auto started = Clock::now();
+    player.start(server.url(burst), 100);
+    std::optional<Clock::time_point> heard;
+    pumpUntil([&] { return (heard = monitor.soundAfter(started)).has_value(); }, 15s);
+    player.stop();
+    pump(300ms);
+    if (!heard)
+        return std::nullopt;
+    return *heard - started;
+}
+
+void outages(Player& player, Server& server, const std::vector<int>& outageSeconds, Figures& out)
+{
+    Monitor monitor("test_sink.monitor");
+    player.start(server.url(3), 100);
+    if (!pumpUntil([&] { return monitor.soundAfter(Clock::now() - 20s).has_value(); }, 15s)) {
+        player.stop();
+        return;
+    }
+    for (const int outage : outageSeconds) {
+        pump(5s); // steady, its queue full
+        const auto dropped = Clock::now();
+        server.stop();
+        pump(std::chrono::seconds(outage));
+        server.start();
+        const auto back = Clock::now();
+        std::optional<Clock::time_point> heard;
+        pumpUntil(
+            [&] {
+                return (heard = monitor.soundAgainAfter(dropped)).has_value()
+                    && *heard > back - 10s;
+            },
+            10s);
+        if (heard && *heard < back)
+            heard = back; // a drop shorter than the queue: never silent after it
+        out.back.push_back(heard ? std::optional<Clock::duration>(*heard - back) : std::nullopt);
+        out.silence.push_back(monitor.longestSilence(dropped, Clock::now()));
+        if (!player.running()) {
+            // Left at the drop: nothing more to measure for it.
+            for (std::size_t i = out.back.size(); i < outageSeconds.size(); ++i) {
+                out.back.push_back(std::nullopt);
+                out.silence.push_back(std::nullopt);
+            }
+            break;
+        }
+    }
+    player.stop();
+    pump(300ms);
+}
+
+double peakAt(Player& player, Server& server, int volume)
+{
+    Monitor monitor("test_sink.monitor");
+    player.start(server.url(3), volume);
+    pump(3s); // started, past the server's burst
+    const auto from = Clock::now();
+    pump(2s);
+    const double peak = monitor.loudest(from, Clock::now());
+    player.stop();
+    pump(300ms);
+    return peak;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    gst_init(&argc, &argv);
+    std::vector<int> outageSeconds;
+    for (int i = 1; i < argc; ++i)
+        outageSeconds.push_back(std::max(1, std::atoi(argv[i])));
+    if (outageSeconds.empty())
+        outageSeconds = { 5, 60 };
+
+    TempDir root("sonalto-sound-bench");
+    // A tone at half scale (-6 dB), long enough that the server's loop
+    // never shows during a measurement.
+    testsupport::RunCommand("gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 num-buffers=8600 ! "
+                            "audioconvert ! lamemp3enc target=bitrate bitrate=128 cbr=true ! "
+                            "filesink location="
+        + root.path() + "tone.mp3");
+    Server server(root.path());
+    if (!server.start()) {
+        std::fprintf(stderr, "the local HTTP server did not start\n");
+        return 1;
+    }
+
+    Engine engine;
+    Program mpv(Program::Kind::Mpv);
+    Program gstPlay(Program::Kind::GstPlay);
+    Player* players[] = { &engine, &mpv, &gstPlay };
+    std::vector<Figures> figures;
+    for (Player* player : players) {
+        std::fprintf(stderr, "measuring %s\n", player->name());
+        Figures f;
+        f.firstWithBurst = firstAudio(*player, server, 3);
+        f.firstWithoutBurst = firstAudio(*player, server, 0);
+        f.peakFull = peakAt(*player, server, 100);
+        f.peakLow = peakAt(*player, server, 20);
+        outages(*player, server, outageSeconds, f);
+        f.back.resize(outageSeconds.size());
+        f.silence.resize(outageSeconds.size());
+        figures.push_back(f);
+    }
+
+    std::printf("\nSound at the null sink's monitor (tone at -6 dB; '-' = never within 10 s)\n");
+    std::printf("%-44s", "");
+    for (Player* player : players)
+        std::printf("%16s", player->name());
+    std::printf("\n");
+    const auto row
+        = [&](const std::string& label, const std::function<std::string(const Figures&)>& cell) {
+              std::printf("%-44s", label.c_str());
+              for (const Figures& f : figures)
+                  std::printf("%16s", cell(f).c_str());
+              std::printf("\n");
+          };
+    row("first audio, server 3 s ahead",
+        [](const Figures& f) { return seconds(f.firstWithBurst); });
+    row("first audio, no burst", [](const Figures& f) { return seconds(f.firstWithoutBurst); });
+    for (std::size_t i = 0; i < outageSeconds.size(); ++i) {
+        const std::string outage = std::to_string(outageSeconds[i]) + " s outage: ";
+        row(outage + "sound back after the server",
+            [i](const Figures& f) { return seconds(f.back[i]); });
+        row(outage + "longest silence", [i](const Figures& f) { return seconds(f.silence[i]); });
+    }
+    row("peak at volume 100 %", [](const Figures& f) { return decibels(f.peakFull); });
+    row("peak at volume 20 % (cubic: -41.9 dB)",
+        [](const Figures& f) { return decibels(f.peakLow); });
+    return 0;
+}
