@@ -6,7 +6,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include "common/cp1252.h"
 #include "common/foldaccents.h"
+#include "common/stationindex.h"
+#include "common/stationpage.h"
+#include "common/textfile.h"
 #include "common/updatedownload.h"
 
 namespace {
@@ -148,4 +152,118 @@ std::string DirectoryDescription(const DirectoryStation& station)
         description += *part;
     }
     return description;
+}
+
+namespace {
+
+// Characters that would lead a page file elsewhere or break the page's
+// markup; a name is a file name and the text of an HTML element.
+bool safePageName(std::string_view name)
+{
+    if (name.empty() || name.front() == '.' || name.front() == '-')
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || c == 0x7F
+            || std::string_view("/\\<>\":*?|").find(static_cast<char>(c)) != std::string_view::npos)
+            return false;
+        // "&" followed by a letter, a digit or "#" would be read as an entity.
+        if (c == '&' && i + 1 < name.size()
+            && (std::isalnum(static_cast<unsigned char>(name[i + 1])) || name[i + 1] == '#'))
+            return false;
+    }
+    return true;
+}
+
+// A text for the page's markup: its quotes and angle brackets as blanks.
+std::string pageText(std::string_view utf8)
+{
+    std::string text = cp1252::fromUtf8(utf8);
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '<' || c == '>' || c == '"'; }, ' ');
+    return text;
+}
+
+std::string quoted(const std::string& cp1252Name, const char* format)
+{
+    std::string message = format;
+    ReplaceFirst(message, "%1", cp1252::toUtf8(cp1252Name));
+    return message;
+}
+
+std::string pageFileOf(std::string name)
+{
+    if (!name.empty())
+        name[0] = static_cast<char>(cp1252::toUpper(static_cast<unsigned char>(name[0])));
+    std::replace(name.begin(), name.end(), ' ', '_');
+    return name + ".htm";
+}
+
+} // namespace
+
+DirectoryAdd AddDirectoryStation(const std::string& htmlDir, const DirectoryStation& station,
+    const std::string& logoPath, bool secondCopy)
+{
+    DirectoryAdd add;
+    std::string name = cp1252::fromUtf8(station.name);
+    const bool encodable = cp1252::toUtf8(name) == station.name;
+    if (!name.empty())
+        name[0] = static_cast<char>(cp1252::toUpper(static_cast<unsigned char>(name[0])));
+    add.name = name;
+    if (!encodable || !safePageName(name)) {
+        add.result = DirectoryAddResult::UnsafeName;
+        add.message = "Le nom « " + station.name
+            + " » ne peut pas servir de nom de page : la station n'a pas été ajoutée.";
+        return add;
+    }
+    const std::string indexPath = IndexPath(htmlDir);
+    const std::optional<std::string> index = TryReadTextFile(indexPath);
+    if (!index) {
+        add.message = quoted(name,
+            "La station « %1 » n'a pas pu être ajoutée : la liste des stations ne peut pas être "
+            "lue.");
+        return add;
+    }
+    auto taken = [&](const std::string& candidate) {
+        return FindStationLine(*index, candidate).found
+            || PathPresent(htmlDir + pageFileOf(candidate));
+    };
+    if (taken(name)) {
+        if (!secondCopy) {
+            add.result = DirectoryAddResult::NameExists;
+            add.message = quoted(name, kDirectoryDuplicateQuestion);
+            return add;
+        }
+        int number = 2;
+        while (taken(name + " (" + std::to_string(number) + ")"))
+            ++number;
+        name += " (" + std::to_string(number) + ")";
+        add.name = name;
+    }
+
+    StationForm form;
+    form.name = name;
+    form.logoChecked = !logoPath.empty();
+    form.siteChecked
+        = !station.homepage.empty() && station.homepage.find_first_of("\"<> ") == std::string::npos;
+    form.siteLink = form.siteChecked ? station.homepage : std::string();
+    const std::string description = pageText(DirectoryDescription(station));
+    form.descriptionChecked = !description.empty();
+    form.description = description;
+    const std::string pageFile = pageFileOf(name);
+    if (station.stream.find_first_of("\"<> ") != std::string::npos
+        || !GenerateStationPage(htmlDir, form, station.stream, logoPath, std::string())) {
+        add.message = quoted(
+            name, "La station « %1 » n'a pas pu être ajoutée : sa page ne peut pas être écrite.");
+        return add;
+    }
+    if (!InsertStation(indexPath, form.name, pageFile)) {
+        DeleteFile(htmlDir + pageFile);
+        add.message = quoted(name,
+            "La station « %1 » n'a pas pu être ajoutée : la liste des stations ne peut pas être "
+            "écrite.");
+        return add;
+    }
+    add.result = DirectoryAddResult::Added;
+    return add;
 }

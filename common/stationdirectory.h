@@ -79,3 +79,30 @@ std::vector<DirectoryStation> FilterDirectory(
 // The description a generated station page carries: country, language and
 // genres, the empty ones left out.
 std::string DirectoryDescription(const DirectoryStation& station);
+
+// What adding a directory station to the listener's list did.
+enum class DirectoryAddResult {
+    Added,
+    NameExists, // the index already holds the name: ask, then add a second copy
+    UnsafeName, // the name cannot name a page file
+    WriteFailed, // the page or the index could not be written; nothing changed
+};
+
+struct DirectoryAdd {
+    DirectoryAddResult result = DirectoryAddResult::WriteFailed;
+    std::string name; // Windows-1252, as the index holds it
+    std::string message; // UTF-8, for the listener; empty when added
+};
+
+inline constexpr const char* kDirectoryDuplicateQuestion
+    = "« %1 » est déjà dans votre liste.\nAjouter une seconde station de ce nom ?";
+
+// Makes a real station of a directory result: a page generated from the
+// HTML directory's template with its name, stream, site and description, the
+// logo at logoPath (empty for the default logo) copied under a plain ASCII
+// name, and an active line of the index. A name the index holds gives
+// NameExists unless secondCopy, which adds the station as "Name (2)" (or the
+// next free number). Names that would make an unsafe page file, or hold
+// characters outside Windows-1252, are refused.
+DirectoryAdd AddDirectoryStation(const std::string& htmlDir, const DirectoryStation& station,
+    const std::string& logoPath, bool secondCopy);

@@ -3,7 +3,14 @@
 #include <string>
 #include <vector>
 
+#include <filesystem>
+
 #include <gtest/gtest.h>
+
+#include "common/stationindex.h"
+#include "common/stationpage.h"
+#include "common/textfile.h"
+#include "support/testsupport.h"
 
 namespace {
 
@@ -95,6 +102,87 @@ TEST(StationDirectory, buildsRequestsAndReadsTheServerList)
         {"name":"evil/../path"},{"ip":"5.6.7.8"}])"),
         (std::vector<std::string> { "de1.api.radio-browser.info", "fr1.api.radio-browser.info" }));
     EXPECT_TRUE(ReadDirectoryServers("<html>").empty());
+}
+
+// The shipped templates and an empty index: the HTML directory of a fresh
+// installation.
+struct FreshHtml {
+    testsupport::TempDir dir;
+    std::string html = dir.path();
+    FreshHtml()
+    {
+        for (const char* name : { "realplayer.htm", "mediaplayer.htm" })
+            std::filesystem::copy_file(std::string(SONALTO_SOURCE_HTML) + name, html + name);
+        std::filesystem::create_directory(html + "logo");
+        WriteTextFile(IndexPath(html), EmptyIndexText());
+    }
+};
+
+TEST(StationDirectory, addsAResultAsARealStationOfTheList)
+{
+    FreshHtml fresh;
+    const auto stations = ReadDirectoryStations(kJazzInFrance).stations;
+    const std::string logo = fresh.dir.path() + "favicon à télécharger.png";
+    ASSERT_TRUE(WriteTextFile(logo, "\x89PNG\r\n\x1a\n"));
+
+    const DirectoryAdd cafe = AddDirectoryStation(fresh.html, stations[1], logo, false);
+    ASSERT_EQ(cafe.result, DirectoryAddResult::Added) << cafe.message;
+    StationPageInfo info;
+    ReadStationPage(fresh.html
+            + "Jazz_Caf\xE9_\xC9lys\xE9"
+              "e.htm",
+        info);
+    EXPECT_EQ(info.title,
+        "Jazz Caf\xE9 \xC9lys\xE9"
+        "e");
+    EXPECT_EQ(info.streamLink, "http://jazz.example/stream.pls");
+    EXPECT_EQ(info.description, "France");
+    EXPECT_NE(info.logoFile.find(".png"), std::string::npos) << info.logoFile;
+    EXPECT_TRUE(FileExists(fresh.html + "logo/" + info.logoFile)) << info.logoFile;
+    const auto listed = ListStations(ReadTextFile(IndexPath(fresh.html)));
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_TRUE(listed[0].active);
+
+    // The same name again: asked first, then added under a number.
+    const DirectoryAdd again = AddDirectoryStation(fresh.html, stations[1], "", false);
+    EXPECT_EQ(again.result, DirectoryAddResult::NameExists);
+    EXPECT_EQ(again.message,
+        "« Jazz Café Élysée » est déjà dans votre liste.\nAjouter une seconde station de ce nom ?");
+    const DirectoryAdd second = AddDirectoryStation(fresh.html, stations[1], "", true);
+    ASSERT_EQ(second.result, DirectoryAddResult::Added) << second.message;
+    EXPECT_EQ(second.name,
+        "Jazz Caf\xE9 \xC9lys\xE9"
+        "e (2)");
+    EXPECT_EQ(ListStations(ReadTextFile(IndexPath(fresh.html))).size(), 2u);
+}
+
+TEST(StationDirectory, refusesNamesThatCannotNameAPageAndChangesNothing)
+{
+    FreshHtml fresh;
+    const std::string index = ReadTextFile(IndexPath(fresh.html));
+    DirectoryStation station = ReadDirectoryStations(kJazzInFrance).stations[0];
+    for (const char* name : { "../../.bashrc", "AC/DC Radio", "<script>alert(1)</script>",
+             "Радио Джаз", ".cachée", "Rock &amp; Folk" }) {
+        station.name = name;
+        const DirectoryAdd add = AddDirectoryStation(fresh.html, station, "", true);
+        EXPECT_EQ(add.result, DirectoryAddResult::UnsafeName) << name;
+        EXPECT_EQ(add.message,
+            std::string("Le nom « ") + name
+                + " » ne peut pas servir de nom de page : la station n'a pas été ajoutée.");
+    }
+    station.name = "Rock & Folk";
+    EXPECT_EQ(
+        AddDirectoryStation(fresh.html, station, "", false).result, DirectoryAddResult::Added);
+    EXPECT_NE(ReadTextFile(IndexPath(fresh.html)), index);
+
+    // An HTML directory whose index is missing is not given a new one.
+    FreshHtml broken;
+    DeleteFile(IndexPath(broken.html));
+    station.name = "FIP Jazz";
+    EXPECT_EQ(AddDirectoryStation(broken.html, station, "", false).result,
+        DirectoryAddResult::WriteFailed);
+    EXPECT_FALSE(FileExists(IndexPath(broken.html)));
+    EXPECT_FALSE(FileExists(broken.html + "FIP_Jazz.htm"));
 }
 
 } // namespace
