@@ -16,7 +16,6 @@
 #include <QScreen>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <QWebEnginePage>
 
 #include "catalogue/cataloguecommands.h"
 #include "commandids.h"
@@ -62,13 +61,15 @@ constexpr int kSelfUpdateRetryMs = 10000;
 constexpr const char* kHelpPage = "aide/aide.htm";
 // A move of the window has ended when no new position came for this long.
 constexpr int kMoveSettleMs = 250;
+// The web view released on hiding is deleted on the next turn of the loop.
+constexpr int kTrimDelayMs = 200;
 // Switches between the normal and the mini layouts.
 constexpr auto kMiniModeKey = Qt::CTRL | Qt::Key_M;
 
 } // namespace
 
 CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt* prompt,
-    AudioEngine* engine, QWidget* parent)
+    AudioEngine* engine, QWidget* parent, bool startHidden)
     : QMainWindow(parent)
     , m_settings(settings)
     , m_installDir(std::move(installDir))
@@ -76,6 +77,7 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
     , m_prompt(prompt == nullptr ? m_ownPrompt.get() : prompt)
     , m_promptGiven(prompt != nullptr)
     , m_hideTaskbar(settings.hideTaskbar)
+    , m_hiddenAway(startHidden)
 {
     setWindowTitle(QString::fromLatin1(kPlayerWindowTitle));
 
@@ -128,15 +130,6 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
     };
     connect(m_view, &CLumoView::stationRead, this, trayFollows);
     connect(m_view, &CLumoView::miniStationShown, this, trayFollows);
-
-    connect(
-        m_view, &CLumoView::frameLoaded, this, [this](const QString& frameName, const QString&) {
-            if (!m_sleepAfterLoad || frameName != QString::fromLatin1(kLiveFrame))
-                return;
-            m_sleepAfterLoad = false;
-            if (m_hiddenAway && isHidden())
-                m_view->page()->setLifecycleState(QWebEnginePage::LifecycleState::Frozen);
-        });
 
     m_host = std::make_unique<FrameHost>(*this);
     // A station tested in the editor plays here while the listener is asked,
@@ -204,13 +197,15 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
         DiagLog("stream title " + FileText(title));
     });
 
-    // 13. to 15.
-    activate();
-    if (m_settings.splashScreen)
-        showSplash();
+    // 13. to 15. A start that hides away at once (the scheduler's quiet
+    // start) is never shown: it stays hidden until it hides away.
+    if (!startHidden) {
+        activate();
+        if (m_settings.splashScreen)
+            showSplash();
+    }
     m_muted = false;
     m_recording = false;
-    m_hiddenAway = false;
 
     m_snapTimer.setSingleShot(true);
     m_snapTimer.setInterval(kMoveSettleMs);
@@ -355,12 +350,6 @@ std::int64_t CMainFrame::onCopyData(std::uint64_t dwData, const std::string& pay
         return 0;
     }
     m_livePage = m_settings.pathHtml + payload.substr(0, payload.find('\0'));
-    // A page asleep in the notification area runs no script: it wakes for
-    // the station and sleeps again once the station's page has loaded.
-    if (m_view->page()->lifecycleState() == QWebEnginePage::LifecycleState::Frozen) {
-        m_view->page()->setLifecycleState(QWebEnginePage::LifecycleState::Active);
-        m_sleepAfterLoad = true;
-    }
     // While a frame page loads there is no frame "live" yet: the page then
     // waits as the start page.
     m_view->showInLive(m_livePage);
@@ -369,9 +358,6 @@ std::int64_t CMainFrame::onCopyData(std::uint64_t dwData, const std::string& pay
 
 void CMainFrame::activate()
 {
-    // The page comes back to life before it is seen.
-    if (m_view->page()->lifecycleState() != QWebEnginePage::LifecycleState::Active)
-        m_view->page()->setLifecycleState(QWebEnginePage::LifecycleState::Active);
     setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
@@ -536,7 +522,7 @@ void CMainFrame::placeWindow(const QPoint& topLeft, bool mini)
     // mini layout); one that could only be minimised stays minimised.
     if (!m_hiddenAway)
         show();
-    else if (m_tray == nullptr || !TrayIcon::isAvailable())
+    else if (!TrayIcon::isAvailable())
         showMinimized();
     // The platform writes the window's states afresh until the window is
     // mapped: the hint goes again once the window is on the screen.
@@ -558,7 +544,7 @@ void CMainFrame::resizeNormal(bool skin)
         applyWindowStyle(false);
     setFixedSize(LayoutSize(m_settings, false, skin));
     WrapMenuRows(menuBar(), m_secondRow, width());
-    // Shown even from the notification area, with its page awake again.
+    // Shown even from the notification area, with its page made again.
     if (m_hiddenAway)
         activate();
     show();
@@ -657,17 +643,18 @@ void CMainFrame::hideAway()
         m_tray->update(m_view->currentStation(), m_settings, TrayOccasion::AddOrRemove);
         m_tray->add();
         hide();
-        // Playback does not go through the page: a hidden page can sleep,
-        // which stops its scripts and timers and lets the renderer drop
-        // what it keeps for drawing.
-        m_view->page()->setLifecycleState(QWebEnginePage::LifecycleState::Frozen);
+        // Playback, the icon and the commands do not go through the page:
+        // the web view goes, and its renderer with it. Showing the window
+        // makes it again on the current station.
+        m_view->releaseWebView();
     } else {
         // A desktop without a notification area would leave a hidden
         // window unreachable: it is minimised instead.
         showMinimized();
     }
-    // Give the heap that the page and the pictures freed back to the system.
-    ::malloc_trim(0);
+    // Give the heap that the view and the pictures freed back to the
+    // system, once the view is gone.
+    QTimer::singleShot(kTrimDelayMs, this, [] { ::malloc_trim(0); });
 }
 
 void CMainFrame::toggleMute()

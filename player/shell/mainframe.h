@@ -44,9 +44,12 @@ public:
     // no HTML directory the window is not created (isCreated() is false).
     // prompt answers the questions of the window; the desktop's dialogs when
     // none is given. engine plays the stations, and must outlive the window;
-    // the window makes its own StreamPlayer when none is given.
+    // the window makes its own StreamPlayer when none is given. A window
+    // startHidden is not shown: it is about to hide away into the
+    // notification area (a quiet start), and its web view is made only when
+    // it is first shown.
     CMainFrame(Settings& settings, std::string installDir, WindowPrompt* prompt = nullptr,
-        AudioEngine* engine = nullptr, QWidget* parent = nullptr);
+        AudioEngine* engine = nullptr, QWidget* parent = nullptr, bool startHidden = false);
     ~CMainFrame() override;
 
     bool isCreated() const { return m_created; }
@@ -172,7 +175,5 @@ private:
     std::string m_livePage;
     // The activation token of the second start being served, if it sent one.
     std::string m_activationToken;
-    // The page woke from its sleep for a forwarded station.
-    bool m_sleepAfterLoad = false;
     bool m_taskbarHintPending = false;
 };

@@ -25,7 +25,10 @@ SonaltoApp::~SonaltoApp() = default;
 bool SonaltoApp::initInstance(MessengerListener& claimed)
 {
     loadSettings();
-    m_mainFrame = std::make_unique<CMainFrame>(m_settings, m_installDir);
+    // A quiet start is never shown: the scheduler's slots play from the
+    // notification area.
+    m_mainFrame = std::make_unique<CMainFrame>(
+        m_settings, m_installDir, nullptr, nullptr, nullptr, m_commandLine.quiet);
     if (!m_mainFrame->isCreated()) {
         // No HTML directory: the player ends.
         m_mainFrame.reset();

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 // What the view does before a navigation happens, decided from the address,
 // the name of the frame it targets and the window's layout alone, so that
@@ -50,3 +52,13 @@ bool IsFramePageAddress(std::string_view address);
 // The start page is consumed after a frame page has loaded, when it names a
 // page.
 bool CompletionShowsStartPage(std::string_view address, std::string_view startPage);
+
+// The frames a frame page declares: each <frame> tag's NAME and SRC, in the
+// page's order (tag and attribute names in any case, values quoted or not).
+struct DeclaredFrame {
+    std::string name;
+    std::string source;
+
+    bool operator==(const DeclaredFrame&) const = default;
+};
+std::vector<DeclaredFrame> FramePageFrames(std::string_view html);

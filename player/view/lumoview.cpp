@@ -3,9 +3,12 @@
 #include <algorithm>
 
 #include <QDesktopServices>
+#include <QVBoxLayout>
+#include <QWebEngineView>
 
 #include "commandids.h"
 #include "common/diaglog.h"
+#include "common/textfile.h"
 #include "common/ui/uitext.h"
 #include "view/appcommands.h"
 #include "view/framebridge.h"
@@ -29,12 +32,38 @@ QUrl pageUrl(const std::string& page)
 } // namespace
 
 CLumoView::CLumoView(Settings& settings, QWidget* parent)
-    : QWebEngineView(parent)
+    : QWidget(parent)
     , m_settings(settings)
-    , m_page(new FramePage(this))
 {
-    setPage(m_page);
-    setContextMenuPolicy(Qt::NoContextMenu);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+}
+
+CLumoView::~CLumoView() = default;
+
+QWebEnginePage* CLumoView::page() const
+{
+    return m_page;
+}
+
+void CLumoView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    createWebView();
+}
+
+void CLumoView::createWebView()
+{
+    if (m_web != nullptr)
+        return;
+    DiagLog("web view");
+    m_web = new QWebEngineView(this);
+    m_page = new FramePage(m_web);
+    m_web->setPage(m_page);
+    m_web->setContextMenuPolicy(Qt::NoContextMenu);
+    layout()->addWidget(m_web);
+    setFocusProxy(m_web);
     connect(m_page, &FramePage::navigationRequested, this, &CLumoView::onNavigationRequested);
     connect(m_page, &FramePage::documentCreated, this, &CLumoView::onDocumentCreated);
     connect(m_page, &FramePage::documentCompleted, this,
@@ -47,15 +76,66 @@ CLumoView::CLumoView(Settings& settings, QWidget* parent)
         bool cancel = true;
         onBeforeNavigate2(url.toString(), QString(), cancel);
     });
+    if (m_framePageAsked.empty())
+        return;
+    // The frame page as it was, with the station it showed: it is the
+    // current one, so it goes on playing.
+    if (!m_current.pagePath.empty() && !hasPendingStartPage())
+        m_settings.startPage = m_current.pagePath;
+    navigate2(m_framePageAsked);
+}
+
+void CLumoView::releaseWebView()
+{
+    if (m_web == nullptr)
+        return;
+    DiagLog("web view released");
+    disconnect(m_page, nullptr, this, nullptr);
+    setFocusProxy(nullptr);
+    // Later: this may come from one of the page's own notices.
+    m_web->hide();
+    m_web->deleteLater();
+    m_web = nullptr;
+    m_page = nullptr;
+    m_allowed.clear();
+    m_framePageLoading = false;
 }
 
 void CLumoView::navigate2(const std::string& page, const QString& targetFrame)
 {
     DiagLog("navigate " + (targetFrame.isEmpty() ? std::string("view") : targetFrame.toStdString())
         + " " + page);
+    if (targetFrame.isEmpty() && IsFramePageAddress(page))
+        m_framePageAsked = page;
+    if (m_page == nullptr) {
+        navigateWithoutView(pageUrl(page), targetFrame);
+        return;
+    }
     if (targetFrame.isEmpty())
         m_framePageLoading = IsFramePageAddress(page);
     m_page->navigateFrame(targetFrame, pageUrl(page));
+}
+
+void CLumoView::navigateWithoutView(const QUrl& url, const QString& targetFrame)
+{
+    const QString address = url.toString();
+    bool cancel = false;
+    if (!targetFrame.isEmpty() || !IsFramePageAddress(address.toStdString())) {
+        onBeforeNavigate2(address, targetFrame, cancel);
+        return;
+    }
+    // The frame page's frames load their own pages first, then the page is
+    // complete.
+    const std::string path = localPath(address);
+    const std::string directory = path.substr(0, path.rfind('/') + 1);
+    for (const DeclaredFrame& frame : FramePageFrames(ReadTextFile(path))) {
+        if (frame.source.empty())
+            continue;
+        const QUrl source = url.resolved(QUrl(UiText(frame.source)));
+        cancel = false;
+        onBeforeNavigate2(source.toString(), UiText(frame.name), cancel);
+    }
+    onDocumentComplete(address);
 }
 
 void CLumoView::showInLive(const std::string& page)
@@ -65,9 +145,20 @@ void CLumoView::showInLive(const std::string& page)
         m_settings.startPage = page;
         return;
     }
+    // Without a web view, a frame page already asked holds "live"; before
+    // the first one, the page waits for it.
+    if (m_page == nullptr && m_framePageAsked.empty()) {
+        DiagLog("start page " + page);
+        m_settings.startPage = page;
+        return;
+    }
     // Asked now, this page comes after any start page still waiting.
     m_settings.startPage.clear();
     DiagLog("navigate live " + page);
+    if (m_page == nullptr) {
+        navigateWithoutView(pageUrl(page), QString::fromLatin1(kLiveFrame));
+        return;
+    }
     m_page->navigateFrame(QString::fromLatin1(kLiveFrame), pageUrl(page), [this, page](bool sent) {
         if (sent)
             return;

@@ -6,23 +6,34 @@
 
 #include <QString>
 #include <QUrl>
-#include <QWebEngineView>
+#include <QWidget>
 
 #include "common/settings.h"
 #include "common/stationpage.h"
 
 class FramePage;
+class QWebEnginePage;
+class QWebEngineView;
 
 // The player's HTML view: the whole client area of the main window. It
 // shows the frame page of the HTML directory, watches every navigation of
 // every frame before it happens, turns in-page "app:" commands into the
 // player's commands, and keeps the current station from what the frame
 // "live" shows.
-class CLumoView : public QWebEngineView {
+//
+// The web view inside is made only when the view is first shown, and let go
+// when the window hides away, so that a player nobody sees runs no web
+// engine. Without it the navigations still take place, on the pages' files:
+// a frame page's frames get their pages, the start page then goes to
+// "live", and every navigation goes through onBeforeNavigate2 as it would
+// with the web view, so the current station, the icon and the stream follow
+// alike.
+class CLumoView : public QWidget {
     Q_OBJECT
 
 public:
     CLumoView(Settings& settings, QWidget* parent = nullptr);
+    ~CLumoView() override;
 
     // Navigates the frame named targetFrame (the whole view when empty) to
     // page: a path, or an address with its scheme. The navigation goes
@@ -53,9 +64,22 @@ public:
     // True while a start page waits for its frame page to load.
     bool hasPendingStartPage() const;
 
+    // The web view and its page; null while there is none.
+    QWebEngineView* webView() const { return m_web; }
     FramePage* framePage() const { return m_page; }
+    QWebEnginePage* page() const;
     // True from the load of a frame page until it has completed.
     bool isFramePageLoading() const { return m_framePageLoading; }
+
+    // Makes the web view, if there is none, on the frame page last asked,
+    // with the current station back in "live" (it keeps playing: the same
+    // station shown again is not started afresh).
+    void createWebView();
+    // Destroys the web view and its page: their renderer ends.
+    void releaseWebView();
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 signals:
     // An in-page command asks the main window for a command.
@@ -76,9 +100,16 @@ private:
         const QString& key, const QString& frameName, const QString& address);
     void onDocumentCreated(const QString& frameName, const QString& address);
     std::string localPath(const QString& address) const;
+    // A navigation with no web view: the whole view (a frame page gives
+    // its frames their pages, then completes) or one frame.
+    void navigateWithoutView(const QUrl& url, const QString& targetFrame);
 
     Settings& m_settings;
-    FramePage* m_page; // child of this view
+    QWebEngineView* m_web = nullptr; // child of this view
+    FramePage* m_page = nullptr; // child of m_web
+    // The frame page last asked of the whole view, shown again by a new
+    // web view.
+    std::string m_framePageAsked;
     StationPageInfo m_current;
     // Navigations let through, until their document shows up.
     std::deque<std::pair<QString, QString>> m_allowed;
