@@ -52,7 +52,9 @@ std::string FrameHost::currentStationPage() const
 void FrameHost::playInLive(const std::string& pagePath)
 {
     m_frame.m_livePage = pagePath;
-    m_frame.m_view->navigate2(pagePath, QString::fromLatin1(kLiveFrame));
+    // A window just shown is still making its view: the page then waits for
+    // the frame page.
+    m_frame.m_view->showInLive(pagePath);
     if (m_frame.m_tray != nullptr)
         m_frame.m_tray->update(currentStation(), m_frame.m_settings, TrayOccasion::StationCommand);
 }

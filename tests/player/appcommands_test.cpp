@@ -105,3 +105,15 @@ TEST(AppCommands, onlyAFramePageConsumesAStartPageThatNamesAPage)
 }
 
 } // namespace
+
+// The frames that a frame page gives their pages when no web view loads it.
+TEST(AppCommands, framePageFramesAreReadFromTheTags)
+{
+    EXPECT_EQ(FramePageFrames("<FRAMESET ROWS=\"44,*\">\r\n<FRAME NAME=\"haut\" SRC=\"haut.htm\" "
+                              "NORESIZE>\r\n<frame src='bienvenue.htm' name=live></FRAMESET>"),
+        (std::vector<DeclaredFrame> { { "haut", "haut.htm" }, { "live", "bienvenue.htm" } }));
+    // Names keep their case; a frame without a source is still listed.
+    EXPECT_EQ(FramePageFrames("<frameset><frame name=\"Live\"><noframes>x</noframes>"),
+        (std::vector<DeclaredFrame> { { "Live", "" } }));
+    EXPECT_TRUE(FramePageFrames("<html><body>Bienvenue</body></html>").empty());
+}

@@ -2,6 +2,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -57,6 +58,23 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeou
         std::this_thread::sleep_for(50ms);
     } while (std::chrono::steady_clock::now() < end);
     return false;
+}
+
+// The web engine's processes under the player (of one type, "renderer" for
+// instance, or all of them).
+int WebEngineProcesses(pid_t player, const std::string& type = {})
+{
+    int count = 0;
+    for (const auto& member : testsupport::ProcessTree(player)) {
+        std::ifstream file("/proc/" + std::to_string(member.first) + "/cmdline");
+        std::string command(
+            (std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        std::replace(command.begin(), command.end(), '\0', ' ');
+        if (command.find("QtWebEngineProcess") != std::string::npos
+            && (type.empty() || command.find("--type=" + type) != std::string::npos))
+            ++count;
+    }
+    return count;
 }
 
 // The real player in a private installation with a small catalogue
@@ -397,6 +415,53 @@ TEST_F(PlayerDesktop, songNotificationsAreTheListenersChoice)
         ASSERT_TRUE(saved.load(m_install.path() + "Sonalto.ini"));
         EXPECT_EQ(saved.get("Sonalto", "Notifier Titres"), notify ? "True" : "False");
     }
+}
+
+// The scheduler's quiet start plays from the notification area without any
+// web engine; shown, the window makes its view on the station that plays,
+// and hidden again the renderer goes, the stream going on throughout.
+TEST_F(PlayerDesktop, theWebEngineRunsOnlyWhileTheWindowIsShown)
+{
+    if (!OnXDisplay())
+        GTEST_SKIP() << "needs the X display (run under Xvfb)";
+    testsupport::HttpServer server;
+    ASSERT_TRUE(server.start(m_install.path()));
+    testsupport::WriteSmallCatalogue(
+        html(), server.url("/_stream?title=Alpha+en+direct"), "", false);
+    startTrayOwner();
+    writeSettings("");
+    Process player;
+    startReady(player, { "-quiet", "-radio", "Alpha.htm" });
+    ASSERT_TRUE(logHas("first audio")) << ReadTextFile(logPath());
+    EXPECT_TRUE(logHas("station Radio Alpha"));
+    // Forwarded options are answered without a view too.
+    EXPECT_EQ(runSecond({ "-record", "start" }), 0);
+    EXPECT_TRUE(logHas("syscommand 108"));
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(WebEngineProcesses(player.pid()), 0);
+    EXPECT_EQ(logCount("web view"), 0u);
+    EXPECT_FALSE(PlayerWindowShown());
+
+    EXPECT_EQ(runSecond({}), 0);
+    ASSERT_TRUE(WaitFor(PlayerWindowShown));
+    ASSERT_TRUE(WaitFor([&] { return WebEngineProcesses(player.pid(), "renderer") > 0; }));
+    EXPECT_TRUE(WaitFor([&] { return logCount("station Radio Alpha") >= 2; }))
+        << ReadTextFile(logPath());
+
+    ASSERT_EQ(SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_SYSCOMMAND, SC_MINIMIZE, 0),
+        std::optional<std::int64_t>(0));
+    ASSERT_TRUE(WaitFor([] { return !PlayerWindowShown(); }));
+    EXPECT_TRUE(WaitFor([&] { return WebEngineProcesses(player.pid(), "renderer") == 0; }))
+        << "the renderer outlived the view";
+
+    EXPECT_EQ(runSecond({}), 0);
+    ASSERT_TRUE(WaitFor(PlayerWindowShown));
+    EXPECT_TRUE(WaitFor([&] { return logCount("station Radio Alpha") >= 3; }));
+    EXPECT_EQ(logCount("web view"), 2u);
+    std::this_thread::sleep_for(1s);
+    EXPECT_EQ(logCount("first audio"), 1u) << ReadTextFile(logPath());
+    EXPECT_EQ(runSecond({ "-stop" }), 0);
+    EXPECT_EQ(player.waitForExit(30s), 0);
 }
 
 } // namespace

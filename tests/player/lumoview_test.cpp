@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWebEngineView>
 
 #include "commandids.h"
 #include "common/rebuild.h"
@@ -276,8 +277,8 @@ TEST_F(LumoViewTest, linksAskingForANewWindowGoToTheDesktopBrowser)
                        "a.style.top = '0'; a.style.width = '100%'; a.style.height = '100%';"
                        "a.style.zIndex = '9';"));
     QTest::qWait(300);
-    QTest::mouseClick(
-        view.focusProxy() ? view.focusProxy() : &view, Qt::LeftButton, {}, QPoint(200, 200));
+    QTest::mouseClick(view.webView()->focusProxy() ? view.webView()->focusProxy() : view.webView(),
+        Qt::LeftButton, {}, QPoint(200, 200));
     EXPECT_TRUE(WaitUntil([&] { return !catcher.urls.empty(); }, 10000));
     QDesktopServices::unsetUrlHandler("http");
     ASSERT_EQ(catcher.urls.size(), 1u);
@@ -321,7 +322,8 @@ TEST_F(LumoViewTest, onlyWebAddressesReachTheDesktop)
         view.page()->runJavaScript(QStringLiteral("frames['live'].location.href = '%1'").arg(page));
         ASSERT_TRUE(waitLoaded(loads, "live", page));
         QTest::qWait(200);
-        QWidget* input = view.focusProxy() ? view.focusProxy() : &view;
+        QWidget* input
+            = view.webView()->focusProxy() ? view.webView()->focusProxy() : view.webView();
         QTest::mouseClick(input, Qt::LeftButton, {}, QPoint(200, 200));
         QTest::qWait(1000);
         loads.clear();
@@ -381,6 +383,49 @@ TEST_F(LumoViewTest, aFrameNamedLiveInAnotherCaseIsNotTheStationFrame)
     ASSERT_TRUE(waitLoaded(loads, "Live", "Beta.htm"));
     EXPECT_EQ(reads.count(), 0);
     EXPECT_TRUE(view.currentStation().title.empty());
+}
+
+// A view never shown has no web view, and the frames follow the same rules
+// on the pages' files: the frame page's welcome page, then the start page
+// in "live", the commands, the mini layout. Shown, the web view comes on
+// the current station; let go, the rules hold again without it.
+TEST_F(LumoViewTest, withoutAWebViewTheFramesFollowTheSameRules)
+{
+    m_settings.startPage = m_html.path() + "Alpha.htm";
+    CLumoView view(m_settings);
+    QSignalSpy reads(&view, &CLumoView::stationRead);
+    QSignalSpy cleared(&view, &CLumoView::stationCleared);
+    QSignalSpy commands(&view, &CLumoView::commandRequested);
+    view.navigate2(m_html.path() + "index.htm");
+    EXPECT_EQ(view.page(), nullptr);
+    ASSERT_EQ(cleared.count(), 1);
+    ASSERT_EQ(reads.count(), 1);
+    EXPECT_EQ(view.currentStation().title, "Radio Alpha");
+    EXPECT_EQ(view.currentStation().streamLink, "http://127.0.0.1:9/alpha");
+    EXPECT_TRUE(m_settings.startPage.empty());
+    view.showInLive(m_html.path() + "Beta.htm");
+    EXPECT_EQ(view.currentStation().title, "Radio Beta");
+    view.navigate2("app:rec()", "haut");
+    EXPECT_EQ(commands.count(), 1);
+    // Another frame's station page changes nothing.
+    view.navigate2(m_html.path() + "Alpha.htm", "haut");
+    EXPECT_EQ(view.currentStation().title, "Radio Beta");
+
+    view.resize(400, 300);
+    QSignalSpy loads(&view, &CLumoView::frameLoaded);
+    view.show();
+    ASSERT_NE(view.framePage(), nullptr);
+    ASSERT_TRUE(waitLoaded(loads, "live", "Beta.htm"));
+    EXPECT_EQ(view.currentStation().title, "Radio Beta");
+
+    view.releaseWebView();
+    EXPECT_EQ(view.page(), nullptr);
+    m_settings.miniPlayer = true;
+    view.navigate2(m_html.path() + "indexmini.htm");
+    view.showInLive(m_html.path() + "Alpha.htm");
+    EXPECT_EQ(view.currentStation().title, "Radio Alpha");
+    EXPECT_NE(ReadTextFile(m_html.path() + "playermini.html").find("127.0.0.1:9/alpha"),
+        std::string::npos);
 }
 
 } // namespace

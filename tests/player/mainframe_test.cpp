@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <QWebEnginePage>
 
 #include "commandids.h"
 #include "common/messages.h"
@@ -472,7 +473,8 @@ TEST_F(MainFrameTest, radioCopyDataAndPageCommandsReachTheView)
     frame.showFramePage();
     ASSERT_TRUE(WaitUntil(
         [&] {
-            return frame.view()->currentStation().title.empty() && !frame.view()->url().isEmpty();
+            return frame.view()->currentStation().title.empty()
+                && !frame.view()->page()->url().isEmpty();
         },
         10000));
     RunEventsFor(300);
