@@ -14,11 +14,12 @@
 // The sound server comes from the environment (run-playback-bench.sh
 // sound starts one). Sonalto's engine runs in this process and is timed
 // from play(); the other two are separate programs, timed from their
-// start, so their figures include their own start-up.
+// start, so their figures include their own start-up. Each player is
+// started once before the figures, so that none of them counts the loading
+// of its libraries from a cold disk cache.
 
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -276,10 +277,11 @@ public:
                 { "--no-video", "--no-terminal", "--ao=pulse", "--volume=" + std::to_string(volume),
                     url },
                 {}, {}, "/dev/null");
-        // gst-play-1.0's volume is linear: the cube of the shared scale.
-        const double linear = std::pow(volume / 100.0, 3);
+        // gst-play-1.0 takes its volume on the same cubic scale, 0 to 1.
+        char level[16];
+        std::snprintf(level, sizeof level, "%.2f", volume / 100.0);
         return m_process->start("gst-play-1.0",
-            { "--no-interactive", "--volume=" + std::to_string(linear), url }, {}, {}, "/dev/null");
+            { "--no-interactive", std::string("--volume=") + level, url }, {}, {}, "/dev/null");
     }
     bool running() override { return m_process && m_process->isRunning(); }
     void stop() override
@@ -422,6 +424,8 @@ int main(int argc, char** argv)
     for (Player* player : players) {
         std::fprintf(stderr, "measuring %s\n", player->name());
         Figures f;
+        // A first start loads what later starts find ready: not counted.
+        firstAudio(*player, server, 3);
         f.firstWithBurst = firstAudio(*player, server, 3);
         f.firstWithoutBurst = firstAudio(*player, server, 0);
         f.peakFull = peakAt(*player, server, 100);
