@@ -194,14 +194,19 @@ void UpdateInstaller::runSteps()
             continue;
         }
         case 3:
+            // The index is made once every category is in place (step 8).
+            m_step = 4;
+            continue;
+        case 8:
+            if (!installStaged()) {
+                m_step = 0;
+                continue;
+            }
             m_host.showStatus(updatetexts::kGeneratingIndex);
             if (!RegenerateIndex(m_setup.htmlDir, m_prompt)) {
                 m_step = 0;
                 continue;
             }
-            m_step = 4;
-            continue;
-        case 8:
             finish();
             return;
         case 0:
@@ -272,6 +277,22 @@ bool UpdateInstaller::planCategory(const std::string& localDir, const std::strin
     }
     // The pages the listener changed stay as they are.
     m_plan = PlanDownloads(local, remote, ReadListenerPages(m_setup.htmlDir));
+    // With a manifest, a file that it does not name is never fetched.
+    if (m_setup.manifest) {
+        const char* folder = m_step == 1 ? "liste_radio/"
+            : m_step == 4                ? "liste_radio/logo/"
+                                         : "soft/";
+        for (const std::string& name : m_plan.files) {
+            if (m_setup.manifest->find(folder + FileNameOnDisk(name)) == nullptr) {
+                m_prompt.message(updatetexts::kErrorTitle,
+                    updatetexts::kFileMismatchHead + cp1252::toUtf8(name)
+                        + updatetexts::kFileUnlistedTail + updatetexts::kNothingInstalled,
+                    PromptIcon::Exclamation);
+                m_plan = DownloadList {};
+                return false;
+            }
+        }
+    }
     // A name that would land outside the folder is never written.
     for (const std::string& name : m_plan.refused) {
         m_prompt.message(updatetexts::kErrorTitle,
@@ -362,7 +383,15 @@ void UpdateInstaller::onFileArrived(int attempt, bool ok)
         failedTry();
         return;
     }
-    m_staged.emplace_back(downloaded, m_currentFile);
+    // A file that matches its listing but not the signed manifest was
+    // changed after signing: no second try, nothing installed.
+    if (!matchesManifest(downloaded)) {
+        DeleteFile(downloaded);
+        m_step = 0;
+        runSteps();
+        return;
+    }
+    m_staged.push_back({ downloaded, m_currentFile, m_localDir });
 
     const char* label = m_step == 2 ? kStationsLabel : m_step == 5 ? kLogosLabel : kSoftwareLabel;
     ++m_fileIndex;
@@ -370,16 +399,32 @@ void UpdateInstaller::onFileArrived(int attempt, bool ok)
     m_kilobytesDone += m_currentKilobytes;
     if (m_fileIndex == m_plan.files.size()) {
         m_fileIndex = 0;
-        if (!installStaged()) {
-            m_step = 0;
-            runSteps();
-            return;
-        }
         m_host.setProgress(std::max(static_cast<int>(m_plan.files.size()) - 1, 1));
         showProgress(label, m_plan.totalKilobytes);
         ++m_step;
     }
     runSteps();
+}
+
+const char* UpdateInstaller::siteFolder() const
+{
+    return m_step == 2 ? "liste_radio/" : m_step == 5 ? "liste_radio/logo/" : "soft/";
+}
+
+bool UpdateInstaller::matchesManifest(const std::string& downloaded)
+{
+    if (!m_setup.manifest)
+        return true;
+    const ManifestFile* entry
+        = m_setup.manifest->find(siteFolder() + FileNameOnDisk(m_currentFile));
+    if (entry != nullptr && FileMatchesManifest(downloaded, *entry))
+        return true;
+    m_prompt.message(updatetexts::kErrorTitle,
+        updatetexts::kFileMismatchHead + cp1252::toUtf8(m_currentFile)
+            + (entry != nullptr ? updatetexts::kFileMismatchTail : updatetexts::kFileUnlistedTail)
+            + updatetexts::kNothingInstalled,
+        PromptIcon::Exclamation);
+    return false;
 }
 
 bool UpdateInstaller::installStaged()
@@ -397,9 +442,9 @@ bool UpdateInstaller::installStaged()
         for (const Ready& r : ready)
             DiscardStagedFile(r.staged);
     };
-    for (const auto& [downloaded, name] : m_staged) {
+    for (const auto& [downloaded, name, localDir] : m_staged) {
         Ready r;
-        r.file = PrepareDownloadedFile(downloaded, m_localDir, name, m_setup.htmlDir);
+        r.file = PrepareDownloadedFile(downloaded, localDir, name, m_setup.htmlDir);
         makeFolderOf(r.file.target);
         r.existed = FileExists(r.file.target);
         r.staged = StageTextFile(r.file.target, r.file.bytes);
@@ -437,8 +482,8 @@ bool UpdateInstaller::installStaged()
 
 void UpdateInstaller::dropStaged()
 {
-    for (const auto& staged : m_staged)
-        DeleteFile(staged.first);
+    for (const Staged& staged : m_staged)
+        DeleteFile(staged.downloaded);
     m_staged.clear();
 }
 
@@ -461,6 +506,9 @@ void UpdateInstaller::abandon()
 void UpdateInstaller::finish()
 {
     WriteLastUpdate(m_setup.programDir, std::time(nullptr));
+    // The manifest of this installation: an older one is refused from now on.
+    if (m_setup.manifest)
+        WriteTextFile(m_setup.programDir + kManifestFileName, m_setup.manifestText);
     if (m_software || m_stationList)
         WriteLocalVersions(m_setup.programDir, m_setup.remote, m_software, m_stationList);
     if (m_playerWasRunning) {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "common/updatelisting.h"
+#include "common/updatemanifest.h"
 #include "common/updateversions.h"
 
 class Prompt;
@@ -15,7 +17,11 @@ class Prompt;
 // regeneration of the station index, the logos ("Logos") into its "logo/"
 // folder, and the programs ("Logiciel") into the installation directory.
 // Each file is fetched by a worker under a watchdog and tried six times; it
-// is then checked and put in place. A new updater program cannot replace the
+// is then checked against its listing and, when the server's manifest was
+// verified, against its size and SHA-256 there. The checked files of every
+// category are written beside their targets and put in place together once
+// the last one has arrived, then the index is regenerated: a file that fails
+// its check leaves the installation as it was. A new updater program cannot replace the
 // running one: it is parked in the HTML directory as "fichier_tmp.tmp", and
 // the player puts it in place once the updater's dialog has gone.
 //
@@ -59,6 +65,11 @@ struct InstallSetup {
     std::string htmlDir; // ends with '/'
     std::string server; // base address, no trailing '/'
     RemoteVersions remote;
+    // The server's verified manifest and its text, kept as the installed
+    // manifest once the installation is complete. Without one, downloads
+    // are checked against their listings only.
+    std::optional<UpdateManifest> manifest {};
+    std::string manifestText {};
 };
 
 class UpdateInstaller {
@@ -102,7 +113,12 @@ private:
     // One try of the current file went wrong: the next starts at once, or
     // after the last one the installation fails.
     void failedTry();
-    // Puts every checked download of the category in place, or none.
+    // True when the download of the current file is the one the manifest
+    // describes (always true without a manifest); otherwise says so.
+    bool matchesManifest(const std::string& downloaded);
+    // The current category's folder on the site ("soft/"...).
+    const char* siteFolder() const;
+    // Puts every checked download in place, or none.
     bool installStaged();
     void dropStaged();
     void finish();
@@ -126,8 +142,13 @@ private:
     int m_retries = 0;
     int m_attempt = 0;
     bool m_waiting = false;
-    // The checked downloads of the current category: file and name.
-    std::vector<std::pair<std::string, std::string>> m_staged;
+    // The checked downloads of every category so far.
+    struct Staged {
+        std::string downloaded;
+        std::string name;
+        std::string localDir;
+    };
+    std::vector<Staged> m_staged;
 };
 
 // Line ends of a text file from the server: when the text holds no carriage

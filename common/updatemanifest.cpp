@@ -95,9 +95,9 @@ std::string keyIdText(const KeyId& id)
 
 bool isHex64(std::string_view text)
 {
-    return text.size() == 64
-        && std::all_of(text.begin(), text.end(),
-            [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+    return text.size() == 64 && std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+    });
 }
 
 } // namespace
@@ -152,7 +152,8 @@ std::optional<UpdateManifest> ParseManifest(std::string_view text)
         file.sha256 = std::string(line.substr(0, 64));
         file.size = std::stoll(std::string(size));
         file.path = std::string(line.substr(space + 1));
-        if (file.path.find('\r') != std::string::npos || !paths.insert(line.substr(space + 1)).second)
+        if (file.path.find('\r') != std::string::npos
+            || !paths.insert(line.substr(space + 1)).second)
             return std::nullopt;
         manifest.files.push_back(std::move(file));
     }
@@ -325,8 +326,7 @@ SignatureCheck VerifyDetached(
     unsigned char raw[2 + 8 + 64];
     unsigned char globalSignature[64];
     if (lines.size() < 4 || lines[0].substr(0, kUntrusted.size()) != kUntrusted
-        || !fromBase64(lines[1], raw, sizeof raw)
-        || lines[2].substr(0, kTrusted.size()) != kTrusted
+        || !fromBase64(lines[1], raw, sizeof raw) || lines[2].substr(0, kTrusted.size()) != kTrusted
         || !fromBase64(lines[3], globalSignature, sizeof globalSignature))
         return SignatureCheck::Malformed;
     const bool prehashed = raw[0] == 'E' && raw[1] == 'D';
@@ -344,9 +344,9 @@ SignatureCheck VerifyDetached(
             data.size(), nullptr, 0);
         valid = crypto_sign_verify_detached(raw + 10, hash, sizeof hash, key->key.data()) == 0;
     } else {
-        valid = crypto_sign_verify_detached(raw + 10,
-                    reinterpret_cast<const unsigned char*>(data.data()), data.size(),
-                    key->key.data())
+        valid
+            = crypto_sign_verify_detached(raw + 10,
+                  reinterpret_cast<const unsigned char*>(data.data()), data.size(), key->key.data())
             == 0;
     }
     if (!valid)

@@ -81,8 +81,8 @@ std::vector<PublicKey> ParsePublicKeys(std::string_view text);
 
 // A detached signature of data, made as "minisign -S" makes it (the BLAKE2b
 // hash of the data signed, then the trusted comment signed with it).
-std::string SignDetached(std::string_view data, const SecretKey& key,
-    std::string_view trustedComment);
+std::string SignDetached(
+    std::string_view data, const SecretKey& key, std::string_view trustedComment);
 
 enum class SignatureCheck {
     Valid,

@@ -5,9 +5,11 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -24,6 +26,8 @@
 #include "common/ui/launchprogram.h"
 #include "common/ui/messengerserver.h"
 #include "common/ui/uitext.h"
+#include "common/updatedownload.h"
+#include "common/updatemanifest.h"
 #include "common/updatetexts.h"
 #include "common/updateversions.h"
 #include "updatedialog.h"
@@ -58,25 +62,49 @@ void BringToFront(QWidget* dialog)
     }
 }
 
-// Checks one server on a worker while the window handles its events. False
-// when the server gave no usable version file, or when stop says the
+// What a server gave: its version file's values and, when the installation
+// trusts a key, its manifest and signature (nullopt: not on the server).
+struct ServerAnswer {
+    VersionCheck check;
+    std::optional<std::string> manifest;
+    std::optional<std::string> signature;
+};
+
+// The manifest is small: two seconds for each fetch.
+constexpr int kManifestFetchLimit = 2;
+
+std::optional<std::string> FetchSiteFile(const std::string& address)
+{
+    std::string text;
+    if (!FetchListingText(address, kManifestFetchLimit, text))
+        return std::nullopt;
+    return text;
+}
+
+// Checks one server on a worker while the window handles its events, and
+// fetches its manifest right after the version check when withManifest.
+// False when the server gave no usable version file, or when stop says the
 // listener gave up waiting (the worker is then left to end on its own).
 bool CheckServerResponsive(const std::string& server, const std::string& programDir,
-    VersionCheck& check, const std::function<bool()>& stop)
+    bool withManifest, ServerAnswer& answer, const std::function<bool()>& stop)
 {
     struct Shared {
         std::mutex mutex;
         bool done = false;
         bool ok = false;
-        VersionCheck check;
+        ServerAnswer answer;
     };
     auto shared = std::make_shared<Shared>();
-    const auto work = [shared, server, programDir] {
-        VersionCheck result;
-        const bool ok = CheckServer(server, programDir, result);
+    const auto work = [shared, server, programDir, withManifest] {
+        ServerAnswer result;
+        const bool ok = CheckServer(server, programDir, result.check);
+        if (ok && withManifest) {
+            result.manifest = FetchSiteFile(server + "/" + kManifestFileName);
+            result.signature = FetchSiteFile(server + "/" + kManifestSignatureFileName);
+        }
         std::lock_guard lock(shared->mutex);
         shared->ok = ok;
-        shared->check = std::move(result);
+        shared->answer = std::move(result);
         shared->done = true;
     };
     try {
@@ -89,7 +117,7 @@ bool CheckServerResponsive(const std::string& server, const std::string& program
             std::lock_guard lock(shared->mutex);
             if (shared->done) {
                 if (shared->ok)
-                    check = shared->check;
+                    answer = shared->answer;
                 return shared->ok;
             }
         }
@@ -153,7 +181,10 @@ int Run(int argc, char** argv)
     // 8. The first server that answers with a usable version file.
     // A check the listener asked for shows which server it is waiting for;
     // the weekly one stays out of sight.
-    VersionCheck check;
+    // Only the keys of this installation are trusted.
+    const std::vector<PublicKey> keys
+        = ParsePublicKeys(ReadTextFile(programDir + kTrustedKeysFileName));
+    ServerAnswer answer;
     std::unique_ptr<QProgressDialog> progress;
     if (!silent) {
         progress = std::make_unique<QProgressDialog>(
@@ -177,7 +208,7 @@ int Run(int argc, char** argv)
             DiagLog("searching " + progress->labelText().toStdString());
         }
         const auto stop = [&progress] { return progress && progress->wasCanceled(); };
-        if (CheckServerResponsive(servers.servers[i], programDir, check, stop))
+        if (CheckServerResponsive(servers.servers[i], programDir, !keys.empty(), answer, stop))
             servers.chosen = i;
         cancelled = stop();
     }
@@ -199,6 +230,31 @@ int Run(int argc, char** argv)
     const std::string server = servers.servers[servers.chosen];
     DiagLog("server " + server);
 
+    // Nothing is offered before the manifest is verified; what is offered
+    // and compared then comes from it alone.
+    VersionCheck check = answer.check;
+    const ManifestCheck manifest = CheckManifest(
+        answer.manifest, answer.signature, keys, TryReadTextFile(programDir + kManifestFileName));
+    if (manifest.verdict == ManifestVerdict::Trusted) {
+        check = VersionCheckFromManifest(manifest.manifest, ReadLocalDates(programDir));
+        DiagLog("manifest verified");
+    } else if (manifest.verdict == ManifestVerdict::NoKeys) {
+        // Without a key nothing proves where a program comes from: only the
+        // station list, page by page against its listing, may come in.
+        DiagLog("no key");
+        if (check.softwareUpdate) {
+            check.softwareUpdate = false;
+            if (!silent || check.stationListUpdate)
+                prompt.message(updatetexts::kInformationTitle, updatetexts::kNoKeyForSoftware,
+                    PromptIcon::Exclamation);
+        }
+    } else {
+        DiagLog("manifest refused");
+        prompt.message(
+            updatetexts::kErrorTitle, ManifestRefusal(manifest.verdict), PromptIcon::Exclamation);
+        return 0;
+    }
+
     // 9. Nothing new.
     if (!check.softwareUpdate && !check.stationListUpdate) {
         WriteLastUpdate(programDir, std::time(nullptr));
@@ -212,7 +268,11 @@ int Run(int argc, char** argv)
     // 10. The update dialog; once it is finished, the player puts a new
     // updater in place.
     UpdateDialogSetup setup;
-    setup.install = { programDir, settings.htmlDir, server, check.remote };
+    setup.install = { programDir, settings.htmlDir, server, check.remote, std::nullopt, {} };
+    if (manifest.verdict == ManifestVerdict::Trusted) {
+        setup.install.manifest = manifest.manifest;
+        setup.install.manifestText = *answer.manifest;
+    }
     setup.check = check;
     setup.skin = settings.skin;
     UpdaterPrompt dialogPrompt(nullptr, settings.skin);

@@ -297,9 +297,32 @@ std::string HttpServer::url(const std::string& path) const
     return (m_tls ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(m_port) + path;
 }
 
+namespace {
+
+// The files of make-tls.sh, made on first use.
+const std::string& TlsDirectory()
+{
+    static TempDir dir { "sonalto-tls" };
+    static const std::string made = [] {
+        const std::string out = RunCommand(
+            "sh '" + SupportDirectory() + "/make-tls.sh' '" + dir.path() + "' 2>&1 && echo made");
+        return out.find("made") != std::string::npos ? dir.path() : std::string();
+    }();
+    return made;
+}
+
+} // namespace
+
 std::string TlsCertificateFile()
 {
-    return SupportDirectory() + "/tls/localhost.pem";
+    const std::string& dir = TlsDirectory();
+    return dir.empty() ? dir : dir + "server.pem";
+}
+
+std::string TlsAuthorityFile()
+{
+    const std::string& dir = TlsDirectory();
+    return dir.empty() ? dir : dir + "authority.pem";
 }
 
 std::string RunCommand(const std::string& command)

@@ -100,8 +100,8 @@ struct HttpServerOptions {
     // transfer cut short that looks complete.
     std::vector<std::pair<std::string, long long>> cuts;
     // Serve https with the certificate and key of this PEM file
-    // (TlsCertificateFile() is one for 127.0.0.1 that can also be given to a
-    // client as its only trusted authority).
+    // (TlsCertificateFile() is one for 127.0.0.1, signed by the authority
+    // of TlsAuthorityFile()).
     std::string tlsPemFile;
 };
 
@@ -129,8 +129,12 @@ private:
     bool m_tls = false;
 };
 
-// The certificate and key for 127.0.0.1 that the tests' https server uses.
+// A private certificate authority and a certificate with its key for
+// 127.0.0.1 signed by it, made by make-tls.sh once per test program in a
+// directory of its own: no key is kept anywhere. Empty when they could not
+// be made.
 std::string TlsCertificateFile();
+std::string TlsAuthorityFile();
 
 // The directory of these helpers and scripts.
 std::string SupportDirectory();

@@ -1,12 +1,14 @@
 #include "common/updatedownload.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <chrono>
 #include <string>
 #include <thread>
 
 #include <gtest/gtest.h>
 
+#include "common/fetch.h"
 #include "common/textfile.h"
 #include "support/testsupport.h"
 
@@ -92,7 +94,7 @@ TEST_F(Download, worksOverHttps)
     ASSERT_EQ(server.url("/").rfind("https://", 0), 0u);
 
     DownloadOptions trusted;
-    trusted.caFile = testsupport::TlsCertificateFile();
+    trusted.caFile = testsupport::TlsAuthorityFile();
     EXPECT_TRUE(DownloadToFile(server.url("/page.htm"), target(), m_cancel, trusted));
     EXPECT_EQ(ReadTextFile(target()), "<html>une page</html>");
 
@@ -104,6 +106,17 @@ TEST_F(Download, worksOverHttps)
     EXPECT_FALSE(DownloadToFile(server.url("/page.htm"), target(), m_cancel));
     EXPECT_FALSE(FileExists(target()));
     EXPECT_FALSE(FetchListingText(server.url("/court.txt"), 2, listing));
+
+    // The authority of the variable is trusted by every fetch, the
+    // player's text fetch included, on top of the system's.
+    ::setenv("SONALTO_CA_FILE", testsupport::TlsAuthorityFile().c_str(), 1);
+    std::string text;
+    EXPECT_TRUE(FetchText(server.url("/court.txt"), 2, text));
+    EXPECT_EQ(text, "court");
+    EXPECT_TRUE(FetchListingText(server.url("/court.txt"), 2, listing));
+    ::unsetenv("SONALTO_CA_FILE");
+    EXPECT_TRUE(FetchText(server.url("/court.txt"), 2, text));
+    EXPECT_EQ(text, "");
 }
 
 } // namespace

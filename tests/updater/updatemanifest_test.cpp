@@ -33,11 +33,12 @@ TEST(Manifest, textReadsBackAndBadTextIsRefused)
     EXPECT_EQ(read->find("soft/Absent"), nullptr);
 
     const std::string aLine = std::string(64, 'c') + " 5 soft/x\n";
-    for (const std::string& bad : { std::string(),
-             "Manifeste Sonalto 2" + text.substr(text.find('\n')),
-             text + std::string(63, 'c') + " 5 soft/x\n", text + std::string(64, 'C') + " 5 soft/x\n",
-             text + std::string(64, 'c') + " -5 soft/x\n", text + std::string(64, 'c') + " 5 \n",
-             text + aLine + aLine, text.substr(0, text.find("Date Soft")) }) {
+    for (const std::string& bad :
+        { std::string(), "Manifeste Sonalto 2" + text.substr(text.find('\n')),
+            text + std::string(63, 'c') + " 5 soft/x\n",
+            text + std::string(64, 'C') + " 5 soft/x\n",
+            text + std::string(64, 'c') + " -5 soft/x\n", text + std::string(64, 'c') + " 5 \n",
+            text + aLine + aLine, text.substr(0, text.find("Date Soft")) }) {
         EXPECT_FALSE(ParseManifest(bad)) << bad;
     }
 }
@@ -50,9 +51,8 @@ TEST(Manifest, signatureHoldsOnlyForTheSignedTextAndTheTrustedKey)
     const std::optional<SecretKey> stored = ParseSecretKey(SecretKeyText(key));
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->key, key.key);
-    const std::vector<PublicKey> trusted
-        = ParsePublicKeys(PublicKeyText(other.publicKey()) + "\n# la clé de l'éditeur\n"
-            + PublicKeyText(key.publicKey()));
+    const std::vector<PublicKey> trusted = ParsePublicKeys(PublicKeyText(other.publicKey())
+        + "\n# la clé de l'éditeur\n" + PublicKeyText(key.publicKey()));
     ASSERT_EQ(trusted.size(), 2u);
     EXPECT_EQ(trusted[1].key, key.publicKey().key);
 
@@ -71,8 +71,8 @@ TEST(Manifest, signatureHoldsOnlyForTheSignedTextAndTheTrustedKey)
     PublicKey impostor = other.publicKey();
     impostor.id = key.id;
     EXPECT_EQ(VerifyDetached(text, signature, { impostor }), SignatureCheck::Invalid);
-    EXPECT_EQ(VerifyDetached(text, "untrusted comment: x\nAAAA\n", trusted),
-        SignatureCheck::Malformed);
+    EXPECT_EQ(
+        VerifyDetached(text, "untrusted comment: x\nAAAA\n", trusted), SignatureCheck::Malformed);
     // A secret key whose checksum does not hold is not taken.
     std::string damaged = SecretKeyText(key);
     damaged[damaged.rfind('\n') - 3] ^= 1;

@@ -134,6 +134,8 @@ protected:
             { "SONALTO_DIAG_LOG", log() },
             { "SONALTO_AUDIO_SINK", "fakesink sync=true" },
             { "QTWEBENGINE_DISABLE_SANDBOX", "1" },
+            { "SONALTO_CA_FILE",
+                m_authority.empty() ? std::nullopt : std::optional<std::string>(m_authority) },
         };
     }
 
@@ -211,6 +213,8 @@ protected:
     TempDir m_runtime { "sonalto-runtime" };
     TempDir m_keys { "sonalto-keys" };
     testsupport::HttpServer m_server;
+    // The extra authority the programs trust (SONALTO_CA_FILE), if any.
+    std::string m_authority;
     std::string m_updater;
 };
 
@@ -517,7 +521,6 @@ TEST_F(UpdaterRun, folderThatCannotBeWrittenFailsAndTheUpdateIsOfferedAgain)
     startUpdater(updater, { "-silence" });
     sendToDialog(WM_NOTIFY, updatedialog::kTree, 0);
     sendToDialog(WM_COMMAND, updatedialog::kMainButton);
-    answerBox("Erreur", kNewStationsQuestion, kIdNo);
     answerBox("Erreur",
         "Impossible d'installer le fichier Gamma.jpg\nVérifiez que son dossier est accessible en "
         "écriture.",
@@ -531,6 +534,8 @@ TEST_F(UpdaterRun, folderThatCannotBeWrittenFailsAndTheUpdateIsOfferedAgain)
     Profile versions;
     ASSERT_TRUE(versions.load(install() + "versions.txt"));
     EXPECT_EQ(versions.get("Version Liste Radio", "Version"), "2.7");
+    // The pages that could be written wait for the logos: none came in.
+    EXPECT_FALSE(FileExists(install() + "html/Gamma.htm"));
 }
 
 TEST_F(UpdaterRun, remoteNameOutsideTheFolderIsRefused)
@@ -555,5 +560,149 @@ TEST_F(UpdaterRun, remoteNameOutsideTheFolderIsRefused)
     EXPECT_FALSE(FileExists(install() + "html/../x"));
     EXPECT_EQ(ReadTextFile(install() + "html/Gamma.htm") + "\r\n", Page("Gamma"));
 }
+
+// What a site gives and what the installation trusts, over http and https.
+enum class Site { Signed, ChangedAfterSigning, OtherKey, NoManifestNoKey, Older, UntrustedServer };
+struct SignedCase {
+    Site site;
+    bool https;
+    const char* name;
+};
+
+class SignedSite : public UpdaterRun, public ::testing::WithParamInterface<SignedCase> { };
+
+TEST_P(SignedSite, installsOnlyWhatThePublisherSigned)
+{
+    const SignedCase c = GetParam();
+    testsupport::HttpServerOptions options;
+    if (c.https) {
+        options.tlsPemFile = testsupport::TlsCertificateFile();
+        ASSERT_FALSE(options.tlsPemFile.empty());
+        if (c.site != Site::UntrustedServer)
+            m_authority = testsupport::TlsAuthorityFile();
+    }
+    if (c.site == Site::OtherKey)
+        makeKeys("autre");
+    publish("15/3/26", "15/3/26", options, c.site == Site::OtherKey ? "autre" : "editeur");
+    const std::string softFile = m_site.path() + "soft/outil";
+    switch (c.site) {
+    case Site::ChangedAfterSigning:
+        // Whoever answers in the server's place changes the program and
+        // its listing, not the signed manifest.
+        write(softFile, "#!/bin/sh\necho piégé\n");
+        write(m_site.path() + "soft/listfiles.php",
+            MakeListing(m_site.path() + "soft/", nullptr, { kListingScript }));
+        break;
+    case Site::NoManifestNoKey:
+        std::filesystem::remove(m_site.path() + "manifest.txt");
+        std::filesystem::remove(m_site.path() + "manifest.txt.minisig");
+        std::filesystem::remove(install() + "cles_update.pub");
+        break;
+    case Site::Older: {
+        // The last installation came from a later manifest.
+        std::string later = ReadTextFile(m_site.path() + "manifest.txt");
+        later.replace(later.find("Date Liste Radio=15/3/26"), 24, "Date Liste Radio=20/3/26");
+        write(install() + "manifest.txt", later);
+        break;
+    }
+    default:
+        break;
+    }
+
+    Process updater;
+    startUpdater(updater, {});
+    const auto refused = [&](const std::string& reason) {
+        answerBox("Erreur",
+            "La mise à jour n'a pas pu être vérifiée : " + reason + "\nRien n'a été installé.",
+            kIdOk);
+    };
+    bool installed = false;
+    switch (c.site) {
+    case Site::Signed:
+    case Site::ChangedAfterSigning:
+        sendToDialog(WM_NOTIFY, updatedialog::kTree, 0);
+        sendToDialog(WM_NOTIFY, updatedialog::kTree, 1);
+        sendToDialog(WM_COMMAND, updatedialog::kMainButton);
+        if (c.site == Site::Signed) {
+            answerBox("Erreur", kNewStationsQuestion, kIdNo);
+            ASSERT_TRUE(waitForLog("updater: finished")) << output();
+            sendToDialog(WM_COMMAND, updatedialog::kMainButton);
+            installed = true;
+        } else {
+            answerBox("Erreur",
+                "Le fichier outil ne correspond pas au fichier manifest.txt signé (taille ou "
+                "empreinte SHA-256).\nRien n'a été installé.",
+                kIdOk);
+            answerBox("Erreur",
+                "Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement.", kIdOk);
+            sendToDialog(WM_COMMAND, updatedialog::kCancelButton);
+        }
+        break;
+    case Site::OtherKey:
+        refused("le fichier manifest.txt est signé par une clé inconnue de cette installation.");
+        break;
+    case Site::Older:
+        refused("le fichier manifest.txt est plus ancien que celui de la dernière mise à jour "
+                "installée.");
+        break;
+    case Site::NoManifestNoKey:
+        // The program is not offered, and the listener is told why; the
+        // station list is the only item.
+        answerBox("Information",
+            "Cette installation n'a pas de clé de publication (fichier cles_update.pub) : le "
+            "logiciel ne peut pas être mis à jour, car rien ne garantit sa provenance.\nSeule la "
+            "liste des radios peut être mise à jour.",
+            kIdOk);
+        sendToDialog(WM_NOTIFY, updatedialog::kTree, 0);
+        sendToDialog(WM_COMMAND, updatedialog::kMainButton);
+        answerBox("Erreur", kNewStationsQuestion, kIdNo);
+        ASSERT_TRUE(waitForLog("updater: finished")) << output();
+        sendToDialog(WM_COMMAND, updatedialog::kMainButton);
+        break;
+    case Site::UntrustedServer:
+        answerBox("Problème",
+            "Impossible de se connecter au site internet pour\nvérifier les mises a jours.\n\n"
+            "Vérifiez que vous êtes bien connecté à Internet.\n"
+            "Vérifiez qu'aucun firewall empêche votre connexion.\n\n"
+            "Vous pouvez désactiver cette fonction dans les options.",
+            kIdOk);
+        break;
+    }
+    ASSERT_EQ(updater.waitForExit(30s), 0) << output();
+
+    Profile versions;
+    ASSERT_TRUE(versions.load(install() + "versions.txt"));
+    const bool stations = installed || c.site == Site::NoManifestNoKey;
+    EXPECT_EQ(ReadTextFile(install() + "outil"),
+        installed ? "#!/bin/sh\necho nouveau\n" : "#!/bin/sh\necho ancien\n");
+    EXPECT_EQ(FileExists(install() + "html/fichier_tmp.tmp"), installed);
+    EXPECT_EQ(versions.get("Version Soft", "Version"), installed ? "1.3" : "1.2");
+    EXPECT_EQ(FileExists(install() + "html/Gamma.htm"), stations);
+    EXPECT_EQ(versions.get("Version Liste Radio", "Version"), stations ? "2.8" : "2.7");
+    if (installed) {
+        // The manifest installed is the one signed, and the packaged tool
+        // agrees with the signature.
+        EXPECT_EQ(
+            ReadTextFile(install() + "manifest.txt"), ReadTextFile(m_site.path() + "manifest.txt"));
+        const std::string check = testsupport::RunCommand("minisign -V -p '" + m_keys.path()
+            + "editeur.pub' -m '" + m_site.path() + "manifest.txt' 2>&1");
+        EXPECT_NE(check.find("Signature and comment signature verified"), std::string::npos)
+            << check;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(HttpAndHttps, SignedSite,
+    ::testing::Values(SignedCase { Site::Signed, false, "signedInstalls" },
+        SignedCase { Site::ChangedAfterSigning, false, "changedAfterSigningIsRefused" },
+        SignedCase { Site::OtherKey, false, "otherKeyIsRefused" },
+        SignedCase { Site::NoManifestNoKey, false, "noKeyInstallsNoProgram" },
+        SignedCase { Site::Older, false, "olderManifestIsRefused" },
+        SignedCase { Site::Signed, true, "signedInstallsOverHttps" },
+        SignedCase { Site::ChangedAfterSigning, true, "changedAfterSigningIsRefusedOverHttps" },
+        SignedCase { Site::OtherKey, true, "otherKeyIsRefusedOverHttps" },
+        SignedCase { Site::NoManifestNoKey, true, "noKeyInstallsNoProgramOverHttps" },
+        SignedCase { Site::Older, true, "olderManifestIsRefusedOverHttps" },
+        SignedCase { Site::UntrustedServer, true, "untrustedCertificateIsRefused" }),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
