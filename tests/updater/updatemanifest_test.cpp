@@ -128,6 +128,23 @@ TEST(Manifest, verdictsOnWhatTheServerGives)
     EXPECT_EQ(offered.remote.stationListVersion, "2.8");
 }
 
+TEST(Manifest, publisherMaySignWithThePackagedTool)
+{
+    // The secret key the publisher writes is one minisign signs with, and
+    // its signature is verified here like the publisher's own.
+    testsupport::TempDir dir;
+    const SecretKey key = GenerateKeyPair();
+    ASSERT_TRUE(WriteTextFile(dir.path() + "secret.key", SecretKeyText(key)));
+    const std::string text = ManifestText(SampleManifest());
+    ASSERT_TRUE(WriteTextFile(dir.path() + "manifest.txt", text));
+    const std::string out = testsupport::RunCommand("minisign -S -s '" + dir.path()
+        + "secret.key' -m '" + dir.path() + "manifest.txt' -t 'signé à la main' 2>&1");
+    const std::string signature = ReadTextFile(dir.path() + "manifest.txt.minisig");
+    ASSERT_FALSE(signature.empty()) << out;
+    EXPECT_EQ(VerifyDetached(text, signature, { key.publicKey() }), SignatureCheck::Valid);
+    EXPECT_EQ(VerifyDetached(text + "\n", signature, { key.publicKey() }), SignatureCheck::Invalid);
+}
+
 TEST(Manifest, fileMustHaveItsSizeAndDigest)
 {
     testsupport::TempDir dir;
