@@ -10,10 +10,11 @@
 #include "nowplaying/nowplaying.h"
 #include "nowplaying/songwindow.h"
 #include "playback/audioengine.h"
-#include "playback/streamtrial.h"
 #include "recording/recordingoptions.h"
 #include "shell/mainframe.h"
-#include "shell/playertray.h"
+#include "shell/framelayout.h"
+#include "shell/frameplayback.h"
+#include "shell/frametray.h"
 #include "shell/updatelaunch.h"
 #include "view/appcommands.h"
 #include "view/lumoview.h"
@@ -55,8 +56,8 @@ void FrameHost::playInLive(const std::string& pagePath)
     // A window just shown is still making its view: the page then waits for
     // the frame page.
     m_frame.m_view->showInLive(pagePath);
-    if (m_frame.m_tray != nullptr)
-        m_frame.m_tray->update(currentStation(), m_frame.m_settings, TrayOccasion::StationCommand);
+    if (m_frame.m_frameTray != nullptr)
+        m_frame.m_frameTray->showStation(TrayOccasion::StationCommand);
 }
 
 void FrameHost::loadFramePage(const std::string& framePage, const std::string& stationPage)
@@ -88,8 +89,8 @@ void FrameHost::saveSettings()
 
 void FrameHost::refreshTrayIcon()
 {
-    if (m_frame.m_tray != nullptr)
-        m_frame.m_tray->update(currentStation(), m_frame.m_settings, TrayOccasion::AddOrRemove);
+    if (m_frame.m_frameTray != nullptr)
+        m_frame.m_frameTray->showStation(TrayOccasion::AddOrRemove);
 }
 
 bool FrameHost::isHiddenAway() const
@@ -110,7 +111,7 @@ void FrameHost::resizeMainWindow(bool skin)
 void FrameHost::placeMainWindow()
 {
     if (!m_frame.m_settings.miniPlayer)
-        m_frame.placeWindow(m_frame.windowRect().topLeft(), false);
+        m_frame.m_layout->place(m_frame.m_layout->windowRect().topLeft(), false, m_frame.showing());
 }
 
 bool FrameHost::startSkin()
@@ -163,14 +164,12 @@ std::string FrameHost::chooseDirectory(QWidget* owner, const std::string& title)
 
 void FrameHost::beginStreamTest(const std::string& pagePath)
 {
-    m_frame.m_trial->begin(pagePath, m_frame.m_settings.pathHtml,
-        m_frame.m_player->isActive() ? m_frame.m_playingLink : QString(),
-        UiText(currentStation().title));
+    m_frame.m_playback->beginTrial(pagePath, UiText(currentStation().title));
 }
 
 void FrameHost::endStreamTest()
 {
-    m_frame.m_trial->end();
+    m_frame.m_playback->endTrial();
 }
 
 void FrameHost::openPage(const std::string& path)

@@ -10,8 +10,16 @@
 #include "commandids.h"
 #include "common/messages.h"
 #include "common/settings.h"
+#include "common/ui/trayicon.h"
 #include "common/ui/uitext.h"
 #include "texts.h"
+
+namespace {
+
+// Switches between the normal and the mini layouts.
+constexpr auto kMiniModeKey = Qt::CTRL | Qt::Key_M;
+
+} // namespace
 
 QMenu* BuildMenuBar(QMainWindow* window, const Settings& settings, bool recording,
     const std::function<void(int id)>& onCommand)
@@ -67,6 +75,44 @@ QMenu* BuildSystemMenu(QMainWindow* window, const std::function<void(int id)>& o
     QObject::connect(shortcut, &QShortcut::activated, window,
         [menu, window] { menu->popup(window->frameGeometry().topLeft()); });
     return menu;
+}
+
+void AddMiniModeItem(
+    QMainWindow* window, QMenu* systemMenu, const std::function<void(int id)>& onSysCommand)
+{
+    // The normal window has a fixed size, and window managers offer no
+    // maximise box for such a window: its toggle of the layouts is in the
+    // system menu, and on a key that works in both layouts.
+    QAction* miniMode = new QAction(Utf8Text(texts::kSysMiniMode), systemMenu);
+    miniMode->setData(static_cast<int>(SC_MAXIMIZE));
+    miniMode->setShortcut(QKeySequence(kMiniModeKey));
+    miniMode->setShortcutContext(Qt::WindowShortcut);
+    QObject::connect(
+        miniMode, &QAction::triggered, window, [onSysCommand] { onSysCommand(SC_MAXIMIZE); });
+    QAction* first = systemMenu->actions().value(0);
+    systemMenu->insertAction(first, miniMode);
+    systemMenu->insertSeparator(first);
+    window->addAction(miniMode);
+}
+
+void AddPopupToMenuBar(
+    QMainWindow* window, QMenuBar* secondRow, const std::function<QMenu*()>& buildPopup)
+{
+    secondRow->clear();
+    // Without a notification area the pop-up's commands ("&Mute", "REC
+    // Planifié", "Informations"...) would be out of reach: the bar then ends
+    // with the program's icon, which opens the same pop-up.
+    if (TrayIcon::isAvailable())
+        return;
+    QAction* popup = window->menuBar()->addAction(ProgramIcon(), QString());
+    popup->setToolTip(Utf8Text(texts::kProgramTitle));
+    QObject::connect(popup, &QAction::triggered, window, [window, secondRow, popup, buildPopup] {
+        QMenuBar* row
+            = window->menuBar()->actions().contains(popup) ? window->menuBar() : secondRow;
+        QMenu* menu = buildPopup();
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(row->mapToGlobal(row->actionGeometry(popup).bottomLeft()));
+    });
 }
 
 QAction* FindMenuAction(const QMenuBar* bar, int id)

@@ -22,6 +22,19 @@ QMenu* BuildMenuBar(QMainWindow* window, const Settings& settings, bool recordin
 // program. Each hands its id to onSysCommand.
 QMenu* BuildSystemMenu(QMainWindow* window, const std::function<void(int id)>& onSysCommand);
 
+// Puts the switch between the normal and the mini layouts first in the
+// system menu, on Ctrl+M in both layouts. It hands SC_MAXIMIZE to
+// onSysCommand.
+void AddMiniModeItem(
+    QMainWindow* window, QMenu* systemMenu, const std::function<void(int id)>& onSysCommand);
+
+// Without a notification area the pop-up's commands would be out of reach:
+// the menu bar then ends with the program's icon, which opens the pop-up
+// that buildPopup makes, under the icon in whichever row holds it. With a
+// notification area nothing is added. secondRow is emptied first.
+void AddPopupToMenuBar(
+    QMainWindow* window, QMenuBar* secondRow, const std::function<QMenu*()>& buildPopup);
+
 // The menu bar's item of a command, in the bar itself or in one of its
 // pop-ups; null when there is none.
 QAction* FindMenuAction(const QMenuBar* bar, int id);

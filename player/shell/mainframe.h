@@ -5,29 +5,29 @@
 #include <string>
 
 #include <QMainWindow>
-#include <QPoint>
 #include <QString>
-#include <QTimer>
 
 #include "common/messenger.h"
 #include "common/settings.h"
 #include "common/stationpage.h"
+#include "shell/framelayout.h"
 
 class AudioEngine;
 class CLumoView;
 class ControlStrip;
 class FrameHost;
+class FramePlayback;
+class FrameTray;
 class MessengerServer;
 class MiniHandle;
 class Mixer;
-class Mpris;
 class PlayerHost;
 class PlayerTray;
 class QAction;
 class QMenu;
 class QMenuBar;
+class SelfUpdateWait;
 class SplashWindow;
-class StreamTrial;
 class WindowPrompt;
 
 // The player's main window. Every command reaches onCommand and every system
@@ -79,11 +79,11 @@ public:
     PlayerHost& host();
 
     bool isRecording() const { return m_recording; }
-    bool isMuted() const { return m_muted; }
+    bool isMuted() const;
     // True while the window is hidden away (read by the other windows).
     bool isHiddenAway() const { return m_hiddenAway; }
     bool isQuitting() const { return m_quitting; }
-    bool isSelfUpdatePending() const { return m_selfUpdateTimer.isActive(); }
+    bool isSelfUpdatePending() const;
     // The page last asked of the frame "live", empty when none was.
     const std::string& livePage() const { return m_livePage; }
     // The station page the settings remember at exit: the current station's
@@ -97,13 +97,11 @@ public:
     // The menu item of a command in the menu bar, or null.
     QAction* menuAction(int id) const;
     // The notification-area icon; null before creation.
-    PlayerTray* tray() const { return m_tray; }
-    Mixer* mixer() const { return m_mixer; }
+    PlayerTray* tray() const;
+    Mixer* mixer() const;
     // The notification area's pop-up as it would open now: the mixer is
     // asked for the mute first. The caller owns the menu.
     QMenu* buildPopupMenu();
-    // Opens that pop-up at a screen position; it goes away once closed.
-    void showPopupMenu(const QPoint& at);
 
 signals:
     // The window has gone through its quit steps and closed.
@@ -118,16 +116,15 @@ protected:
 private:
     friend class FrameHost;
 
-    void applyWindowStyle(bool mini);
-    void addMiniModeItem();
-    void addPopupToMenuBar();
-    void applyTaskbarHint();
-    void placeWindow(const QPoint& topLeft, bool mini);
+    // How the window shows when it takes a layout: hidden away it stays
+    // unseen, or minimised where it cannot hide.
+    FrameLayout::Showing showing() const;
+    // Whether hiding away puts the window in the notification area; without
+    // one it is minimised instead.
+    bool canHideAway() const;
     // The normal layout's size, with or without the look, at the current
     // position; top-most after "OnTop"; shown.
     void resizeNormal(bool skin);
-    bool settleHtmlDirectory();
-    void completeSelfUpdate();
     void showSplash();
     void quit();
     void toggleRecording();
@@ -135,13 +132,7 @@ private:
     void restore();
     void toggleMiniMode();
     void rebuildIndex();
-    void startScheduler();
-    void openHelp();
     void playStation(const StationPageInfo& station);
-    void toggleMute();
-    void snapToWorkArea();
-    // The window's rectangle with its frame, when it has one.
-    QRect windowRect() const;
 
     Settings& m_settings;
     std::string m_installDir;
@@ -151,29 +142,23 @@ private:
     WindowPrompt* m_prompt;
     bool m_promptGiven; // by the caller, for the commands and dialogs too
     CLumoView* m_view = nullptr;
-    AudioEngine* m_player = nullptr;
-    std::unique_ptr<StreamTrial> m_trial;
+    FramePlayback* m_playback = nullptr;
+    AudioEngine* m_player = nullptr; // the playback's engine
     ControlStrip* m_strip = nullptr;
-    Mpris* m_mpris = nullptr;
     QMenu* m_systemMenu = nullptr;
     QMenu* m_favouritesMenu = nullptr;
     QMenuBar* m_secondRow = nullptr; // the menus the bar's width cannot hold
     SplashWindow* m_splash = nullptr;
     MessengerServer* m_messenger = nullptr;
-    PlayerTray* m_tray = nullptr;
-    Mixer* m_mixer = nullptr;
-    QTimer m_selfUpdateTimer; // timer 110
-    QTimer m_snapTimer;
+    FrameTray* m_frameTray = nullptr;
+    FrameLayout* m_layout = nullptr;
+    SelfUpdateWait* m_selfUpdate = nullptr;
     MiniHandle* m_miniHandle = nullptr;
-    bool m_hideTaskbar; // as read when the window was made
-    QString m_playingLink; // the station link last given to the player
     bool m_created = false;
     bool m_recording = false;
-    bool m_muted = false;
     bool m_hiddenAway = false;
     bool m_quitting = false;
     std::string m_livePage;
     // The activation token of the second start being served, if it sent one.
     std::string m_activationToken;
-    bool m_taskbarHintPending = false;
 };
