@@ -98,7 +98,12 @@ void CLumoView::releaseWebView()
     m_web = nullptr;
     m_page = nullptr;
     m_allowed.clear();
+    // A frame page still on its way would leave its start page waiting for
+    // the next view: it loads from its file now.
+    const bool loading = m_framePageLoading;
     m_framePageLoading = false;
+    if (loading && !m_framePageAsked.empty())
+        navigateWithoutView(pageUrl(m_framePageAsked), QString());
 }
 
 void CLumoView::navigate2(const std::string& page, const QString& targetFrame)

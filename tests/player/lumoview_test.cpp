@@ -428,6 +428,22 @@ TEST_F(LumoViewTest, withoutAWebViewTheFramesFollowTheSameRules)
         std::string::npos);
 }
 
+// Hidden away while its frame page loads (a start hidden at once), the view
+// still plays the start page.
+TEST_F(LumoViewTest, aFramePageLoadingWhenTheWebViewGoesStillShowsItsStartPage)
+{
+    m_settings.startPage = m_html.path() + "Alpha.htm";
+    CLumoView view(m_settings);
+    view.resize(400, 300);
+    view.show();
+    QSignalSpy reads(&view, &CLumoView::stationRead);
+    view.navigate2(m_html.path() + "index.htm");
+    view.releaseWebView();
+    ASSERT_EQ(reads.count(), 1);
+    EXPECT_EQ(view.currentStation().title, "Radio Alpha");
+    EXPECT_TRUE(m_settings.startPage.empty());
+}
+
 } // namespace
 
 #include "lumoview_test.moc"
