@@ -117,7 +117,7 @@ private:
     friend class FrameHost;
 
     // How the window shows when it takes a layout: hidden away it stays
-    // unseen, or minimised where it cannot hide.
+    // unseen, or minimised without a notification area.
     FrameLayout::Showing showing() const;
     // Whether hiding away puts the window in the notification area; without
     // one it is minimised instead.
