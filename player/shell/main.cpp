@@ -1,29 +1,25 @@
 #include <cstdio>
-#include <chrono>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <string>
 #include <vector>
 
-#include <QApplication>
-#include <QMessageBox>
-
-#include "commandids.h"
-#include "common/diaglog.h"
-#include "common/fetch.h"
 #include "common/installdir.h"
 #include "common/openplaylist.h"
 #include "common/settings.h"
 #include "common/textfile.h"
-#include "common/ui/uitext.h"
 #include "common/windowclaim.h"
 #include "shell/commandline.h"
-#include "shell/mainframe.h"
-#include "shell/quitsignals.h"
+#include "shell/playerstart.h"
 #include "shell/singleinstance.h"
-#include "shell/sonaltoapp.h"
 #include "texts.h"
 #include "view/appcommands.h"
-#include "view/framebridge.h"
+
+// The start-up program of the player. It links neither Qt's display nor the
+// web view: a start that finds the running player forwards its options with
+// plain sockets and ends at once (the scheduler, the updater and desktop
+// launchers start the player this way all day). Only a start that is to be
+// the player loads the windowed part, from the library beside it.
 
 namespace {
 
@@ -70,72 +66,56 @@ CommandLine ReadCommandLine(int argc, char** argv, const std::string& startDir,
 
 } // namespace
 
+namespace {
+
+int runWindowedPart(int argc, char** argv, PlayerStart& start)
+{
+    const std::string library = start.installDir + kPlayerLibrary;
+    void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+    auto entry = handle != nullptr
+        ? reinterpret_cast<PlayerEntry>(::dlsym(handle, kPlayerEntry))
+        : nullptr;
+    if (entry == nullptr) {
+        std::fprintf(stderr, texts::kPlayerLibraryUnusable, ::dlerror());
+        std::fputc('\n', stderr);
+        return 1;
+    }
+    // The library stays loaded until the process ends: its objects are
+    // destroyed at exit, after main.
+    return entry(argc, argv, &start);
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     // Every relative path of the player is based on its own directory;
     // a file named on the command line is relative to where it was started.
     const std::string startDir = CurrentDirectory();
-    const std::string installDir = EnterInstallationDirectory();
-    std::string playlistError;
-    const CommandLine commandLine
-        = ReadCommandLine(argc, argv, startDir, installDir, playlistError);
-    if (!playlistError.empty())
-        std::fprintf(stderr, "Sonalto : %s\n", playlistError.c_str());
+    PlayerStart start;
+    start.version = kPlayerStartVersion;
+    start.installDir = EnterInstallationDirectory();
+    start.commandLine = ReadCommandLine(argc, argv, startDir, start.installDir, start.playlistError);
+    if (!start.playlistError.empty())
+        std::fprintf(stderr, "Sonalto : %s\n", start.playlistError.c_str());
 
     // One player only: the name is claimed before anything else, or the
     // options go to the player that holds it. A second start needs no
     // display.
     WindowClaim claim;
     const char* token = std::getenv("XDG_ACTIVATION_TOKEN");
-    const StartRole role
-        = ClaimOrForward(claim, commandLine, token != nullptr ? std::string(token) : std::string());
+    const StartRole role = ClaimOrForward(
+        claim, start.commandLine, token != nullptr ? std::string(token) : std::string());
     if (role == StartRole::Unreachable) {
         std::fprintf(stderr, "%s\n", texts::kPlayerUnreachable);
         return 1;
     }
-    const bool forwarded = role == StartRole::Forwarded;
+    start.forwarded = role == StartRole::Forwarded;
     // "-stop" with no player running: nothing to stop, nothing created.
-    if (role == StartRole::First && commandLine.stop)
+    if (role == StartRole::First && start.commandLine.stop)
         claim.release();
-    if ((forwarded || commandLine.stop) && playlistError.empty())
+    if ((start.forwarded || start.commandLine.stop) && start.playlistError.empty())
         return 0;
-
-    PrepareWebEngine();
-    QApplication application(argc, argv);
-    if (!playlistError.empty()) {
-        QMessageBox::warning(
-            nullptr, Utf8Text(kPlaylistErrorTitle), QString::fromStdString(playlistError));
-        if (forwarded || commandLine.stop)
-            return 0;
-    }
-    // The token that started this process is for this process only.
-    qunsetenv("XDG_ACTIVATION_TOKEN");
-    SonaltoApp app(installDir, commandLine);
-    // Ending the session (or a kill) ends the player as "-stop" does.
-    QuitSignals quitSignals;
-    bool ready = false;
-    bool quitAsked = false;
-    QObject::connect(&quitSignals, &QuitSignals::received, &application, [&](int number) {
-        DiagLog("signal " + std::to_string(number));
-        if (ready)
-            app.mainFrame()->onCommand(cmd::Stop);
-        else
-            quitAsked = true;
-    });
-    if (!app.initInstance(claim.listener()))
-        return 1;
-    ready = true;
-    if (quitAsked)
-        app.mainFrame()->onCommand(cmd::Stop);
-    const int code = QApplication::exec();
-    app.exitInstance();
-    // A feed or cover download still running would outlive main and use
-    // what static destructors free: stop them all, and wait. One that does
-    // not end in time leaves with the process, the settings already saved.
-    if (!StopFetchWorkers(std::chrono::seconds(3))) {
-        claim.release();
-        std::fflush(nullptr);
-        std::_Exit(code);
-    }
-    return code;
+    start.claim = &claim;
+    return runWindowedPart(argc, argv, start);
 }

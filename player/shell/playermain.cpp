@@ -1,0 +1,76 @@
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "commandids.h"
+#include "common/diaglog.h"
+#include "common/fetch.h"
+#include "common/openplaylist.h"
+#include "common/ui/uitext.h"
+#include "common/windowclaim.h"
+#include "shell/mainframe.h"
+#include "shell/playerstart.h"
+#include "shell/quitsignals.h"
+#include "shell/sonaltoapp.h"
+#include "view/framebridge.h"
+
+namespace {
+
+int runPlayer(int argc, char** argv, PlayerStart& start)
+{
+    WindowClaim& claim = *start.claim;
+    const CommandLine& commandLine = start.commandLine;
+    PrepareWebEngine();
+    QApplication application(argc, argv);
+    if (!start.playlistError.empty()) {
+        QMessageBox::warning(
+            nullptr, Utf8Text(kPlaylistErrorTitle), QString::fromStdString(start.playlistError));
+        if (start.forwarded || commandLine.stop)
+            return 0;
+    }
+    // The token and the startup id that started this process are for this
+    // process only.
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    SonaltoApp app(start.installDir, commandLine);
+    // Ending the session (or a kill) ends the player as "-stop" does.
+    QuitSignals quitSignals;
+    bool ready = false;
+    bool quitAsked = false;
+    QObject::connect(&quitSignals, &QuitSignals::received, &application, [&](int number) {
+        DiagLog("signal " + std::to_string(number));
+        if (ready)
+            app.mainFrame()->onCommand(cmd::Stop);
+        else
+            quitAsked = true;
+    });
+    if (!app.initInstance(claim.listener()))
+        return 1;
+    ready = true;
+    if (quitAsked)
+        app.mainFrame()->onCommand(cmd::Stop);
+    const int code = QApplication::exec();
+    app.exitInstance();
+    // A feed or cover download still running would outlive main and use
+    // what static destructors free: stop them all, and wait. One that does
+    // not end in time leaves with the process, the settings already saved.
+    if (!StopFetchWorkers(std::chrono::seconds(3))) {
+        claim.release();
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) int SonaltoRunPlayer(
+    int argc, char** argv, PlayerStart* start)
+{
+    if (start == nullptr || start->version != kPlayerStartVersion || start->claim == nullptr)
+        return 1;
+    return runPlayer(argc, argv, *start);
+}
