@@ -1,17 +1,74 @@
 #!/usr/bin/env bash
 # Runs the playback figures on a private X server, as a listener's desktop
 # has it. Usage: run-playback-bench.sh <build-dir> [latency [runs] | memory [settle] [window]
-#   | sound [outage-seconds...]]
+#   | sound [outage-seconds...] | forward [runs]]
 set -euo pipefail
 
 if [ $# -lt 1 ]; then
   echo "usage: $0 <build-dir> [latency [runs] | memory [settle-seconds] [window-seconds]" \
-    "| sound [outage-seconds...]]" >&2
+    "| sound [outage-seconds...] | forward [runs]]" >&2
   exit 2
 fi
 build=$1
 shift
 here=$(cd "$(dirname "$0")" && pwd)
+
+# A second start that finds the running player, as the scheduler makes one at
+# each slot: the time from its start to its end (every record answered by the
+# player), and the Qt libraries it loads. Runs inside the private X server.
+# The figures are wall-clock times on whatever else the machine is doing.
+forward_figures() {
+  local runs=$1 tree="$build/sonalto"
+  work=$(mktemp -d "${TMPDIR:-/tmp}/sonalto-forward-XXXXXX")
+  trap 'kill "${player:-0}" 2>/dev/null || true; rm -rf "$work"' EXIT
+  mkdir -m 700 "$work/run"
+  cp "$tree/Sonalto" "$tree/sonalto-player.so" "$work/"
+  cp -R "$tree/html" "$work/html"
+  printf '[Sonalto]\r\nSplashscreen=False\r\n' > "$work/Sonalto.ini"
+  export XDG_RUNTIME_DIR="$work/run" SONALTO_DIAG_LOG="$work/diag.log"
+  export SONALTO_AUDIO_SINK="fakesink sync=true" PULSE_SERVER="unix:$work/run/none"
+  export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/run/none"
+  unset XDG_ACTIVATION_TOKEN DESKTOP_STARTUP_ID
+
+  "$work/Sonalto" -quiet > "$work/player.out" 2>&1 &
+  player=$!
+  local waited=0
+  until grep -qx ready "$work/diag.log" 2>/dev/null; do
+    sleep 0.1
+    waited=$((waited + 1))
+    if [ $waited -gt 600 ]; then
+      echo "forward: the player did not start" >&2
+      cat "$work/player.out" >&2
+      return 1
+    fi
+  done
+  sleep 1
+
+  local times=() i start end
+  for ((i = 0; i < runs; i++)); do
+    # Each start finds the player idle, as the scheduler's slots do.
+    sleep 0.5
+    start=$EPOCHREALTIME
+    "$work/Sonalto" -quiet -radio Bench.htm -record stop
+    end=$EPOCHREALTIME
+    times+=("$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.2f", (e - s) * 1000 }')")
+  done
+  local qt
+  qt=$(LD_DEBUG=libs "$work/Sonalto" -quiet -radio Bench.htm 2>&1 | grep -c 'calling init: .*libQt6' || true)
+  "$work/Sonalto" -stop
+  wait "$player" || true
+
+  printf '%s\n' "${times[@]}" | sort -n | awk -v runs="$runs" -v qt="$qt" '
+    { t[NR] = $1 }
+    END {
+      median = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2
+      printf "forward to a running player (-quiet -radio -record stop), %d runs\n", runs
+      printf "  median %.2f ms, fastest %.2f ms, slowest %.2f ms (goal 20 ms: %s)\n",
+        median, t[1], t[NR], median <= 20 ? "met" : "missed"
+      printf "  Qt libraries loaded by the forwarding start: %d (goal 0)\n", qt
+    }'
+  echo "  load average during the run: $(cut -d' ' -f1-3 /proc/loadavg)"
+}
 
 # Memory and CPU: every player plays to the null sink of a private headless
 # sound server, started here and stopped at the end.
@@ -49,5 +106,14 @@ fi
 if [ "${1:-}" = memory ]; then
   run_memory "$@"
   exit $?
+fi
+if [ "${1:-}" = forward ]; then
+  runs=${2:-20}
+  if [ -z "${SONALTO_FORWARD_INSIDE:-}" ]; then
+    SONALTO_FORWARD_INSIDE=1 exec "$here/../tests/support/run-under-xvfb.sh" \
+      bash "$0" "$build" forward "$runs"
+  fi
+  forward_figures "$runs"
+  exit
 fi
 exec "$here/../tests/support/run-under-xvfb.sh" "$build/bench/playback_bench" "$@"
