@@ -378,17 +378,36 @@ bool MessengerListener::listen(const std::string& className, const std::string& 
     // between the bind and the listen of one, the other would find the
     // address refusing connections, take it for a dead window's leftover and
     // replace it, and both would run.
-    const int lock = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (lock >= 0)
-        ::flock(lock, LOCK_EX);
-    struct Unlock {
-        int fd;
-        ~Unlock()
+    struct BindLock {
+        std::string path;
+        int fd = -1;
+        ~BindLock()
         {
-            if (fd >= 0)
-                ::close(fd);
+            if (fd < 0)
+                return;
+            // Removed while still held, so that no file is left once the
+            // window listens: a start waiting on it finds it gone and takes
+            // a fresh one.
+            ::unlink(path.c_str());
+            ::close(fd);
         }
-    } unlock { lock };
+    } lock { path + ".lock" };
+    for (int attempt = 0; attempt < 8 && lock.fd < 0; ++attempt) {
+        const int fd = ::open(lock.path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0)
+            break;
+        int rc;
+        do {
+            rc = ::flock(fd, LOCK_EX);
+        } while (rc != 0 && errno == EINTR);
+        struct stat held { };
+        struct stat named { };
+        if (rc == 0 && ::fstat(fd, &held) == 0 && ::stat(lock.path.c_str(), &named) == 0
+            && held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+            lock.fd = fd;
+        else
+            ::close(fd);
+    }
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return false;

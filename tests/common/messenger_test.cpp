@@ -218,8 +218,10 @@ TEST_F(MessengerSocket, aLiveNameIsRefusedAndADeadOneTakenOver)
     ASSERT_TRUE(first.listen("SntClass", "Sonalto"));
     MessengerListener second;
     EXPECT_FALSE(second.listen("SntClass", "Sonalto"));
-    // The failed attempt left the first one's file alone.
+    // The failed attempt left the first one's file alone, and neither left
+    // the lock that takes turns at binding in the runtime folder.
     EXPECT_TRUE(FindWindow("SntClass", "Sonalto"));
+    EXPECT_FALSE(std::filesystem::exists(first.path() + ".lock"));
     first.close();
 
     // A socket file whose process died: bound, never unlinked.

@@ -205,6 +205,7 @@ TEST_F(PlayerDesktop, quickStartsGiveOnePlayerThatTakesEveryOption)
         const std::string socket = MessengerSocketPath(kPlayerWindowClass, kPlayerWindowTitle);
         EXPECT_FALSE(std::filesystem::exists(socket));
         EXPECT_FALSE(std::filesystem::exists(socket + ".owner"));
+        EXPECT_FALSE(std::filesystem::exists(socket + ".lock"));
     }
 }
 
