@@ -36,7 +36,8 @@ inline constexpr const char* kSysMiniMode = "Mode mini";
 inline constexpr const char* kPlayerUnreachable = "Sonalto : le lecteur en cours ne répond pas.";
 // Printed when the start-up program cannot load the player's windowed part
 // (a printf format: the loader's reason).
-inline constexpr const char* kPlayerLibraryUnusable = "Sonalto : impossible de charger le lecteur (%s).";
+inline constexpr const char* kPlayerLibraryUnusable
+    = "Sonalto : impossible de charger le lecteur (%s).";
 
 // The notification area's pop-up (menu resource 134).
 inline constexpr const char* kPopupOptions = "&Options";

@@ -21,6 +21,8 @@ packages=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   minisign openssl python3 xvfb xauth x11-utils fonts-dejavu-core dbus-daemon dbus-x11
+  # a headless Wayland compositor and Qt's Wayland plugin, for the player on Wayland
+  weston qt6-wayland
   # reference players measured by the playback benchmark
   gstreamer1.0-plugins-base-apps mpv goodvibes
 )

@@ -69,11 +69,14 @@ std::vector<MessengerRecord> ForwardingPlan(const CommandLine& commandLine)
 }
 
 std::vector<MessengerRecord> SecondStartRecords(
-    const CommandLine& commandLine, const std::string& activationToken)
+    const CommandLine& commandLine, const DesktopLaunch& launch)
 {
     std::vector<MessengerRecord> records;
-    if (!activationToken.empty())
-        records.push_back(MessengerRecord::makeCopyData(kCopyDataActivationToken, activationToken));
+    if (!launch.activationToken.empty())
+        records.push_back(
+            MessengerRecord::makeCopyData(kCopyDataActivationToken, launch.activationToken));
+    if (!launch.startupId.empty())
+        records.push_back(MessengerRecord::makeCopyData(kCopyDataStartupId, launch.startupId));
     std::vector<MessengerRecord> plan = ForwardingPlan(commandLine);
     records.push_back(MessengerRecord::makeMessage(
         WM_ACTIVATE, WA_ACTIVE, plan.empty() ? 0 : kActivateForOptions));

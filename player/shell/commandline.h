@@ -45,10 +45,23 @@ inline constexpr std::int64_t kActivateForOptions = 1;
 // just before the activation so that the running player may raise itself.
 inline constexpr std::uint64_t kCopyDataActivationToken = 0x8049;
 
-// Everything a second start sends, in order: the activation token when
-// there is one, the activation, then the forwarding plan.
+// dwData of the record that carries the second start's X11 startup id (the
+// desktop's DESKTOP_STARTUP_ID, without a terminating zero), sent with the
+// token: the running player ends the launch feedback with it and raises its
+// window with the launch's time.
+inline constexpr std::uint64_t kCopyDataStartupId = 0x804A;
+
+// How the desktop asked for this start: the Wayland activation token and the
+// X11 startup id, each empty when the desktop gave none.
+struct DesktopLaunch {
+    std::string activationToken;
+    std::string startupId;
+};
+
+// Everything a second start sends, in order: the activation token and the
+// startup id when there are, the activation, then the forwarding plan.
 std::vector<MessengerRecord> SecondStartRecords(
-    const CommandLine& commandLine, const std::string& activationToken);
+    const CommandLine& commandLine, const DesktopLaunch& launch);
 
 // What a second start sends to the running player, in this fixed order:
 // "-quiet", "-stop", "-self_update", "-rebuild", "-record start",

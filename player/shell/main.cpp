@@ -72,9 +72,8 @@ int runWindowedPart(int argc, char** argv, PlayerStart& start)
 {
     const std::string library = start.installDir + kPlayerLibrary;
     void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
-    auto entry = handle != nullptr
-        ? reinterpret_cast<PlayerEntry>(::dlsym(handle, kPlayerEntry))
-        : nullptr;
+    auto entry = handle != nullptr ? reinterpret_cast<PlayerEntry>(::dlsym(handle, kPlayerEntry))
+                                   : nullptr;
     if (entry == nullptr) {
         std::fprintf(stderr, texts::kPlayerLibraryUnusable, ::dlerror());
         std::fputc('\n', stderr);
@@ -95,7 +94,8 @@ int main(int argc, char** argv)
     PlayerStart start;
     start.version = kPlayerStartVersion;
     start.installDir = EnterInstallationDirectory();
-    start.commandLine = ReadCommandLine(argc, argv, startDir, start.installDir, start.playlistError);
+    start.commandLine
+        = ReadCommandLine(argc, argv, startDir, start.installDir, start.playlistError);
     if (!start.playlistError.empty())
         std::fprintf(stderr, "Sonalto : %s\n", start.playlistError.c_str());
 
@@ -103,9 +103,13 @@ int main(int argc, char** argv)
     // options go to the player that holds it. A second start needs no
     // display.
     WindowClaim claim;
-    const char* token = std::getenv("XDG_ACTIVATION_TOKEN");
-    const StartRole role = ClaimOrForward(
-        claim, start.commandLine, token != nullptr ? std::string(token) : std::string());
+    const auto environment = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr ? std::string(value) : std::string();
+    };
+    const DesktopLaunch launch { environment("XDG_ACTIVATION_TOKEN"),
+        environment("DESKTOP_STARTUP_ID") };
+    const StartRole role = ClaimOrForward(claim, start.commandLine, launch);
     if (role == StartRole::Unreachable) {
         std::fprintf(stderr, "%s\n", texts::kPlayerUnreachable);
         return 1;

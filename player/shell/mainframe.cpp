@@ -208,7 +208,11 @@ std::int64_t CMainFrame::handleRecord(const MessengerRecord& record)
         // back.
         if ((record.lParam & kActivateForOptions) == 0 || !m_hiddenAway)
             activate();
+        else if (!m_startupId.empty())
+            // Hidden it stays, but the desktop's launch is over.
+            CompleteStartup(this, m_startupId, false);
         m_activationToken.clear();
+        m_startupId.clear();
         break;
     case WM_COMMAND:
         onCommand(id);
@@ -304,6 +308,11 @@ std::int64_t CMainFrame::onCopyData(std::uint64_t dwData, const std::string& pay
         DiagLog("activation token");
         return 0;
     }
+    if (dwData == kCopyDataStartupId) {
+        m_startupId = payload;
+        DiagLog("startup id");
+        return 0;
+    }
     m_livePage = m_settings.pathHtml + payload.substr(0, payload.find('\0'));
     // While a frame page loads there is no frame "live" yet: the page then
     // waits as the start page.
@@ -325,6 +334,11 @@ void CMainFrame::activate()
         DiagLog("activate with token");
     }
     activateWindow();
+    // On X11 the same permission is the launch's startup id and time.
+    if (!m_startupId.empty() && QGuiApplication::platformName() == QStringLiteral("xcb")) {
+        CompleteStartup(this, m_startupId, true);
+        DiagLog("activate with startup id");
+    }
     m_hiddenAway = false;
 }
 

@@ -161,4 +161,6 @@ private:
     std::string m_livePage;
     // The activation token of the second start being served, if it sent one.
     std::string m_activationToken;
+    // The startup id of the second start being served, if it sent one.
+    std::string m_startupId;
 };

@@ -16,6 +16,7 @@
 #include "shell/playerstart.h"
 #include "shell/quitsignals.h"
 #include "shell/sonaltoapp.h"
+#include "texts.h"
 #include "view/framebridge.h"
 
 namespace {
@@ -70,7 +71,11 @@ int runPlayer(int argc, char** argv, PlayerStart& start)
 extern "C" __attribute__((visibility("default"))) int SonaltoRunPlayer(
     int argc, char** argv, PlayerStart* start)
 {
-    if (start == nullptr || start->version != kPlayerStartVersion || start->claim == nullptr)
+    if (start == nullptr || start->version != kPlayerStartVersion || start->claim == nullptr) {
+        // A program and a library of two different builds.
+        std::fprintf(stderr, texts::kPlayerLibraryUnusable, "autre version");
+        std::fputc('\n', stderr);
         return 1;
+    }
     return runPlayer(argc, argv, *start);
 }

@@ -10,12 +10,12 @@ namespace {
 
 constexpr auto kRetryPause = std::chrono::milliseconds(50);
 
-bool sendAll(const CommandLine& commandLine, const std::string& activationToken)
+bool sendAll(const CommandLine& commandLine, const DesktopLaunch& launch)
 {
     // Each send waits for the player to handle the record before the next
     // one goes. A record that is not answered (the player began to quit)
     // fails the whole forward.
-    for (const MessengerRecord& record : SecondStartRecords(commandLine, activationToken)) {
+    for (const MessengerRecord& record : SecondStartRecords(commandLine, launch)) {
         if (!SendRecord(kPlayerWindowClass, kPlayerWindowTitle, record))
             return false;
     }
@@ -25,7 +25,7 @@ bool sendAll(const CommandLine& commandLine, const std::string& activationToken)
 } // namespace
 
 StartRole ClaimOrForward(WindowClaim& claim, const CommandLine& commandLine,
-    const std::string& activationToken, std::chrono::milliseconds patience)
+    const DesktopLaunch& launch, std::chrono::milliseconds patience)
 {
     const auto deadline = std::chrono::steady_clock::now() + patience;
     for (;;) {
@@ -34,7 +34,7 @@ StartRole ClaimOrForward(WindowClaim& claim, const CommandLine& commandLine,
             return StartRole::NothingToStop;
         if (claim.claim(kPlayerWindowClass, kPlayerWindowTitle))
             return StartRole::First;
-        if (sendAll(commandLine, activationToken))
+        if (sendAll(commandLine, launch))
             return StartRole::Forwarded;
         if (std::chrono::steady_clock::now() >= deadline)
             return StartRole::Unreachable;

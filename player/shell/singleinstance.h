@@ -21,5 +21,4 @@ enum class StartRole {
 // for at most patience in all. A start is never reported forwarded unless
 // every record was answered.
 StartRole ClaimOrForward(WindowClaim& claim, const CommandLine& commandLine,
-    const std::string& activationToken,
-    std::chrono::milliseconds patience = std::chrono::seconds(60));
+    const DesktopLaunch& launch, std::chrono::milliseconds patience = std::chrono::seconds(60));

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include <xcb/xcb.h>
@@ -107,4 +108,77 @@ bool HasSkipTaskbar(QWidget* window)
         connection, static_cast<xcb_window_t>(window->winId()), atom(connection, "_NET_WM_STATE"));
     const xcb_atom_t skipTaskbar = atom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
     return std::find(atoms.begin(), atoms.end(), skipTaskbar) != atoms.end();
+}
+
+namespace {
+
+// The time that the launcher wrote in the id ("..._TIME<ms>"); 0 when none.
+std::uint32_t launchTime(const std::string& startupId)
+{
+    const std::size_t at = startupId.rfind("_TIME");
+    if (at == std::string::npos)
+        return 0;
+    const char* digits = startupId.c_str() + at + 5;
+    char* end = nullptr;
+    const unsigned long time = std::strtoul(digits, &end, 10);
+    return end != digits ? static_cast<std::uint32_t>(time) : 0;
+}
+
+// A value of a startup message: blanks, quotes and backslashes escaped.
+std::string escapedValue(const std::string& value)
+{
+    std::string escaped;
+    for (const char c : value) {
+        if (c == ' ' || c == '"' || c == '\\')
+            escaped.push_back('\\');
+        escaped.push_back(c);
+    }
+    return escaped;
+}
+
+} // namespace
+
+void CompleteStartup(QWidget* window, const std::string& startupId, bool raise)
+{
+    xcb_connection_t* connection = x11Connection();
+    if (connection == nullptr || window == nullptr || startupId.empty())
+        return;
+    const auto id = static_cast<xcb_window_t>(window->winId());
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+    xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, atom(connection, "_NET_STARTUP_ID"),
+        atom(connection, "UTF8_STRING"), 8, static_cast<std::uint32_t>(startupId.size()),
+        startupId.data());
+
+    const std::uint32_t time = launchTime(startupId);
+    if (raise && time != 0 && windowManagerRuns(connection, screen->root)) {
+        xcb_client_message_event_t event {};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = id;
+        event.type = atom(connection, "_NET_ACTIVE_WINDOW");
+        event.data.data32[0] = 1; // asked by an application
+        event.data.data32[1] = time;
+        xcb_send_event(connection, 0, screen->root,
+            XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+            reinterpret_cast<const char*>(&event));
+    }
+
+    // The launch is over: "remove: ID=<id>" with its terminating zero, to
+    // the root in pieces of 20 bytes, the first one marked as the beginning.
+    std::string message = "remove: ID=" + escapedValue(startupId);
+    message.push_back('\0');
+    const xcb_atom_t begin = atom(connection, "_NET_STARTUP_INFO_BEGIN");
+    const xcb_atom_t more = atom(connection, "_NET_STARTUP_INFO");
+    for (std::size_t at = 0; at < message.size(); at += 20) {
+        xcb_client_message_event_t event {};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 8;
+        event.window = id;
+        event.type = at == 0 ? begin : more;
+        std::memcpy(
+            event.data.data8, message.data() + at, std::min<std::size_t>(20, message.size() - at));
+        xcb_send_event(connection, 0, screen->root, XCB_EVENT_MASK_PROPERTY_CHANGE,
+            reinterpret_cast<const char*>(&event));
+    }
+    xcb_flush(connection);
 }
