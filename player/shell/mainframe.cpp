@@ -41,6 +41,7 @@
 #include "shell/selfupdate.h"
 #include "shell/selfupdatewait.h"
 #include "shell/splash.h"
+#include "shell/taskbarhint.h"
 #include "shell/updatelaunch.h"
 #include "texts.h"
 #include "view/appcommands.h"
