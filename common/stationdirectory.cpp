@@ -8,6 +8,7 @@
 
 #include "common/cp1252.h"
 #include "common/foldaccents.h"
+#include "common/pagename.h"
 #include "common/stationindex.h"
 #include "common/stationpage.h"
 #include "common/textfile.h"
@@ -226,7 +227,7 @@ DirectoryAdd AddDirectoryStation(const std::string& htmlDir, const DirectoryStat
     }
     auto taken = [&](const std::string& candidate) {
         return FindStationLine(*index, candidate).found
-            || PathPresent(htmlDir + pageFileOf(candidate));
+            || PathPresent(htmlDir + FileNameOnDisk(pageFileOf(candidate)));
     };
     if (taken(name)) {
         if (!secondCopy) {
@@ -258,7 +259,7 @@ DirectoryAdd AddDirectoryStation(const std::string& htmlDir, const DirectoryStat
         return add;
     }
     if (!InsertStation(indexPath, form.name, pageFile)) {
-        DeleteFile(htmlDir + pageFile);
+        DeleteFile(htmlDir + FileNameOnDisk(pageFile));
         add.message = quoted(name,
             "La station « %1 » n'a pas pu être ajoutée : la liste des stations ne peut pas être "
             "écrite.");

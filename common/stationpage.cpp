@@ -128,10 +128,12 @@ bool GenerateStationPage(const std::string& htmlDir, StationForm& form,
         }
     }
 
+    // The index names the page in Windows-1252; the disk holds its UTF-8
+    // name, which is the one the player opens.
     if (!tester)
-        return WriteTextFile(htmlDir + base + ".htm", page);
+        return WriteTextFile(htmlDir + FileNameOnDisk(base + ".htm"), page);
 
-    const std::string testPage = htmlDir + base + "_temp.htm";
+    const std::string testPage = htmlDir + FileNameOnDisk(base + "_temp.htm");
     if (!WriteTextFile(testPage, page))
         return false;
     // The player reads the page when the test begins: it is not needed once

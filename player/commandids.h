@@ -25,6 +25,7 @@ enum Id : int {
     LastFavourite = 32869,
     StartScheduler = 32890, // "Snt Planificateur"
     AddCurrentStation = 32891, // "Ajouter cette &radio"
+    StationDirectory = 32892, // "Annuaire des radios…"
 
     // System commands (WM_SYSCOMMAND) of the player's own
     RecordStop = 107, // forwarded "-record stop"

@@ -10,6 +10,7 @@ inline constexpr const char* kProgramTitle = "Sonalto";
 // Menu bar (menu resource 128).
 inline constexpr const char* kMenuOptions = "&Options";
 inline constexpr const char* kMenuPerso = "&Perso";
+inline constexpr const char* kMenuDirectory = "&Annuaire des radios…";
 inline constexpr const char* kMenuFavourites = "&Favoris";
 inline constexpr const char* kMenuRandom = "&Au hasard ?";
 inline constexpr const char* kMenuOrganise = "&Organiser...";

@@ -8,13 +8,16 @@
 
 #include "catalogue/aboutdialog.h"
 #include "catalogue/cataloguetexts.h"
+#include "catalogue/directorydialog.h"
 #include "catalogue/favourites.h"
 #include "catalogue/favouritesdialog.h"
 #include "catalogue/personallistdialog.h"
 #include "catalogue/skinmanagerdialog.h"
 #include "catalogue/stationsearchdialog.h"
 #include "commandids.h"
+#include "common/directoryfetch.h"
 #include "common/pagename.h"
+#include "common/profile.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
 #include "common/ui/messageprompt.h"
@@ -151,6 +154,26 @@ void RunStationSearch(QWidget* parent, PlayerHost& host)
     saveSettingsAndMenu(host);
 }
 
+void RunStationDirectory(QWidget* parent, PlayerHost& host)
+{
+    const Settings& settings = host.settings();
+    Profile ini;
+    ini.load(host.installDir() + kSettingsFileName);
+    const std::string servers
+        = ini.get("Sonalto", kDirectoryServersKey, kDefaultDirectoryServers, 4096);
+    DirectoryDialog dialog(settings.pathHtml, servers,
+        { [&host](const std::string& page) { host.beginStreamTest(page); },
+            [&host] { host.endStreamTest(); },
+            [&host, &settings] {
+                // The drop-down is rebuilt from the index, as after the editor.
+                host.loadFramePage(FramePagePath(settings), {});
+            } },
+        parent, host.prompt());
+    if (settings.skin)
+        ApplySkin(&dialog);
+    dialog.exec();
+}
+
 bool RunSkinManager(QWidget* parent, PlayerHost& host)
 {
     Settings& settings = host.settings();
@@ -194,6 +217,9 @@ bool RunCatalogueCommand(int id, QWidget* parent, PlayerHost& host)
         return true;
     case cmd::AddCurrentStation:
         AddCurrentStation(parent, host);
+        return true;
+    case cmd::StationDirectory:
+        RunStationDirectory(parent, host);
         return true;
     case cmd::About:
         RunAboutDialog(parent, host);

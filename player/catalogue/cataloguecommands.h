@@ -28,6 +28,9 @@ void RandomStation(PlayerHost& host);
 void OpenFavourite(PlayerHost& host, int index);
 // Command 31846: "Organiser...".
 void RunFavouritesOrganiser(QWidget* parent, PlayerHost& host);
+// Command 32892: the station directory; an added station reloads the frame
+// page so that the drop-down shows it.
+void RunStationDirectory(QWidget* parent, PlayerHost& host);
 // Command 32849: "Rechercher".
 void RunStationSearch(QWidget* parent, PlayerHost& host);
 // The options dialog's "Changer l'apparence". True when an appearance was

@@ -32,7 +32,12 @@ QMenu* BuildMenuBar(QMainWindow* window, const Settings& settings, bool recordin
         QObject::connect(action, &QAction::triggered, window, [onCommand, id] { onCommand(id); });
     };
     addItem(texts::kMenuOptions, cmd::Options);
-    addItem(texts::kMenuPerso, cmd::Personalise);
+    // "Perso": the personal list editor and the station directory.
+    QMenu* perso = bar->addMenu(Utf8Text(texts::kMenuPerso));
+    perso->addAction(Utf8Text(texts::kPopupPersonalise))->setData(cmd::Personalise);
+    perso->addAction(Utf8Text(texts::kMenuDirectory))->setData(cmd::StationDirectory);
+    QObject::connect(perso, &QMenu::triggered, window,
+        [onCommand](QAction* action) { onCommand(action->data().toInt()); });
     // The favourites pop-up carries its fixed items and one item per
     // favourite, each with its command id as data.
     QMenu* favourites = bar->addMenu(Utf8Text(texts::kMenuFavourites));

@@ -354,12 +354,13 @@ TEST_F(MainFrameTest, menusCarryTheirTextsAndIdsAndRecRelabels)
         const char* text;
         bool enabled;
     };
-    for (const Item& item :
-        { Item { cmd::Options, "&Options", true }, Item { cmd::Personalise, "&Perso", true },
-            Item { cmd::RandomStation, "&Au hasard ?", true },
-            Item { cmd::AddCurrentStation, "Ajouter cette &radio", true },
-            Item { cmd::ToggleRecording, "&REC", true }, Item { cmd::Help, "&Aide", true },
-            Item { cmd::About, "A &propos...", true }, Item { cmd::Quit, "&Quitter", true } }) {
+    for (const Item& item : { Item { cmd::Options, "&Options", true },
+             Item { cmd::Personalise, "&Personnaliser", true },
+             Item { cmd::StationDirectory, "&Annuaire des radios…", true },
+             Item { cmd::RandomStation, "&Au hasard ?", true },
+             Item { cmd::AddCurrentStation, "Ajouter cette &radio", true },
+             Item { cmd::ToggleRecording, "&REC", true }, Item { cmd::Help, "&Aide", true },
+             Item { cmd::About, "A &propos...", true }, Item { cmd::Quit, "&Quitter", true } }) {
         QAction* action = frame.menuAction(item.id);
         ASSERT_NE(action, nullptr) << item.id;
         EXPECT_EQ(action->text().toStdString(), item.text);

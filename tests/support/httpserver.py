@@ -41,6 +41,7 @@ Serves the files of --root, plus these paths:
                              seg00000.ts ... seg<n-1>.ts, in a loop
   /_redirect/<code>/<path>   answers <code> with the relative Location
                              "/<path>" (and the query): chains by nesting
+  /_dir/...                  the station directory of directoryfixture.py
 
 Options beyond --root and --port:
 
@@ -67,6 +68,8 @@ import sys
 import threading
 import time
 import urllib.parse
+
+import directoryfixture
 
 # One MPEG-1 Layer III frame, 128 kbit/s, 44.1 kHz, no padding, no CRC: the
 # header then zeros, which decoders play as silence.
@@ -136,6 +139,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             return self.send_text(code, body, head)
         if parsed.path == "/_stream":
             return self.stream(query, head)
+        if parsed.path.startswith("/_dir/") and directoryfixture.answer(self, parsed, query, head):
+            return
         if head:
             return super().do_HEAD()
         return super().do_GET()

@@ -1,0 +1,182 @@
+#include "catalogue/directorydialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include "cataloguefixture.h"
+#include "common/fetch.h"
+#include "common/pagename.h"
+#include "common/stationpage.h"
+#include "common/textfile.h"
+#include "scriptedprompt.h"
+#include "support/eventwait.h"
+
+namespace {
+
+// The dialog against the directory fixture of the local test server.
+class DirectoryTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_catalogue.write({ { "Radio Nova", "Radio_Nova.htm", true, "", "" } });
+        ASSERT_TRUE(m_server.start(m_root.path()));
+    }
+
+    std::unique_ptr<DirectoryDialog> makeDialog(const std::string& servers)
+    {
+        auto dialog = std::make_unique<DirectoryDialog>(m_catalogue.html(), servers,
+            DirectoryDialog::Actions {
+                [this](const std::string& page) { m_played.push_back(page); },
+                [this] { ++m_stops; }, [this] { ++m_added; } },
+            nullptr, &m_prompt);
+        return dialog;
+    }
+
+    std::string good() const { return m_server.url("/_dir"); }
+
+    // Types the search and waits for its answer.
+    static bool searchJazzInFrance(DirectoryDialog& dialog)
+    {
+        dialog.findChild<QLineEdit*>("tag")->setText("jazz");
+        dialog.findChild<QComboBox*>("country")->setCurrentIndex(0);
+        QSignalSpy searched(&dialog, &DirectoryDialog::searched);
+        dialog.search();
+        return searched.wait(15000);
+    }
+
+    static QStringList names(const DirectoryDialog& dialog)
+    {
+        QStringList rows;
+        const auto* results = dialog.findChild<QTreeWidget*>("results");
+        for (int i = 0; i < results->topLevelItemCount(); ++i)
+            rows << results->topLevelItem(i)->text(0);
+        return rows;
+    }
+
+    static void select(DirectoryDialog& dialog, const QString& name)
+    {
+        auto* results = dialog.findChild<QTreeWidget*>("results");
+        const auto found = results->findItems(name, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << name.toStdString();
+        results->setCurrentItem(found[0]);
+    }
+
+    static bool add(DirectoryDialog& dialog)
+    {
+        QSignalSpy finished(&dialog, &DirectoryDialog::addFinished);
+        dialog.addSelected();
+        EXPECT_TRUE(finished.wait(15000));
+        return !finished.isEmpty() && finished.first().first().toBool();
+    }
+
+    std::string clicks() const
+    {
+        std::string text;
+        FetchText(m_server.url("/_dir/clicks"), 5, text);
+        return text;
+    }
+
+    CatalogueDir m_catalogue;
+    testsupport::TempDir m_root { "sonalto-dirroot" };
+    testsupport::HttpServer m_server;
+    ScriptedPrompt m_prompt;
+    std::vector<std::string> m_played;
+    int m_stops = 0;
+    int m_added = 0;
+};
+
+TEST_F(DirectoryTest, searchFallsBackPastADeadServerAndHidesBrokenStreams)
+{
+    // The first server refuses connections, the second answers HTML.
+    auto dialog = makeDialog("http://127.0.0.1:1," + m_server.url("/_status/200") + "," + good());
+    ASSERT_TRUE(searchJazzInFrance(*dialog));
+    const QStringList shown = names(*dialog);
+    EXPECT_EQ(shown.size(), 8);
+    EXPECT_TRUE(shown.contains(QStringLiteral("Jazz à Paris")));
+    EXPECT_FALSE(shown.contains(QStringLiteral("Jazz Panne")));
+    EXPECT_FALSE(shown.contains(QStringLiteral("Bruxelles Jazz")));
+    dialog->findChild<QCheckBox*>("showBroken")->setChecked(true);
+    EXPECT_TRUE(names(*dialog).contains(QStringLiteral("Jazz Panne")));
+
+    // The name box filters, accents ignored.
+    dialog->findChild<QLineEdit*>("name")->setText("elan");
+    QSignalSpy searched(dialog.get(), &DirectoryDialog::searched);
+    dialog->search();
+    ASSERT_TRUE(searched.wait(15000));
+    EXPECT_EQ(names(*dialog), QStringList { QStringLiteral("Élan Jazz Lyon") });
+}
+
+TEST_F(DirectoryTest, unreachableDirectorySaysSoInOneLineAndKeepsTheList)
+{
+    const std::string index = ReadTextFile(m_catalogue.index());
+    auto dialog = makeDialog("http://127.0.0.1:1,http://127.0.0.1:2");
+    ASSERT_TRUE(searchJazzInFrance(*dialog));
+    EXPECT_EQ(dialog->findChild<QLabel*>("status")->text(),
+        QStringLiteral("Annuaire injoignable : vérifiez la connexion."));
+    EXPECT_TRUE(names(*dialog).isEmpty());
+    EXPECT_TRUE(m_prompt.shown.empty());
+    EXPECT_EQ(ReadTextFile(m_catalogue.index()), index);
+}
+
+TEST_F(DirectoryTest, playWritesATrialPageAndCountsTheClickWithoutAdding)
+{
+    const std::string index = ReadTextFile(m_catalogue.index());
+    {
+        auto dialog = makeDialog(good());
+        ASSERT_TRUE(searchJazzInFrance(*dialog));
+        select(*dialog, QStringLiteral("Jazz à Paris"));
+        dialog->play();
+        ASSERT_EQ(m_played.size(), 1U);
+        StationPageInfo info;
+        ReadStationPage(m_played[0], info);
+        EXPECT_EQ(info.streamLink, m_server.url("/_stream?name=Jazz%20%C3%A0%20Paris"));
+        EXPECT_TRUE(
+            WaitUntil([&] { return clicks().find("uuid-0000") != std::string::npos; }, 10000));
+    }
+    // Closing ends the play and removes the trial page; the list is as it was.
+    EXPECT_EQ(m_stops, 1);
+    EXPECT_FALSE(FileExists(m_played[0]));
+    EXPECT_EQ(ReadTextFile(m_catalogue.index()), index);
+    EXPECT_EQ(m_added, 0);
+}
+
+TEST_F(DirectoryTest, addMakesAPageWithASmallLogoAndAsksBeforeASecondCopy)
+{
+    auto dialog = makeDialog(good());
+    ASSERT_TRUE(searchJazzInFrance(*dialog));
+    select(*dialog, QStringLiteral("Jazz Grand Logo"));
+    ASSERT_TRUE(add(*dialog));
+    EXPECT_EQ(m_added, 1);
+    StationPageInfo info;
+    ReadStationPage(m_catalogue.html() + "Jazz_Grand_Logo.htm", info);
+    EXPECT_EQ(info.title, "Jazz Grand Logo");
+    const QImage logo(QString::fromStdString(m_catalogue.html() + "logo/" + info.logoFile));
+    ASSERT_FALSE(logo.isNull()) << info.logoFile;
+    EXPECT_EQ(logo.width(), 128);
+    EXPECT_NE(ReadTextFile(m_catalogue.index()).find("Jazz_Grand_Logo.htm"), std::string::npos);
+
+    // The same name again: No adds nothing, Yes adds "(2)".
+    m_prompt.answers = { PromptAnswer::No, PromptAnswer::Yes };
+    EXPECT_FALSE(add(*dialog));
+    ASSERT_TRUE(add(*dialog));
+    EXPECT_EQ(m_prompt.shown.size(), 2U);
+    EXPECT_EQ(m_prompt.shown[0].text,
+        "« Jazz Grand Logo » est déjà dans votre liste.\nAjouter une seconde station de ce nom ?");
+    EXPECT_TRUE(FileExists(m_catalogue.html() + "Jazz_Grand_Logo_(2).htm"));
+
+    // A favicon too big to fetch leaves the default logo and still adds.
+    select(*dialog, QStringLiteral("Jazz Énorme Logo"));
+    ASSERT_TRUE(add(*dialog));
+    ReadStationPage(m_catalogue.html() + FileNameOnDisk("Jazz_\xC9norme_Logo.htm"), info);
+    EXPECT_EQ(info.title, "Jazz \xC9norme Logo");
+}
+
+} // namespace

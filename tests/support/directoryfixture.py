@@ -1,0 +1,131 @@
+"""Answers like the community station directory, under /_dir on the test
+server: /_dir/json/servers, /_dir/json/stations/search?... and
+/_dir/json/url/<uuid> (a click, counted; /_dir/clicks lists them), with
+about fifty stations whose streams and icons are on the same server.
+
+  /_dir/pls/<n>.pls      a playlist naming the endless stream
+  /_dir/icon/<side>.png  a grey square PNG of <side> pixels
+  /_dir/icon/huge.bin    five megabytes that are not a picture
+"""
+
+import json
+import struct
+import threading
+import urllib.parse
+import zlib
+
+_clicks = []
+_lock = threading.Lock()
+
+_NAMES = [
+    ("Jazz à Paris", "FR", "France", "french", "jazz"),
+    ("Radio Fréquence Jazz", "FR", "France", "french", "jazz,swing"),
+    ("Élan Jazz Lyon", "FR", "France", "french", "jazz,blues"),
+    ("Jazz Côte d'Azur", "FR", "France", "french", "jazz"),
+    ("Jazz Panne", "FR", "France", "french", "jazz"),
+    ("Jazz Liste PLS", "FR", "France", "french", "jazz"),
+    ("Jazz Segments", "FR", "France", "french", "jazz"),
+    ("Jazz Énorme Logo", "FR", "France", "french", "jazz"),
+    ("Jazz Grand Logo", "FR", "France", "french", "jazz"),
+    ("Bruxelles Jazz", "BE", "Belgique", "french", "jazz"),
+    ("Genève Jazz", "CH", "Suisse", "french", "jazz"),
+    ("Montréal Jazz", "CA", "Canada", "french", "jazz"),
+]
+for i in range(38):
+    country = [("FR", "France"), ("BE", "Belgique"), ("DE", "Germany")][i % 3]
+    tag = ["rock", "pop", "classique", "électro"][i % 4]
+    _NAMES.append(("Station {} {}".format(tag.capitalize(), i), country[0], country[1],
+                   "french" if country[0] != "DE" else "german", tag))
+
+
+def _png(side):
+    row = b"\x00" + b"\x80\x80\x80" * side
+    data = zlib.compress(row * side)
+
+    def chunk(kind, body):
+        return (struct.pack(">I", len(body)) + kind + body
+                + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 8, 2, 0, 0, 0))
+            + chunk(b"IDAT", data) + chunk(b"IEND", b""))
+
+
+def _stations(base):
+    result = []
+    for n, (name, code, country, language, tags) in enumerate(_NAMES):
+        stream = base + "/_stream?name=" + urllib.parse.quote(name)
+        working = 1
+        favicon = base + "/_dir/icon/48.png"
+        codec = "MP3"
+        if name == "Jazz Panne":
+            stream, working = base + "/_status/404", 0
+        elif name == "Jazz Liste PLS":
+            stream = base + "/_dir/pls/{}.pls".format(n)
+        elif name == "Jazz Segments":
+            stream, codec = base + "/_hls/live.m3u8?count=3", "AAC"
+        elif name == "Jazz Énorme Logo":
+            favicon = base + "/_dir/icon/huge.bin"
+        elif name == "Jazz Grand Logo":
+            favicon = base + "/_dir/icon/1024.png"
+        result.append({
+            "stationuuid": "uuid-{:04d}".format(n), "name": name, "url": stream,
+            "url_resolved": stream, "homepage": "http://example.org/{}".format(n),
+            "favicon": favicon, "country": country, "countrycode": code,
+            "language": language, "tags": tags, "codec": codec, "bitrate": 128,
+            "lastcheckok": working, "votes": 1000 - n,
+        })
+    return result
+
+
+def answer(handler, parsed, query, head):
+    """Answers a request whose path starts with /_dir; False when unknown."""
+    path = parsed.path[len("/_dir"):]
+    base = "http://" + handler.headers.get("Host", "127.0.0.1")
+    if path == "/json/servers":
+        return _send(handler, json.dumps([{"name": handler.headers.get("Host")}]), head)
+    if path == "/clicks":
+        with _lock:
+            return _send(handler, json.dumps(_clicks), head)
+    if path.startswith("/json/url/"):
+        uuid = urllib.parse.unquote(path[len("/json/url/"):])
+        with _lock:
+            _clicks.append(uuid)
+        found = [s for s in _stations(base) if s["stationuuid"] == uuid]
+        url = found[0]["url_resolved"] if found else ""
+        return _send(handler, json.dumps({"ok": bool(found), "url": url}), head)
+    if path == "/json/stations/search":
+        first = lambda key: query.get(key, [""])[0]
+        stations = _stations(base)
+        if first("countrycode"):
+            stations = [s for s in stations if s["countrycode"] == first("countrycode").upper()]
+        if first("tag"):
+            stations = [s for s in stations if first("tag").lower() in s["tags"].split(",")]
+        if first("language"):
+            stations = [s for s in stations if s["language"] == first("language").lower()]
+        if first("name"):
+            stations = [s for s in stations if first("name").lower() in s["name"].lower()]
+        if first("hidebroken") == "true":
+            stations = [s for s in stations if s["lastcheckok"] == 1]
+        return _send(handler, json.dumps(stations), head)
+    if path.startswith("/pls/"):
+        body = "[playlist]\nNumberOfEntries=1\nFile1={}/_stream\n".format(base)
+        return _send(handler, body, head, "audio/x-scpls")
+    if path == "/icon/huge.bin":
+        return _send(handler, b"\x01" * (5 * 1024 * 1024), head, "image/png")
+    if path.startswith("/icon/") and path.endswith(".png"):
+        try:
+            side = int(path[len("/icon/"):-len(".png")])
+        except ValueError:
+            return False
+        return _send(handler, _png(side), head, "image/png")
+    return False
+
+
+def _send(handler, body, head, kind="application/json"):
+    data = body if isinstance(body, bytes) else body.encode("utf-8")
+    handler.send_response(200)
+    handler.send_header("Content-Type", kind)
+    handler.send_header("Content-Length", str(len(data)))
+    handler.end_headers()
+    if not head:
+        handler.wfile.write(data)
+    return True
