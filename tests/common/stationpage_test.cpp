@@ -1,5 +1,7 @@
 #include "common/stationpage.h"
 
+#include "common/pagename.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -120,7 +122,7 @@ TEST_F(StationPageTest, generatesNewStationPageByteForByte)
           "<!-- la description entre <small> et </small> -->\r\n"
           "<small>Jazz & chanson</small>\r\n"
           "</html>\r\n";
-    EXPECT_EQ(ReadTextFile(html + "\xC9toile_du_sud.htm"), expected);
+    EXPECT_EQ(ReadTextFile(html + FileNameOnDisk("\xC9toile_du_sud.htm")), expected);
     EXPECT_EQ(ReadTextFile(html + "logo/sud.gif"), "GIF89a-picture");
 }
 
