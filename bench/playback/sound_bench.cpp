@@ -39,6 +39,7 @@
 #include <QCoreApplication>
 
 #include "playback/streamplayer.h"
+#include "support/monitorlevels.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -47,8 +48,6 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using testsupport::Process;
 using testsupport::TempDir;
-
-constexpr double kSoundThreshold = -30; // dB: quieter is silence
 
 // Runs the event loop (the engine's timers and messages) until pred holds
 // or timeout; returns pred().
@@ -69,118 +68,7 @@ void pump(std::chrono::milliseconds time)
     pumpUntil([] { return false; }, time);
 }
 
-// The peak at a sound-server source every 50 ms, with its time.
-class Monitor {
-public:
-    struct Reading {
-        Clock::time_point at;
-        double peak;
-    };
-
-    explicit Monitor(const std::string& device)
-    {
-        m_pipeline = gst_parse_launch(("pulsesrc device=" + device
-                                          + " ! audioconvert ! level interval=50000000 ! "
-                                            "fakesink sync=false")
-                                          .c_str(),
-            nullptr);
-        if (!m_pipeline)
-            return;
-        GstBus* bus = gst_element_get_bus(m_pipeline);
-        gst_bus_set_sync_handler(bus, &Monitor::onMessage, this, nullptr);
-        gst_object_unref(bus);
-        gst_element_set_state(m_pipeline, GST_STATE_PLAYING);
-    }
-    ~Monitor()
-    {
-        if (!m_pipeline)
-            return;
-        gst_element_set_state(m_pipeline, GST_STATE_NULL);
-        gst_object_unref(m_pipeline);
-    }
-
-    std::vector<Reading> readings() const
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_readings;
-    }
-
-    // The first reading after from that is sound.
-    std::optional<Clock::time_point> soundAfter(Clock::time_point from) const
-    {
-        for (const Reading& r : readings())
-            if (r.at > from && r.peak > kSoundThreshold)
-                return r.at;
-        return std::nullopt;
-    }
-
-    // The first sound after from that follows a moment of silence.
-    std::optional<Clock::time_point> soundAgainAfter(Clock::time_point from) const
-    {
-        bool quiet = false;
-        for (const Reading& r : readings()) {
-            if (r.at <= from)
-                continue;
-            if (r.peak < kSoundThreshold)
-                quiet = true;
-            else if (quiet)
-                return r.at;
-        }
-        return std::nullopt;
-    }
-
-    std::chrono::milliseconds longestSilence(Clock::time_point from, Clock::time_point to) const
-    {
-        Clock::duration longest {};
-        std::optional<Clock::time_point> since;
-        for (const Reading& r : readings()) {
-            if (r.at < from || r.at > to)
-                continue;
-            if (r.peak < kSoundThreshold) {
-                if (!since)
-                    since = r.at;
-                longest = std::max(longest, r.at - *since);
-            } else {
-                since.reset();
-            }
-        }
-        return std::chrono::duration_cast<std::chrono::milliseconds>(longest);
-    }
-
-    double loudest(Clock::time_point from, Clock::time_point to) const
-    {
-        double loudest = -1000;
-        for (const Reading& r : readings())
-            if (r.at >= from && r.at <= to)
-                loudest = std::max(loudest, r.peak);
-        return loudest;
-    }
-
-private:
-    static GstBusSyncReply onMessage(GstBus*, GstMessage* message, gpointer data)
-    {
-        auto* self = static_cast<Monitor*>(data);
-        const GstStructure* s = gst_message_get_structure(message);
-        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ELEMENT
-            && gst_structure_has_name(s, "level")) {
-            const GValue* peak = gst_structure_get_value(s, "peak");
-            auto* values = static_cast<GValueArray*>(g_value_get_boxed(peak));
-            double loudest = -1000;
-            G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-            for (guint i = 0; i < values->n_values; ++i)
-                loudest = std::max(loudest, g_value_get_double(values->values + i));
-            G_GNUC_END_IGNORE_DEPRECATIONS
-            std::lock_guard<std::mutex> lock(self->m_mutex);
-            self->m_readings.push_back({ Clock::now(), loudest });
-        }
-        gst_message_unref(message);
-        return GST_BUS_DROP;
-    }
-
-    GstElement* m_pipeline = nullptr;
-    mutable std::mutex m_mutex;
-    std::vector<Reading> m_readings;
-};
+using Monitor = testsupport::MonitorLevels;
 
 int freePort()
 {

@@ -24,6 +24,7 @@
 #include <QTest>
 
 #include "common/sound/privateoutput.h"
+#include "support/monitorlevels.h"
 #include "support/testsupport.h"
 
 using namespace std::chrono_literals;
@@ -410,107 +411,18 @@ TEST_F(StreamPlayerTest, releasesEveryBusMessage)
     EXPECT_EQ(LiveMessages(), 0);
 }
 
-// The peak level at a sound-server source, every 50 ms, with the time it
-// was read, for as long as the object lives.
-class MonitorLevels {
-public:
-    using Clock = std::chrono::steady_clock;
-    struct Reading {
-        Clock::time_point at;
-        double peak; // dB
-    };
+using testsupport::MonitorLevels;
 
-    explicit MonitorLevels(const std::string& device)
-    {
-        m_pipeline = gst_parse_launch(("pulsesrc device=" + device
-                                          + " ! audioconvert ! level interval=50000000 ! "
-                                            "fakesink sync=false")
-                                          .c_str(),
-            nullptr);
-        if (!m_pipeline)
-            return;
-        GstBus* bus = gst_element_get_bus(m_pipeline);
-        gst_bus_set_sync_handler(bus, &MonitorLevels::onMessage, this, nullptr);
-        gst_object_unref(bus);
-        gst_element_set_state(m_pipeline, GST_STATE_PLAYING);
-    }
-    ~MonitorLevels()
-    {
-        if (!m_pipeline)
-            return;
-        gst_element_set_state(m_pipeline, GST_STATE_NULL);
-        gst_object_unref(m_pipeline);
-    }
-
-    std::vector<Reading> readings() const
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_readings;
-    }
-
-    // Waits until a reading after from is louder than threshold; its time.
-    std::optional<Clock::time_point> soundAfter(
-        Clock::time_point from, std::chrono::milliseconds timeout, double threshold = -30)
-    {
-        std::optional<Clock::time_point> found;
-        static_cast<void>(QTest::qWaitFor(
-            [&] {
-                for (const Reading& r : readings())
-                    if (r.at > from && r.peak > threshold) {
-                        found = r.at;
-                        return true;
-                    }
-                return false;
-            },
+// Waits until the monitor hears sound after from; its time.
+std::optional<MonitorLevels::Clock::time_point> waitForSound(const MonitorLevels& monitor,
+    MonitorLevels::Clock::time_point from, std::chrono::milliseconds timeout)
+{
+    std::optional<MonitorLevels::Clock::time_point> found;
+    static_cast<void>(
+        QTest::qWaitFor([&] { return (found = monitor.soundAfter(from)).has_value(); },
             static_cast<int>(timeout.count())));
-        return found;
-    }
-
-    // The longest run of readings quieter than threshold between from and to.
-    std::chrono::milliseconds longestSilence(
-        Clock::time_point from, Clock::time_point to, double threshold = -30) const
-    {
-        Clock::duration longest {};
-        std::optional<Clock::time_point> quietSince;
-        for (const Reading& r : readings()) {
-            if (r.at < from || r.at > to)
-                continue;
-            if (r.peak < threshold) {
-                if (!quietSince)
-                    quietSince = r.at;
-                longest = std::max(longest, r.at - *quietSince);
-            } else {
-                quietSince.reset();
-            }
-        }
-        return std::chrono::duration_cast<std::chrono::milliseconds>(longest);
-    }
-
-private:
-    static GstBusSyncReply onMessage(GstBus*, GstMessage* message, gpointer data)
-    {
-        auto* self = static_cast<MonitorLevels*>(data);
-        const GstStructure* s = gst_message_get_structure(message);
-        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ELEMENT
-            && gst_structure_has_name(s, "level")) {
-            const GValue* peak = gst_structure_get_value(s, "peak");
-            GValueArray* values = static_cast<GValueArray*>(g_value_get_boxed(peak));
-            double loudest = -1000;
-            G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-            for (guint i = 0; i < values->n_values; ++i)
-                loudest = std::max(loudest, g_value_get_double(values->values + i));
-            G_GNUC_END_IGNORE_DEPRECATIONS
-            std::lock_guard<std::mutex> lock(self->m_mutex);
-            self->m_readings.push_back({ Clock::now(), loudest });
-        }
-        gst_message_unref(message);
-        return GST_BUS_DROP;
-    }
-
-    GstElement* m_pipeline = nullptr;
-    mutable std::mutex m_mutex;
-    std::vector<Reading> m_readings;
-};
+    return found;
+}
 
 // A hundred seconds of a tone at the test stream's bit rate, for the server to
 // loop: longer than the steady test, whose count of quiet moments would
@@ -552,7 +464,7 @@ TEST(StreamPlayerOutageTest, dropsAreBridgedAndSoundReturnsWithTheServer)
     using Clock = MonitorLevels::Clock;
     // The server runs three seconds ahead of real time, as stations do.
     player.play(QString("http://127.0.0.1:%1/_stream?audio=tone.mp3&burst=3").arg(port));
-    ASSERT_TRUE(monitor.soundAfter(Clock::now(), 10s)) << "no sound at the speakers";
+    ASSERT_TRUE(waitForSound(monitor, Clock::now(), 10s)) << "no sound at the speakers";
 
     for (const Case& c : cases) {
         SCOPED_TRACE(c.outage.count());
@@ -563,7 +475,7 @@ TEST(StreamPlayerOutageTest, dropsAreBridgedAndSoundReturnsWithTheServer)
         ASSERT_TRUE(server.start());
         const auto back = Clock::now();
         QTest::qWait(1000);
-        const std::optional<Clock::time_point> heard = monitor.soundAfter(back + 1s, 10s);
+        const std::optional<Clock::time_point> heard = waitForSound(monitor, back + 1s, 10s);
         ASSERT_TRUE(heard) << "no sound after the server came back";
         const auto silence = monitor.longestSilence(dropped, back + 2s);
         if (c.outage < 1s) {
@@ -610,7 +522,7 @@ TEST(StreamPlayerOutageTest, steadyPlaybackHasNoGaps)
         MonitorLevels speakers("test_sink.monitor");
         MonitorLevels recorder(kPrivateMonitorName);
         player.play(QString::fromStdString(server.url("/_stream?audio=tone.mp3")));
-        const auto heard = speakers.soundAfter(Clock::now(), 10s);
+        const auto heard = waitForSound(speakers, Clock::now(), 10s);
         ASSERT_TRUE(heard);
         QTest::qWait(60000);
         const auto end = Clock::now();
@@ -646,13 +558,13 @@ TEST(StreamPlayerOutageTest, playsAgainAfterTheSoundServerRestarts)
         {
             MonitorLevels monitor("test_sink.monitor");
             player.play(QString::fromStdString(server.url("/_stream?audio=tone.mp3")));
-            ASSERT_TRUE(monitor.soundAfter(Clock::now(), 10s)) << "no sound at the speakers";
+            ASSERT_TRUE(waitForSound(monitor, Clock::now(), 10s)) << "no sound at the speakers";
         }
         testsupport::RunCommand("pulseaudio --kill; sleep 0.5; " + testsupport::SupportDirectory()
             + "/start-pulse.sh \"$SONALTO_PULSE_DIR\"");
         ASSERT_TRUE(QTest::qWaitFor([] { return SoundOutputExists("test_sink"); }, 10000));
         MonitorLevels monitor("test_sink.monitor");
-        EXPECT_TRUE(monitor.soundAfter(Clock::now(), 15s)) << "no sound after the restart";
+        EXPECT_TRUE(waitForSound(monitor, Clock::now(), 15s)) << "no sound after the restart";
         EXPECT_EQ(player.state(), State::Playing);
         EXPECT_TRUE(SoundOutputExists(kPrivateOutputName));
     }
