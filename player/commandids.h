@@ -26,6 +26,9 @@ enum Id : int {
     StartScheduler = 32890, // "Snt Planificateur"
     AddCurrentStation = 32891, // "Ajouter cette &radio"
     StationDirectory = 32892, // "Annuaire des radios…"
+    SleepOff = 32900, // "Arrêt programmé": "Désactivé"
+    SleepFirst = 32901, // "15 minutes", then 30, 45, 60 and 90
+    SleepLast = 32905,
 
     // System commands (WM_SYSCOMMAND) of the player's own
     RecordStop = 107, // forwarded "-record stop"

@@ -55,6 +55,14 @@ inline constexpr const char* kPopupHelp = "&Aide";
 inline constexpr const char* kPopupAbout = "A &propos...";
 inline constexpr const char* kPopupQuit = "&Quitter";
 
+// "Arrêt programmé", in the menu bar and the pop-up; "%1" is the time left
+// ("12:34") in the tooltip and the control strip.
+inline constexpr const char* kMenuSleep = "Arrêt programmé";
+inline constexpr const char* kSleepMinutes[]
+    = { "15 minutes", "30 minutes", "45 minutes", "60 minutes", "90 minutes" };
+inline constexpr const char* kSleepOff = "Désactivé";
+inline constexpr const char* kSleepLeft = "Arrêt programmé dans %1";
+
 // HTML directory check at creation.
 inline constexpr const char* kChooseHtmlDirectory
     = "Selectionnez le repertoire contenant vos fichiers radio .html";

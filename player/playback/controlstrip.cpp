@@ -16,6 +16,7 @@ ControlStrip::ControlStrip(AudioEngine* player, QWidget* parent)
     , m_playStop(new QToolButton(this))
     , m_volume(new QSlider(Qt::Horizontal, this))
     , m_status(new QLabel(this))
+    , m_sleep(new QLabel(this))
 {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 2);
@@ -34,6 +35,9 @@ ControlStrip::ControlStrip(AudioEngine* player, QWidget* parent)
     layout->addWidget(m_playStop);
     layout->addWidget(m_volume);
     layout->addWidget(m_status, 1);
+    m_sleep->setTextFormat(Qt::PlainText);
+    m_sleep->hide();
+    layout->addWidget(m_sleep);
 
     connect(m_playStop, &QToolButton::clicked, this, &ControlStrip::onPlayStop);
     connect(m_volume, &QSlider::valueChanged, player, &AudioEngine::setVolume);
@@ -63,4 +67,10 @@ void ControlStrip::refresh()
     m_playStop->setEnabled(active || m_player->hasStation());
     m_status->setText(m_player->statusText());
     m_status->setToolTip(m_player->statusText());
+}
+
+void ControlStrip::setSleepText(const QString& text)
+{
+    m_sleep->setText(text);
+    m_sleep->setVisible(!text.isEmpty());
 }

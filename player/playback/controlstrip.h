@@ -19,6 +19,9 @@ public:
     QToolButton* playStopButton() const { return m_playStop; }
     QSlider* volumeSlider() const { return m_volume; }
     QLabel* statusLabel() const { return m_status; }
+    // The sleep timer's time left, at the strip's end; empty hides it.
+    void setSleepText(const QString& text);
+    QLabel* sleepLabel() const { return m_sleep; }
 
 private:
     void onPlayStop();
@@ -28,4 +31,5 @@ private:
     QToolButton* m_playStop;
     QSlider* m_volume;
     QLabel* m_status;
+    QLabel* m_sleep;
 };

@@ -120,17 +120,32 @@ void AddPopupToMenuBar(
     });
 }
 
-QAction* FindMenuAction(const QMenuBar* bar, int id)
+namespace {
+
+QAction* findIn(const QList<QAction*>& actions, int id)
 {
-    for (QAction* action : bar->actions()) {
+    for (QAction* action : actions) {
         if (QMenu* menu = action->menu()) {
-            for (QAction* item : menu->actions()) {
-                if (!item->isSeparator() && item->data().toInt() == id)
-                    return item;
-            }
+            if (QAction* item = findIn(menu->actions(), id))
+                return item;
         } else if (!action->isSeparator() && action->data().toInt() == id) {
             return action;
         }
     }
+    return nullptr;
+}
+
+} // namespace
+
+QAction* FindMenuAction(const QMenuBar* bar, int id)
+{
+    return findIn(bar->actions(), id);
+}
+
+QMenu* FindBarMenu(const QMenuBar* bar, const char* title)
+{
+    for (QAction* action : bar->actions())
+        if (action->menu() != nullptr && action->text() == Utf8Text(title))
+            return action->menu();
     return nullptr;
 }

@@ -12,7 +12,7 @@ struct Settings;
 // hands it to the window's command handler when triggered, so that a menu
 // click and a forwarded record reach the same place.
 
-// The menu bar: Options, Perso, Favoris, REC (or STOP while recording),
+// The menu bar: Options, Perso (a menu: "&Personnaliser"), Favoris, REC (or STOP while recording),
 // Aide, A propos, Quitter. Returns the "Favoris" pop-up.
 QMenu* BuildMenuBar(QMainWindow* window, const Settings& settings, bool recording,
     const std::function<void(int id)>& onCommand);
@@ -38,3 +38,5 @@ void AddPopupToMenuBar(
 // The menu bar's item of a command, in the bar itself or in one of its
 // pop-ups; null when there is none.
 QAction* FindMenuAction(const QMenuBar* bar, int id);
+// The menu bar's pop-up of that title (UTF-8), or null.
+QMenu* FindBarMenu(const QMenuBar* bar, const char* title);

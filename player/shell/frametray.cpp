@@ -10,6 +10,7 @@
 #include "playback/audioengine.h"
 #include "shell/mainframe.h"
 #include "shell/mixer.h"
+#include "shell/sleepcontrol.h"
 #include "view/lumoview.h"
 
 FrameTray::FrameTray(CMainFrame& frame, const Settings& settings)
@@ -79,6 +80,7 @@ QMenu* FrameTray::buildPopupMenu()
         m_muted = muted;
     state.muted = m_muted;
     state.favourites = m_settings.favourites;
+    state.sleepMinutes = m_frame.sleepControl()->minutes();
     return BuildRoutedPopup(
         state, &m_frame, m_settings.favourites, [this](int id) { m_frame.onCommand(id); });
 }

@@ -40,6 +40,7 @@
 #include "shell/minihandle.h"
 #include "shell/selfupdate.h"
 #include "shell/selfupdatewait.h"
+#include "shell/sleepcontrol.h"
 #include "shell/splash.h"
 #include "shell/taskbarhint.h"
 #include "shell/updatelaunch.h"
@@ -119,6 +120,20 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
     m_systemMenu = BuildSystemMenu(this, sysCommand);
     AddMiniModeItem(this, m_systemMenu, sysCommand);
     AddPopupToMenuBar(this, m_secondRow, [this] { return buildPopupMenu(); });
+    // "Arrêt programmé", in "Perso": its time left in the strip and the
+    // tooltip; when the fade is over a recording is finished before
+    // playback stops. (The bar's two rows have no room for one more menu.)
+    m_sleep = new SleepControl(m_player, {}, this);
+    AddSleepMenu(FindBarMenu(menuBar(), texts::kMenuPerso), *m_sleep);
+    connect(m_sleep, &SleepControl::timeLeftChanged, this, [this](const QString& text) {
+        m_strip->setSleepText(text);
+        if (m_frameTray != nullptr)
+            m_frameTray->tray()->setSleepText(text);
+    });
+    connect(m_sleep, &SleepControl::due, this, [this] {
+        DiagLog("sleep timer due");
+        onSysCommand(cmd::RecordStop);
+    });
     if (!FileExists(m_installDir + kRecorderProgram)) {
         if (QAction* rec = menuAction(cmd::ToggleRecording)) {
             menuBar()->removeAction(rec);
@@ -260,6 +275,11 @@ void CMainFrame::onCommand(int id)
         RunOptionsDialog(*m_host, this);
         break;
     default:
+        if (const int minutes = SleepControl::minutesOf(id); minutes >= 0) {
+            m_sleep->set(minutes);
+            DiagLog("sleep timer " + std::to_string(minutes));
+            break;
+        }
         RunCatalogueCommand(id, this, *m_host);
         break;
     }
@@ -472,6 +492,7 @@ void CMainFrame::quit()
         = KeptPosition(m_layout->windowRect(), QPoint(m_settings.positionX, m_settings.positionY));
     m_settings.positionX = kept.x();
     m_settings.positionY = kept.y();
+    m_sleep->set(0);
     onSysCommand(cmd::RecordStop);
     m_player->stop();
     if (m_frameTray != nullptr)

@@ -23,6 +23,7 @@ class MiniHandle;
 class Mixer;
 class PlayerHost;
 class PlayerTray;
+class SleepControl;
 class QAction;
 class QMenu;
 class QMenuBar;
@@ -99,6 +100,7 @@ public:
     // The notification-area icon; null before creation.
     PlayerTray* tray() const;
     Mixer* mixer() const;
+    SleepControl* sleepControl() const { return m_sleep; }
     // The notification area's pop-up as it would open now: the mixer is
     // asked for the mute first. The caller owns the menu.
     QMenu* buildPopupMenu();
@@ -153,6 +155,7 @@ private:
     FrameTray* m_frameTray = nullptr;
     FrameLayout* m_layout = nullptr;
     SelfUpdateWait* m_selfUpdate = nullptr;
+    SleepControl* m_sleep = nullptr;
     MiniHandle* m_miniHandle = nullptr;
     bool m_created = false;
     bool m_recording = false;

@@ -14,6 +14,7 @@
 #include "common/ui/stationicon.h"
 #include "common/ui/trayicon.h"
 #include "common/ui/uitext.h"
+#include "shell/sleepcontrol.h"
 #include "texts.h"
 
 namespace {
@@ -71,6 +72,8 @@ QMenu* BuildPlayerPopup(const PopupState& state, QWidget* parent)
     addItem(menu, state.recording ? texts::kPopupStop : texts::kPopupRec, cmd::ToggleRecording,
         state.recording ? MenuPicture::StopRecord : MenuPicture::Record);
     addItem(menu, texts::kPopupScheduledRec, cmd::StartScheduler, MenuPicture::ScheduledRecord);
+    menu->addMenu(BuildSleepMenu(menu, state.sleepMinutes))
+        ->setIcon(MenuPictureIcon(MenuPicture::ScheduledRecord));
     addItem(menu, texts::kPopupMute, cmd::ToggleMute,
         state.muted ? MenuPicture::Muted : MenuPicture::Sound, state.muteAvailable);
     addItem(menu, texts::kPopupRestore, cmd::Restore, MenuPicture::Restore);
@@ -120,7 +123,8 @@ QMenu* BuildRoutedPopup(const PopupState& state, QWidget* parent, const Favourit
             onCommand(action->data().toInt());
     });
     for (QAction* action : menu->actions()) {
-        if (QMenu* sub = action->menu()) {
+        QMenu* sub = action->menu();
+        if (sub != nullptr && sub->title() == Utf8Text(texts::kPopupFavourites)) {
             QObject::connect(sub, &QMenu::aboutToShow, sub, [sub, &favourites] {
                 RebuildFavouritesMenu(sub, favourites);
                 DecoratePopupFavourites(sub);
@@ -135,7 +139,7 @@ PlayerTray::PlayerTray(QObject* parent)
     , m_icon(new TrayIcon(this))
 {
     m_icon->setIcon(ProgramIcon());
-    m_icon->setToolTip(Utf8Text(texts::kProgramTitle));
+    setToolTip(Utf8Text(texts::kProgramTitle));
 }
 
 void PlayerTray::update(
@@ -152,16 +156,29 @@ void PlayerTray::update(
     }
     if (!m_showsLogo)
         m_icon->setIcon(ProgramIcon());
-    m_icon->setToolTip(TrayToolTip(station, occasion));
+    setToolTip(TrayToolTip(station, occasion));
 }
 
 void PlayerTray::showStreamTitle(const StationPageInfo& station, const QString& title, bool notify)
 {
     const QString tip = TrayToolTip(station, TrayOccasion::Navigation);
-    m_icon->setToolTip(
-        title.isEmpty() ? tip : (tip.isEmpty() ? title : tip + QLatin1Char('\n') + title));
+    setToolTip(title.isEmpty() ? tip : (tip.isEmpty() ? title : tip + QLatin1Char('\n') + title));
     if (!title.isEmpty() && notify)
         m_icon->notify(tip.isEmpty() ? QString::fromLatin1(kPlayerWindowTitle) : tip, title);
+}
+
+void PlayerTray::setSleepText(const QString& text)
+{
+    m_sleepText = text;
+    setToolTip(m_tip);
+}
+
+void PlayerTray::setToolTip(const QString& tip)
+{
+    m_tip = tip;
+    m_icon->setToolTip(m_sleepText.isEmpty() ? tip
+            : tip.isEmpty()                  ? m_sleepText
+                                             : tip + QLatin1Char('\n') + m_sleepText);
 }
 
 void PlayerTray::add()

@@ -41,6 +41,7 @@ struct PopupState {
     bool recording = false;
     bool muted = false;
     bool muteAvailable = false; // the sound server and its output are there
+    int sleepMinutes = 0; // the sleep timer's delay, 0 when off
     Favourites favourites;
 };
 
@@ -71,6 +72,9 @@ public:
     // tooltip, and, with notify (the listener's choice), in a desktop
     // notification when there is one.
     void showStreamTitle(const StationPageInfo& station, const QString& title, bool notify);
+    // The sleep timer's time left, as the tooltip's last line; empty when
+    // the timer is off.
+    void setSleepText(const QString& text);
     // Shows the icon in the notification area (harmless when shown).
     void add();
     void remove();
@@ -79,7 +83,11 @@ public:
     bool showsLogo() const { return m_showsLogo; }
 
 private:
+    void setToolTip(const QString& tip);
+
     TrayIcon* m_icon;
+    QString m_tip; // without the sleep timer's line
+    QString m_sleepText;
     // The logo picture last decoded, replaced by the next one.
     PictureHolder m_logo;
     bool m_showsLogo = false;

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
@@ -23,8 +24,11 @@
 #include "common/messages.h"
 #include "common/profile.h"
 #include "common/textfile.h"
+#include "common/ui/trayicon.h"
 #include "fakeengine.h"
 #include "playback/controlstrip.h"
+#include "shell/playertray.h"
+#include "shell/sleepcontrol.h"
 #include "scriptedprompt.h"
 #include "support/eventwait.h"
 #include "support/framepages.h"
@@ -127,6 +131,51 @@ TEST_F(MainFrameTest, everyWayOfClosingGoesThroughTheQuitSteps)
         settle();
         EXPECT_FALSE(frame.isVisible());
     }
+}
+
+// "Arrêt programmé" from the menu bar and from the pop-up: the time left in
+// the strip and the tooltip, and quitting turns it off.
+TEST_F(MainFrameTest, sleepTimerIsChosenFromBothMenusAndEndsWithTheQuit)
+{
+    CMainFrame frame(m_settings, m_install.path(), &m_prompt, &m_engine);
+    QAction* thirty = frame.menuAction(SleepControl::commandOf(30));
+    ASSERT_NE(thirty, nullptr);
+    EXPECT_EQ(thirty->text(), QStringLiteral("30 minutes"));
+    thirty->trigger();
+    EXPECT_EQ(frame.sleepControl()->minutes(), 30);
+    EXPECT_TRUE(frame.controlStrip()->sleepLabel()->isVisibleTo(frame.controlStrip()));
+    EXPECT_EQ(
+        frame.controlStrip()->sleepLabel()->text(), QStringLiteral("Arrêt programmé dans 30:00"));
+    EXPECT_TRUE(
+        frame.tray()->icon()->toolTip().endsWith(QStringLiteral("\nArrêt programmé dans 30:00")))
+        << frame.tray()->icon()->toolTip().toStdString();
+
+    // The pop-up shows the choice and takes another.
+    std::unique_ptr<QMenu> popup(frame.buildPopupMenu());
+    QMenu* sleep = nullptr;
+    for (QAction* action : popup->actions())
+        if (action->menu() != nullptr && action->text() == QStringLiteral("Arrêt programmé"))
+            sleep = action->menu();
+    ASSERT_NE(sleep, nullptr);
+    QAction* ninety = nullptr;
+    for (QAction* action : sleep->actions()) {
+        if (action->data().toInt() == SleepControl::commandOf(30)) {
+            EXPECT_TRUE(action->isChecked());
+        }
+        if (action->data().toInt() == SleepControl::commandOf(90))
+            ninety = action;
+    }
+    ASSERT_NE(ninety, nullptr);
+    ninety->trigger();
+    EXPECT_EQ(frame.sleepControl()->minutes(), 90);
+    EXPECT_EQ(
+        frame.controlStrip()->sleepLabel()->text(), QStringLiteral("Arrêt programmé dans 1:30:00"));
+
+    frame.onCommand(cmd::Quit);
+    EXPECT_EQ(frame.sleepControl()->minutes(), 0);
+    EXPECT_FALSE(frame.controlStrip()->sleepLabel()->isVisibleTo(frame.controlStrip()));
+    EXPECT_FALSE(frame.tray()->icon()->toolTip().contains(QStringLiteral("Arrêt")));
+    settle();
 }
 
 TEST_F(MainFrameTest, recordStartAndStopOnlyChangeWhatNeedsChanging)

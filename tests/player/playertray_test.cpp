@@ -142,6 +142,7 @@ TEST(PlayerTrayTest, popupContentFollowsState)
         { cmd::SongInformation, "Informations", true },
         { cmd::ToggleRecording, "&REC", true },
         { cmd::StartScheduler, "REC Planifié", true },
+        { -1, "Arrêt programmé", true },
         { cmd::ToggleMute, "&Mute", true },
         { cmd::Restore, "Agrandir", true },
         { cmd::Help, "&Aide", true },
@@ -179,7 +180,7 @@ TEST(PlayerTrayTest, popupContentFollowsState)
     std::vector<Item> changed = base;
     changed.erase(changed.begin() + 3);
     changed[3].text = "&STOP";
-    changed[5].enabled = false;
+    changed[6].enabled = false;
     {
         std::unique_ptr<QMenu> menu(BuildPlayerPopup(state, nullptr));
         compare(itemsOf(*menu), changed);

@@ -250,8 +250,9 @@ TEST_F(PlayerTraySni, registersItsItemWithTheProgramIconNameAndPopupMenu)
     // No station yet: no "Informations".
     EXPECT_EQ(Labels(*menu),
         QStringList({ Exported("&Options"), Exported("&Personnaliser"), Exported("Favoris"),
-            Exported("&REC"), Exported("REC Planifié"), Exported("&Mute"), Exported("Agrandir"),
-            Exported("&Aide"), Exported("A &propos..."), Exported("&Quitter") }));
+            Exported("&REC"), Exported("REC Planifié"), Exported("Arrêt programmé"),
+            Exported("&Mute"), Exported("Agrandir"), Exported("&Aide"), Exported("A &propos..."),
+            Exported("&Quitter") }));
     const SniMenuEntry* favourites = testsupport::FindMenuEntry(*menu, QStringLiteral("Favoris"));
     ASSERT_NE(favourites, nullptr);
     EXPECT_EQ(Labels(*favourites),
@@ -304,8 +305,9 @@ TEST_F(PlayerTraySni, stationLogoAndNameReachTheDesktop)
     ASSERT_TRUE(menu);
     EXPECT_EQ(Labels(*menu),
         QStringList({ Exported("&Options"), Exported("&Personnaliser"), Exported("Favoris"),
-            Exported("&REC"), Exported("REC Planifié"), Exported("&Mute"), Exported("Agrandir"),
-            Exported("&Aide"), Exported("A &propos..."), Exported("&Quitter") }));
+            Exported("&REC"), Exported("REC Planifié"), Exported("Arrêt programmé"),
+            Exported("&Mute"), Exported("Agrandir"), Exported("&Aide"), Exported("A &propos..."),
+            Exported("&Quitter") }));
     stopPlayer(player);
 }
 
