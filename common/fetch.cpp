@@ -245,7 +245,105 @@ bool fetchOnce(const std::string& address, int limitSeconds, std::string& text, 
     return true;
 }
 
+// The Retry-After header of the last answer of a transfer: every status
+// line (one per redirect) starts a new answer.
+std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* target)
+{
+    const std::size_t bytes = size * count;
+    std::string& retryAfter = *static_cast<std::string*>(target);
+    const std::string_view line(data, bytes);
+    if (line.starts_with("HTTP/")) {
+        retryAfter.clear();
+        return bytes;
+    }
+    constexpr std::string_view name = "retry-after:";
+    if (line.size() > name.size()) {
+        std::string head(line.substr(0, name.size()));
+        for (char& c : head)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+        if (head == name) {
+            std::string_view value = line.substr(name.size());
+            while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+                value.remove_prefix(1);
+            while (!value.empty()
+                && (value.back() == '\r' || value.back() == '\n' || value.back() == ' '))
+                value.remove_suffix(1);
+            retryAfter = std::string(value);
+        }
+    }
+    return bytes;
+}
+
+struct AnswerJob {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    WebAnswer answer;
+    std::atomic<bool> abandoned { false };
+};
+
 } // namespace
+
+bool FetchWebAnswer(const std::string& address, const std::string& userAgent, int limitSeconds,
+    WebAnswer& answer, const std::atomic<bool>* cancel)
+{
+    auto job = std::make_shared<AnswerJob>();
+    g_workersRunning.fetch_add(1);
+    try {
+        std::thread([job, address, userAgent]() mutable {
+            WebAnswer result;
+            StringSink sink(&job->abandoned);
+            curl_slist* headers = nullptr;
+            if (CURL* curl = NewWebRequest(encodeForRequest(address), true, &headers)) {
+                curl_easy_setopt(curl, CURLOPT_USERAGENT, userAgent.c_str());
+                curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
+                curl_easy_setopt(curl, CURLOPT_WRITEDATA, static_cast<Sink*>(&sink));
+                curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
+                curl_easy_setopt(curl, CURLOPT_HEADERDATA, &result.retryAfter);
+                curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+                curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
+                curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &job->abandoned);
+                result.reached = curl_easy_perform(curl) == CURLE_OK;
+                curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.status);
+                curl_easy_cleanup(curl);
+            }
+            curl_slist_free_all(headers);
+            result.body = std::move(sink.bytes());
+            {
+                std::lock_guard lock(job->mutex);
+                job->answer = std::move(result);
+                job->done = true;
+            }
+            job->finished.notify_all();
+            job.reset();
+            g_workersRunning.fetch_sub(1);
+        }).detach();
+    } catch (const std::system_error&) {
+        g_workersRunning.fetch_sub(1);
+        return false;
+    }
+
+    const auto deadline = std::chrono::steady_clock::now()
+        + std::chrono::milliseconds(std::max(limitSeconds, 0) * 1000LL + 2000);
+    std::unique_lock lock(job->mutex);
+    while (!job->done) {
+        const auto slice = std::min<std::chrono::steady_clock::duration>(
+            deadline - std::chrono::steady_clock::now(), std::chrono::milliseconds(50));
+        if (slice <= std::chrono::steady_clock::duration::zero()
+            || (cancel != nullptr && cancel->load())) {
+            job->abandoned.store(true);
+            return false;
+        }
+        job->finished.wait_for(lock, slice, [&] { return job->done; });
+    }
+    answer = std::move(job->answer);
+    return true;
+}
+
+bool FetchWorkersStopping()
+{
+    return g_stopAll.load();
+}
 
 bool IsWebAddress(const std::string& address)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -44,6 +45,26 @@ bool FetchText(const std::string& address, int limitSeconds, std::string& text,
 // address that cannot be opened writes nothing. Runs on the caller's thread;
 // a server that stops sending is given up after the client's usual idle time.
 bool FetchToFile(const std::string& address, const std::string& destination, FetchUse use);
+
+// What a web server answered to a GET request.
+struct WebAnswer {
+    bool reached = false; // the server answered and the transfer ended normally
+    long status = 0; // the HTTP status of the last answer, after redirects
+    std::string retryAfter; // its Retry-After header, empty when none
+    std::string body; // the bytes as sent
+};
+
+// Reads a web address as FetchText does, on a worker thread waited for at
+// most limitSeconds * 1000 + 2000 ms, but keeps the answer's status, its
+// Retry-After header and its bytes as they are, and names the client with
+// userAgent. False when the wait ran out, or when cancel (if given) was set
+// meanwhile; answer is then left as it was.
+bool FetchWebAnswer(const std::string& address, const std::string& userAgent, int limitSeconds,
+    WebAnswer& answer, const std::atomic<bool>* cancel = nullptr);
+
+// True once StopFetchWorkers was called: work between fetches (a pause
+// before the next request) gives up.
+bool FetchWorkersStopping();
 
 // The number of fetch workers still running, abandoned ones included.
 int FetchWorkersRunning();

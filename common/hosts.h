@@ -7,6 +7,7 @@
 // host, no trailing slash.
 inline constexpr const char* kCoverImageHost = "http://pochettes.sonalto.fr";
 
-// The online shop's search page; the song title is appended as it stands.
-inline constexpr const char* kShopSearchAddress
-    = "http://boutique.sonalto.fr/mx/?tp=L&type=3&fulltext=";
+// How the player introduces itself to the music web services it asks about
+// songs: their rules want a way to reach whoever ships the program. The
+// packager puts their own address here.
+inline constexpr const char* kLookupContact = "equipe@sonalto.invalid";

@@ -40,6 +40,10 @@ constexpr const char* kAppearance = "Nom apparence";
 constexpr const char* kMiniPlayer = "Mini Player";
 // A desktop notification at each new title of the stream, off unless asked.
 constexpr const char* kSongNotifications = "Notifier Titres";
+constexpr const char* kSongLookups = "Recherche Pochettes";
+constexpr const char* kRecordingService = "Service Enregistrements";
+constexpr const char* kCoverService = "Service Pochettes";
+constexpr const char* kShopSearch = "Recherche Boutique";
 
 constexpr const char* kFavouriteName = "FavorisName";
 constexpr const char* kFavouritePage = "FavorisHTML";
@@ -218,6 +222,10 @@ void ApplyDefaultSettings(Settings& settings, const std::string& installDir, Scr
     settings.appearanceName = kDefaultAppearance;
     settings.miniPlayer = false;
     settings.songNotifications = false;
+    settings.songLookups = true;
+    settings.recordingService = kDefaultRecordingService;
+    settings.coverService = kDefaultCoverService;
+    settings.shopSearch = kDefaultShopSearch;
     settings.favourites = Favourites {};
     settings.sampleRateIndex = 0;
     settings.formatIndex = kDefaultFormat;
@@ -283,6 +291,10 @@ bool LoadSettings(Settings& settings, const std::string& installDir, const std::
     readTextOr(ini, kMain, kAppearance, settings.appearanceName, kDefaultAppearance);
     settings.miniPlayer = trueOnlyIf(ini, kMain, kMiniPlayer);
     settings.songNotifications = trueOnlyIf(ini, kMain, kSongNotifications);
+    settings.songLookups = falseOnlyIf(ini, kMain, kSongLookups);
+    readTextOr(ini, kMain, kRecordingService, settings.recordingService, kDefaultRecordingService);
+    readTextOr(ini, kMain, kCoverService, settings.coverService, kDefaultCoverService);
+    readTextOr(ini, kMain, kShopSearch, settings.shopSearch, kDefaultShopSearch);
 
     readInt(ini, kRecorder, kSampleRate, settings.sampleRateIndex);
     readIntOr(ini, kRecorder, kFormat, settings.formatIndex, kDefaultFormat);
@@ -353,6 +365,10 @@ bool SaveSettings(Settings& settings, const std::string& installDir, const std::
     ini.set(kMain, kAppearance, settings.appearanceName);
     ini.set(kMain, kMiniPlayer, boolText(settings.miniPlayer));
     ini.set(kMain, kSongNotifications, boolText(settings.songNotifications));
+    ini.set(kMain, kSongLookups, boolText(settings.songLookups));
+    ini.set(kMain, kRecordingService, settings.recordingService);
+    ini.set(kMain, kCoverService, settings.coverService);
+    ini.set(kMain, kShopSearch, settings.shopSearch);
 
     const Favourites& favourites = settings.favourites;
     for (int i = 0; i < Favourites::kMax; ++i) {

@@ -45,6 +45,12 @@ struct Settings {
     std::string appearanceName; // "Nom apparence"
     bool miniPlayer = false; // "Mini Player"
     bool songNotifications = false; // "Notifier Titres": a desktop notice per new title
+    // The song window looks up covers and album details of the stream's
+    // titles on the web services below; off, it makes no call at all.
+    bool songLookups = true; // "Recherche Pochettes"
+    std::string recordingService; // "Service Enregistrements": scheme and host
+    std::string coverService; // "Service Pochettes": scheme and host
+    std::string shopSearch; // "Recherche Boutique": the title goes at its end
 
     // Section "Favoris"
     Favourites favourites;
@@ -58,6 +64,12 @@ struct Settings {
 };
 
 inline constexpr const char* kSettingsFileName = "Sonalto.ini";
+// Where the song window's lookups and links go unless the settings say
+// otherwise.
+inline constexpr const char* kDefaultRecordingService = "https://musicbrainz.org";
+inline constexpr const char* kDefaultCoverService = "https://coverartarchive.org";
+// A music shop whose search by free text finds a song by its title.
+inline constexpr const char* kDefaultShopSearch = "https://bandcamp.com/search?item_type=t&q=";
 // The HTML directory of the installation, under the installation directory.
 inline constexpr const char* kInstalledHtmlDir = "html/";
 // The hue of the look that a hue of 0 stands for.

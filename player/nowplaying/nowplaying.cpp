@@ -13,15 +13,15 @@ QPointer<SongWindow> g_songWindow;
 
 } // namespace
 
-void OpenSongWindow(
-    QWidget* mainWindow, Settings& settings, const StationPageInfo& current, bool docked)
+void OpenSongWindow(QWidget* mainWindow, Settings& settings, const StationPageInfo& current,
+    bool docked, StreamTitles* titles)
 {
     if (g_songWindow) {
         g_songWindow->raise();
         g_songWindow->activateWindow();
         return;
     }
-    g_songWindow = new SongWindow(settings, current, mainWindow);
+    g_songWindow = new SongWindow(settings, current, mainWindow, titles);
     if (settings.skin)
         ApplySkin(g_songWindow);
     g_songWindow->open();
@@ -33,6 +33,12 @@ void RedisplaySongWindow()
 {
     if (g_songWindow)
         g_songWindow->onCommand(SongWindow::RedisplayCommand);
+}
+
+void SongWindowStationChanged()
+{
+    if (g_songWindow)
+        g_songWindow->stationChanged();
 }
 
 bool SongWindowIsOpen()

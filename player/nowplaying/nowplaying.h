@@ -5,6 +5,7 @@
 
 class QWidget;
 class SongWindow;
+class StreamTitles;
 
 // The player's single song window, for the main window and the view.
 
@@ -13,12 +14,18 @@ class SongWindow;
 // follow the main window's moves. current is the player's current station,
 // which must outlive the window; settings gives the refresh period, the
 // HTML directory, "OnTop" and the interface, and receives the period on OK.
-void OpenSongWindow(
-    QWidget* mainWindow, Settings& settings, const StationPageInfo& current, bool docked);
+// titles, when given, are the stream's songs for a station without a feed;
+// they too must outlive the window.
+void OpenSongWindow(QWidget* mainWindow, Settings& settings, const StationPageInfo& current,
+    bool docked, StreamTitles* titles = nullptr);
 
 // Command 105: the open window shows its selected song again (after the
 // current station changed). Nothing when no window is open.
 void RedisplaySongWindow();
+
+// Another station plays: the open window reads its feed at once and shows
+// nothing of the last one. Nothing when no window is open.
+void SongWindowStationChanged();
 
 bool SongWindowIsOpen();
 

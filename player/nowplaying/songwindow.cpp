@@ -22,15 +22,18 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "common/diaglog.h"
 #include "common/fetch.h"
+#include "common/textfile.h"
 #include "common/ui/uitext.h"
 #include "common/ui/workermailbox.h"
 #include "nowplaying/fetchcover.h"
 #include "nowplaying/nowplayingtexts.h"
+#include "nowplaying/streamtitles.h"
 
 namespace {
 
-// The area a cover is shown in; a cover keeps the size it was decoded in.
+// The area a cover is shown in; a cover is scaled to fit it.
 constexpr int kCoverSide = 104;
 
 // Feed texts are Windows-1252 as the feed formats were made for, but many
@@ -58,11 +61,13 @@ bool startWorker(std::function<void()> work)
 
 } // namespace
 
-SongWindow::SongWindow(Settings& settings, const StationPageInfo& current, QWidget* mainWindow)
+SongWindow::SongWindow(
+    Settings& settings, const StationPageInfo& current, QWidget* mainWindow, StreamTitles* titles)
     : QDialog(mainWindow)
     , m_settings(settings)
     , m_current(current)
     , m_mainWindow(mainWindow)
+    , m_titles(titles)
     , m_model(settings.refreshSeconds)
     , m_mailbox(std::make_shared<ResultMailbox>(this, [this] { takeResults(); }))
 {
@@ -73,6 +78,10 @@ SongWindow::SongWindow(Settings& settings, const StationPageInfo& current, QWidg
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     m_refreshTimer.setObjectName(QStringLiteral("timer106"));
     connect(&m_refreshTimer, &QTimer::timeout, this, &SongWindow::refresh);
+    if (!settings.shopSearch.empty())
+        m_model.setShopSearch(settings.shopSearch);
+    if (m_titles != nullptr)
+        connect(m_titles, &StreamTitles::changed, this, &SongWindow::onTitlesChanged);
     build();
 }
 
@@ -163,7 +172,9 @@ void SongWindow::build()
 
 void SongWindow::open()
 {
-    startFeedRead();
+    if (hasFeed())
+        startFeedRead();
+    takeSongs(true);
     onCommand(RedisplayCommand);
     show();
     place();
@@ -178,6 +189,12 @@ void SongWindow::onCommand(int id)
         = { &song.title, &song.artist, &song.album, &song.releaseDate, &song.label };
     for (int i = 0; i < 5; ++i)
         m_values[i]->setText(feedText(*values[i]));
+    const std::string shown = std::to_string(m_model.index()) + ": " + song.title + " / "
+        + song.artist + " / " + song.album + " / " + song.releaseDate;
+    if (shown != m_logged) {
+        m_logged = shown;
+        DiagLog("song window " + shown);
+    }
     startCoverFetch();
     m_refreshTimer.start(m_model.timerIntervalMs());
 }
@@ -185,8 +202,45 @@ void SongWindow::onCommand(int id)
 void SongWindow::refresh()
 {
     // A read still on its way is the refresh; the next one waits for it.
-    if (!m_fetchingFeed)
+    if (!m_fetchingFeed && hasFeed())
         startFeedRead();
+}
+
+void SongWindow::stationChanged()
+{
+    ++m_feedGeneration;
+    m_fetchingFeed = false;
+    m_feedSongs = SongList {};
+    m_feedWorks = false;
+    if (hasFeed())
+        startFeedRead();
+    takeSongs(true);
+    onCommand(RedisplayCommand);
+}
+
+bool SongWindow::hasFeed() const
+{
+    // Without the titles to fall back on, the feed is read as it stands.
+    return m_titles == nullptr || (!m_current.liveId.empty() && m_current.liveId != kNotFound);
+}
+
+void SongWindow::takeSongs(bool reset)
+{
+    const bool fromStream = m_titles != nullptr && !m_feedWorks;
+    const SongList& songs = fromStream ? m_titles->songs() : m_feedSongs;
+    if (reset || fromStream != m_model.fromStream())
+        m_model.resetSongs(songs);
+    else
+        m_model.setSongs(songs);
+    m_model.setFromStream(fromStream);
+}
+
+void SongWindow::onTitlesChanged()
+{
+    if (m_feedWorks)
+        return;
+    takeSongs(false);
+    onCommand(RedisplayCommand);
 }
 
 void SongWindow::takeResults()
@@ -199,21 +253,32 @@ void SongWindow::startFeedRead()
 {
     m_fetchingFeed = true;
     const std::string address = m_current.liveId;
-    SongList songs = m_model.songs();
-    const bool started = startWorker([mailbox = m_mailbox, address, songs, this]() mutable {
-        const bool ok = ParseLiveFeed(address, songs);
-        mailbox->post([this, ok, songs = std::move(songs)] { onFeedRead(ok, songs); });
-    });
+    SongList songs = m_feedSongs;
+    const unsigned long generation = m_feedGeneration;
+    const bool started
+        = startWorker([mailbox = m_mailbox, address, songs, generation, this]() mutable {
+              const bool ok = ParseLiveFeed(address, songs);
+              mailbox->post([this, generation, ok, songs = std::move(songs)] {
+                  onFeedRead(generation, ok, songs);
+              });
+          });
     if (!started)
         m_fetchingFeed = false;
 }
 
-void SongWindow::onFeedRead(bool ok, const SongList& songs)
+void SongWindow::onFeedRead(unsigned long generation, bool ok, const SongList& songs)
 {
+    if (generation != m_feedGeneration)
+        return;
     m_fetchingFeed = false;
-    // A read that ran out of time leaves the list on show as it was.
-    if (ok)
-        m_model.setSongs(songs);
+    // A read that ran out of time leaves the list on show as it was. A feed
+    // that names no song on air gives way to the stream's titles.
+    if (ok) {
+        m_feedSongs = songs;
+        const std::string& onAir = songs[0].title;
+        m_feedWorks = !onAir.empty() && onAir != kNotFound;
+    }
+    takeSongs(false);
     onCommand(RedisplayCommand);
     emit feedRead(ok);
 }
@@ -236,7 +301,15 @@ void SongWindow::onCoverFetched(unsigned long request, const QImage& image)
     if (request != m_coverRequest)
         return;
     m_cover = image;
-    const QPixmap pixmap = QPixmap::fromImage(image);
+    // The whole cover, its proportions kept, in the place it has.
+    const QPixmap pixmap = image.isNull() ? QPixmap()
+                                          : QPixmap::fromImage(image.scaled(kCoverSide, kCoverSide,
+                                              Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    m_shownCoverSize = pixmap.size();
+    if (!image.isNull())
+        DiagLog("song window cover " + std::to_string(image.width()) + "x"
+            + std::to_string(image.height()) + " shown " + std::to_string(pixmap.width()) + "x"
+            + std::to_string(pixmap.height()));
     m_coverButton->setIcon(QIcon(pixmap));
     m_coverButton->setIconSize(pixmap.size());
     m_coverStatic->setPixmap(pixmap);
@@ -263,7 +336,10 @@ void SongWindow::onPeriodChanged(int seconds)
 
 void SongWindow::onCoverClicked()
 {
-    const QUrl url(feedText(m_model.coverClickAddress()), QUrl::TolerantMode);
+    const std::string address = m_model.coverClickAddress();
+    if (address.empty())
+        return;
+    const QUrl url(feedText(address), QUrl::TolerantMode);
     // Only web pages are handed to the desktop, whatever a feed says.
     if (url.isValid()
         && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")))

@@ -14,15 +14,18 @@
 #include "nowplaying/songwindowmodel.h"
 
 class QLabel;
+class StreamTitles;
 class QPushButton;
 class QSpinBox;
 template <typename Result> class WorkerMailbox;
 
 // "Chanson en cours": the song on air and the four before it, with the
-// cover, refreshed every few seconds from the current station's feed. A
-// modeless window that deletes itself when closed. Feeds and covers are
-// fetched on worker threads; their results are applied here on the GUI
-// thread, so the player never freezes while a server is slow.
+// cover, refreshed every few seconds from the current station's feed, or
+// taken from the titles its stream announces when it has no feed or its
+// feed gives nothing. A modeless window that deletes itself when closed.
+// Feeds and covers are fetched on worker threads; their results are applied
+// here on the GUI thread, so the player never freezes while a server is
+// slow.
 class SongWindow : public QDialog {
     Q_OBJECT
 
@@ -47,8 +50,10 @@ public:
 
     // current is the player's current station, read at every refresh for
     // its live address; it outlives the window. mainWindow is the window
-    // this one opens beside, snaps to and is owned by.
-    SongWindow(Settings& settings, const StationPageInfo& current, QWidget* mainWindow);
+    // this one opens beside, snaps to and is owned by. titles, when given,
+    // are the stream's songs, shown while the feed gives none.
+    SongWindow(Settings& settings, const StationPageInfo& current, QWidget* mainWindow,
+        StreamTitles* titles = nullptr);
     ~SongWindow() override;
 
     // Reads the feed, selects the song on air, shows it and places the
@@ -59,6 +64,9 @@ public:
     void onCommand(int id);
     // Timer 106: reads the feed again, keeping the selected index.
     void refresh();
+    // Another station plays: its feed is read at once and nothing of the
+    // last station stays on show.
+    void stationChanged();
 
     // True when the window snapped to the main window on its last move or
     // was opened docked; the main window then drags it along.
@@ -69,8 +77,10 @@ public:
 
     const SongWindowModel& model() const { return m_model; }
     bool isFetchingFeed() const { return m_fetchingFeed; }
-    // The cover on show; null when there is none to show.
+    // The cover on show, as decoded; null when there is none to show.
     const QImage& cover() const { return m_cover; }
+    // Its size on the window, scaled to fit the cover's place.
+    QSize shownCoverSize() const { return m_shownCoverSize; }
     int refreshIntervalMs() const { return m_refreshTimer.interval(); }
 
 signals:
@@ -95,7 +105,12 @@ private:
     // Runs the results the workers left in the mailbox.
     void takeResults();
     void startFeedRead();
-    void onFeedRead(bool ok, const SongList& songs);
+    void onFeedRead(unsigned long generation, bool ok, const SongList& songs);
+    bool hasFeed() const;
+    // Puts the feed's songs, or the stream's when the feed gives none, in
+    // the model; reset selects the song on air.
+    void takeSongs(bool reset);
+    void onTitlesChanged();
     void startCoverFetch();
     void onCoverFetched(unsigned long request, const QImage& image);
     void place();
@@ -104,6 +119,14 @@ private:
     Settings& m_settings;
     const StationPageInfo& m_current;
     QWidget* m_mainWindow;
+    StreamTitles* m_titles;
+    // The feed's last readable list, and whether it named a song.
+    SongList m_feedSongs;
+    bool m_feedWorks = false;
+    // Feed reads started for an earlier station are not taken.
+    unsigned long m_feedGeneration = 0;
+    std::string m_logged;
+    QSize m_shownCoverSize;
     SongWindowModel m_model;
     // Each result is the call that hands it to the window.
     using ResultMailbox = WorkerMailbox<std::function<void()>>;

@@ -90,7 +90,9 @@ std::string SongWindowModel::coverClickAddress() const
     const std::string& info = song.infoAddress;
     if (!info.empty() && info != kNotFound && IsDesktopWebAddress(info))
         return info;
-    return std::string(kShopSearchAddress) + song.title;
+    if (m_fromStream)
+        return {};
+    return m_shopSearch + song.title;
 }
 
 bool IsDesktopWebAddress(std::string_view address)

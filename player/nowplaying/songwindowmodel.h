@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "common/livefeed.h"
+#include "common/settings.h"
 
 // A window rectangle in screen pixels; right and bottom lie just outside it.
 struct WindowRect {
@@ -38,6 +39,18 @@ public:
     const SongList& songs() const { return m_songs; }
     // Takes the list of a refresh; the selected index stays.
     void setSongs(const SongList& songs) { m_songs = songs; }
+    // Takes the list of another station, or of another source: the song on
+    // air is selected.
+    void resetSongs(const SongList& songs)
+    {
+        m_songs = songs;
+        m_index = 0;
+    }
+    // Whether the list comes from the stream's titles rather than a feed.
+    bool fromStream() const { return m_fromStream; }
+    void setFromStream(bool fromStream) { m_fromStream = fromStream; }
+    // The shop search address the title is put after.
+    void setShopSearch(std::string address) { m_shopSearch = std::move(address); }
 
     // 0 is the song on air, 4 the oldest.
     int index() const { return m_index; }
@@ -60,14 +73,17 @@ public:
     std::string clipboardText() const;
 
     // What a click on the cover opens: the song's information page when the
-    // feed gave a web address, otherwise the shop search followed by the
-    // title as it stands.
+    // feed or a lookup gave a web address; otherwise, for a feed's song, the
+    // shop search followed by the title as it stands, and for a stream's
+    // song nothing (empty).
     std::string coverClickAddress() const;
 
 private:
     SongList m_songs;
     int m_index = 0;
     int m_period = 10;
+    bool m_fromStream = false;
+    std::string m_shopSearch = kDefaultShopSearch;
 };
 
 // True for an address starting with "http://" or "https://" (scheme in any

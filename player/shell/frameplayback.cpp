@@ -23,19 +23,21 @@ FramePlayback::FramePlayback(const Settings& settings, AudioEngine* engine, QObj
 
 FramePlayback::~FramePlayback() = default;
 
-void FramePlayback::play(const StationPageInfo& station)
+bool FramePlayback::play(const StationPageInfo& station)
 {
     if (station.streamLink.empty() || station.streamLink == kNotFound) {
         m_engine->stop();
-        return;
+        return true;
     }
     const QString link = UiText(station.streamLink);
     if (m_engine->isActive() && m_playingLink == link)
-        return;
+        return false;
+    const bool another = link != m_playingLink;
     m_playingLink = link;
     const QString logo = PathText(m_settings.pathHtml + "logo/" + FileNameOnDisk(station.logoFile));
     m_mpris->setLogo(station.logoFile != kNotFound && QFile::exists(logo) ? logo : QString());
     m_engine->play(link, PathText(m_settings.pathHtml), UiText(station.title));
+    return another;
 }
 
 void FramePlayback::beginTrial(const std::string& pagePath, const QString& title)

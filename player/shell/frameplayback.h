@@ -31,8 +31,9 @@ public:
     Mpris* mpris() const { return m_mpris; }
 
     // Plays the station's stream; a station without one stops the playback.
-    // The same station shown again (a change of layout) keeps playing.
-    void play(const StationPageInfo& station);
+    // The same station shown again (a change of layout) keeps playing. True
+    // when another station, or none, plays now.
+    bool play(const StationPageInfo& station);
     // Plays the stream of the test page at pagePath, then, at endTrial, goes
     // back to what played. title is the current station's.
     void beginTrial(const std::string& pagePath, const QString& title);

@@ -25,6 +25,7 @@
 #include "common/ui/trayicon.h"
 #include "common/ui/uitext.h"
 #include "nowplaying/nowplaying.h"
+#include "nowplaying/streamtitles.h"
 #include "playback/audioengine.h"
 #include "playback/controlstrip.h"
 #include "playback/mpris.h"
@@ -106,8 +107,10 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
     });
     // The song window: docked from the page's on-air link, redisplayed for
     // every new station.
+    m_titles = new StreamTitles(m_settings, this);
+    connect(m_player, &AudioEngine::titleChanged, m_titles, &StreamTitles::onTitle);
     connect(m_view, &CLumoView::songWindowRequested, this,
-        [this] { OpenSongWindow(this, m_settings, m_view->currentStation(), true); });
+        [this] { OpenSongWindow(this, m_settings, m_view->currentStation(), true, m_titles); });
     connect(m_view, &CLumoView::stationRead, this, [] { RedisplaySongWindow(); });
     connect(m_view, &CLumoView::miniStationShown, this, [] { RedisplaySongWindow(); });
 
@@ -269,7 +272,7 @@ void CMainFrame::onCommand(int id)
         m_selfUpdate->complete();
         break;
     case cmd::SongInformation:
-        OpenSongWindow(this, m_settings, m_view->currentStation(), false);
+        OpenSongWindow(this, m_settings, m_view->currentStation(), false, m_titles);
         break;
     case cmd::Options:
         RunOptionsDialog(*m_host, this);
@@ -608,5 +611,13 @@ void CMainFrame::rebuildIndex()
 void CMainFrame::playStation(const StationPageInfo& station)
 {
     m_livePage = station.pagePath;
-    m_playback->play(station);
+    if (m_playback->play(station))
+        stationChanged();
+}
+
+void CMainFrame::stationChanged()
+{
+    // Nothing of the last station's songs stays on show.
+    m_titles->stationChanged();
+    SongWindowStationChanged();
 }

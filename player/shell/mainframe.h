@@ -29,6 +29,7 @@ class QMenu;
 class QMenuBar;
 class SelfUpdateWait;
 class SplashWindow;
+class StreamTitles;
 class WindowPrompt;
 
 // The player's main window. Every command reaches onCommand and every system
@@ -135,6 +136,8 @@ private:
     void toggleMiniMode();
     void rebuildIndex();
     void playStation(const StationPageInfo& station);
+    // Another station plays, or none: the song window starts afresh.
+    void stationChanged();
 
     Settings& m_settings;
     std::string m_installDir;
@@ -146,6 +149,8 @@ private:
     CLumoView* m_view = nullptr;
     FramePlayback* m_playback = nullptr;
     AudioEngine* m_player = nullptr; // the playback's engine
+    // The stream's titles as songs, for the song window.
+    StreamTitles* m_titles = nullptr;
     ControlStrip* m_strip = nullptr;
     QMenu* m_systemMenu = nullptr;
     QMenu* m_favouritesMenu = nullptr;

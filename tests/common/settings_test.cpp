@@ -284,7 +284,10 @@ TEST_F(SettingsTest, saveWritesEveryKeyInItsFixedOrder)
         "Path HTML=/opt/sonalto/html/\r\nPath Rec=/opt/sonalto/Record/\r\n"
         "Sauve Derniere URL=True\r\nDerniere URL=/opt/sonalto/html/fip.htm\r\nSkin=False\r\n"
         "Couleur du skin=96\r\nNom apparence=Skin Standard\r\nMini Player=False\r\nNotifier "
-        "Titres=False\r\n"
+        "Titres=False\r\nRecherche Pochettes=True\r\n"
+        "Service Enregistrements=https://musicbrainz.org\r\n"
+        "Service Pochettes=https://coverartarchive.org\r\n"
+        "Recherche Boutique=https://bandcamp.com/search?item_type=t&q=\r\n"
         "[Favoris]\r\n"
             + favourites
             + "[Enregistreur HarddiskOgg]\r\n"

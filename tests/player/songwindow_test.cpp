@@ -23,6 +23,7 @@
 #include "nowplaying/fetchcover.h"
 #include "nowplaying/nowplaying.h"
 #include "nowplaying/songwindowmodel.h"
+#include "nowplaying/streamtitles.h"
 #include "support/testsupport.h"
 
 class CoverClickCatcher : public QObject {
@@ -102,7 +103,7 @@ TEST(SongWindowModel, clipboardHoldsFiveLinesOfTheSelectedSong)
 
 TEST(SongWindowModel, coverClickOpensInfoPageOrShopSearch)
 {
-    const std::string shop = kShopSearchAddress;
+    const std::string shop = "http://boutique.test/mx/?tp=L&type=3&fulltext=";
     const std::vector<std::pair<std::string, std::string>> cases {
         { "http://info.example/fiche?id=3", "http://info.example/fiche?id=3" },
         { "HTTPS://info.example/fiche", "HTTPS://info.example/fiche" },
@@ -115,11 +116,15 @@ TEST(SongWindowModel, coverClickOpensInfoPageOrShopSearch)
     };
     for (const auto& [info, expected] : cases) {
         SongWindowModel model(10);
+        model.setShopSearch(shop);
         SongList songs;
         songs[0].title = "Deux mots";
         songs[0].infoAddress = info;
         model.setSongs(songs);
         EXPECT_EQ(model.coverClickAddress(), expected) << info;
+        // A stream's song opens its release page, or nothing at all.
+        model.setFromStream(true);
+        EXPECT_EQ(model.coverClickAddress(), IsDesktopWebAddress(info) ? info : "") << info;
     }
 }
 
@@ -273,6 +278,7 @@ protected:
         writeFeed("Titre");
         m_settings.pathHtml = m_html;
         m_settings.refreshSeconds = 10;
+        m_settings.shopSearch = "http://boutique.test/mx/?tp=L&type=3&fulltext=";
         m_current.liveId = m_server.url("/feed.js");
         m_main.setGeometry(100, 100, 200, 150);
         m_main.show();
@@ -420,10 +426,67 @@ TEST_F(SongWindowTest, coverClickHandsOnlyWebAddressesToTheDesktop)
     QDesktopServices::unsetUrlHandler("file");
     ASSERT_EQ(catcher.urls.size(), 1u);
     // The title goes in as it stands, the blank included.
-    const QUrl shop(QString::fromUtf8(kShopSearchAddress));
+    const QUrl shop(QString::fromStdString(m_settings.shopSearch));
     EXPECT_EQ(catcher.urls[0].toString(QUrl::RemoveQuery), shop.toString(QUrl::RemoveQuery));
     EXPECT_EQ(
         catcher.urls[0].query(QUrl::FullyDecoded), shop.query() + QStringLiteral("Deux mots"));
+}
+
+TEST_F(SongWindowTest, streamTitlesStandInForAFeedThatGivesNothing)
+{
+    m_settings.songLookups = false;
+    StreamTitles titles(m_settings);
+    titles.onTitle(QStringLiteral("Alpha - Un"));
+    titles.onTitle(QStringLiteral("Titre sans tiret"));
+    write("feed.js", "<html>plus de flux</html>");
+    OpenSongWindow(&m_main, m_settings, m_current, false, &titles);
+    SongWindow* window = OpenedSongWindow();
+    ASSERT_NE(window, nullptr);
+    QSignalSpy read(window, &SongWindow::feedRead);
+    ASSERT_TRUE(read.wait(6000));
+    EXPECT_EQ(value(window, SongWindow::TitleValue), QStringLiteral("Titre sans tiret"));
+    EXPECT_EQ(value(window, SongWindow::ArtistValue), QStringLiteral("Introuvable"));
+    EXPECT_EQ(value(window, SongWindow::AlbumValue), QStringLiteral("Introuvable"));
+    click(window, SongWindow::PreviousButton);
+    EXPECT_EQ(value(window, SongWindow::TitleValue), QStringLiteral("Un"));
+    EXPECT_EQ(value(window, SongWindow::ArtistValue), QStringLiteral("Alpha"));
+    // A stream's song without a release page: the cover opens nothing.
+    EXPECT_EQ(window->model().coverClickAddress(), "");
+    // A new title while the window is open comes in front; the older song
+    // selected stays selected.
+    titles.onTitle(QStringLiteral("Beta - Deux"));
+    EXPECT_EQ(window->model().songs()[0].title, "Deux");
+    EXPECT_EQ(window->model().index(), 1);
+
+    // The feed works again: its songs are shown, and the stream's give way.
+    writeFeed("Flux");
+    window->refresh();
+    ASSERT_TRUE(read.wait(6000));
+    EXPECT_EQ(window->model().songs()[0].title, "Flux 0");
+    EXPECT_FALSE(window->model().fromStream());
+
+    // Another station, without a feed: nothing of the last one is shown,
+    // then its own titles come.
+    m_current.liveId = "Introuvable";
+    titles.stationChanged();
+    SongWindowStationChanged();
+    EXPECT_EQ(value(window, SongWindow::TitleValue), QString());
+    EXPECT_EQ(window->model().index(), 0);
+    titles.onTitle(QStringLiteral("Gamma - Trois"));
+    EXPECT_EQ(value(window, SongWindow::TitleValue), QStringLiteral("Trois"));
+    EXPECT_FALSE(read.wait(300)); // no feed to read
+    delete window;
+}
+
+TEST_F(SongWindowTest, coverIsScaledToFitKeepingItsProportions)
+{
+    QImage wide(250, 125, QImage::Format_RGB32);
+    wide.fill(Qt::green);
+    ASSERT_TRUE(wide.save(QString::fromStdString(m_root.path() + "c0.jpg"), "JPG"));
+    SongWindow* window = openAndRead();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window->cover().size() == QSize(250, 125); }, 5000));
+    EXPECT_EQ(window->shownCoverSize(), QSize(104, 52));
 }
 
 TEST_F(SongWindowTest, dockedWindowFollowsTheMainWindowAndDragsSnap)

@@ -163,7 +163,8 @@ TEST_F(PlayerStartup, stopEndsRunningPlayerWhichSavesEverySetting)
         "Position X", "Position Y", "Bouton Ecouter", "Updates", "Derniere Update", "Splashscreen",
         "OnTop", "Assigner", "Cacher TaskBar", "Temps Rafraichissement", "Path HTML", "Path Rec",
         "Sauve Derniere URL", "Derniere URL", "Skin", "Couleur du skin", "Nom apparence",
-        "Mini Player", "Notifier Titres" };
+        "Mini Player", "Notifier Titres", "Recherche Pochettes", "Service Enregistrements",
+        "Service Pochettes", "Recherche Boutique" };
     // Keys already in the file keep their place; the others are added.
     std::vector<std::string> written = saved.keys("Sonalto");
     std::vector<std::string> expected = general;

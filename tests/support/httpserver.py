@@ -42,6 +42,23 @@ Serves the files of --root, plus these paths:
   /_redirect/<code>/<path>   answers <code> with the relative Location
                              "/<path>" (and the query): chains by nesting
   /_dir/...                  the station directory of directoryfixture.py
+  /ws/2/recording/?query=recording:"<title>" AND artist:"<artist>"&fmt=json
+                             a recording search as the recordings service
+                             answers it: one recording with two releases, the
+                             official one of 1987-05-04 named "Le Meilleur de
+                             <artist>". A request whose User-Agent does not
+                             start with "Sonalto/" gets 403. By artist:
+                               Inconnu   no recording found
+                               Occupé    the first search for each title
+                                         gets 503 with "Retry-After: 1"
+                               Lent      the answer comes after 12 seconds
+                             A title holding "Sans pochette" gives a release
+                             without a cover.
+  /release/<id>/front-250    the release's 250-pixel cover as the covers
+                             service gives it: a 307 to /_cover/<id>.png, a
+                             250 x 125 PNG; 404 for a release without one
+  /_hits                     how many searches and covers were asked, as
+                             "searches=<n> covers=<m>"
 
 Options beyond --root and --port:
 
@@ -60,7 +77,12 @@ Prints the chosen port on its first line of standard output once it listens
 
 import argparse
 import functools
+import hashlib
 import http.server
+import json
+import re
+import struct
+import zlib
 import os
 import socketserver
 import ssl
@@ -83,6 +105,32 @@ def metadata_block(title, encoding="latin-1"):
     text = "StreamTitle='{}';".format(title).encode(encoding, "replace")
     blocks = (len(text) + 15) // 16
     return bytes([blocks]) + text + bytes(blocks * 16 - len(text))
+
+
+def png_image(width, height, rgb):
+    """A plain PNG of one colour with a darker left half."""
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
+    dark = bytes(c // 2 for c in rgb)
+    row = b"\x00" + dark * (width // 2) + bytes(rgb) * (width - width // 2)
+    raw = row * height
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
+            + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
+def release_id(artist, title):
+    digest = hashlib.md5((artist + "|" + title).encode("utf-8")).hexdigest()
+    if "Sans pochette" in title:
+        digest = "0" * 8 + digest[8:]
+    return "{}-{}-{}-{}-{}".format(digest[:8], digest[8:12], digest[12:16],
+                                   digest[16:20], digest[20:32])
+
+
+def search_phrase(query, field):
+    found = re.search(field + r':"((?:[^"\\]|\\.)*)"', query)
+    return re.sub(r"\\(.)", r"\1", found.group(1)) if found else ""
 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
@@ -141,6 +189,16 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             return self.stream(query, head)
         if parsed.path.startswith("/_dir/") and directoryfixture.answer(self, parsed, query, head):
             return
+        if parsed.path in ("/ws/2/recording", "/ws/2/recording/"):
+            return self.recording_search(query)
+        if len(parts) == 4 and parts[1] == "release" and parts[3] == "front-250":
+            return self.release_cover(parts[2])
+        if len(parts) == 3 and parts[1] == "_cover":
+            return self.send_bytes(200, png_image(250, 125, (200, 40, 40)), "image/png")
+        if parsed.path == "/_hits":
+            with Handler.hits_lock:
+                text = "searches={} covers={}".format(Handler.searches, Handler.covers)
+            return self.send_text(200, text, head)
         if head:
             return super().do_HEAD()
         return super().do_GET()
@@ -197,6 +255,69 @@ class Handler(http.server.SimpleHTTPRequestHandler):
             time.sleep(delay)
         self.path = "/" + "/".join(parts[4:]) + ("?" + query if query else "")
         return self.route(head)
+
+    searches = 0
+    covers = 0
+    busy_titles = set()
+    hits_lock = threading.Lock()
+
+    def recording_search(self, query):
+        with Handler.hits_lock:
+            Handler.searches += 1
+        if not self.headers.get("User-Agent", "").startswith("Sonalto/"):
+            return self.send_text(403, "name your application")
+        text = query.get("query", [""])[0]
+        title = search_phrase(text, "recording")
+        artist = search_phrase(text, "artist")
+        if artist == "Occupé":
+            with Handler.hits_lock:
+                first = title not in Handler.busy_titles
+                Handler.busy_titles.add(title)
+            if first:
+                data = b"busy"
+                self.send_response(503)
+                self.send_header("Retry-After", "1")
+                self.send_header("Content-Length", str(len(data)))
+                self.end_headers()
+                self.wfile.write(data)
+                return
+        if artist == "Lent":
+            time.sleep(12)
+        recordings = []
+        if artist != "Inconnu":
+            recordings.append({
+                "id": release_id(title, artist),
+                "score": 100,
+                "title": title,
+                "first-release-date": "1986",
+                "artist-credit": [{"name": artist}],
+                "releases": [
+                    {"id": release_id("pirate", title), "title": "Pirate",
+                     "status": "Bootleg", "date": "1985"},
+                    {"id": release_id(artist, title), "title": "Le Meilleur de " + artist,
+                     "status": "Official", "date": "1987-05-04"},
+                ],
+            })
+        answer = {"created": "2026-12-09T00:00:00.000Z", "count": len(recordings),
+                  "offset": 0, "recordings": recordings}
+        self.send_bytes(200, json.dumps(answer).encode("utf-8"), "application/json")
+
+    def release_cover(self, release):
+        with Handler.hits_lock:
+            Handler.covers += 1
+        if release.startswith("00000000"):
+            return self.send_text(404, "no cover")
+        self.send_response(307)
+        self.send_header("Location", "/_cover/{}.png".format(release))
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+
+    def send_bytes(self, code, data, kind):
+        self.send_response(code)
+        self.send_header("Content-Type", kind)
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        self.wfile.write(data)
 
     def send_text(self, code, body, head=False):
         data = body.encode("utf-8")
