@@ -67,7 +67,7 @@ bool checkPage(const std::string& path, const CatalogueStation& s, const std::st
 {
     StationPageInfo info;
     ReadStationPage(path, info);
-    const std::string live = s.live.empty() ? kNotFound : cp1252::fromUtf8(s.live);
+    const std::string live = cp1252::fromUtf8(s.live);
     const struct {
         const char* what;
         std::string got, expected;
@@ -118,7 +118,10 @@ bool makePage(const std::string& htmlDir, const std::string& logoDir, const Cata
             stderr, "makecatalogue: line %d: the template has no %s\n", s.line, kLivePlaceholder);
         return false;
     }
-    ReplaceFirst(page, kLivePlaceholder, s.live.empty() ? "" : liveLink(cp1252::fromUtf8(s.live)));
+    // Every station gets the now-playing link: without a feed of its own
+    // (an empty address) the song window shows the titles its stream
+    // announces.
+    ReplaceFirst(page, kLivePlaceholder, liveLink(cp1252::fromUtf8(s.live)));
     if (!WriteTextFile(path, page)) {
         std::fprintf(stderr, "makecatalogue: cannot write %s\n", path.c_str());
         return false;

@@ -114,8 +114,8 @@ std::optional<SongDetails> CoverCache::store(
         if (WriteTextFile(cover, coverBytes))
             details.coverFile = cover;
     }
-    const std::string text = "album=" + oneLine(details.album) + "\ndate="
-        + oneLine(details.releaseDate) + "\nrelease=" + oneLine(details.releasePage)
+    const std::string text = "album=" + oneLine(details.album)
+        + "\ndate=" + oneLine(details.releaseDate) + "\nrelease=" + oneLine(details.releasePage)
         + "\ncover=" + (details.coverFile.empty() ? "0" : "1") + "\n";
     if (!WriteTextFile(m_dir + key + kDetailsSuffix, text))
         return std::nullopt;

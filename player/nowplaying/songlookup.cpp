@@ -62,16 +62,16 @@ std::string LookupUserAgent()
 std::string RecordingSearchAddress(
     const std::string& service, const std::string& artist, const std::string& title)
 {
-    const QString query
-        = QLatin1String("recording:") + phrase(title) + QLatin1String(" AND artist:") + phrase(artist);
+    const QString query = QLatin1String("recording:") + phrase(title)
+        + QLatin1String(" AND artist:") + phrase(artist);
     return withoutSlash(service) + "/ws/2/recording/?query="
         + QUrl::toPercentEncoding(query).toStdString() + "&fmt=json&limit=5";
 }
 
 std::optional<RecordingMatch> ParseRecordingSearch(std::string_view json)
 {
-    const QJsonDocument document = QJsonDocument::fromJson(
-        QByteArray(json.data(), static_cast<qsizetype>(json.size())));
+    const QJsonDocument document
+        = QJsonDocument::fromJson(QByteArray(json.data(), static_cast<qsizetype>(json.size())));
     if (!document.isObject())
         return std::nullopt;
     const QJsonArray recordings = document.object().value(QLatin1String("recordings")).toArray();
@@ -130,15 +130,15 @@ void RequestPacer::busy(Clock::time_point now, std::string_view retryAfter)
 {
     std::chrono::seconds wait = kDefaultBusyWait;
     const std::string value(retryAfter);
-    if (!value.empty() && std::all_of(value.begin(), value.end(), [](char c) {
-            return c >= '0' && c <= '9';
-        })) {
+    if (!value.empty()
+        && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         wait = std::chrono::seconds(value.size() > 6 ? kLongestWait.count() : std::stol(value));
     } else if (!value.empty()) {
         // An HTTP date: "Wed, 09 Dec 2026 17:00:00 GMT".
         std::tm when {};
         if (::strptime(value.c_str(), "%a, %d %b %Y %H:%M:%S", &when) != nullptr)
-            wait = std::chrono::seconds(std::max<long long>(0, ::timegm(&when) - std::time(nullptr)));
+            wait = std::chrono::seconds(
+                std::max<long long>(0, ::timegm(&when) - std::time(nullptr)));
     }
     wait = std::min(wait, kLongestWait);
     m_next = std::max(m_next, now + std::max(wait, std::chrono::seconds(1)));
@@ -180,8 +180,8 @@ public:
             const auto next = m_shared->pacer.nextAllowed();
             if (now >= next)
                 return true;
-            std::this_thread::sleep_for(std::min<RequestPacer::Clock::duration>(
-                next - now, std::chrono::milliseconds(50)));
+            std::this_thread::sleep_for(
+                std::min<RequestPacer::Clock::duration>(next - now, std::chrono::milliseconds(50)));
         }
     }
 

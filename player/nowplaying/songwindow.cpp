@@ -233,6 +233,13 @@ void SongWindow::takeSongs(bool reset)
     else
         m_model.setSongs(songs);
     m_model.setFromStream(fromStream);
+    std::string list = fromStream ? "song list stream:" : "song list feed:";
+    for (const SongRecord& song : songs)
+        list += " | " + song.title;
+    if (list != m_loggedList) {
+        m_loggedList = list;
+        DiagLog(list);
+    }
 }
 
 void SongWindow::onTitlesChanged()

@@ -126,6 +126,7 @@ private:
     // Feed reads started for an earlier station are not taken.
     unsigned long m_feedGeneration = 0;
     std::string m_logged;
+    std::string m_loggedList;
     QSize m_shownCoverSize;
     SongWindowModel m_model;
     // Each result is the call that hands it to the window.

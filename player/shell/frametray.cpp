@@ -69,9 +69,12 @@ void FrameTray::toggleMute()
 QMenu* FrameTray::buildPopupMenu()
 {
     PopupState state;
-    // No station yet (or the welcome page): nothing to inform about either.
-    const std::string& liveId = m_frame.view()->currentStation().liveId;
-    state.songInformation = !liveId.empty() && liveId != kNotFound;
+    // A station with a feed, or one whose stream announces its titles; no
+    // station yet (or the welcome page): nothing to inform about.
+    const StationPageInfo& station = m_frame.view()->currentStation();
+    const auto known
+        = [](const std::string& value) { return !value.empty() && value != kNotFound; };
+    state.songInformation = known(station.liveId) || known(station.streamLink);
     state.recording = m_frame.isRecording();
     // The mixer is asked each time: a mute made elsewhere shows here.
     state.muteAvailable = m_mixer->OpenMixer() && m_mixer->FindMuteControl();

@@ -147,8 +147,13 @@ TEST_F(MixerTest, windowPopupShowsAndTogglesTheSpeakers)
     frame.onCommand(cmd::ToggleMute);
     EXPECT_FALSE(serverMute());
 
-    // A station without a live address has no "Informations".
+    // A station without a live address still has "Informations" for the
+    // titles of its stream; a page with neither has none.
     frame.view()->currentStation().liveId = "Introuvable";
+    frame.view()->currentStation().streamLink = "http://radio.test/flux";
+    menu.reset(frame.buildPopupMenu());
+    EXPECT_NE(popupItem(*menu, cmd::SongInformation), nullptr);
+    frame.view()->currentStation().streamLink = "Introuvable";
     menu.reset(frame.buildPopupMenu());
     EXPECT_EQ(popupItem(*menu, cmd::SongInformation), nullptr);
     EXPECT_EQ(popupItem(*menu, cmd::ToggleMute)->icon().cacheKey(),

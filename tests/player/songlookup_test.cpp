@@ -40,9 +40,9 @@ TEST(SongLookup, searchAnswersGiveTheEarliestOfficialRelease)
     EXPECT_EQ(match->releaseDate, "1987-05-04");
 
     // No official release with a date: the first one, dated by the recording.
-    const std::optional<RecordingMatch> only = ParseRecordingSearch(
-        R"({"recordings":[{"score":100,"first-release-date":"1986",)"
-        R"("releases":[{"id":"b","title":"Pirate","status":"Bootleg"}]}]})");
+    const std::optional<RecordingMatch> only
+        = ParseRecordingSearch(R"({"recordings":[{"score":100,"first-release-date":"1986",)"
+                               R"("releases":[{"id":"b","title":"Pirate","status":"Bootleg"}]}]})");
     ASSERT_TRUE(only);
     EXPECT_EQ(only->releaseId, "b");
     EXPECT_EQ(only->releaseDate, "1986");
@@ -54,7 +54,8 @@ TEST(SongLookup, searchAnswersGiveTheEarliestOfficialRelease)
     EXPECT_EQ(RecordingSearchAddress("https://mb.test/", "Ed \"Le\" Roi", "Ça va"),
         "https://mb.test/ws/2/recording/?query=recording%3A%22%C3%87a%20va%22%20AND%20artist%3A"
         "%22Ed%20%5C%22Le%5C%22%20Roi%22&fmt=json&limit=5");
-    EXPECT_EQ(CoverThumbnailAddress("https://caa.test", "id"), "https://caa.test/release/id/front-250");
+    EXPECT_EQ(
+        CoverThumbnailAddress("https://caa.test", "id"), "https://caa.test/release/id/front-250");
     EXPECT_EQ(LookupUserAgent().rfind("Sonalto/", 0), 0u);
     EXPECT_NE(LookupUserAgent().find(" ( "), std::string::npos);
 }

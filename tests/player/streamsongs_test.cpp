@@ -32,8 +32,8 @@ TEST(StreamSongs, titlesSplitAtTheFirstSpacedDash)
         EXPECT_EQ(song.releaseDate, "Introuvable") << c.title;
         EXPECT_EQ(song.label, "Introuvable") << c.title;
         EXPECT_EQ(song.coverAddress, "") << c.title;
-        EXPECT_EQ(CanLookUp(song), std::string(c.artist) != "Introuvable"
-                && std::string(c.song) != "Introuvable")
+        EXPECT_EQ(CanLookUp(song),
+            std::string(c.artist) != "Introuvable" && std::string(c.song) != "Introuvable")
             << c.title;
     }
 }

@@ -298,16 +298,17 @@ TEST_F(PlayerTraySni, stationLogoAndNameReachTheDesktop)
     EXPECT_GE(m_desktop.signalCount(QStringLiteral("NewIcon")), 1);
     EXPECT_GE(m_desktop.signalCount(QStringLiteral("NewToolTip")), 1);
 
-    // The station has no now-playing address: the menu, refreshed as the
-    // desktop is about to show it, has no "Informations".
+    // The station has no now-playing address, but its stream has titles:
+    // the menu, refreshed as the desktop is about to show it, has
+    // "Informations".
     ASSERT_TRUE(m_desktop.menuAboutToShow(*item, 0));
     const std::optional<SniMenuEntry> menu = m_desktop.menuLayout(*item);
     ASSERT_TRUE(menu);
     EXPECT_EQ(Labels(*menu),
         QStringList({ Exported("&Options"), Exported("&Personnaliser"), Exported("Favoris"),
-            Exported("&REC"), Exported("REC Planifié"), Exported("Arrêt programmé"),
-            Exported("&Mute"), Exported("Agrandir"), Exported("&Aide"), Exported("A &propos..."),
-            Exported("&Quitter") }));
+            Exported("Informations"), Exported("&REC"), Exported("REC Planifié"),
+            Exported("Arrêt programmé"), Exported("&Mute"), Exported("Agrandir"), Exported("&Aide"),
+            Exported("A &propos..."), Exported("&Quitter") }));
     stopPlayer(player);
 }
 

@@ -1,0 +1,222 @@
+// The real player's song window on stations without a feed: the titles of
+// the local server's ICY stream become its songs, and the local server,
+// answering as the recordings and covers services, fills in their album,
+// date and cover.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "common/fetch.h"
+#include "common/messages.h"
+#include "common/messenger.h"
+#include "common/textfile.h"
+#include "support/smallcatalogue.h"
+#include "support/testsupport.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using testsupport::Environment;
+using testsupport::Process;
+using testsupport::ReadLines;
+using testsupport::TempDir;
+
+constexpr std::uint64_t kSongInformation = 32839;
+
+class PlayerSongWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::chmod(m_runtime.path().c_str(), 0700);
+        m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
+        ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
+        ASSERT_TRUE(m_server.start(m_install.path()));
+        // Three titles, three seconds each: a song, a jingle, a song.
+        testsupport::WriteSmallCatalogue(html(),
+            m_server.url("/_stream?metaint=4096&every=12&title=Alpha+-+Premier"
+                         "&title=Jingle+Radio+Alpha&title=Beta+-+Second"),
+            "", false);
+        station("Beta.htm", "Radio Beta", m_server.url("/_stream?title=Gamma+-+Autre"));
+        station("Lent.htm", "Radio Lente", m_server.url("/_stream?title=Lent+-+Patience"));
+    }
+
+    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
+
+    void station(const std::string& page, const std::string& name, const std::string& stream)
+    {
+        WriteTextFile(html() + page,
+            "<html><body><font name=\"titre\">" + name
+                + "</font>\r\n<param name=\"filename\" value=\"" + stream + "\"></body></html>");
+    }
+
+    void writeSettings(bool lookups)
+    {
+        const std::string services = m_server.url("");
+        WriteTextFile(m_install.path() + "Sonalto.ini",
+            "[Sonalto]\r\nRecherche Pochettes=" + std::string(lookups ? "True" : "False")
+                + "\r\nService Enregistrements=" + services + "\r\nService Pochettes=" + services
+                + "\r\n");
+    }
+
+    Environment environment() const
+    {
+        const char* platform = std::getenv("SONALTO_E2E_PLATFORM");
+        return Environment {
+            { "XDG_RUNTIME_DIR", m_runtime.path() },
+            { "XDG_CACHE_HOME", m_install.path() + "cache" },
+            { "QT_QPA_PLATFORM", platform != nullptr ? platform : "offscreen" },
+            { "SONALTO_DIAG_LOG", logPath() },
+            { "SONALTO_AUDIO_SINK", "fakesink sync=true" },
+        };
+    }
+
+    void startFirst(Process& player)
+    {
+        ASSERT_TRUE(player.start(m_player, {}, environment(), "/", m_install.path() + "first.out"));
+        ASSERT_TRUE(testsupport::WaitForFileLine(logPath(), "ready", 30s))
+            << ReadTextFile(m_install.path() + "first.out");
+    }
+
+    std::optional<int> runSecond(const std::vector<std::string>& arguments)
+    {
+        return testsupport::RunSecondStart(m_player, arguments, environment());
+    }
+
+    void openSongWindow()
+    {
+        EXPECT_EQ(
+            SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_COMMAND, kSongInformation, 0),
+            std::optional<std::int64_t>(0));
+    }
+
+    // When the log first held the line, waiting for it at most timeout;
+    // nullopt when it never came.
+    std::optional<Clock::time_point> lineSeen(
+        const std::string& line, std::chrono::milliseconds timeout = 30s) const
+    {
+        const Clock::time_point end = Clock::now() + timeout;
+        do {
+            const std::vector<std::string> log = ReadLines(logPath());
+            if (std::find(log.begin(), log.end(), line) != log.end())
+                return Clock::now();
+            std::this_thread::sleep_for(5ms);
+        } while (Clock::now() < end);
+        return std::nullopt;
+    }
+
+    // Where the line first is in the log; -1 when it is not.
+    long position(const std::string& line) const
+    {
+        const std::vector<std::string> log = ReadLines(logPath());
+        const auto it = std::find(log.begin(), log.end(), line);
+        return it == log.end() ? -1 : static_cast<long>(it - log.begin());
+    }
+
+    std::string hits()
+    {
+        std::string text;
+        FetchText(m_server.url("/_hits"), 2, text);
+        return text;
+    }
+
+    std::string logPath() const { return m_install.path() + "diag.log"; }
+    std::string html() const { return m_install.path() + "html/"; }
+
+    TempDir m_install { "sonalto-songs" };
+    TempDir m_runtime { "sonalto-runtime" };
+    testsupport::HttpServer m_server;
+    std::string m_player;
+};
+
+long long ms(Clock::duration d)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+}
+
+TEST_F(PlayerSongWindow, streamTitlesBecomeSongsWithCoversAndFollowTheStation)
+{
+    writeSettings(true);
+    Process player;
+    startFirst(player);
+    // Opened before any station: nothing to show yet.
+    openSongWindow();
+    ASSERT_TRUE(lineSeen("song window 0:  /  /  / ", 10s)) << ReadTextFile(logPath());
+    ASSERT_EQ(runSecond({ "-radio", "Alpha.htm" }), 0);
+    ASSERT_TRUE(lineSeen("station Radio Alpha"));
+
+    // The first title: its record at once, then the lookup's album, date
+    // and cover, scaled into the window keeping its proportions.
+    const auto title = lineSeen("stream title Alpha - Premier");
+    const auto record = lineSeen("song window 0: Premier / Alpha / Introuvable / Introuvable");
+    const auto filled
+        = lineSeen("song window 0: Premier / Alpha / Le Meilleur de Alpha / 1987-05-04", 15s);
+    const auto cover = lineSeen("song window cover 250x125 shown 104x52", 15s);
+    ASSERT_TRUE(title && record && filled && cover) << ReadTextFile(logPath());
+    std::printf("[ FIGURES  ] stream title to its record %lld ms, record to its cover %lld ms\n",
+        ms(*record - *title), ms(*cover - *record));
+
+    // A title without " - " is the song's title alone; then the third song.
+    EXPECT_TRUE(
+        lineSeen("song window 0: Jingle Radio Alpha / Introuvable / Introuvable / Introuvable"));
+    EXPECT_TRUE(lineSeen("song list stream: | Second | Jingle Radio Alpha | Premier |  | "))
+        << ReadTextFile(logPath());
+    EXPECT_TRUE(lineSeen("song window 0: Second / Beta / Le Meilleur de Beta / 1987-05-04", 15s));
+    // The jingle was not looked up: two searches and two covers.
+    EXPECT_EQ(hits(), "searches=2 covers=2");
+    EXPECT_TRUE(std::filesystem::exists(m_install.path() + "cache/sonalto/pochettes"));
+
+    // Another station while the window is open: it empties at once, and
+    // only the new station's song comes.
+    ASSERT_EQ(runSecond({ "-radio", "Beta.htm" }), 0);
+    ASSERT_TRUE(lineSeen("station Radio Beta"));
+    ASSERT_TRUE(lineSeen("song window 0: Autre / Gamma / Le Meilleur de Gamma / 1987-05-04", 20s))
+        << ReadTextFile(logPath());
+    const std::vector<std::string> log = ReadLines(logPath());
+    const long station = position("station Radio Beta");
+    const long emptied = static_cast<long>(
+        std::find(log.begin() + station, log.end(), "song list stream: |  |  |  |  | ")
+        - log.begin());
+    EXPECT_LT(emptied, position("song list stream: | Autre |  |  |  | "));
+    for (long i = emptied; i < static_cast<long>(log.size()); ++i)
+        EXPECT_TRUE(log[i].find("Premier") == std::string::npos
+            && log[i].find("Second") == std::string::npos)
+            << log[i];
+
+    // Quitting while a lookup waits on a slow service ends at once.
+    ASSERT_EQ(runSecond({ "-radio", "Lent.htm" }), 0);
+    ASSERT_TRUE(lineSeen("stream title Lent - Patience"));
+    std::this_thread::sleep_for(500ms);
+    const Clock::time_point quit = Clock::now();
+    EXPECT_EQ(runSecond({ "-stop" }), 0);
+    EXPECT_EQ(player.waitForExit(30s), 0) << ReadTextFile(m_install.path() + "first.out");
+    EXPECT_LT(ms(Clock::now() - quit), 5000);
+    EXPECT_EQ(position("song lookup found Lent - Patience"), -1);
+}
+
+TEST_F(PlayerSongWindow, lookupsTurnedOffAskNoService)
+{
+    writeSettings(false);
+    Process player;
+    startFirst(player);
+    ASSERT_EQ(runSecond({ "-radio", "Alpha.htm" }), 0);
+    openSongWindow();
+    EXPECT_TRUE(lineSeen("song window 0: Premier / Alpha / Introuvable / Introuvable"))
+        << ReadTextFile(logPath());
+    EXPECT_TRUE(lineSeen("song list stream: | Jingle Radio Alpha | Premier |  |  | "));
+    EXPECT_EQ(hits(), "searches=0 covers=0");
+    EXPECT_FALSE(std::filesystem::exists(m_install.path() + "cache/sonalto"));
+    EXPECT_EQ(runSecond({ "-stop" }), 0);
+    EXPECT_EQ(player.waitForExit(30s), 0);
+}
+
+} // namespace
