@@ -1,5 +1,7 @@
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <string>
 
 #include <gtest/gtest.h>
 
@@ -20,9 +22,24 @@ int main(int argc, char** argv)
     ::setenv("TZ", "UTC", 1);
     ::tzset();
 #ifdef SONALTO_TEST_WEB_ENGINE
+    // Test programs run side by side: each gets its own data and cache
+    // folders, so that no two web engines share one profile on disk.
+    std::string home = "/tmp/sonalto-testweb-XXXXXX";
+    if (!::mkdtemp(home.data()))
+        home.clear();
+    if (!home.empty()) {
+        ::setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+        ::setenv("XDG_CACHE_HOME", (home + "/cache").c_str(), 1);
+    }
     PrepareWebEngine();
 #endif
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+#ifdef SONALTO_TEST_WEB_ENGINE
+    std::error_code error;
+    if (!home.empty())
+        std::filesystem::remove_all(home, error);
+#endif
+    return result;
 }
