@@ -34,26 +34,40 @@ bool digitsAt(std::string_view s, std::initializer_list<std::size_t> at)
         at.begin(), at.end(), [&](std::size_t i) { return s[i] >= '0' && s[i] <= '9'; });
 }
 
-// Seconds of a local date and time counted as if it were UTC: only
-// differences are used, so the zone does not matter.
-std::optional<long long> secondsOf(std::string_view when)
+int numberAt(std::string_view when, std::size_t at, std::size_t n)
+{
+    int value = 0;
+    for (std::size_t i = at; i < at + n; ++i)
+        value = value * 10 + (when[i] - '0');
+    return value;
+}
+
+// A date and time as the journal writes it. Checked for every line read,
+// so without the calendar arithmetic of secondsOf.
+bool readableWhen(std::string_view when)
 {
     if (when.size() != kWhenLength || when[4] != '-' || when[7] != '-' || when[10] != ' '
         || when[13] != ':' || when[16] != ':'
         || !digitsAt(when, { 0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18 }))
+        return false;
+    const int month = numberAt(when, 5, 2);
+    const int day = numberAt(when, 8, 2);
+    return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+}
+
+// Seconds of a local date and time counted as if it were UTC: only
+// differences are used, so the zone does not matter.
+std::optional<long long> secondsOf(std::string_view when)
+{
+    if (!readableWhen(when))
         return std::nullopt;
-    auto number = [&](std::size_t at, std::size_t n) {
-        return std::atoi(std::string(when.substr(at, n)).c_str());
-    };
     std::tm tm {};
-    tm.tm_year = number(0, 4) - 1900;
-    tm.tm_mon = number(5, 2) - 1;
-    tm.tm_mday = number(8, 2);
-    tm.tm_hour = number(11, 2);
-    tm.tm_min = number(14, 2);
-    tm.tm_sec = number(17, 2);
-    if (tm.tm_mon < 0 || tm.tm_mon > 11 || tm.tm_mday < 1 || tm.tm_mday > 31)
-        return std::nullopt;
+    tm.tm_year = numberAt(when, 0, 4) - 1900;
+    tm.tm_mon = numberAt(when, 5, 2) - 1;
+    tm.tm_mday = numberAt(when, 8, 2);
+    tm.tm_hour = numberAt(when, 11, 2);
+    tm.tm_min = numberAt(when, 14, 2);
+    tm.tm_sec = numberAt(when, 17, 2);
     return static_cast<long long>(timegm(&tm));
 }
 
@@ -68,7 +82,7 @@ std::optional<JournalEntry> parse(std::string_view text)
         *f = std::string(text.substr(0, tab));
         text.remove_prefix(tab + 1);
     }
-    if (!secondsOf(e.when) || e.title.empty())
+    if (!readableWhen(e.when) || e.title.empty())
         return std::nullopt;
     e.liked = text == "1";
     return e;
@@ -195,23 +209,35 @@ std::vector<JournalEntry> SongJournal::ReadAll() const
         if (name.size() == 11 && name.ends_with(".tsv") && name[4] == '-')
             months.push_back(name);
     }
-    std::vector<JournalEntry> all;
+    std::vector<std::vector<JournalEntry>> read;
+    std::size_t total = 0;
     for (auto month = months.rbegin(); month != months.rend(); ++month) {
-        std::vector<JournalEntry> entries = readMonth(dir_ + *month);
-        // A line put in by hand out of order still shows at its time.
-        std::stable_sort(entries.begin(), entries.end(),
-            [](const JournalEntry& a, const JournalEntry& b) { return a.when > b.when; });
+        read.push_back(readMonth(dir_ + *month));
+        total += read.back().size();
+    }
+    // Years of journal are moved once, into their place.
+    std::vector<JournalEntry> all;
+    all.reserve(total);
+    for (std::vector<JournalEntry>& entries : read) {
+        // A file holds its month oldest first; a line put in by hand out of
+        // order still shows at its time.
+        std::reverse(entries.begin(), entries.end());
+        const auto newer
+            = [](const JournalEntry& a, const JournalEntry& b) { return a.when > b.when; };
+        if (!std::is_sorted(entries.begin(), entries.end(), newer))
+            std::stable_sort(entries.begin(), entries.end(), newer);
         std::move(entries.begin(), entries.end(), std::back_inserter(all));
     }
     return all;
 }
 
-std::vector<JournalEntry> FilterJournal(
+std::vector<std::size_t> FilterJournalRows(
     const std::vector<JournalEntry>& entries, const JournalFilter& filter)
 {
     const std::string key = FoldAccentsUtf8(filter.text);
-    std::vector<JournalEntry> shown;
-    for (const JournalEntry& e : entries) {
+    std::vector<std::size_t> rows;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const JournalEntry& e = entries[i];
         if (filter.likedOnly && !e.liked)
             continue;
         if (!filter.station.empty() && e.station != filter.station)
@@ -222,8 +248,17 @@ std::vector<JournalEntry> FilterJournal(
             && FoldAccentsUtf8(e.station + '\n' + e.artist + '\n' + e.title).find(key)
                 == std::string::npos)
             continue;
-        shown.push_back(e);
+        rows.push_back(i);
     }
+    return rows;
+}
+
+std::vector<JournalEntry> FilterJournal(
+    const std::vector<JournalEntry>& entries, const JournalFilter& filter)
+{
+    std::vector<JournalEntry> shown;
+    for (std::size_t i : FilterJournalRows(entries, filter))
+        shown.push_back(entries[i]);
     return shown;
 }
 

@@ -64,6 +64,9 @@ struct JournalFilter {
     bool likedOnly = false;
 };
 
+// The positions of the entries that pass the filter, in their order.
+std::vector<std::size_t> FilterJournalRows(
+    const std::vector<JournalEntry>& entries, const JournalFilter& filter);
 // The entries that pass the filter, in their order.
 std::vector<JournalEntry> FilterJournal(
     const std::vector<JournalEntry>& entries, const JournalFilter& filter);

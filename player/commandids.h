@@ -29,6 +29,8 @@ enum Id : int {
     SleepOff = 32900, // "Arrêt programmé": "Désactivé"
     SleepFirst = 32901, // "15 minutes", then 30, 45, 60 and 90
     SleepLast = 32905,
+    SongJournal = 32906, // "Journal des titres…"
+    LikeSong = 32907, // "J'aime ce titre"
 
     // System commands (WM_SYSCOMMAND) of the player's own
     RecordStop = 107, // forwarded "-record stop"

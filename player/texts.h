@@ -48,6 +48,9 @@ inline constexpr const char* kPopupOrganise = "Organiser...";
 inline constexpr const char* kPopupInformation = "Informations";
 inline constexpr const char* kPopupRec = "&REC";
 inline constexpr const char* kPopupStop = "&STOP";
+// Every song heard (also in "Perso"), and the mark of the song on air.
+inline constexpr const char* kMenuJournal = "Journal des titres…";
+inline constexpr const char* kPopupLike = "J'aime ce titre";
 inline constexpr const char* kPopupScheduledRec = "REC Planifié";
 inline constexpr const char* kPopupMute = "&Mute";
 inline constexpr const char* kPopupRestore = "Agrandir";

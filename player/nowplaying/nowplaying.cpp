@@ -14,14 +14,14 @@ QPointer<SongWindow> g_songWindow;
 } // namespace
 
 void OpenSongWindow(QWidget* mainWindow, Settings& settings, const StationPageInfo& current,
-    bool docked, StreamTitles* titles)
+    bool docked, StreamTitles* titles, HeardSongs* heard)
 {
     if (g_songWindow) {
         g_songWindow->raise();
         g_songWindow->activateWindow();
         return;
     }
-    g_songWindow = new SongWindow(settings, current, mainWindow, titles);
+    g_songWindow = new SongWindow(settings, current, mainWindow, titles, heard);
     if (settings.skin)
         ApplySkin(g_songWindow);
     g_songWindow->open();

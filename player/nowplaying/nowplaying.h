@@ -3,6 +3,7 @@
 #include "common/settings.h"
 #include "common/stationpage.h"
 
+class HeardSongs;
 class QWidget;
 class SongWindow;
 class StreamTitles;
@@ -15,9 +16,9 @@ class StreamTitles;
 // which must outlive the window; settings gives the refresh period, the
 // HTML directory, "OnTop" and the interface, and receives the period on OK.
 // titles, when given, are the stream's songs for a station without a feed;
-// they too must outlive the window.
+// they too must outlive the window, as must heard, the journal's side.
 void OpenSongWindow(QWidget* mainWindow, Settings& settings, const StationPageInfo& current,
-    bool docked, StreamTitles* titles = nullptr);
+    bool docked, StreamTitles* titles = nullptr, HeardSongs* heard = nullptr);
 
 // Command 105: the open window shows its selected song again (after the
 // current station changed). Nothing when no window is open.

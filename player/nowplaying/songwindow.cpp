@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
-#include <QStringDecoder>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -28,6 +27,7 @@
 #include "common/ui/uitext.h"
 #include "common/ui/workermailbox.h"
 #include "nowplaying/fetchcover.h"
+#include "nowplaying/heardsongs.h"
 #include "nowplaying/nowplayingtexts.h"
 #include "nowplaying/streamtitles.h"
 
@@ -35,17 +35,6 @@ namespace {
 
 // The area a cover is shown in; a cover is scaled to fit it.
 constexpr int kCoverSide = 104;
-
-// Feed texts are Windows-1252 as the feed formats were made for, but many
-// servers now answer in UTF-8: a text that is valid UTF-8 is read as such.
-QString feedText(const std::string& text)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = utf8(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-    if (!utf8.hasError())
-        return decoded;
-    return UiText(text);
-}
 
 WindowRect toWindowRect(const QRect& r)
 {
@@ -61,13 +50,14 @@ bool startWorker(std::function<void()> work)
 
 } // namespace
 
-SongWindow::SongWindow(
-    Settings& settings, const StationPageInfo& current, QWidget* mainWindow, StreamTitles* titles)
+SongWindow::SongWindow(Settings& settings, const StationPageInfo& current, QWidget* mainWindow,
+    StreamTitles* titles, HeardSongs* heard)
     : QDialog(mainWindow)
     , m_settings(settings)
     , m_current(current)
     , m_mainWindow(mainWindow)
     , m_titles(titles)
+    , m_heard(heard)
     , m_model(settings.refreshSeconds)
     , m_mailbox(std::make_shared<ResultMailbox>(this, [this] { takeResults(); }))
 {
@@ -158,7 +148,19 @@ void SongWindow::build()
     steps->addWidget(m_periodEdit);
     steps->addWidget(new QLabel(Utf8Text(texts::kSongRefreshAfter), this));
 
+    // "J'aime ce titre" marks the song on air in the journal.
+    m_likeButton = new QPushButton(Utf8Text(texts::kSongLike), this);
+    m_likeButton->setObjectName(QStringLiteral("like"));
+    m_likeButton->setAutoDefault(false);
+    m_likeButton->setVisible(m_heard != nullptr);
+    if (m_heard != nullptr) {
+        connect(m_likeButton, &QPushButton::clicked, m_heard, &HeardSongs::likeOnAir);
+        connect(m_heard, &HeardSongs::onAirChanged, this, &SongWindow::showLikeState);
+    }
+    showLikeState();
+
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_likeButton);
     buttons->addStretch(1);
     buttons->addWidget(ok);
     buttons->addWidget(copy);
@@ -188,7 +190,7 @@ void SongWindow::onCommand(int id)
     const std::string* values[5]
         = { &song.title, &song.artist, &song.album, &song.releaseDate, &song.label };
     for (int i = 0; i < 5; ++i)
-        m_values[i]->setText(feedText(*values[i]));
+        m_values[i]->setText(FeedText(*values[i]));
     const std::string shown = std::to_string(m_model.index()) + ": " + song.title + " / "
         + song.artist + " / " + song.album + " / " + song.releaseDate;
     if (shown != m_logged) {
@@ -284,6 +286,8 @@ void SongWindow::onFeedRead(unsigned long generation, bool ok, const SongList& s
         m_feedSongs = songs;
         const std::string& onAir = songs[0].title;
         m_feedWorks = !onAir.empty() && onAir != kNotFound;
+        if (m_feedWorks && m_heard != nullptr)
+            m_heard->onFeedSong(songs[0]);
     }
     takeSongs(false);
     onCommand(RedisplayCommand);
@@ -323,6 +327,13 @@ void SongWindow::onCoverFetched(unsigned long request, const QImage& image)
     emit coverShown();
 }
 
+void SongWindow::showLikeState()
+{
+    // Only a song on air that is not marked yet can be.
+    m_likeButton->setEnabled(
+        m_heard != nullptr && m_heard->onAir().has_value() && !m_heard->onAir()->liked);
+}
+
 void SongWindow::onPrevious()
 {
     if (m_model.previous())
@@ -346,7 +357,7 @@ void SongWindow::onCoverClicked()
     const std::string address = m_model.coverClickAddress();
     if (address.empty())
         return;
-    const QUrl url(feedText(address), QUrl::TolerantMode);
+    const QUrl url(FeedText(address), QUrl::TolerantMode);
     // Only web pages are handed to the desktop, whatever a feed says.
     if (url.isValid()
         && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")))
@@ -355,7 +366,7 @@ void SongWindow::onCoverClicked()
 
 void SongWindow::copyToClipboard()
 {
-    QGuiApplication::clipboard()->setText(feedText(m_model.clipboardText()));
+    QGuiApplication::clipboard()->setText(FeedText(m_model.clipboardText()));
 }
 
 void SongWindow::onOk()

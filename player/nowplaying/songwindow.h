@@ -13,6 +13,7 @@
 #include "common/stationpage.h"
 #include "nowplaying/songwindowmodel.h"
 
+class HeardSongs;
 class QLabel;
 class StreamTitles;
 class QPushButton;
@@ -51,9 +52,11 @@ public:
     // current is the player's current station, read at every refresh for
     // its live address; it outlives the window. mainWindow is the window
     // this one opens beside, snaps to and is owned by. titles, when given,
-    // are the stream's songs, shown while the feed gives none.
+    // are the stream's songs, shown while the feed gives none. heard, when
+    // given, takes the feed's songs on air into the journal, and the
+    // window's "J'aime ce titre" marks its song on air.
     SongWindow(Settings& settings, const StationPageInfo& current, QWidget* mainWindow,
-        StreamTitles* titles = nullptr);
+        StreamTitles* titles = nullptr, HeardSongs* heard = nullptr);
     ~SongWindow() override;
 
     // Reads the feed, selects the song on air, shows it and places the
@@ -96,6 +99,7 @@ protected:
 
 private:
     void build();
+    void showLikeState();
     void onPrevious();
     void onNext();
     void onPeriodChanged(int seconds);
@@ -120,6 +124,7 @@ private:
     const StationPageInfo& m_current;
     QWidget* m_mainWindow;
     StreamTitles* m_titles;
+    HeardSongs* m_heard;
     // The feed's last readable list, and whether it named a song.
     SongList m_feedSongs;
     bool m_feedWorks = false;
@@ -147,4 +152,5 @@ private:
     QPushButton* m_coverButton = nullptr;
     QLabel* m_coverStatic = nullptr;
     QSpinBox* m_periodEdit = nullptr;
+    QPushButton* m_likeButton = nullptr;
 };

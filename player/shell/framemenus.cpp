@@ -36,6 +36,7 @@ QMenu* BuildMenuBar(QMainWindow* window, const Settings& settings, bool recordin
     QMenu* perso = bar->addMenu(Utf8Text(texts::kMenuPerso));
     perso->addAction(Utf8Text(texts::kPopupPersonalise))->setData(cmd::Personalise);
     perso->addAction(Utf8Text(texts::kMenuDirectory))->setData(cmd::StationDirectory);
+    perso->addAction(Utf8Text(texts::kMenuJournal))->setData(cmd::SongJournal);
     QObject::connect(perso, &QMenu::triggered, window,
         [onCommand](QAction* action) { onCommand(action->data().toInt()); });
     // The favourites pop-up carries its fixed items and one item per

@@ -12,8 +12,8 @@ struct Settings;
 // hands it to the window's command handler when triggered, so that a menu
 // click and a forwarded record reach the same place.
 
-// The menu bar: Options, Perso (a menu: "&Personnaliser"), Favoris, REC (or STOP while recording),
-// Aide, A propos, Quitter. Returns the "Favoris" pop-up.
+// The menu bar: Options, Perso (a menu: "&Personnaliser", the station directory, the song journal),
+// Favoris, REC (or STOP while recording), Aide, A propos, Quitter. Returns the "Favoris" pop-up.
 QMenu* BuildMenuBar(QMainWindow* window, const Settings& settings, bool recording,
     const std::function<void(int id)>& onCommand);
 

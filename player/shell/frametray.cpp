@@ -7,6 +7,7 @@
 #include "common/textfile.h"
 #include "common/ui/trayicon.h"
 #include "common/ui/uitext.h"
+#include "nowplaying/heardsongs.h"
 #include "playback/audioengine.h"
 #include "shell/mainframe.h"
 #include "shell/mixer.h"
@@ -84,6 +85,8 @@ QMenu* FrameTray::buildPopupMenu()
     state.muted = m_muted;
     state.favourites = m_settings.favourites;
     state.sleepMinutes = m_frame.sleepControl()->minutes();
+    const auto& onAir = m_frame.heardSongs()->onAir();
+    state.songToLike = onAir && !onAir->liked;
     return BuildRoutedPopup(
         state, &m_frame, m_settings.favourites, [this](int id) { m_frame.onCommand(id); });
 }

@@ -18,12 +18,15 @@
 #include "common/installdir.h"
 #include "common/messages.h"
 #include "common/rebuild.h"
+#include "common/songjournal.h"
 #include "common/textfile.h"
 #include "common/ui/messageprompt.h"
 #include "common/ui/messengerserver.h"
 #include "common/ui/skinloader.h"
 #include "common/ui/trayicon.h"
 #include "common/ui/uitext.h"
+#include "nowplaying/heardsongs.h"
+#include "nowplaying/journalwindow.h"
 #include "nowplaying/nowplaying.h"
 #include "nowplaying/streamtitles.h"
 #include "playback/audioengine.h"
@@ -109,8 +112,12 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
     // every new station.
     m_titles = new StreamTitles(m_settings, this);
     connect(m_player, &AudioEngine::titleChanged, m_titles, &StreamTitles::onTitle);
-    connect(m_view, &CLumoView::songWindowRequested, this,
-        [this] { OpenSongWindow(this, m_settings, m_view->currentStation(), true, m_titles); });
+    // Every song heard goes into the journal.
+    m_heard = new HeardSongs(m_view->currentStation(), DefaultJournalDir(), {}, this);
+    connect(m_player, &AudioEngine::titleChanged, m_heard, &HeardSongs::onStreamTitle);
+    connect(m_view, &CLumoView::songWindowRequested, this, [this] {
+        OpenSongWindow(this, m_settings, m_view->currentStation(), true, m_titles, m_heard);
+    });
     connect(m_view, &CLumoView::stationRead, this, [] { RedisplaySongWindow(); });
     connect(m_view, &CLumoView::miniStationShown, this, [] { RedisplaySongWindow(); });
 
@@ -272,10 +279,16 @@ void CMainFrame::onCommand(int id)
         m_selfUpdate->complete();
         break;
     case cmd::SongInformation:
-        OpenSongWindow(this, m_settings, m_view->currentStation(), false, m_titles);
+        OpenSongWindow(this, m_settings, m_view->currentStation(), false, m_titles, m_heard);
         break;
     case cmd::Options:
         RunOptionsDialog(*m_host, this);
+        break;
+    case cmd::SongJournal:
+        OpenJournalWindow(this, m_settings, *m_heard);
+        break;
+    case cmd::LikeSong:
+        m_heard->likeOnAir();
         break;
     default:
         if (const int minutes = SleepControl::minutesOf(id); minutes >= 0) {
@@ -619,5 +632,6 @@ void CMainFrame::stationChanged()
 {
     // Nothing of the last station's songs stays on show.
     m_titles->stationChanged();
+    m_heard->stationChanged();
     SongWindowStationChanged();
 }

@@ -18,6 +18,7 @@ class ControlStrip;
 class FrameHost;
 class FramePlayback;
 class FrameTray;
+class HeardSongs;
 class MessengerServer;
 class MiniHandle;
 class Mixer;
@@ -102,6 +103,7 @@ public:
     PlayerTray* tray() const;
     Mixer* mixer() const;
     SleepControl* sleepControl() const { return m_sleep; }
+    HeardSongs* heardSongs() const { return m_heard; }
     // The notification area's pop-up as it would open now: the mixer is
     // asked for the mute first. The caller owns the menu.
     QMenu* buildPopupMenu();
@@ -151,6 +153,8 @@ private:
     AudioEngine* m_player = nullptr; // the playback's engine
     // The stream's titles as songs, for the song window.
     StreamTitles* m_titles = nullptr;
+    // The songs heard, into the journal.
+    HeardSongs* m_heard = nullptr;
     ControlStrip* m_strip = nullptr;
     QMenu* m_systemMenu = nullptr;
     QMenu* m_favouritesMenu = nullptr;

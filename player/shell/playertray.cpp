@@ -69,6 +69,8 @@ QMenu* BuildPlayerPopup(const PopupState& state, QWidget* parent)
 
     if (state.songInformation)
         addItem(menu, texts::kPopupInformation, cmd::SongInformation, MenuPicture::Information);
+    addItem(menu, texts::kMenuJournal, cmd::SongJournal, MenuPicture::Information);
+    addItem(menu, texts::kPopupLike, cmd::LikeSong, MenuPicture::Favourite, state.songToLike);
     addItem(menu, state.recording ? texts::kPopupStop : texts::kPopupRec, cmd::ToggleRecording,
         state.recording ? MenuPicture::StopRecord : MenuPicture::Record);
     addItem(menu, texts::kPopupScheduledRec, cmd::StartScheduler, MenuPicture::ScheduledRecord);

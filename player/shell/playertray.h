@@ -42,6 +42,7 @@ struct PopupState {
     bool muted = false;
     bool muteAvailable = false; // the sound server and its output are there
     int sleepMinutes = 0; // the sleep timer's delay, 0 when off
+    bool songToLike = false; // a song on air, not marked yet
     Favourites favourites;
 };
 

@@ -140,6 +140,8 @@ TEST(PlayerTrayTest, popupContentFollowsState)
         { cmd::Personalise, "&Personnaliser", true },
         { -1, "Favoris", true },
         { cmd::SongInformation, "Informations", true },
+        { cmd::SongJournal, "Journal des titres…", true },
+        { cmd::LikeSong, "J'aime ce titre", false },
         { cmd::ToggleRecording, "&REC", true },
         { cmd::StartScheduler, "REC Planifié", true },
         { -1, "Arrêt programmé", true },
@@ -172,15 +174,17 @@ TEST(PlayerTrayTest, popupContentFollowsState)
             MenuPictureIcon(MenuPicture::Record).cacheKey());
     }
 
-    // No live address, recording, muted, no sound server.
+    // No live address, a song to like, recording, muted, no sound server.
     state.songInformation = false;
+    state.songToLike = true;
     state.recording = true;
     state.muted = true;
     state.muteAvailable = false;
     std::vector<Item> changed = base;
     changed.erase(changed.begin() + 3);
-    changed[3].text = "&STOP";
-    changed[6].enabled = false;
+    changed[4].enabled = true;
+    changed[5].text = "&STOP";
+    changed[8].enabled = false;
     {
         std::unique_ptr<QMenu> menu(BuildPlayerPopup(state, nullptr));
         compare(itemsOf(*menu), changed);

@@ -32,6 +32,8 @@ using testsupport::ReadLines;
 using testsupport::TempDir;
 
 constexpr std::uint64_t kSongInformation = 32839;
+constexpr std::uint64_t kSongJournal = 32906;
+constexpr std::uint64_t kLikeSong = 32907;
 
 class PlayerSongWindow : public ::testing::Test {
 protected:
@@ -74,6 +76,7 @@ protected:
         return Environment {
             { "XDG_RUNTIME_DIR", m_runtime.path() },
             { "XDG_CACHE_HOME", m_install.path() + "cache" },
+            { "XDG_DATA_HOME", m_install.path() + "data" },
             { "QT_QPA_PLATFORM", platform != nullptr ? platform : "offscreen" },
             { "SONALTO_DIAG_LOG", logPath() },
             { "SONALTO_AUDIO_SINK", "fakesink sync=true" },
@@ -92,10 +95,11 @@ protected:
         return testsupport::RunSecondStart(m_player, arguments, environment());
     }
 
-    void openSongWindow()
+    void openSongWindow() { command(kSongInformation); }
+
+    void command(std::uint64_t id)
     {
-        EXPECT_EQ(
-            SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_COMMAND, kSongInformation, 0),
+        EXPECT_EQ(SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_COMMAND, id, 0),
             std::optional<std::int64_t>(0));
     }
 
@@ -217,6 +221,43 @@ TEST_F(PlayerSongWindow, lookupsTurnedOffAskNoService)
     EXPECT_FALSE(std::filesystem::exists(m_install.path() + "cache/sonalto"));
     EXPECT_EQ(runSecond({ "-stop" }), 0);
     EXPECT_EQ(player.waitForExit(30s), 0);
+}
+
+// Two titles, five seconds each, in turn: the journal keeps each song once,
+// under the station's name, and the song on air takes the like.
+TEST_F(PlayerSongWindow, journalGetsEachSongOnce)
+{
+    writeSettings(false);
+    station("Journal.htm", "Radio Journal",
+        m_server.url("/_stream?metaint=4000&every=20&title=Alpha+-+Premier&title=Beta+-+Second"));
+    Process player;
+    startFirst(player);
+    ASSERT_EQ(runSecond({ "-radio", "Journal.htm" }), 0);
+    ASSERT_TRUE(lineSeen("journal Radio Journal | Alpha | Premier"));
+    ASSERT_TRUE(lineSeen("journal Radio Journal | Beta | Second", 15s));
+    // The first title again, five seconds later.
+    ASSERT_TRUE(testsupport::WaitFor(
+        [&] {
+            const std::vector<std::string> log = ReadLines(logPath());
+            return std::count(log.begin(), log.end(), "stream title Alpha - Premier") >= 2;
+        },
+        15s))
+        << ReadTextFile(logPath());
+    command(kLikeSong);
+    EXPECT_TRUE(lineSeen("journal liked Premier", 5s));
+    command(kSongJournal);
+    EXPECT_TRUE(lineSeen("journal window 2", 5s)) << ReadTextFile(logPath());
+    EXPECT_EQ(runSecond({ "-stop" }), 0);
+    EXPECT_EQ(player.waitForExit(30s), 0);
+
+    std::vector<std::string> lines;
+    for (const auto& month :
+        std::filesystem::directory_iterator(m_install.path() + "data/sonalto/journal"))
+        for (const std::string& line : ReadLines(month.path().string()))
+            lines.push_back(line.substr(20));
+    EXPECT_EQ(lines,
+        (std::vector<std::string> {
+            "Radio Journal\tAlpha\tPremier\t1", "Radio Journal\tBeta\tSecond\t0" }));
 }
 
 } // namespace
