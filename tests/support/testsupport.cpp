@@ -26,6 +26,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The data folder of the programs this test run starts, removed at its end.
+const std::string& runDataHome()
+{
+    static const TempDir dir("sonalto-data");
+    return dir.path();
+}
+
 int decodeStatus(int status)
 {
     if (WIFEXITED(status))
@@ -106,6 +113,10 @@ bool Process::start(const std::string& program, const std::vector<std::string>& 
         if (eq != std::string::npos)
             merged[entry.substr(0, eq)] = entry.substr(eq + 1);
     }
+    // What the programs keep for the user (the song journal, the web
+    // view's profile) goes to a folder of this run, never to the user's own,
+    // unless the test names one.
+    merged["XDG_DATA_HOME"] = runDataHome();
     for (const auto& [name, value] : environment) {
         if (value)
             merged[name] = *value;

@@ -51,6 +51,8 @@ public:
 
     // Starts program with arguments in workDir (empty: the current one),
     // standard output and error appended to outputFile (empty: inherited).
+    // Unless the environment names one, XDG_DATA_HOME is a folder of the
+    // test run, shared by the programs it starts.
     bool start(const std::string& program, const std::vector<std::string>& arguments,
         const Environment& environment = {}, const std::string& workDir = {},
         const std::string& outputFile = {});
