@@ -64,3 +64,8 @@ inline constexpr std::uint64_t kIdNo = 7;
 // The running recorder; WM_CLOSE makes it end its file and leave.
 inline constexpr const char* kRecorderWindowClass = "HarddiskOgg";
 inline constexpr const char* kRecorderWindowTitle = "harddisk";
+// Recordings split by song: the player tells the recorder, as copy data
+// with the title in UTF-8, the title already playing when the recording
+// began, then each new one.
+inline constexpr std::uint64_t kRecorderStartTitle = 0x8050;
+inline constexpr std::uint64_t kRecorderNewTitle = 0x8051;

@@ -54,6 +54,7 @@ constexpr const char* kFormat = "Type de compression";
 constexpr const char* kCompression = "Taux de compression";
 constexpr const char* kStereo = "Mono/St\xE9r\xE9o"; // Windows-1252 bytes
 constexpr const char* kBaseName = "Nom du fichier";
+constexpr const char* kBySong = "Titre par Titre";
 
 constexpr const char* kCopyrightText = "Enregistreur HarddiskOgg de Sonalto";
 
@@ -232,6 +233,7 @@ void ApplyDefaultSettings(Settings& settings, const std::string& installDir, Scr
     settings.compressionIndex = 0;
     settings.stereo = false;
     settings.recordBaseName = kDefaultBaseName;
+    settings.recordBySong = false;
 }
 
 bool LoadSettings(Settings& settings, const std::string& installDir, const std::string& fileName,
@@ -301,6 +303,7 @@ bool LoadSettings(Settings& settings, const std::string& installDir, const std::
     readInt(ini, kRecorder, kCompression, settings.compressionIndex);
     settings.stereo = trueOnlyIf(ini, kRecorder, kStereo);
     readTextOr(ini, kRecorder, kBaseName, settings.recordBaseName, kDefaultBaseName);
+    settings.recordBySong = trueOnlyIf(ini, kRecorder, kBySong);
     return true;
 }
 
@@ -384,5 +387,6 @@ bool SaveSettings(Settings& settings, const std::string& installDir, const std::
     ini.set(kRecorder, kCompression, std::to_string(settings.compressionIndex));
     ini.set(kRecorder, kStereo, boolText(settings.stereo));
     ini.set(kRecorder, kBaseName, settings.recordBaseName);
+    ini.set(kRecorder, kBySong, boolText(settings.recordBySong));
     return ini.save(path);
 }

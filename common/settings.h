@@ -61,6 +61,8 @@ struct Settings {
     std::int32_t compressionIndex = 0; // "Taux de compression"
     bool stereo = false; // "Mono/Stéréo"
     std::string recordBaseName; // "Nom du fichier"
+    // One file per song, cut at each new stream title; off: one file.
+    bool recordBySong = false; // "Titre par Titre"
 };
 
 inline constexpr const char* kSettingsFileName = "Sonalto.ini";

@@ -8,12 +8,16 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "common/titlesplit.h"
 #include "common/ui/uitext.h"
 
 namespace {
 
 // How long the end of the stream may take once asked for.
 constexpr int kGraceMs = 10000;
+// How much audio a split recording holds back while one piece is closed and
+// the next one opened: far more than that takes.
+constexpr guint64 kSplitHoldNs = 5 * GST_SECOND;
 
 GstElement* make(const char* factory, const char* name = nullptr)
 {
@@ -67,9 +71,70 @@ Capture::~Capture()
         gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
         gst_object_unref(bus);
         gst_element_set_state(m_pipeline, GST_STATE_NULL);
+        m_incoming.reset();
+        m_current.reset();
         gst_object_unref(m_pipeline);
     }
 }
+
+Capture::Piece::~Piece()
+{
+    if (added)
+        return;
+    for (GstElement* element : { encoder, after, sink })
+        if (element)
+            gst_object_unref(gst_object_ref_sink(element));
+}
+
+// What runs in the streaming threads: the count of audio per piece, the cut
+// itself, and the end of a closed piece reaching its file.
+struct CaptureProbes {
+    static GstPadProbeReturn countBuffer(GstPad*, GstPadProbeInfo*, gpointer data)
+    {
+        ++static_cast<Capture::Piece*>(data)->buffers;
+        return GST_PAD_PROBE_OK;
+    }
+
+    static GstPadProbeReturn pieceEnd(GstPad*, GstPadProbeInfo* info, gpointer data)
+    {
+        if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) != GST_EVENT_EOS)
+            return GST_PAD_PROBE_OK;
+        auto* piece = static_cast<Capture::Piece*>(data);
+        Capture* owner = piece->owner;
+        QMetaObject::invokeMethod(
+            owner, [owner, piece] { owner->pieceEnded(piece); }, Qt::QueuedConnection);
+        return GST_PAD_PROBE_REMOVE;
+    }
+
+    // The audio is held at the queue: the next piece takes it from here on,
+    // and the closed piece's encoder gets its end of stream, which writes
+    // its last pages and headers. The GUI thread neither moves the two
+    // pieces nor frees them until that end has reached the old file.
+    static GstPadProbeReturn cut(GstPad* queueSource, GstPadProbeInfo*, gpointer data)
+    {
+        auto* self = static_cast<Capture*>(data);
+        Capture::Piece& old = *self->m_current;
+        Capture::Piece& next = *self->m_incoming;
+        GstPad* oldInput = gst_element_get_static_pad(old.encoder, "sink");
+        gst_pad_unlink(queueSource, oldInput);
+        GstPad* oldFile = gst_element_get_static_pad(old.sink, "sink");
+        gst_pad_add_probe(oldFile, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, pieceEnd, &old, nullptr);
+        gst_object_unref(oldFile);
+
+        if (self->addPiece(next)) {
+            GstPad* nextInput = gst_element_get_static_pad(next.encoder, "sink");
+            gst_pad_link(queueSource, nextInput);
+            gst_object_unref(nextInput);
+            for (GstElement* element : { next.sink, next.after, next.encoder })
+                if (element)
+                    gst_element_sync_state_with_parent(element);
+        }
+        self->m_swapped = true;
+        gst_pad_send_event(oldInput, gst_event_new_eos());
+        gst_object_unref(oldInput);
+        return GST_PAD_PROBE_REMOVE;
+    }
+};
 
 const char* Capture::encoderElement(EncoderPreset::Format format)
 {
@@ -90,33 +155,94 @@ QString Capture::temporaryPath(const QString& outputPath)
     return info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".part");
 }
 
+QString Capture::temporaryFile() const
+{
+    return m_current ? m_current->temporary : QString();
+}
+
+std::unique_ptr<Capture::Piece> Capture::makePiece(const QString& temporary, QString& errorText)
+{
+    auto piece = std::make_unique<Piece>();
+    piece->owner = this;
+    piece->temporary = temporary;
+    piece->encoder = make(encoderElement(m_preset.format));
+    piece->sink = make("filesink");
+    if (m_preset.format == EncoderPreset::Format::Ogg)
+        piece->after = make("oggmux");
+    // The MP3 encoder lowers the rate for low bitrates unless its output
+    // rate is fixed: the file keeps the preset's rate.
+    if (m_preset.format == EncoderPreset::Format::Mp3)
+        piece->after = make("capsfilter");
+    if (!piece->encoder || !piece->sink
+        || (m_preset.format != EncoderPreset::Format::Wav && !piece->after)) {
+        errorText = QString::fromUtf8(encoderElement(m_preset.format));
+        return nullptr;
+    }
+    switch (m_preset.format) {
+    case EncoderPreset::Format::Ogg:
+        g_object_set(piece->encoder, "bitrate", m_preset.oggBitRate, nullptr);
+        break;
+    case EncoderPreset::Format::Mp3: {
+        // target 1 = bitrate, constant.
+        g_object_set(
+            piece->encoder, "target", 1, "bitrate", m_preset.mp3BitRate, "cbr", TRUE, nullptr);
+        GstCaps* mp3
+            = gst_caps_new_simple("audio/mpeg", "rate", G_TYPE_INT, m_preset.rate, nullptr);
+        g_object_set(piece->after, "caps", mp3, nullptr);
+        gst_caps_unref(mp3);
+        break;
+    }
+    case EncoderPreset::Format::Wav:
+        break;
+    }
+    g_object_set(piece->sink, "location", PathBytes(temporary).c_str(), nullptr);
+    // A piece that joins a running recording has nothing to wait for.
+    if (m_split)
+        g_object_set(piece->sink, "async", FALSE, nullptr);
+    return piece;
+}
+
+bool Capture::addPiece(Piece& piece)
+{
+    gst_bin_add_many(GST_BIN(m_pipeline), piece.encoder, piece.sink, nullptr);
+    if (piece.after)
+        gst_bin_add(GST_BIN(m_pipeline), piece.after);
+    piece.added = true;
+    // Counts the audio that reaches the encoder: a piece that got none is
+    // removed.
+    if (GstPad* pad = gst_element_get_static_pad(piece.encoder, "sink")) {
+        gst_pad_add_probe(
+            pad, GST_PAD_PROBE_TYPE_BUFFER, CaptureProbes::countBuffer, &piece, nullptr);
+        gst_object_unref(pad);
+    }
+    return piece.after ? gst_element_link_many(piece.encoder, piece.after, piece.sink, nullptr)
+                       : gst_element_link(piece.encoder, piece.sink);
+}
+
 bool Capture::start(const QString& device, const EncoderPreset& preset, const QString& outputPath,
-    QString& errorText)
+    QString& errorText, bool split)
 {
     m_output = QFileInfo(outputPath).absoluteFilePath();
-    m_temporary = temporaryPath(m_output);
+    m_preset = preset;
+    m_split = split;
 
     m_pipeline = gst_pipeline_new("harddisk");
     GstElement* source = make("pulsesrc");
     GstElement* convert = make("audioconvert");
     GstElement* resample = make("audioresample");
     GstElement* caps = make("capsfilter");
-    GstElement* encoder = make(encoderElement(preset.format));
-    GstElement* sink = make("filesink");
-    GstElement* mux = preset.format == EncoderPreset::Format::Ogg ? make("oggmux") : nullptr;
-    // The MP3 encoder lowers the rate for low bitrates unless its output
-    // rate is fixed: the file keeps the preset's rate.
-    GstElement* mp3Caps
-        = preset.format == EncoderPreset::Format::Mp3 ? make("capsfilter") : nullptr;
-    if (!source || !convert || !resample || !caps || !encoder || !sink
-        || (preset.format == EncoderPreset::Format::Ogg && !mux)
-        || (preset.format == EncoderPreset::Format::Mp3 && !mp3Caps)) {
-        for (GstElement* element : { source, convert, resample, caps, encoder, sink, mux, mp3Caps })
+    // Split: the audio waits here while one piece is swapped for the next.
+    GstElement* queue = split ? make("queue") : nullptr;
+    m_current = makePiece(temporaryPath(m_output), errorText);
+    if (!source || !convert || !resample || !caps || (split && !queue) || !m_current) {
+        for (GstElement* element : { source, convert, resample, caps, queue })
             if (element)
                 gst_object_unref(gst_object_ref_sink(element));
         errorText = QString::fromUtf8(encoderElement(preset.format));
+        m_current.reset();
         return false;
     }
+    m_current->name = QFileInfo(m_output).completeBaseName();
 
     g_object_set(
         source, "device", device.toUtf8().constData(), "client-name", "HarddiskOgg", nullptr);
@@ -126,23 +252,10 @@ bool Capture::start(const QString& device, const EncoderPreset& preset, const QS
         gst_caps_set_simple(wanted, "format", G_TYPE_STRING, "S16LE", nullptr);
     g_object_set(caps, "caps", wanted, nullptr);
     gst_caps_unref(wanted);
-    switch (preset.format) {
-    case EncoderPreset::Format::Ogg:
-        g_object_set(encoder, "bitrate", preset.oggBitRate, nullptr);
-        break;
-    case EncoderPreset::Format::Mp3:
-        // target 1 = bitrate, constant.
-        g_object_set(encoder, "target", 1, "bitrate", preset.mp3BitRate, "cbr", TRUE, nullptr);
-        break;
-    case EncoderPreset::Format::Wav:
-        break;
-    }
-    g_object_set(sink, "location", PathBytes(m_temporary).c_str(), nullptr);
 
-    m_wav = preset.format == EncoderPreset::Format::Wav;
     m_afterSource = convert;
-    // Counts the audio that reaches the encoder: a recording that got none
-    // is the only one removed.
+    // Counts all the audio recorded: a recording that got none leaves no
+    // file.
     if (GstPad* pad = gst_element_get_static_pad(caps, "src")) {
         gst_pad_add_probe(
             pad, GST_PAD_PROBE_TYPE_BUFFER,
@@ -153,26 +266,22 @@ bool Capture::start(const QString& device, const EncoderPreset& preset, const QS
             this, nullptr);
         gst_object_unref(pad);
     }
-    gst_bin_add_many(GST_BIN(m_pipeline), source, convert, resample, caps, encoder, sink, nullptr);
-    bool linked = gst_element_link_many(source, convert, resample, caps, encoder, nullptr);
-    if (mux || mp3Caps) {
-        GstElement* after = mux ? mux : mp3Caps;
-        if (mp3Caps) {
-            GstCaps* mp3
-                = gst_caps_new_simple("audio/mpeg", "rate", G_TYPE_INT, preset.rate, nullptr);
-            g_object_set(mp3Caps, "caps", mp3, nullptr);
-            gst_caps_unref(mp3);
-        }
-        gst_bin_add(GST_BIN(m_pipeline), after);
-        linked = linked && gst_element_link_many(encoder, after, sink, nullptr);
-    } else {
-        linked = linked && gst_element_link(encoder, sink);
+    gst_bin_add_many(GST_BIN(m_pipeline), source, convert, resample, caps, nullptr);
+    bool linked = gst_element_link_many(source, convert, resample, caps, nullptr);
+    GstElement* last = caps;
+    if (queue) {
+        g_object_set(queue, "max-size-time", kSplitHoldNs, "max-size-buffers", 0u, "max-size-bytes",
+            0u, nullptr);
+        gst_bin_add(GST_BIN(m_pipeline), queue);
+        linked = linked && gst_element_link(caps, queue);
+        last = queue;
+        m_queue = queue;
     }
+    linked = addPiece(*m_current) && linked && gst_element_link(last, m_current->encoder);
     if (!linked) {
         errorText = QStringLiteral("liaison du pipeline");
         return false;
     }
-
     GstBus* bus = gst_element_get_bus(m_pipeline);
     gst_bus_set_sync_handler(
         bus,
@@ -199,10 +308,104 @@ bool Capture::start(const QString& device, const EncoderPreset& preset, const QS
     if (gst_element_set_state(m_pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         errorText = QStringLiteral("démarrage de la source %1").arg(device);
         gst_element_set_state(m_pipeline, GST_STATE_NULL);
-        QFile::remove(m_temporary);
+        QFile::remove(m_current->temporary);
         return false;
     }
+    if (m_split)
+        emit pieceStarted(m_current->temporary, m_current->name);
     return true;
+}
+
+void Capture::setPieceName(const QString& name)
+{
+    if (m_done || m_grace.isActive())
+        return; // a recording that ends keeps the names it has
+    if (m_splits.empty()) {
+        if (m_current)
+            m_current->name = name;
+        return;
+    }
+    m_splits.back().second = name;
+    if (m_splits.size() == 1 && m_incoming)
+        m_incoming->name = name;
+}
+
+void Capture::split(const QString& endedName, const QString& nextName)
+{
+    if (!m_split || !m_pipeline || m_done || m_grace.isActive())
+        return;
+    m_splits.emplace_back(endedName, nextName);
+    if (m_splits.size() == 1)
+        beginSplit();
+}
+
+void Capture::beginSplit()
+{
+    const auto& [endedName, nextName] = m_splits.front();
+    const QFileInfo output(m_output);
+    const QString temporary = output.absolutePath() + QStringLiteral("/.") + output.fileName()
+        + QStringLiteral(".%1.part").arg(++m_pieces);
+    QString error;
+    m_incoming = makePiece(temporary, error);
+    if (!m_incoming) {
+        // The encoder cannot be made again: the recording goes on in the
+        // piece it is in.
+        m_splits.clear();
+        return;
+    }
+    m_current->name = endedName;
+    m_incoming->name = nextName;
+    m_swapped = false;
+    GstPad* pad = gst_element_get_static_pad(m_queue, "src");
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM, CaptureProbes::cut, this, nullptr);
+    gst_object_unref(pad);
+}
+
+// The closed piece's last pages are in its file: it leaves the pipeline and
+// takes its name; the next one is the current piece.
+void Capture::pieceEnded(Piece* piece)
+{
+    if (m_done || piece != m_current.get())
+        return;
+    for (GstElement* element : { piece->sink, piece->after, piece->encoder })
+        if (element)
+            gst_element_set_state(element, GST_STATE_NULL);
+    for (GstElement* element : { piece->sink, piece->after, piece->encoder })
+        if (element)
+            gst_bin_remove(GST_BIN(m_pipeline), element);
+    savePiece(*piece, true);
+    m_current = std::move(m_incoming);
+    m_swapped = false;
+    emit pieceStarted(m_current->temporary, m_current->name);
+    m_splits.pop_front();
+    if (!m_splits.empty())
+        beginSplit();
+    else if (m_stopAfterSplits)
+        gst_element_send_event(m_pipeline, gst_event_new_eos());
+}
+
+void Capture::savePiece(Piece& piece, bool ended)
+{
+    if (piece.buffers.load() == 0) {
+        QFile::remove(piece.temporary);
+        return;
+    }
+    if (!ended && m_preset.format == EncoderPreset::Format::Wav)
+        completeWavSizes(piece.temporary);
+    QString kept;
+    if (m_split) {
+        const QFileInfo output(m_output);
+        kept = PathText(FreeSongFile(PathBytes(output.absolutePath() + QLatin1Char('/')),
+            PathBytes(piece.name), PathBytes(QLatin1Char('.') + output.suffix())));
+    } else {
+        kept = m_output;
+        QFile::remove(kept);
+    }
+    if (!QFile::rename(piece.temporary, kept))
+        kept = piece.temporary; // still there, under its hidden name
+    m_output = kept;
+    if (m_split)
+        emit pieceSaved(kept);
 }
 
 void Capture::stop()
@@ -210,6 +413,12 @@ void Capture::stop()
     if (!m_pipeline || m_done || m_grace.isActive())
         return;
     m_grace.start();
+    // A cut under way ends first, so that its two pieces are closed and
+    // named as asked.
+    if (!m_splits.empty()) {
+        m_stopAfterSplits = true;
+        return;
+    }
     gst_element_send_event(m_pipeline, gst_event_new_eos());
 }
 
@@ -245,15 +454,21 @@ void Capture::finish(bool ended)
     m_done = true;
     m_grace.stop();
     gst_element_set_state(m_pipeline, GST_STATE_NULL);
+    // A cut that did not end in time: the piece it opened is closed too.
+    if (m_incoming && m_swapped) {
+        for (GstElement* element : { m_incoming->sink, m_incoming->after, m_incoming->encoder })
+            if (element)
+                gst_element_set_state(element, GST_STATE_NULL);
+    }
     if (m_audioBuffers.load() == 0) {
-        QFile::remove(m_temporary);
+        QFile::remove(m_current->temporary);
+        if (m_incoming && m_swapped)
+            QFile::remove(m_incoming->temporary);
         m_outcome = Outcome::NothingRecorded;
     } else {
-        if (!ended && m_wav)
-            completeWavSizes(m_temporary);
-        QFile::remove(m_output);
-        if (!QFile::rename(m_temporary, m_output))
-            m_output = m_temporary; // still there, under its hidden name
+        savePiece(*m_current, ended);
+        if (m_incoming && m_swapped)
+            savePiece(*m_incoming, ended);
         m_outcome = !m_error.isEmpty() ? Outcome::KeptAfterError
             : ended                    ? Outcome::Complete
                                        : Outcome::KeptUnfinished;

@@ -1,8 +1,11 @@
 // HarddiskOgg/harddisk: records the player's own audio into a file.
 //
 //   harddisk -record -preset Snt.hdp -filter smart.hfs -output "PATH"
-//            -sequential -minimize -tos
+//            -sequential -minimize -tos [-split]
 //   harddisk -quit
+//
+// With "-split" the recording is cut into one file per song, named after
+// the titles the player sends; PATH names the pieces that have no title.
 //
 // The running recorder listens on the messenger under its own class and
 // title; "-quit", given to a second instance, is sent there as a close
@@ -30,6 +33,7 @@
 #include "common/recorderpreset.h"
 #include "common/sound/privateoutput.h"
 #include "common/textfile.h"
+#include "common/titlesplit.h"
 #include "common/ui/messengerserver.h"
 #include "common/ui/uitext.h"
 #include "recorderwindow.h"
@@ -48,6 +52,7 @@ struct Options {
     QString output;
     bool minimize = false;
     bool onTop = false;
+    bool split = false;
 };
 
 Options parseOptions(const QStringList& arguments)
@@ -70,6 +75,8 @@ Options parseOptions(const QStringList& arguments)
             options.minimize = true;
         else if (argument == QLatin1String("-tos"))
             options.onTop = true;
+        else if (argument == QLatin1String("-split"))
+            options.split = true;
         // "-sequential" and anything else: nothing to do.
     }
     return options;
@@ -195,12 +202,33 @@ int main(int argc, char* argv[])
 
     Capture capture;
     QString error;
-    if (!capture.start(device, *preset, output, error))
+    if (!capture.start(device, *preset, output, error, options.split))
         return failWith(app, Utf8Text(recordertexts::kCaptureFailed).arg(error));
 
     // Closing the last window must not end the program before the file is.
     app.setQuitOnLastWindowClosed(false);
     RecorderWindow window(output, capture.temporaryFile());
+    // Split: the titles the player sends cut the recording into songs.
+    TitleSplit titles(
+        PathBytes(QFileInfo(output).completeBaseName()), recordertexts::kPartialMarker);
+    const auto onTitle = [&](const MessengerRecord& record) {
+        const std::string title = record.payload;
+        if (record.dwData == kRecorderStartTitle) {
+            titles.startTitle(title);
+            capture.setPieceName(QString::fromStdString(titles.currentName()));
+        } else if (const auto ended = titles.newTitle(title)) {
+            capture.split(
+                QString::fromStdString(*ended), QString::fromStdString(titles.currentName()));
+        }
+    };
+    if (options.split) {
+        QObject::connect(&capture, &Capture::pieceStarted, &window, &RecorderWindow::setPiece);
+        QObject::connect(&capture, &Capture::pieceSaved, &app, [](const QString& path) {
+            std::fprintf(stderr, "harddisk: %s\n",
+                Utf8Text(recordertexts::kPieceSaved).arg(path).toUtf8().constData());
+        });
+        window.setPiece(capture.temporaryFile(), QFileInfo(output).completeBaseName());
+    }
     if (options.onTop)
         window.setWindowFlag(Qt::WindowStaysOnTopHint);
     if (options.minimize)
@@ -223,6 +251,9 @@ int main(int argc, char* argv[])
         [&](const MessengerRecord& record) -> std::int64_t {
             if (record.kind == MessengerRecord::Kind::Message && record.message == WM_CLOSE)
                 finishRecording();
+            else if (options.split && record.kind == MessengerRecord::Kind::CopyData
+                && (record.dwData == kRecorderStartTitle || record.dwData == kRecorderNewTitle))
+                onTitle(record);
             return 0;
         });
     QObject::connect(&window, &RecorderWindow::closeRequested, &app, finishRecording);

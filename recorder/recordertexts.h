@@ -35,6 +35,12 @@ inline constexpr const char* kNoPrivateOutput
     = "Enregistrement impossible : le lecteur n'a pas pu créer sa sortie privée sur le "
       "serveur de son. La lecture continue, mais le son du lecteur ne peut pas être "
       "enregistré.";
+// Recordings split by song: the mark of a song cut by the recording's start
+// or end, in its file name; the piece being written ("%1" its name); a piece
+// kept ("%1" its file).
+inline constexpr const char* kPartialMarker = " (partiel)";
+inline constexpr const char* kCurrentPiece = "Titre en cours : %1";
+inline constexpr const char* kPieceSaved = "Titre enregistré dans %1";
 inline constexpr const char* kAlreadyRecording = "Un enregistrement est déjà en cours.";
 inline constexpr const char* kUsage
     = "Usage : harddisk -record -preset FICHIER -filter FICHIER -output \"CHEMIN\" "

@@ -14,8 +14,11 @@ RecorderWindow::RecorderWindow(QString outputPath, QString growingFile, QWidget*
         + QFileInfo(outputPath).fileName());
     m_status = new QLabel(Utf8Text(recordertexts::kRecording));
     m_progress = new QLabel;
+    m_piece = new QLabel;
+    m_piece->hide();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(outputPath));
+    layout->addWidget(m_piece);
     layout->addWidget(m_status);
     layout->addWidget(m_progress);
 
@@ -29,6 +32,13 @@ RecorderWindow::RecorderWindow(QString outputPath, QString growingFile, QWidget*
 void RecorderWindow::setStatus(const QString& text)
 {
     m_status->setText(text);
+}
+
+void RecorderWindow::setPiece(const QString& growingFile, const QString& name)
+{
+    m_growingFile = growingFile;
+    m_piece->setText(Utf8Text(recordertexts::kCurrentPiece).arg(name));
+    m_piece->show();
 }
 
 void RecorderWindow::refresh()

@@ -16,6 +16,9 @@ public:
     explicit RecorderWindow(QString outputPath, QString growingFile, QWidget* parent = nullptr);
 
     void setStatus(const QString& text);
+    // A split recording goes on in a new piece: its name, and the file that
+    // grows.
+    void setPiece(const QString& growingFile, const QString& name);
     QString progressText() const { return m_progress->text(); }
     QString statusText() const { return m_status->text(); }
 
@@ -31,6 +34,7 @@ private:
     void refresh();
 
     QString m_growingFile;
+    QLabel* m_piece = nullptr;
     QLabel* m_status = nullptr;
     QLabel* m_progress = nullptr;
     QElapsedTimer m_elapsed;

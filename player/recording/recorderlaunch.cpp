@@ -11,10 +11,10 @@
 #include "common/ui/launchprogram.h"
 #include "common/ui/uitext.h"
 
-std::string RecordStartParameters(const std::string& outputFile)
+std::string RecordStartParameters(const std::string& outputFile, bool bySong)
 {
     return std::string("-record -preset ") + kRecorderPresetFile + " -filter " + kRecorderFilterFile
-        + " -output \"" + outputFile + "\" -sequential -minimize -tos";
+        + " -output \"" + outputFile + "\" -sequential -minimize -tos" + (bySong ? " -split" : "");
 }
 
 bool LaunchRecorder(const std::string& installDir, const std::string& parameters)
@@ -41,7 +41,7 @@ std::string StartRecording(const Settings& settings, const std::string& installD
         WriteRecorderPreset(settings, installDir, settings.formatIndex);
     const std::string output
         = RecordingOutputFile(directory, settings.recordBaseName, settings.formatIndex);
-    LaunchRecorder(installDir, RecordStartParameters(output));
+    LaunchRecorder(installDir, RecordStartParameters(output, settings.recordBySong));
     return output;
 }
 

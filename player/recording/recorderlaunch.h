@@ -8,7 +8,9 @@ struct Settings;
 // "-record -preset Snt.hdp -filter smart.hfs -output \"<file>\" -sequential
 // -minimize -tos". The preset and filter are relative names, resolved in the
 // installation directory, which is the recorder's working directory.
-std::string RecordStartParameters(const std::string& outputFile);
+// bySong adds " -split": one file per song, named after the titles that
+// RecorderTitles sends.
+std::string RecordStartParameters(const std::string& outputFile, bool bySong = false);
 inline constexpr const char* kRecordStopParameters = "-quit";
 
 // Starts installDir + "HarddiskOgg/harddisk" with these parameters, split as

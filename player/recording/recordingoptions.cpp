@@ -3,6 +3,7 @@
 #include <gst/gst.h>
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -79,6 +80,9 @@ RecordingOptionsDialog::RecordingOptionsDialog(Settings& settings, std::string i
     channels->addWidget(m_mono);
     channels->addWidget(m_stereo);
     fileLayout->addLayout(channels, 6, 0, 1, 2);
+    m_bySong = new QCheckBox(Utf8Text(rectexts::kBySong));
+    m_bySong->setChecked(m_model.bySong);
+    fileLayout->addWidget(m_bySong, 7, 0, 1, 2);
 
     auto* mixer = new QPushButton(Utf8Text(rectexts::kMixerButton));
 
@@ -167,6 +171,7 @@ void RecordingOptionsDialog::accept()
     m_model.directory = PathBytes(m_directory->text());
     m_model.sampleRateIndex = m_sampleRate->currentIndex();
     m_model.stereo = m_stereo->isChecked();
+    m_model.bySong = m_bySong->isChecked();
     m_model.store(m_settings);
     WriteRecorderPreset(m_settings, m_installDir, m_settings.formatIndex);
     SaveSettings(m_settings, m_installDir, kSettingsFileName, m_currentStationPage);

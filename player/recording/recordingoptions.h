@@ -7,6 +7,7 @@
 #include "recording/recordingoptionsmodel.h"
 
 struct Settings;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -31,6 +32,7 @@ public:
     QLabel* extensionLabel() const { return m_extension; }
     QLineEdit* nameEdit() const { return m_name; }
     QLineEdit* directoryEdit() const { return m_directory; }
+    QCheckBox* bySongBox() const { return m_bySong; }
 
     void accept() override;
 
@@ -50,6 +52,7 @@ private:
     QComboBox* m_sampleRate = nullptr;
     QRadioButton* m_mono = nullptr;
     QRadioButton* m_stereo = nullptr;
+    QCheckBox* m_bySong = nullptr;
     QComboBox* m_format = nullptr;
     QComboBox* m_rate = nullptr;
 };

@@ -12,6 +12,7 @@ RecordingOptionsModel::RecordingOptionsModel(const Settings& settings, bool mp3A
     , directory(settings.pathRec)
     , sampleRateIndex(settings.sampleRateIndex)
     , stereo(settings.stereo)
+    , bySong(settings.recordBySong)
     , m_mp3Available(mp3Available)
     , m_storedCompression(settings.compressionIndex)
 {
@@ -75,4 +76,5 @@ void RecordingOptionsModel::store(Settings& settings) const
     settings.compressionIndex = m_rateIndex;
     settings.sampleRateIndex = sampleRateIndex;
     settings.stereo = stereo;
+    settings.recordBySong = bySong;
 }

@@ -30,6 +30,7 @@ public:
     std::string directory;
     int sampleRateIndex = 0;
     bool stereo = false;
+    bool bySong = false; // "Enregistrer titre par titre"
 
     // The folder picker's choice becomes the directory with a '/' appended.
     void folderChosen(const std::string& folder);

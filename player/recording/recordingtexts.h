@@ -12,6 +12,7 @@ inline constexpr const char* kBrowseButton = "...";
 inline constexpr const char* kSampleRateLabel = "Taux d'échantillonnage :";
 inline constexpr const char* kMono = "Mono";
 inline constexpr const char* kStereo = "Stéréo";
+inline constexpr const char* kBySong = "Enregistrer titre par titre";
 inline constexpr const char* kSourceLabel = "Vérifier la source d'enregistrement :";
 inline constexpr const char* kMixerButton = "Paramètres du mixer Windows";
 inline constexpr const char* kFormatLabel = "Type de compression :";

@@ -33,6 +33,7 @@
 #include "playback/controlstrip.h"
 #include "playback/mpris.h"
 #include "recording/recorderlaunch.h"
+#include "recording/recordertitles.h"
 #include "settings/optionsdialog.h"
 #include "shell/commandline.h"
 #include "shell/framegeometry.h"
@@ -112,6 +113,8 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
     // every new station.
     m_titles = new StreamTitles(m_settings, this);
     connect(m_player, &AudioEngine::titleChanged, m_titles, &StreamTitles::onTitle);
+    m_recorderTitles = new RecorderTitles(this);
+    connect(m_player, &AudioEngine::titleChanged, m_recorderTitles, &RecorderTitles::onTitle);
     // Every song heard goes into the journal.
     m_heard = new HeardSongs(m_view->currentStation(), DefaultJournalDir(), {}, this);
     connect(m_player, &AudioEngine::titleChanged, m_heard, &HeardSongs::onStreamTitle);
@@ -532,10 +535,14 @@ void CMainFrame::toggleRecording()
         rec->setText(Utf8Text(m_recording ? texts::kMenuStop : texts::kMenuRec));
     // The launch result is not watched: a recorder that fails or stops by
     // itself leaves the flag as it is until the next REC.
-    if (m_recording)
+    if (m_recording) {
         StartRecording(m_settings, m_installDir);
-    else
+        if (m_settings.recordBySong)
+            m_recorderTitles->begin(m_player->title());
+    } else {
+        m_recorderTitles->end();
         StopRecording(m_installDir);
+    }
 }
 
 void CMainFrame::hideAway()

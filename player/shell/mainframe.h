@@ -30,6 +30,7 @@ class QMenu;
 class QMenuBar;
 class SelfUpdateWait;
 class SplashWindow;
+class RecorderTitles;
 class StreamTitles;
 class WindowPrompt;
 
@@ -155,6 +156,7 @@ private:
     StreamTitles* m_titles = nullptr;
     // The songs heard, into the journal.
     HeardSongs* m_heard = nullptr;
+    RecorderTitles* m_recorderTitles = nullptr; // to a recorder that records by song
     ControlStrip* m_strip = nullptr;
     QMenu* m_systemMenu = nullptr;
     QMenu* m_favouritesMenu = nullptr;

@@ -293,7 +293,7 @@ TEST_F(SettingsTest, saveWritesEveryKeyInItsFixedOrder)
             + "[Enregistreur HarddiskOgg]\r\n"
               "Copyright=Enregistreur HarddiskOgg de Sonalto\r\n"
               "Taux d'echantillonnage=0\r\nType de compression=1\r\nTaux de compression=0\r\n"
-            + kStereoKey + "=True\r\nNom du fichier=RadioRec\r\n");
+            + kStereoKey + "=True\r\nNom du fichier=RadioRec\r\nTitre par Titre=False\r\n");
 }
 
 TEST_F(SettingsTest, saveKeepsWhatItDoesNotOwn)
@@ -348,6 +348,7 @@ TEST_F(SettingsTest, whatIsSavedLoadsBackTheSame)
     saved.compressionIndex = 3;
     saved.stereo = true;
     saved.recordBaseName = "Concert";
+    saved.recordBySong = true;
     ASSERT_TRUE(SaveSettings(saved, m_dir, kSettingsFileName, "/home/l\xE9o/html/inter.htm"));
 
     const std::string first = ReadTextFile(path());

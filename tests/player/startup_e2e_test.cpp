@@ -179,7 +179,7 @@ TEST_F(PlayerStartup, stopEndsRunningPlayerWhichSavesEverySetting)
     EXPECT_EQ(saved.keys("Favoris"), favourites);
     EXPECT_EQ(saved.keys("Enregistreur HarddiskOgg"),
         (std::vector<std::string> { "Copyright", "Taux d'echantillonnage", "Type de compression",
-            "Taux de compression", "Mono/St\xE9r\xE9o", "Nom du fichier" }));
+            "Taux de compression", "Mono/St\xE9r\xE9o", "Nom du fichier", "Titre par Titre" }));
     EXPECT_EQ(saved.get("Sonalto", "Position X"), "40");
     EXPECT_EQ(saved.get("Sonalto", "Position Y"), "30");
     EXPECT_EQ(saved.get("Sonalto", "Mini Player"), "True");

@@ -16,14 +16,18 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTest>
+#include <QUrl>
 
 #include "common/recorderpreset.h"
 #include "common/settings.h"
 #include "common/sound/privateoutput.h"
 #include "common/textfile.h"
+#include "common/titlesplit.h"
 #include "playback/streamplayer.h"
 #include "recording/recorderlaunch.h"
+#include "recording/recordertitles.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -94,6 +98,15 @@ std::vector<double> peakLevels(const std::string& source, std::chrono::milliseco
     gst_element_set_state(pipeline, GST_STATE_NULL);
     gst_object_unref(pipeline);
     return peaks;
+}
+
+// The 100 ms windows of the file louder than -30 dB, and all its windows.
+std::pair<int, int> loudWindows(const std::string& file)
+{
+    const auto peaks = peakLevels("filesrc location=\"" + file + "\" ! decodebin", 60s);
+    return { static_cast<int>(std::count_if(
+                 peaks.begin(), peaks.end(), [](double peak) { return peak > -30.0; })),
+        static_cast<int>(peaks.size()) };
 }
 
 double loudest(const std::vector<double>& peaks)
@@ -377,6 +390,107 @@ TEST_F(RecorderE2e, keepsWhatItRecordedHoweverItStops)
         // Three seconds from the start, less the recorder's own start.
         EXPECT_GT(seconds, 1.0) << report;
         EXPECT_LT(seconds, 4.0) << report;
+    }
+}
+
+// A station whose title changes every 5 s, each song either a tone or
+// silence: recorded by song, each title has its own playable file, songs cut
+// by the start and the stop say so, and each cut falls within a second of
+// the change the listener hears.
+TEST_F(RecorderE2e, recordsOneFilePerSongCutAtEachTitle)
+{
+    // 10 s of sound looped by the server: 1 s of silence, 5 s of tone, 4 s
+    // of silence. Its titles come after each second 1, 6, 11...: the titles
+    // of even rank are tones.
+    const std::string root = m_install.path() + "www/";
+    ::mkdir(root.c_str(), 0755);
+    const std::string encode = " ! audioconvert ! lamemp3enc target=1 bitrate=128 cbr=true ! "
+                               "audio/mpeg,rate=44100 ! filesink location=";
+    testsupport::RunCommand("gst-launch-1.0 -q audiotestsrc wave=silence num-buffers=100 "
+                            "samplesperbuffer=441 ! audio/x-raw,rate=44100,channels=2"
+        + encode + root + "a.mp3");
+    testsupport::RunCommand("gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 "
+                            "num-buffers=500 samplesperbuffer=441 ! "
+                            "audio/x-raw,rate=44100,channels=2"
+        + encode + root + "b.mp3");
+    testsupport::RunCommand("gst-launch-1.0 -q audiotestsrc wave=silence num-buffers=400 "
+                            "samplesperbuffer=441 ! audio/x-raw,rate=44100,channels=2"
+        + encode + root + "c.mp3");
+    testsupport::RunCommand(
+        "cat " + root + "a.mp3 " + root + "b.mp3 " + root + "c.mp3 > " + root + "pattern.mp3");
+    if (!hasElement("lamemp3enc") || ReadTextFile(root + "pattern.mp3").size() < 150000)
+        GTEST_SKIP() << "no MP3 encoder to make the station's sound";
+    const std::vector<std::string> titles
+        = { "Éa - Un", "AC/DC - Deux", "Zoé - Trois", "Quatre ?" };
+    std::string query = "/_stream?metaint=16000&every=5&enc=utf-8&audio=pattern.mp3";
+    for (const std::string& title : titles)
+        query += "&title=" + QUrl::toPercentEncoding(QString::fromStdString(title)).toStdString();
+    testsupport::HttpServer server;
+    ASSERT_TRUE(server.start(root));
+
+    StreamPlayer player;
+    RecorderTitles forward;
+    QObject::connect(&player, &AudioEngine::titleChanged, &forward, &RecorderTitles::onTitle);
+    player.play(QString::fromStdString(server.url(query)));
+    const auto rank = [&] {
+        const auto at = std::find(titles.begin(), titles.end(), player.title().toStdString());
+        return at == titles.end() ? -1 : static_cast<int>(at - titles.begin());
+    };
+    // Start 1.5 s into a song, stop 2.5 s into the third song after it.
+    int first = rank();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rank() >= 0 && rank() != first; }, 20000));
+    first = rank();
+    QTest::qWait(1500);
+    Settings settings;
+    WriteRecorderPreset(settings, m_install.path(), 1);
+    const std::string folder = m_install.path() + "Record/";
+    ::mkdir(folder.c_str(), 0755);
+    const std::string log = m_install.path() + "split.log";
+    Process recorder;
+    ASSERT_TRUE(recorder.start(m_recorder,
+        { "-record", "-preset", "Snt.hdp", "-filter", "smart.hfs", "-output",
+            folder + "RadioRec.ogg", "-sequential", "-minimize", "-tos", "-split" },
+        {}, m_install.path(), log));
+    forward.begin(player.title());
+    const int last = (first + 3) % 4;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rank() == last; }, 25000));
+    QTest::qWait(2500);
+    EXPECT_FALSE(forward.hasPending()) << "the recorder took every title";
+    forward.end();
+    Process quit;
+    ASSERT_TRUE(quit.start(m_recorder, { "-quit" }, {}, m_install.path()));
+    EXPECT_EQ(recorder.waitForExit(15s), 0) << ReadTextFile(log);
+    player.stop();
+
+    std::vector<std::string> expected;
+    for (int i = 0; i < 4; ++i) {
+        const std::string name = SongFileName(titles[(first + i) % 4], "");
+        expected.push_back(name + (i == 0 || i == 3 ? " (partiel)" : "") + ".ogg");
+    }
+    std::sort(expected.begin(), expected.end());
+    std::vector<std::string> files;
+    for (const QString& name : QDir(QString::fromStdString(folder)).entryList(QDir::Files))
+        files.push_back(name.toStdString());
+    ASSERT_EQ(files, expected) << ReadTextFile(log);
+
+    for (int i = 0; i < 4; ++i) {
+        const std::string file = folder + SongFileName(titles[(first + i) % 4], "")
+            + (i == 0 || i == 3 ? " (partiel)" : "") + ".ogg";
+        SCOPED_TRACE(file);
+        const std::string report
+            = testsupport::RunCommand("gst-discoverer-1.0 \"" + file + "\" 2>&1");
+        EXPECT_NE(report.find("Ogg"), std::string::npos) << report;
+        const double seconds = discoveredSeconds(report);
+        // The first one begins once the recorder has started.
+        EXPECT_GT(seconds, i == 0 ? 1.0 : i == 3 ? 1.5 : 4.0) << report;
+        EXPECT_LT(seconds, i == 0 ? 4.5 : i == 3 ? 3.5 : 6.0) << report;
+        if (i == 1 || i == 2) {
+            const bool tone = (first + i) % 2 == 0;
+            const auto [loud, all] = loudWindows(file);
+            // Within a second of each change: at most 10 windows of the
+            // other song.
+            EXPECT_LE(tone ? all - loud : loud, 10) << loud << " loud of " << all;
+        }
     }
 }
 

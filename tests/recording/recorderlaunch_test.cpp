@@ -39,6 +39,9 @@ TEST(RecorderLaunch, startAndStopPassTheRecordersCommandLines)
     EXPECT_EQ(RecordStartParameters("/r/RadioRec2.ogg"),
         "-record -preset Snt.hdp -filter smart.hfs -output \"/r/RadioRec2.ogg\" -sequential "
         "-minimize -tos");
+    EXPECT_EQ(RecordStartParameters("/r/A.ogg", true),
+        "-record -preset Snt.hdp -filter smart.hfs -output \"/r/A.ogg\" -sequential "
+        "-minimize -tos -split");
 
     const std::string output = StartRecording(settings, install.path());
     EXPECT_EQ(output, settings.pathRec + "RadioRec.ogg");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -117,6 +118,8 @@ TEST(RecordingOptionsDialog, okWritesPresetAndSettingsAndCancelTouchesNothing)
         dialog.rateList()->setCurrentIndex(1);
         dialog.nameEdit()->setText(QStringLiteral("Nuit"));
         EXPECT_EQ(dialog.nameEdit()->maxLength(), 20);
+        EXPECT_FALSE(dialog.bySongBox()->isChecked());
+        dialog.bySongBox()->setChecked(true);
         dialog.accept();
     }
     EXPECT_EQ(settings.recordBaseName, "Nuit");
@@ -124,7 +127,8 @@ TEST(RecordingOptionsDialog, okWritesPresetAndSettingsAndCancelTouchesNothing)
     EXPECT_EQ(ReadTextFile(presetPath),
         ReadTextFile(std::string(SONALTO_GOLDEN_DIR) + "ogg-64k-32000-stereo.hdp"));
     const std::string ini = ReadTextFile(iniPath);
-    EXPECT_NE(ini.find("Nom du fichier=Nuit"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Nom du fichier=Nuit\r\nTitre par Titre=True\r\n"), std::string::npos)
+        << ini;
 }
 
 } // namespace

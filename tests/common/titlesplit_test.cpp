@@ -1,0 +1,72 @@
+#include "common/titlesplit.h"
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "common/textfile.h"
+#include "support/testsupport.h"
+
+namespace {
+
+TEST(TitleSplit, songFileNamesAreSafeOnEverySystem)
+{
+    const std::string longTitle = std::string(179, 'a') + "éé";
+    struct Case {
+        std::string title;
+        std::string name;
+    };
+    const Case cases[] = {
+        { "Édith Piaf - La Vie en rose", "Édith Piaf - La Vie en rose" },
+        { "AC/DC - Back\\in|Black", "AC-DC - Back-in-Black" },
+        { "Qui a peur ? : \"Mix\" <2>*", "Qui a peur Mix 2" },
+        { "A\tB\x01\x7f"
+          "C\xc2\x85"
+          "D   E",
+            "A B C D E" },
+        { "  ...cachée. . ", "cachée" },
+        { "..", "RadioRec" },
+        { "", "RadioRec" },
+        { "???", "RadioRec" },
+        { "con", "_con" },
+        { "LPT1.mix", "_LPT1.mix" },
+        { "COM10", "COM10" },
+        // Cut at 180 bytes, before the two-byte 'é' that would straddle it.
+        { longTitle, std::string(179, 'a') },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SongFileName(c.title, "RadioRec"), c.name) << c.title;
+}
+
+TEST(TitleSplit, takenNamesGetANumber)
+{
+    testsupport::TempDir dir("sonalto-split");
+    EXPECT_EQ(FreeSongFile(dir.path(), "A - B", ".ogg"), dir.path() + "A - B.ogg");
+    WriteTextFile(dir.path() + "A - B.ogg", "x");
+    WriteTextFile(dir.path() + "A - B (2).ogg", "x");
+    EXPECT_EQ(FreeSongFile(dir.path(), "A - B", ".ogg"), dir.path() + "A - B (3).ogg");
+    EXPECT_EQ(FreeSongFile(dir.path(), "A - B", ".mp3"), dir.path() + "A - B.mp3");
+}
+
+// Songs cut by the recording's start or end say so; songs heard from their
+// first title to the next are whole; a gap without a title is its own piece.
+TEST(TitleSplit, piecesAreNamedAfterTheirSongAndMarkedWhenCut)
+{
+    TitleSplit split("RadioRec2", " (partiel)");
+    EXPECT_EQ(split.currentName(), "RadioRec2");
+    split.startTitle("Artiste - Avant ");
+    EXPECT_EQ(split.currentName(), "Artiste - Avant (partiel)");
+    EXPECT_EQ(split.newTitle("Artiste - Avant"), std::nullopt) << "the same title again";
+    EXPECT_EQ(split.newTitle("Éa - Un"), "Artiste - Avant (partiel)");
+    split.startTitle("late"); // only the title at the start counts
+    EXPECT_EQ(split.newTitle("Éa - Deux"), "Éa - Un");
+    EXPECT_EQ(split.newTitle(""), "Éa - Deux");
+    EXPECT_EQ(split.currentName(), "RadioRec2");
+    EXPECT_EQ(split.newTitle("AC/DC - Trois"), "RadioRec2");
+    EXPECT_EQ(split.currentName(), "AC-DC - Trois (partiel)");
+
+    TitleSplit untitledStart("RadioRec", " (partiel)");
+    EXPECT_EQ(untitledStart.newTitle("A - B"), "RadioRec");
+}
+
+} // namespace
