@@ -110,8 +110,14 @@ struct CaptureProbes {
     // and the closed piece's encoder gets its end of stream, which writes
     // its last pages and headers. The GUI thread neither moves the two
     // pieces nor frees them until that end has reached the old file.
-    static GstPadProbeReturn cut(GstPad* queueSource, GstPadProbeInfo*, gpointer data)
+    static GstPadProbeReturn cut(GstPad* queueSource, GstPadProbeInfo* info, gpointer data)
     {
+        // The cut falls before a buffer of audio, so that the closed piece
+        // has had its format and the next one gets it before its audio.
+        // Events go to the piece being recorded; an end of stream ends it.
+        if (!(GST_PAD_PROBE_INFO_TYPE(info)
+                & (GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST)))
+            return GST_PAD_PROBE_PASS;
         auto* self = static_cast<Capture*>(data);
         Capture::Piece& old = *self->m_current;
         Capture::Piece& next = *self->m_incoming;

@@ -33,7 +33,10 @@ void RecorderTitles::onTitle(const QString& title)
 {
     if (!m_active)
         return;
-    m_pending.emplace_back(kRecorderNewTitle, title.toStdString());
+    if (!m_answered && !m_pending.empty())
+        m_pending.front().second = title.toStdString();
+    else
+        m_pending.emplace_back(kRecorderNewTitle, title.toStdString());
     if (!m_retry.isActive())
         send();
 }
@@ -41,8 +44,10 @@ void RecorderTitles::onTitle(const QString& title)
 void RecorderTitles::end()
 {
     m_active = false;
+    m_answered = false;
     m_pending.clear();
     m_retry.stop();
+    m_waiting.invalidate();
 }
 
 void RecorderTitles::send()
@@ -60,6 +65,7 @@ void RecorderTitles::send()
             return;
         }
         m_waiting.invalidate();
+        m_answered = true;
         m_pending.pop_front();
     }
 }

@@ -14,7 +14,9 @@
 // hears: the title already playing when the recording began, then each new
 // one. The player's titles come with the audio it plays, which is what the
 // recorder takes, so the cut falls where the listener hears the change. The
-// recorder needs a moment to start: titles wait for it, in their order.
+// recorder needs a moment to start: until it has answered, a new title
+// replaces the one it is to be told was playing at its start, as the songs
+// that ended meanwhile were not recorded; then titles wait in their order.
 class RecorderTitles : public QObject {
     Q_OBJECT
 
@@ -38,6 +40,7 @@ private:
     void send();
 
     bool m_active = false;
+    bool m_answered = false; // the recorder took the first title
     std::deque<std::pair<std::uint64_t, std::string>> m_pending;
     QTimer m_retry;
     QElapsedTimer m_waiting;
