@@ -1,52 +1,36 @@
 #include "common/directoryfetch.h"
 
-#include <cstdio>
-
-#include <curl/curl.h>
+#include <algorithm>
+#include <random>
 
 #include "common/fetch.h"
+#include "common/stationdirectory.h"
 #include "common/textfile.h"
-#include "common/webclient.h"
 
 namespace {
 
-struct Body {
-    std::string bytes;
-    std::size_t maxBytes = 0;
-    bool tooLarge = false;
-};
-
-std::size_t onBody(char* data, std::size_t size, std::size_t count, void* sink)
+// One GET through the bounded fetch; true for a complete 2xx answer within
+// the bounds.
+bool getBounded(const std::string& url, const std::string& userAgent, int limitSeconds,
+    std::size_t maxBytes, std::string& body)
 {
-    auto* body = static_cast<Body*>(sink);
-    const std::size_t bytes = size * count;
-    if (body->bytes.size() + bytes > body->maxBytes) {
-        body->tooLarge = true;
-        return 0;
-    }
-    body->bytes.append(data, bytes);
-    return bytes;
-}
-
-// One GET; true for a complete 2xx answer within the bounds.
-bool getBounded(const std::string& url, const std::string& userAgent, int limitSeconds, Body& body)
-{
-    curl_slist* headers = nullptr;
-    CURL* curl = NewWebRequest(url, false, &headers);
-    if (curl == nullptr)
+    WebAnswer answer;
+    if (!FetchWebAnswer(url, userAgent, limitSeconds, answer, nullptr, maxBytes) || !answer.reached
+        || answer.status < 200 || answer.status >= 300)
         return false;
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, userAgent.c_str());
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, static_cast<long>(limitSeconds));
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limitSeconds));
-    const CURLcode result = curl_easy_perform(curl);
-    long status = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    curl_easy_cleanup(curl);
-    curl_slist_free_all(headers);
-    return result == CURLE_OK && !body.tooLarge && status >= 200 && status < 300;
+    body = std::move(answer.body);
+    return true;
 }
+
+std::string withoutTrailingSlashes(std::string address)
+{
+    while (!address.empty() && address.back() == '/')
+        address.pop_back();
+    return address;
+}
+
+// A server list names a few dozen servers in a few kilobytes.
+constexpr std::size_t kMaxServerListBytes = 256 * 1024;
 
 } // namespace
 
@@ -70,27 +54,58 @@ std::vector<std::string> DirectoryServerList(std::string_view setting)
     return servers;
 }
 
+std::string DirectoryServerAddress(const std::string& source, const std::string& name)
+{
+    const std::size_t scheme = source.find("://");
+    const std::size_t hostStart = scheme == std::string::npos ? 0 : scheme + 3;
+    const std::size_t hostEnd = std::min(source.find_first_of(":/", hostStart), source.size());
+    return source.substr(0, hostStart) + name + source.substr(hostEnd);
+}
+
+std::vector<std::string> ResolveDirectoryServers(
+    const std::vector<std::string>& sources, const std::string& userAgent, int limitSeconds)
+{
+    std::vector<std::string> servers;
+    for (const std::string& source : sources) {
+        if (FetchWorkersStopping())
+            break;
+        std::string body;
+        if (!getBounded(withoutTrailingSlashes(source) + kDirectoryServersPath, userAgent,
+                limitSeconds, kMaxServerListBytes, body))
+            continue;
+        for (const std::string& name : ReadDirectoryServers(body))
+            servers.push_back(DirectoryServerAddress(source, name));
+        if (!servers.empty())
+            break;
+    }
+    std::shuffle(servers.begin(), servers.end(), std::mt19937(std::random_device {}()));
+    for (const std::string& source : sources) {
+        if (std::find(servers.begin(), servers.end(), source) == servers.end())
+            servers.push_back(source);
+    }
+    return servers;
+}
+
 DirectoryReply FetchFromDirectory(const std::vector<std::string>& servers, const std::string& path,
     const std::string& userAgent, int limitSeconds, std::size_t maxBytes,
     const std::function<bool(const std::string& body)>& accept)
 {
     DirectoryReply reply;
     for (const std::string& server : servers) {
-        std::string base = server;
-        while (!base.empty() && base.back() == '/')
-            base.pop_back();
-        Body body;
-        body.maxBytes = maxBytes;
-        if (getBounded(base + path, userAgent, limitSeconds, body)) {
-            if (accept && !accept(body.bytes)) {
-                reply.unreadable = true;
-                continue;
-            }
-            reply.answered = true;
-            reply.body = std::move(body.bytes);
-            reply.server = server;
-            return reply;
+        if (FetchWorkersStopping())
+            break;
+        std::string body;
+        if (!getBounded(
+                withoutTrailingSlashes(server) + path, userAgent, limitSeconds, maxBytes, body))
+            continue;
+        if (accept && !accept(body)) {
+            reply.unreadable = true;
+            continue;
         }
+        reply.answered = true;
+        reply.body = std::move(body);
+        reply.server = server;
+        return reply;
     }
     return reply;
 }
@@ -98,11 +113,9 @@ DirectoryReply FetchFromDirectory(const std::vector<std::string>& servers, const
 bool FetchDirectoryFile(const std::string& address, const std::string& destination,
     const std::string& userAgent, int limitSeconds, std::size_t maxBytes)
 {
-    if (!IsWebAddress(address))
+    std::string body;
+    if (!IsWebAddress(address) || !getBounded(address, userAgent, limitSeconds, maxBytes, body)
+        || body.empty())
         return false;
-    Body body;
-    body.maxBytes = maxBytes;
-    if (!getBounded(address, userAgent, limitSeconds, body) || body.bytes.empty())
-        return false;
-    return WriteTextFile(destination, body.bytes);
+    return WriteTextFile(destination, body);
 }

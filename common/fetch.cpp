@@ -32,15 +32,19 @@ public:
     virtual bool write(const char* data, std::size_t size) = 0;
 };
 
+// Keeps the bytes, at most maxBytes of them when that is not 0.
 class StringSink : public Sink {
 public:
-    explicit StringSink(const std::atomic<bool>* stop)
+    explicit StringSink(const std::atomic<bool>* stop, std::size_t maxBytes = 0)
         : m_stop(stop)
+        , m_maxBytes(maxBytes)
     {
     }
     bool write(const char* data, std::size_t size) override
     {
         if (m_stop != nullptr && m_stop->load())
+            return false;
+        if (m_maxBytes != 0 && m_bytes.size() + size > m_maxBytes)
             return false;
         m_bytes.append(data, size);
         return true;
@@ -49,6 +53,7 @@ public:
 
 private:
     const std::atomic<bool>* m_stop;
+    std::size_t m_maxBytes;
     std::string m_bytes;
 };
 
@@ -285,14 +290,14 @@ struct AnswerJob {
 } // namespace
 
 bool FetchWebAnswer(const std::string& address, const std::string& userAgent, int limitSeconds,
-    WebAnswer& answer, const std::atomic<bool>* cancel)
+    WebAnswer& answer, const std::atomic<bool>* cancel, std::size_t maxBytes)
 {
     auto job = std::make_shared<AnswerJob>();
     g_workersRunning.fetch_add(1);
     try {
-        std::thread([job, address, userAgent]() mutable {
+        std::thread([job, address, userAgent, maxBytes]() mutable {
             WebAnswer result;
-            StringSink sink(&job->abandoned);
+            StringSink sink(&job->abandoned, maxBytes);
             curl_slist* headers = nullptr;
             if (CURL* curl = NewWebRequest(encodeForRequest(address), true, &headers)) {
                 curl_easy_setopt(curl, CURLOPT_USERAGENT, userAgent.c_str());

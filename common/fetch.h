@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -58,9 +59,10 @@ struct WebAnswer {
 // most limitSeconds * 1000 + 2000 ms, but keeps the answer's status, its
 // Retry-After header and its bytes as they are, and names the client with
 // userAgent. False when the wait ran out, or when cancel (if given) was set
-// meanwhile; answer is then left as it was.
+// meanwhile; answer is then left as it was. With maxBytes, an answer longer
+// than that is cut off there and not reached.
 bool FetchWebAnswer(const std::string& address, const std::string& userAgent, int limitSeconds,
-    WebAnswer& answer, const std::atomic<bool>* cancel = nullptr);
+    WebAnswer& answer, const std::atomic<bool>* cancel = nullptr, std::size_t maxBytes = 0);
 
 // True once StopFetchWorkers was called: work between fetches (a pause
 // before the next request) gives up.

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <system_error>
 
 #include <nlohmann/json.hpp>
 
@@ -192,6 +195,41 @@ std::string quoted(const std::string& cp1252Name, const char* format)
     return message;
 }
 
+// Puts the logo in "logo/" under a name made from the station's, in plain
+// ASCII with the picture's extension, numbered when another picture holds
+// that name; written whole. The path in place (created tells whether it is
+// new), or empty when the logo cannot be read or written.
+std::string placeLogo(
+    const std::string& htmlDir, const std::string& name, const std::string& logoPath, bool& created)
+{
+    created = false;
+    const std::optional<std::string> bytes = TryReadTextFile(logoPath);
+    if (!bytes || bytes->empty())
+        return {};
+    const std::size_t slash = logoPath.find_last_of('/');
+    const std::size_t dot = logoPath.find_last_of('.');
+    const std::string extension
+        = dot != std::string::npos && (slash == std::string::npos || dot > slash)
+        ? logoPath.substr(dot)
+        : std::string(".png");
+    const std::string base = AsciiLogoName(name + extension);
+    const std::size_t stemEnd = base.find_last_of('.');
+    const std::string stem = base.substr(0, stemEnd);
+    const std::string suffix = stemEnd == std::string::npos ? std::string() : base.substr(stemEnd);
+    std::string target = htmlDir + "logo/" + base;
+    for (int n = 2; FileExists(target); ++n) {
+        if (TryReadTextFile(target) == bytes)
+            return target;
+        target = htmlDir + "logo/" + stem + "_" + std::to_string(n) + suffix;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(htmlDir + "logo", error);
+    if (!WriteTextFile(target, *bytes))
+        return {};
+    created = true;
+    return target;
+}
+
 std::string pageFileOf(std::string name)
 {
     if (!name.empty())
@@ -242,9 +280,17 @@ DirectoryAdd AddDirectoryStation(const std::string& htmlDir, const DirectoryStat
         add.name = name;
     }
 
+    bool logoCreated = false;
+    const std::string logo
+        = logoPath.empty() ? std::string() : placeLogo(htmlDir, name, logoPath, logoCreated);
+    const auto dropLogo = [&] {
+        if (logoCreated)
+            DeleteFile(logo);
+    };
+
     StationForm form;
     form.name = name;
-    form.logoChecked = !logoPath.empty();
+    form.logoChecked = !logo.empty();
     form.siteChecked
         = !station.homepage.empty() && station.homepage.find_first_of("\"<> ") == std::string::npos;
     form.siteLink = form.siteChecked ? station.homepage : std::string();
@@ -253,13 +299,15 @@ DirectoryAdd AddDirectoryStation(const std::string& htmlDir, const DirectoryStat
     form.description = description;
     const std::string pageFile = pageFileOf(name);
     if (station.stream.find_first_of("\"<> ") != std::string::npos
-        || !GenerateStationPage(htmlDir, form, station.stream, logoPath, std::string())) {
+        || !GenerateStationPage(htmlDir, form, station.stream, logo, std::string())) {
+        dropLogo();
         add.message = quoted(
             name, "La station « %1 » n'a pas pu être ajoutée : sa page ne peut pas être écrite.");
         return add;
     }
     if (!InsertStation(indexPath, form.name, pageFile)) {
         DeleteFile(htmlDir + FileNameOnDisk(pageFile));
+        dropLogo();
         add.message = quoted(name,
             "La station « %1 » n'a pas pu être ajoutée : la liste des stations ne peut pas être "
             "écrite.");

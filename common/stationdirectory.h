@@ -46,9 +46,8 @@ struct DirectoryQuery {
     int limit = 200;
 };
 
-// The DNS name whose addresses are the directory's servers, and the path of
-// the list of their names.
-inline constexpr const char* kDirectoryServersName = "all.api.radio-browser.info";
+// The path of the list of the directory's servers, which every server
+// answers.
 inline constexpr const char* kDirectoryServersPath = "/json/servers";
 
 // The path and query of a station search, every value percent-encoded,
@@ -100,7 +99,7 @@ inline constexpr const char* kDirectoryDuplicateQuestion
 // Makes a real station of a directory result: a page generated from the
 // HTML directory's template with its name, stream, site and description, the
 // logo at logoPath (empty for the default logo) copied under a plain ASCII
-// name, and an active line of the index. A name the index holds gives
+// name made from the station's, and an active line of the index. A name the index holds gives
 // NameExists unless secondCopy, which adds the station as "Name (2)" (or the
 // next free number). Names that would make an unsafe page file, or hold
 // characters outside Windows-1252, are refused.

@@ -17,6 +17,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "common/diaglog.h"
 #include "common/directoryfetch.h"
 #include "common/fetch.h"
 #include "common/textfile.h"
@@ -24,7 +25,8 @@
 
 namespace {
 
-constexpr int kLimitSeconds = 10;
+// Each server is waited for this long plus two seconds.
+constexpr int kLimitSeconds = 5;
 constexpr std::size_t kMaxAnswerBytes = 16 * 1024 * 1024;
 constexpr std::size_t kMaxFaviconBytes = 2 * 1024 * 1024;
 constexpr int kMaxLogoSide = 128;
@@ -125,9 +127,8 @@ void DirectoryDialog::build()
     auto* searchButton = new QPushButton(Utf8Text("&Rechercher"), this);
     searchButton->setObjectName(QStringLiteral("search"));
     searchButton->setDefault(true);
+    // Return in a field presses the default button: one search.
     connect(searchButton, &QPushButton::clicked, this, &DirectoryDialog::search);
-    for (QLineEdit* field : { m_name, m_language, m_tag })
-        connect(field, &QLineEdit::returnPressed, this, &DirectoryDialog::search);
 
     m_results = new QTreeWidget(this);
     m_results->setObjectName(QStringLiteral("results"));
@@ -181,18 +182,27 @@ void DirectoryDialog::search()
     m_status->setText(Utf8Text(m_model.status().c_str()));
     const unsigned long request = ++m_search;
     const std::string path = m_model.searchPath();
-    StartFetchWorker([mailbox = m_mailbox, servers = m_servers, path, request, this] {
+    StartFetchWorker([mailbox = m_mailbox, servers = m_servers, resolved = m_resolved, path,
+                         request, this]() mutable {
+        // The directory's own list of servers is asked for once per window.
+        if (!resolved)
+            servers = ResolveDirectoryServers(servers, userAgent(), kLimitSeconds);
         // A server that answers with something else than a station list
         // (an error page) is passed over like a dead one.
         DirectoryReply reply
             = FetchFromDirectory(servers, path, userAgent(), kLimitSeconds, kMaxAnswerBytes,
                 [](const std::string& body) { return ReadDirectoryStations(body).error.empty(); });
-        mailbox->post([this, request, reply = std::move(reply)] {
+        mailbox->post([this, request, servers, reply = std::move(reply)] {
+            if (!m_resolved && reply.answered) {
+                m_servers = servers;
+                m_resolved = true;
+            }
             // Only the answer to the last search counts.
             if (request != m_search)
                 return;
             m_model.takeAnswer(reply.answered, reply.unreadable, reply.body);
             showResults();
+            DiagLog("directory results " + std::to_string(m_model.shown().size()));
             emit searched();
         });
     });
@@ -256,6 +266,8 @@ void DirectoryDialog::addSelected()
             const bool added = search == m_search && m_model.add(row, logo);
             if (!logo.empty())
                 DeleteFile(logo);
+            if (added)
+                DiagLog("directory added " + m_model.station(row)->name);
             if (added && m_actions.added)
                 m_actions.added();
             emit addFinished(added);

@@ -57,7 +57,9 @@ private:
     using Mailbox = WorkerMailbox<std::function<void()>>;
 
     std::string m_htmlDir;
+    // The setting's sources until a search has used the directory's list.
     std::vector<std::string> m_servers;
+    bool m_resolved = false;
     Actions m_actions;
     std::unique_ptr<MessagePrompt> m_ownPrompt;
     DirectoryModel m_model;

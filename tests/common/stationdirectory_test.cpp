@@ -126,6 +126,7 @@ TEST(StationDirectory, addsAResultAsARealStationOfTheList)
     const auto stations = ReadDirectoryStations(kJazzInFrance).stations;
     const std::string logo = fresh.dir.path() + "favicon à télécharger.png";
     ASSERT_TRUE(WriteTextFile(logo, "\x89PNG\r\n\x1a\n"));
+    ASSERT_TRUE(WriteTextFile(fresh.html + "logo/Jazz_Cafe_Elysee.png", "autre"));
 
     const DirectoryAdd cafe = AddDirectoryStation(fresh.html, stations[1], logo, false);
     ASSERT_EQ(cafe.result, DirectoryAddResult::Added) << cafe.message;
@@ -140,8 +141,11 @@ TEST(StationDirectory, addsAResultAsARealStationOfTheList)
         "e");
     EXPECT_EQ(info.streamLink, "http://jazz.example/stream.pls");
     EXPECT_EQ(info.description, "France");
-    EXPECT_NE(info.logoFile.find(".png"), std::string::npos) << info.logoFile;
-    EXPECT_TRUE(FileExists(fresh.html + "logo/" + info.logoFile)) << info.logoFile;
+    // The logo is named after the station, in plain ASCII; another picture
+    // already holding that name keeps it.
+    EXPECT_EQ(info.logoFile, "Jazz_Cafe_Elysee_2.png");
+    EXPECT_EQ(ReadTextFile(fresh.html + "logo/" + info.logoFile), "\x89PNG\r\n\x1a\n");
+    EXPECT_EQ(ReadTextFile(fresh.html + "logo/Jazz_Cafe_Elysee.png"), "autre");
     const auto listed = ListStations(ReadTextFile(IndexPath(fresh.html)));
     ASSERT_EQ(listed.size(), 1u);
     EXPECT_TRUE(listed[0].active);

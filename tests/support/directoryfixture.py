@@ -1,14 +1,19 @@
 """Answers like the community station directory, under /_dir on the test
-server: /_dir/json/servers, /_dir/json/stations/search?... and
+server: /_dir/json/servers (this server under two names),
+/_dir/json/stations/search?... and
 /_dir/json/url/<uuid> (a click, counted; /_dir/clicks lists them), with
 about fifty stations whose streams and icons are on the same server.
 
   /_dir/pls/<n>.pls      a playlist naming the endless stream
   /_dir/icon/<side>.png  a grey square PNG of <side> pixels
   /_dir/icon/huge.bin    five megabytes that are not a picture
+
+The streams are silent, or play the server root's "tone.mp3" when there is
+one.
 """
 
 import json
+import os
 import struct
 import threading
 import urllib.parse
@@ -49,10 +54,11 @@ def _png(side):
             + chunk(b"IDAT", data) + chunk(b"IEND", b""))
 
 
-def _stations(base):
+def _stations(base, root):
+    tone = "&audio=tone.mp3" if os.path.exists(os.path.join(root, "tone.mp3")) else ""
     result = []
     for n, (name, code, country, language, tags) in enumerate(_NAMES):
-        stream = base + "/_stream?name=" + urllib.parse.quote(name)
+        stream = base + "/_stream?name=" + urllib.parse.quote(name) + tone
         working = 1
         favicon = base + "/_dir/icon/48.png"
         codec = "MP3"
@@ -79,9 +85,11 @@ def _stations(base):
 def answer(handler, parsed, query, head):
     """Answers a request whose path starts with /_dir; False when unknown."""
     path = parsed.path[len("/_dir"):]
-    base = "http://" + handler.headers.get("Host", "127.0.0.1")
+    # The same addresses whichever of the server's names was asked.
+    base = "http://127.0.0.1:{}".format(handler.server.server_address[1])
     if path == "/json/servers":
-        return _send(handler, json.dumps([{"name": handler.headers.get("Host")}]), head)
+        # Two names of this server, as the directory lists its host names.
+        return _send(handler, json.dumps([{"name": "127.0.0.1"}, {"name": "localhost"}]), head)
     if path == "/clicks":
         with _lock:
             return _send(handler, json.dumps(_clicks), head)
@@ -89,12 +97,12 @@ def answer(handler, parsed, query, head):
         uuid = urllib.parse.unquote(path[len("/json/url/"):])
         with _lock:
             _clicks.append(uuid)
-        found = [s for s in _stations(base) if s["stationuuid"] == uuid]
+        found = [s for s in _stations(base, handler.directory) if s["stationuuid"] == uuid]
         url = found[0]["url_resolved"] if found else ""
         return _send(handler, json.dumps({"ok": bool(found), "url": url}), head)
     if path == "/json/stations/search":
         first = lambda key: query.get(key, [""])[0]
-        stations = _stations(base)
+        stations = _stations(base, handler.directory)
         if first("countrycode"):
             stations = [s for s in stations if s["countrycode"] == first("countrycode").upper()]
         if first("tag"):
