@@ -11,6 +11,8 @@
 
 #include "catalogue/cataloguetexts.h"
 #include "catalogue/favourites.h"
+#include "common/cp1252.h"
+#include "common/diaglog.h"
 #include "common/textfile.h"
 #include "common/ui/messageprompt.h"
 #include "common/ui/uitext.h"
@@ -101,8 +103,12 @@ void StationSearchDialog::runSearch()
 {
     const bool found = m_model->search(FileText(m_text->text()));
     m_names->clear();
-    for (const StationEntry& entry : m_model->results())
+    std::string shown;
+    for (const StationEntry& entry : m_model->results()) {
         m_names->addItem(UiText(entry.name));
+        shown += " | " + cp1252::toUtf8(entry.name);
+    }
+    DiagLog("station search" + shown);
     m_noResult->setVisible(!found);
     setFixedSize(kWidth, found ? kFullHeight : kNoResultHeight);
 }

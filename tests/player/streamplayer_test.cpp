@@ -424,16 +424,7 @@ std::optional<MonitorLevels::Clock::time_point> waitForSound(const MonitorLevels
     return found;
 }
 
-// A hundred seconds of a tone at the test stream's bit rate, for the server to
-// loop: longer than the steady test, whose count of quiet moments would
-// otherwise take the file's own start and end for a gap.
-void MakeStreamTone(const std::string& path)
-{
-    testsupport::RunCommand("gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 num-buffers=4300 ! "
-                            "audioconvert ! lamemp3enc target=bitrate bitrate=128 cbr=true ! "
-                            "filesink location="
-        + path);
-}
+using testsupport::MakeStreamTone;
 
 // A station's server goes away and comes back, measured at the speakers (a
 // null sink's monitor): a drop shorter than what the player has queued is

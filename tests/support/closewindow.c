@@ -1,13 +1,19 @@
 /* Asks the top-level window whose title starts with a given text to close,
  * as a window manager does when the listener clicks its close box: a
- * WM_DELETE_WINDOW message of the WM_PROTOCOLS client protocol.
+ * WM_DELETE_WINDOW message of the WM_PROTOCOLS client protocol. With keys,
+ * gives the window the keyboard focus instead and types them, as a listener
+ * at the keyboard does: each one a key name (Tab, Return, space, Escape...)
+ * or text of plain characters.
  *
- *   closewindow "Title prefix"      exit 0 once sent, 1 when no such window
+ *   closewindow "Title prefix"               exit 0 once sent, 1 when no such window
+ *   closewindow "Title prefix" --keys Tab jazz Return
  */
 #include <stdio.h>
 #include <string.h>
+#include <unistd.h>
 
 #include <X11/Xlib.h>
+#include <X11/XKBlib.h>
 #include <X11/Xutil.h>
 
 static Window find(Display* display, Window window, const char* prefix)
@@ -31,10 +37,49 @@ static Window find(Display* display, Window window, const char* prefix)
     return found;
 }
 
+static void press(Display* display, Window window, KeySym keysym)
+{
+    const KeyCode code = XKeysymToKeycode(display, keysym);
+    if (code == 0)
+        return;
+    XEvent event;
+    memset(&event, 0, sizeof event);
+    event.xkey.display = display;
+    event.xkey.window = window;
+    event.xkey.root = DefaultRootWindow(display);
+    event.xkey.time = CurrentTime;
+    event.xkey.same_screen = True;
+    event.xkey.keycode = code;
+    event.xkey.state = XkbKeycodeToKeysym(display, code, 0, 0) == keysym ? 0 : ShiftMask;
+    event.type = KeyPress;
+    XSendEvent(display, window, True, KeyPressMask, &event);
+    event.type = KeyRelease;
+    XSendEvent(display, window, True, KeyReleaseMask, &event);
+    XSync(display, False);
+    usleep(30000);
+}
+
+static void type(Display* display, Window window, int count, char** keys)
+{
+    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+    XSync(display, False);
+    usleep(200000);
+    for (int i = 0; i < count; ++i) {
+        const KeySym named = strlen(keys[i]) > 1 ? XStringToKeysym(keys[i]) : NoSymbol;
+        if (named != NoSymbol) {
+            press(display, window, named);
+            continue;
+        }
+        for (const char* c = keys[i]; *c; ++c)
+            press(display, window, (KeySym)(unsigned char)*c);
+    }
+}
+
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        fprintf(stderr, "usage: %s title-prefix\n", argv[0]);
+    const int typing = argc > 2 && strcmp(argv[2], "--keys") == 0;
+    if (argc != 2 && !typing) {
+        fprintf(stderr, "usage: %s title-prefix [--keys key...]\n", argv[0]);
         return 2;
     }
     Display* display = XOpenDisplay(NULL);
@@ -46,6 +91,11 @@ int main(int argc, char** argv)
     if (!window) {
         XCloseDisplay(display);
         return 1;
+    }
+    if (typing) {
+        type(display, window, argc - 3, argv + 3);
+        XCloseDisplay(display);
+        return 0;
     }
     XEvent event;
     memset(&event, 0, sizeof event);

@@ -7,9 +7,23 @@
 
 namespace testsupport {
 
+// A script for an index page: once loaded, it chooses the first station of
+// the drop-down whose name holds text (ASCII, a JavaScript string
+// literal's escapes for other letters), as a listener would,
+// and the drop-down's own onChange script sends "live" to the station.
+inline std::string PickStationScript(const std::string& text)
+{
+    return "<script>window.addEventListener('load', function () {"
+           " var s = document.loc.select;"
+           " for (var i = 0; i < s.options.length; ++i)"
+           "  if (s.options[i].text.indexOf('"
+        + text
+        + "') >= 0) { s.selectedIndex = i; break; }"
+          " s.dispatchEvent(new Event('change')); });</script>";
+}
+
 // The index with the navigate-on-change drop-down. With pick, the page
-// chooses "Radio Alpha" itself once loaded, as a listener would, and the
-// drop-down's own onChange script sends "live" to the station.
+// chooses "Radio Alpha" itself.
 inline std::string SmallIndexPage(bool pick)
 {
     std::string page = "<html><body><form name=\"loc\">"
@@ -18,11 +32,8 @@ inline std::string SmallIndexPage(bool pick)
                        "<option value=\"bienvenue.htm\">Choisissez</option>\r\n"
                        "<option value=\"Alpha.htm\">Radio Alpha</option>\r\n"
                        "</select><BR></form>";
-    if (pick) {
-        page += "<script>window.addEventListener('load', function () {"
-                " var s = document.loc.select; s.selectedIndex = 1;"
-                " s.dispatchEvent(new Event('change')); });</script>";
-    }
+    if (pick)
+        page += PickStationScript("Radio Alpha");
     return page + "</body></html>";
 }
 

@@ -465,4 +465,12 @@ std::vector<std::string> TopLevelWindowIds(const std::string& title)
     return ids;
 }
 
+void MakeStreamTone(const std::string& path)
+{
+    RunCommand("gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 num-buffers=4300 ! "
+               "audioconvert ! lamemp3enc target=bitrate bitrate=128 cbr=true ! "
+               "filesink location="
+        + path);
+}
+
 } // namespace testsupport

@@ -176,6 +176,12 @@ private:
     Environment m_saved;
 };
 
+// Writes a hundred seconds of a 440 Hz tone as MP3 at the test stream's bit
+// rate, for the local server's endless stream to loop ("/_stream?audio=").
+// Longer than any test's count of quiet moments, which would otherwise take
+// the file's own start and end for a gap.
+void MakeStreamTone(const std::string& path);
+
 // One SoundServer for the whole test program, for tests that start it at
 // their beginning and end it at their end: true once it answers.
 bool StartSoundServer();
