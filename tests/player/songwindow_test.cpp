@@ -21,6 +21,7 @@
 #include "common/hosts.h"
 #include "common/textfile.h"
 #include "nowplaying/fetchcover.h"
+#include "nowplaying/heardsongs.h"
 #include "nowplaying/nowplaying.h"
 #include "nowplaying/songwindowmodel.h"
 #include "nowplaying/streamtitles.h"
@@ -358,6 +359,32 @@ TEST_F(SongWindowTest, showsTheFeedStepsThroughItAndCopies)
     // A second opening only brings the same window forward.
     OpenSongWindow(&m_main, m_settings, m_current, false);
     EXPECT_EQ(OpenedSongWindow(), window);
+}
+
+// The feed's song on air goes into the journal, once however often it is
+// read, and the window's "J'aime ce titre" marks it.
+TEST_F(SongWindowTest, feedSongOnAirIsJournalledAndLiked)
+{
+    m_current.title = "Radio Test";
+    HeardSongs heard(m_current, m_root.path() + "journal/");
+    OpenSongWindow(&m_main, m_settings, m_current, false, nullptr, &heard);
+    SongWindow* window = OpenedSongWindow();
+    ASSERT_NE(window, nullptr);
+    auto* like = window->findChild<QPushButton*>(QStringLiteral("like"));
+    ASSERT_NE(like, nullptr);
+    EXPECT_FALSE(like->isEnabled());
+    QSignalSpy read(window, &SongWindow::feedRead);
+    ASSERT_TRUE(read.wait(6000));
+    window->refresh();
+    ASSERT_TRUE(read.wait(6000));
+    QTest::mouseClick(like, Qt::LeftButton);
+    EXPECT_FALSE(like->isEnabled());
+    const auto journal = heard.journal().ReadAll();
+    ASSERT_EQ(journal.size(), 1u);
+    EXPECT_EQ(journal[0].station + '|' + journal[0].artist + '|' + journal[0].title,
+        "Radio Test|Voix 0|Titre 0");
+    EXPECT_TRUE(journal[0].liked);
+    delete window;
 }
 
 TEST_F(SongWindowTest, okStoresThePeriodButTheTitleBarDoesNot)
