@@ -115,7 +115,7 @@ TitleSplit::TitleSplit(std::string untitled, std::string partialMarker)
 
 void TitleSplit::startTitle(std::string_view title)
 {
-    if (!m_beganAtChange)
+    if (!m_changed)
         m_title = trimmed(title);
 }
 
@@ -124,16 +124,25 @@ std::optional<std::string> TitleSplit::newTitle(std::string_view title)
     title = trimmed(title);
     if (title == m_title)
         return std::nullopt;
-    std::string ended = name(false);
+    m_changed = true;
+    // A stream tells its title a moment after it connects, in the middle of
+    // the song: a piece without a title takes the first one that comes.
+    if (m_title.empty()) {
+        m_title = title;
+        m_beganAtChange = false;
+        return std::nullopt;
+    }
+    // A song is whole from one title to the next; one that gives way to no
+    // title (another station, the stream lost) was cut.
+    std::string ended = name(!m_beganAtChange || title.empty());
     m_title = title;
     m_beganAtChange = true;
     return ended;
 }
 
-std::string TitleSplit::name(bool endedByRecording) const
+std::string TitleSplit::name(bool cut) const
 {
     if (SongFileName(m_title, {}).empty())
         return m_untitled;
-    const bool cut = endedByRecording || !m_beganAtChange;
     return SongFileName(m_title, m_untitled) + (cut ? m_marker : std::string());
 }

@@ -25,9 +25,10 @@ std::string FreeSongFile(
     const std::string& directory, const std::string& name, const std::string& ext);
 
 // The names of the pieces of a recording split at each new title. A song
-// whose piece began when the recording began, or ends when the recording
-// ends, was cut: its name gets the partial marker. A piece with no title
-// is named untitled.
+// heard from its title to the next title is whole; one that the start or
+// the end of the recording cuts, or that no title follows, gets the
+// partial marker. A piece with no title is named untitled, until the first
+// title comes, which names it.
 class TitleSplit {
 public:
     TitleSplit(std::string untitled, std::string partialMarker);
@@ -42,10 +43,11 @@ public:
     std::string currentName() const { return name(true); }
 
 private:
-    std::string name(bool endedByRecording) const;
+    std::string name(bool cut) const;
 
     std::string m_untitled;
     std::string m_marker;
     std::string m_title;
-    bool m_beganAtChange = false;
+    bool m_beganAtChange = false; // the piece's song began at a title change
+    bool m_changed = false; // a new title has come
 };

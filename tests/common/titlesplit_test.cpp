@@ -48,8 +48,8 @@ TEST(TitleSplit, takenNamesGetANumber)
     EXPECT_EQ(FreeSongFile(dir.path(), "A - B", ".mp3"), dir.path() + "A - B.mp3");
 }
 
-// Songs cut by the recording's start or end say so; songs heard from their
-// first title to the next are whole; a gap without a title is its own piece.
+// Songs cut by the recording's start or end, or by another station, say so;
+// songs heard from their title to the next are whole.
 TEST(TitleSplit, piecesAreNamedAfterTheirSongAndMarkedWhenCut)
 {
     TitleSplit split("RadioRec2", " (partiel)");
@@ -60,13 +60,18 @@ TEST(TitleSplit, piecesAreNamedAfterTheirSongAndMarkedWhenCut)
     EXPECT_EQ(split.newTitle("Éa - Un"), "Artiste - Avant (partiel)");
     split.startTitle("late"); // only the title at the start counts
     EXPECT_EQ(split.newTitle("Éa - Deux"), "Éa - Un");
-    EXPECT_EQ(split.newTitle(""), "Éa - Deux");
+    EXPECT_EQ(split.newTitle("Éa - Trois"), "Éa - Deux");
+    EXPECT_EQ(split.newTitle(""), "Éa - Trois (partiel)") << "another station";
     EXPECT_EQ(split.currentName(), "RadioRec2");
-    EXPECT_EQ(split.newTitle("AC/DC - Trois"), "RadioRec2");
-    EXPECT_EQ(split.currentName(), "AC-DC - Trois (partiel)");
+    // Its first title names the piece: that song was already playing.
+    EXPECT_EQ(split.newTitle("AC/DC - Quatre"), std::nullopt);
+    EXPECT_EQ(split.newTitle("Cinq"), "AC-DC - Quatre (partiel)");
 
-    TitleSplit untitledStart("RadioRec", " (partiel)");
-    EXPECT_EQ(untitledStart.newTitle("A - B"), "RadioRec");
+    // A scheduled recording starts with the station, before its title.
+    TitleSplit scheduled("RadioRec", " (partiel)");
+    scheduled.startTitle("");
+    EXPECT_EQ(scheduled.newTitle("A - B"), std::nullopt);
+    EXPECT_EQ(scheduled.currentName(), "A - B (partiel)");
 }
 
 } // namespace
