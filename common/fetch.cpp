@@ -204,31 +204,29 @@ std::string joinLines(std::string_view content, FetchForm form)
 // One fetch shared by the caller and its worker. The worker holds its own
 // reference, so an abandoned worker only ever writes into this job, which
 // nobody reads any more.
-struct TextJob {
+template <typename Result> struct Job {
     std::mutex mutex;
     std::condition_variable finished;
     bool done = false;
-    std::string text;
+    Result result;
     std::atomic<bool> abandoned { false };
 };
 
-// Starts one worker for address and waits for it; false when the wait ran
-// out or the worker could not be started.
-bool fetchOnce(const std::string& address, int limitSeconds, std::string& text, FetchForm form)
+// Runs work(abandoned) on a worker counted among the running ones and waits
+// for its result, limitSeconds and two seconds more. False when the wait ran
+// out, cancel was set or the worker could not be started; the worker then
+// finishes on its own and what it hands over is dropped.
+template <typename Result, typename Work>
+bool runJob(Work work, int limitSeconds, const std::atomic<bool>* cancel, Result& out)
 {
-    auto job = std::make_shared<TextJob>();
+    auto job = std::make_shared<Job<Result>>();
     g_workersRunning.fetch_add(1);
     try {
-        std::thread([job, address, form]() mutable {
-            StringSink sink(&job->abandoned);
-            if (IsWebAddress(address))
-                getWeb(address, sink, true, &job->abandoned);
-            else
-                readLocal(address, sink);
-            std::string result = joinLines(sink.bytes(), form);
+        std::thread([job, work = std::move(work)]() mutable {
+            Result result = work(job->abandoned);
             {
                 std::lock_guard lock(job->mutex);
-                job->text = std::move(result);
+                job->result = std::move(result);
                 job->done = true;
             }
             job->finished.notify_all();
@@ -240,14 +238,37 @@ bool fetchOnce(const std::string& address, int limitSeconds, std::string& text, 
         return false;
     }
 
-    const auto wait = std::chrono::milliseconds(std::max(limitSeconds, 0) * 1000LL + 2000);
+    const auto deadline = std::chrono::steady_clock::now()
+        + std::chrono::milliseconds(std::max(limitSeconds, 0) * 1000LL + 2000);
     std::unique_lock lock(job->mutex);
-    if (!job->finished.wait_for(lock, wait, [&] { return job->done; })) {
-        job->abandoned.store(true);
-        return false;
+    while (!job->done) {
+        const auto slice = std::min<std::chrono::steady_clock::duration>(
+            deadline - std::chrono::steady_clock::now(), std::chrono::milliseconds(50));
+        if (slice <= std::chrono::steady_clock::duration::zero()
+            || (cancel != nullptr && cancel->load())) {
+            job->abandoned.store(true);
+            return false;
+        }
+        job->finished.wait_for(lock, slice, [&] { return job->done; });
     }
-    text = std::move(job->text);
+    out = std::move(job->result);
     return true;
+}
+
+// Starts one worker for address and waits for it; false when the wait ran
+// out or the worker could not be started.
+bool fetchOnce(const std::string& address, int limitSeconds, std::string& text, FetchForm form)
+{
+    return runJob(
+        [address, form](const std::atomic<bool>& abandoned) {
+            StringSink sink(&abandoned);
+            if (IsWebAddress(address))
+                getWeb(address, sink, true, &abandoned);
+            else
+                readLocal(address, sink);
+            return joinLines(sink.bytes(), form);
+        },
+        limitSeconds, nullptr, text);
 }
 
 // The Retry-After header of the last answer of a transfer: every status
@@ -279,25 +300,15 @@ std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* targ
     return bytes;
 }
 
-struct AnswerJob {
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    WebAnswer answer;
-    std::atomic<bool> abandoned { false };
-};
-
 } // namespace
 
 bool FetchWebAnswer(const std::string& address, const std::string& userAgent, int limitSeconds,
     WebAnswer& answer, const std::atomic<bool>* cancel, std::size_t maxBytes)
 {
-    auto job = std::make_shared<AnswerJob>();
-    g_workersRunning.fetch_add(1);
-    try {
-        std::thread([job, address, userAgent, maxBytes]() mutable {
+    return runJob(
+        [address, userAgent, maxBytes](const std::atomic<bool>& abandoned) {
             WebAnswer result;
-            StringSink sink(&job->abandoned, maxBytes);
+            StringSink sink(&abandoned, maxBytes);
             curl_slist* headers = nullptr;
             if (CURL* curl = NewWebRequest(encodeForRequest(address), true, &headers)) {
                 curl_easy_setopt(curl, CURLOPT_USERAGENT, userAgent.c_str());
@@ -307,42 +318,17 @@ bool FetchWebAnswer(const std::string& address, const std::string& userAgent, in
                 curl_easy_setopt(curl, CURLOPT_HEADERDATA, &result.retryAfter);
                 curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
                 curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
-                curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &job->abandoned);
+                curl_easy_setopt(
+                    curl, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(&abandoned));
                 result.reached = curl_easy_perform(curl) == CURLE_OK;
                 curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.status);
                 curl_easy_cleanup(curl);
             }
             curl_slist_free_all(headers);
             result.body = std::move(sink.bytes());
-            {
-                std::lock_guard lock(job->mutex);
-                job->answer = std::move(result);
-                job->done = true;
-            }
-            job->finished.notify_all();
-            job.reset();
-            g_workersRunning.fetch_sub(1);
-        }).detach();
-    } catch (const std::system_error&) {
-        g_workersRunning.fetch_sub(1);
-        return false;
-    }
-
-    const auto deadline = std::chrono::steady_clock::now()
-        + std::chrono::milliseconds(std::max(limitSeconds, 0) * 1000LL + 2000);
-    std::unique_lock lock(job->mutex);
-    while (!job->done) {
-        const auto slice = std::min<std::chrono::steady_clock::duration>(
-            deadline - std::chrono::steady_clock::now(), std::chrono::milliseconds(50));
-        if (slice <= std::chrono::steady_clock::duration::zero()
-            || (cancel != nullptr && cancel->load())) {
-            job->abandoned.store(true);
-            return false;
-        }
-        job->finished.wait_for(lock, slice, [&] { return job->done; });
-    }
-    answer = std::move(job->answer);
-    return true;
+            return result;
+        },
+        limitSeconds, cancel, answer);
 }
 
 bool FetchWorkersStopping()
