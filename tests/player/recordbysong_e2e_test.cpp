@@ -92,7 +92,7 @@ TEST(PlayerRecordBySong, makesOneFilePerTitleNamedAfterIt)
             return files == expected;
         },
         20s));
-    EXPECT_EQ(files, expected);
+    EXPECT_EQ(files, expected) << ReadTextFile(log) << ReadTextFile(install.path() + "player.out");
     for (const std::string& file : expected) {
         const std::string report
             = testsupport::RunCommand("gst-discoverer-1.0 \"" + folder + file + "\" 2>&1");
