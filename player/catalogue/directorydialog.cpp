@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -30,6 +31,9 @@ constexpr int kLimitSeconds = 5;
 constexpr std::size_t kMaxAnswerBytes = 16 * 1024 * 1024;
 constexpr std::size_t kMaxFaviconBytes = 2 * 1024 * 1024;
 constexpr int kMaxLogoSide = 128;
+// A favicon announcing more pixels than this is not decoded at all: a small
+// compressed file can claim a picture of gigabytes.
+constexpr qint64 kMaxFaviconPixels = 4096 * 4096;
 
 std::string userAgent()
 {
@@ -65,7 +69,15 @@ std::string fetchLogo(const std::string& favicon)
         return {};
     std::string png;
     if (FetchDirectoryFile(favicon, raw, userAgent(), kLimitSeconds, kMaxFaviconBytes)) {
-        QImage image(PathText(raw));
+        QImageReader reader(PathText(raw));
+        const QSize size = reader.size();
+        const bool sane = !size.isValid()
+            || static_cast<qint64>(size.width()) * size.height() <= kMaxFaviconPixels;
+        if (sane && size.isValid()
+            && (size.width() > kMaxLogoSide || size.height() > kMaxLogoSide))
+            reader.setScaledSize(
+                size.scaled(kMaxLogoSide, kMaxLogoSide, Qt::KeepAspectRatio).expandedTo({1, 1}));
+        QImage image = sane ? reader.read() : QImage();
         if (!image.isNull()) {
             if (image.width() > kMaxLogoSide || image.height() > kMaxLogoSide)
                 image = image.scaled(

@@ -14,6 +14,7 @@
 #include "cataloguefixture.h"
 #include "common/fetch.h"
 #include "common/pagename.h"
+#include "common/stationindex.h"
 #include "common/stationpage.h"
 #include "common/textfile.h"
 #include "scriptedprompt.h"
@@ -172,11 +173,13 @@ TEST_F(DirectoryTest, addMakesAPageWithASmallLogoAndAsksBeforeASecondCopy)
         "« Jazz Grand Logo » est déjà dans votre liste.\nAjouter une seconde station de ce nom ?");
     EXPECT_TRUE(FileExists(m_catalogue.html() + "Jazz_Grand_Logo_(2).htm"));
 
-    // A favicon too big to fetch leaves the default logo and still adds.
+    // A favicon that claims a gigantic picture is not decoded: the station
+    // is added with the shared default logo.
     select(*dialog, QStringLiteral("Jazz Énorme Logo"));
     ASSERT_TRUE(add(*dialog));
     ReadStationPage(m_catalogue.html() + FileNameOnDisk("Jazz_\xC9norme_Logo.htm"), info);
     EXPECT_EQ(info.title, "Jazz \xC9norme Logo");
+    EXPECT_EQ(info.logoFile, kDefaultLogoFile);
 }
 
 } // namespace

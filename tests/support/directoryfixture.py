@@ -7,6 +7,7 @@ about fifty stations whose streams and icons are on the same server.
   /_dir/pls/<n>.pls      a playlist naming the endless stream
   /_dir/icon/<side>.png  a grey square PNG of <side> pixels
   /_dir/icon/huge.bin    five megabytes that are not a picture
+  /_dir/icon/bomb.png    a 3 kB PNG that claims 7000 x 5000 pixels
 
 The streams are silent, or play the server root's "tone.mp3" when there is
 one.
@@ -43,15 +44,30 @@ for i in range(38):
                    "french" if country[0] != "DE" else "german", tag))
 
 
+def _chunk(kind, body):
+    return (struct.pack(">I", len(body)) + kind + body
+            + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
+
+
 def _png(side):
     row = b"\x00" + b"\x80\x80\x80" * side
     data = zlib.compress(row * side)
+    return (b"\x89PNG\r\n\x1a\n" + _chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 8, 2, 0, 0, 0))
+            + _chunk(b"IDAT", data) + _chunk(b"IEND", b""))
 
-    def chunk(kind, body):
-        return (struct.pack(">I", len(body)) + kind + body
-                + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF))
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 8, 2, 0, 0, 0))
-            + chunk(b"IDAT", data) + chunk(b"IEND", b""))
+
+_bomb_png = []
+
+
+def _bomb():
+    """A black 1-bit square of 5000 pixels a side: tiny compressed, huge decoded."""
+    if not _bomb_png:
+        side = 5000
+        data = zlib.compress((b"\x00" * (1 + side // 8)) * side, 9)
+        _bomb_png.append(b"\x89PNG\r\n\x1a\n"
+                         + _chunk(b"IHDR", struct.pack(">IIBBBBB", side, side, 1, 0, 0, 0, 0))
+                         + _chunk(b"IDAT", data) + _chunk(b"IEND", b""))
+    return _bomb_png[0]
 
 
 def _stations(base, root):
@@ -69,7 +85,7 @@ def _stations(base, root):
         elif name == "Jazz Segments":
             stream, codec = base + "/_hls/live.m3u8?count=3", "AAC"
         elif name == "Jazz Énorme Logo":
-            favicon = base + "/_dir/icon/huge.bin"
+            favicon = base + "/_dir/icon/bomb.png"
         elif name == "Jazz Grand Logo":
             favicon = base + "/_dir/icon/1024.png"
         result.append({
@@ -117,6 +133,8 @@ def answer(handler, parsed, query, head):
     if path.startswith("/pls/"):
         body = "[playlist]\nNumberOfEntries=1\nFile1={}/_stream\n".format(base)
         return _send(handler, body, head, "audio/x-scpls")
+    if path == "/icon/bomb.png":
+        return _send(handler, _bomb(), head, "image/png")
     if path == "/icon/huge.bin":
         return _send(handler, b"\x01" * (5 * 1024 * 1024), head, "image/png")
     if path.startswith("/icon/") and path.endswith(".png"):
