@@ -73,10 +73,9 @@ std::string fetchLogo(const std::string& favicon)
         const QSize size = reader.size();
         const bool sane = !size.isValid()
             || static_cast<qint64>(size.width()) * size.height() <= kMaxFaviconPixels;
-        if (sane && size.isValid()
-            && (size.width() > kMaxLogoSide || size.height() > kMaxLogoSide))
+        if (sane && size.isValid() && (size.width() > kMaxLogoSide || size.height() > kMaxLogoSide))
             reader.setScaledSize(
-                size.scaled(kMaxLogoSide, kMaxLogoSide, Qt::KeepAspectRatio).expandedTo({1, 1}));
+                size.scaled(kMaxLogoSide, kMaxLogoSide, Qt::KeepAspectRatio).expandedTo({ 1, 1 }));
         QImage image = sane ? reader.read() : QImage();
         if (!image.isNull()) {
             if (image.width() > kMaxLogoSide || image.height() > kMaxLogoSide)
