@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Runs the playback figures on a private X server, as a listener's desktop
-# has it. Usage: run-playback-bench.sh <build-dir> [latency [runs] | memory [settle] [window]
+# has it. Usage: run-playback-bench.sh <build-dir> [latency [runs] | memory [settle] [window] [ours]
 #   | sound [outage-seconds...] | forward [runs]]
 set -euo pipefail
 
 if [ $# -lt 1 ]; then
-  echo "usage: $0 <build-dir> [latency [runs] | memory [settle-seconds] [window-seconds]" \
+  echo "usage: $0 <build-dir> [latency [runs] | memory [settle-seconds] [window-seconds] [ours]" \
     "| sound [outage-seconds...] | forward [runs]]" >&2
   exit 2
 fi
@@ -22,7 +22,7 @@ forward_figures() {
   work=$(mktemp -d "${TMPDIR:-/tmp}/sonalto-forward-XXXXXX")
   trap 'kill "${player:-0}" 2>/dev/null || true; rm -rf "$work"' EXIT
   mkdir -m 700 "$work/run"
-  cp "$tree/Sonalto" "$tree/sonalto-player.so" "$work/"
+  cp "$tree/Sonalto" "$tree/sonalto-player.so" "$tree/sonalto-web.so" "$work/"
   cp -R "$tree/html" "$work/html"
   printf '[Sonalto]\r\nSplashscreen=False\r\n' > "$work/Sonalto.ini"
   export XDG_RUNTIME_DIR="$work/run" SONALTO_DIAG_LOG="$work/diag.log"

@@ -39,6 +39,10 @@ inline constexpr const char* kPlayerUnreachable = "Sonalto : le lecteur en cours
 // (a printf format: the loader's reason).
 inline constexpr const char* kPlayerLibraryUnusable
     = "Sonalto : impossible de charger le lecteur (%s).";
+// Printed when the player cannot load its web view (a printf format: the
+// loader's reason); it plays on without pages.
+inline constexpr const char* kWebLibraryUnusable
+    = "Sonalto : impossible de charger la vue HTML (%s).";
 
 // The notification area's pop-up (menu resource 134).
 inline constexpr const char* kPopupOptions = "&Options";

@@ -8,7 +8,8 @@
 //                                            hidden in the tray and started
 //                                            quiet, and of mpv, gst-play-1.0
 //                                            and Goodvibes, settle seconds
-//                                            after the first audio
+//                                            after the first audio ("ours":
+//                                            the player alone)
 //
 // The player runs as a listener has it: the real Sonalto copied into a
 // private installation directory with the shipped pages, a station page
@@ -18,6 +19,7 @@
 // Xvfb), offscreen otherwise.
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -602,6 +604,41 @@ long ProportionalKib(pid_t pid)
     return 0;
 }
 
+// The largest shares of a process's proportional memory, by what is mapped
+// (a library, the heap, anonymous memory), largest first.
+std::string LargestMappings(pid_t pid, std::size_t count)
+{
+    std::map<std::string, long> byMapping;
+    std::string current;
+    for (const std::string& line : ReadLines("/proc/" + std::to_string(pid) + "/smaps")) {
+        if (!line.empty() && std::isxdigit(static_cast<unsigned char>(line[0]))
+            && line.find('-') < line.find(' ')) {
+            // "start-end perms offset dev inode [path]"
+            std::istringstream fields(line);
+            std::string skip;
+            for (int i = 0; i < 5; ++i)
+                fields >> skip;
+            std::getline(fields >> std::ws, current);
+            current = current.empty() ? "[anonymous]"
+                                      : std::filesystem::path(current).filename().string();
+        } else if (line.rfind("Pss:", 0) == 0) {
+            byMapping[current] += std::atol(line.c_str() + 4);
+        }
+    }
+    std::vector<std::pair<long, std::string>> sorted;
+    for (const auto& [name, kib] : byMapping)
+        sorted.push_back({ kib, name });
+    std::sort(sorted.rbegin(), sorted.rend());
+    std::string text;
+    for (std::size_t i = 0; i < sorted.size() && i < count; ++i) {
+        char part[160];
+        std::snprintf(part, sizeof part, "%s%s %.1f", text.empty() ? "" : ", ",
+            sorted[i].second.c_str(), sorted[i].first / 1024.0);
+        text += part;
+    }
+    return text;
+}
+
 // What a player's whole process tree takes while it plays: proportional
 // memory at the end of the window, CPU over the window.
 struct TreeUsage {
@@ -610,7 +647,27 @@ struct TreeUsage {
     double cpuPercent = 0; // of one core
     int processes = 0;
     std::string names; // "name x count" of every process
+    std::string detail; // each process: its name, its web-engine role, its PSS
+    std::string mappings; // the largest mappings of the first process, MiB
 };
+
+// The role a web-engine helper was started in ("renderer", "zygote", ...),
+// empty for any other process.
+std::string HelperRole(pid_t pid)
+{
+    std::ifstream file("/proc/" + std::to_string(pid) + "/cmdline");
+    std::string command((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::replace(command.begin(), command.end(), '\0', ' ');
+    const std::size_t at = command.find("--type=");
+    if (at == std::string::npos)
+        return {};
+    const std::size_t start = at + 7;
+    std::string role = command.substr(start, command.find(' ', start) - start);
+    const std::size_t sub = command.find("--utility-sub-type=");
+    if (sub != std::string::npos)
+        role += ":" + command.substr(sub + 19, command.find(' ', sub) - sub - 19);
+    return role;
+}
 
 // User plus system time of each process of the tree, in clock ticks.
 std::map<pid_t, long long> TreeTicks(pid_t root)
@@ -660,11 +717,18 @@ TreeUsage MeasureTree(pid_t root, std::chrono::seconds window)
     for (const auto& member : testsupport::ProcessTree(root)) {
         if (const std::optional<Resident> r = ResidentOf(member.first)) {
             rss += r->kib;
-            pss += ProportionalKib(member.first);
+            const long own = ProportionalKib(member.first);
+            pss += own;
             ++byName[r->name];
+            const std::string role = HelperRole(member.first);
+            char line[160];
+            std::snprintf(line, sizeof line, "%s%s%s %.1f MiB", usage.detail.empty() ? "" : ", ",
+                r->name.c_str(), role.empty() ? "" : (" (" + role + ")").c_str(), own / 1024.0);
+            usage.detail += line;
             ++usage.processes;
         }
     }
+    usage.mappings = LargestMappings(root, 12);
     usage.rssMib = rss / 1024.0;
     usage.pssMib = pss / 1024.0;
     for (const auto& [name, count] : byName)
@@ -769,6 +833,16 @@ void PrintMemoryRows(const std::vector<MemoryRow>& rows)
         if (row.usage)
             std::printf("  %-38s %s\n", row.player.c_str(), row.usage->names.c_str());
     }
+    std::printf("\nPSS of each process:\n");
+    for (const MemoryRow& row : rows) {
+        if (row.usage)
+            std::printf("  %-38s %s\n", row.player.c_str(), row.usage->detail.c_str());
+    }
+    std::printf("\nLargest mappings of the main process, MiB of PSS:\n");
+    for (const MemoryRow& row : rows) {
+        if (row.usage)
+            std::printf("  %-38s %s\n", row.player.c_str(), row.usage->mappings.c_str());
+    }
     std::fflush(stdout);
 }
 
@@ -796,7 +870,7 @@ private:
     Process m_process;
 };
 
-int Memory(int settleSeconds, int windowSeconds)
+int Memory(int settleSeconds, int windowSeconds, bool withReferences)
 {
     const std::chrono::seconds settle(settleSeconds);
     const std::chrono::seconds window(windowSeconds);
@@ -847,6 +921,10 @@ int Memory(int settleSeconds, int windowSeconds)
         install.stopPlayer();
     }
 
+    if (!withReferences) {
+        PrintMemoryRows(rows);
+        return 0;
+    }
     const Environment sound = SoundServerEnvironment();
     const std::string url = install.streamUrl();
     const std::string out = install.html() + "reference.out";
@@ -874,7 +952,7 @@ int Usage()
 {
     std::fprintf(stderr,
         "usage: playback_bench latency [runs]\n"
-        "       playback_bench memory [settle-seconds] [window-seconds]\n");
+        "       playback_bench memory [settle-seconds] [window-seconds] [ours]\n");
     return 2;
 }
 
@@ -888,6 +966,7 @@ int main(int argc, char** argv)
         return Latency(argc > 2 ? std::max(1, std::atoi(argv[2])) : 10);
     if (mode == "memory")
         return Memory(argc > 2 ? std::max(1, std::atoi(argv[2])) : 30,
-            argc > 3 ? std::max(1, std::atoi(argv[3])) : 10);
+            argc > 3 ? std::max(1, std::atoi(argv[3])) : 10,
+            argc <= 4 || std::string(argv[4]) != "ours");
     return Usage();
 }

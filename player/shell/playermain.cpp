@@ -17,7 +17,7 @@
 #include "shell/quitsignals.h"
 #include "shell/sonaltoapp.h"
 #include "texts.h"
-#include "view/framebridge.h"
+#include "view/webframe.h"
 
 namespace {
 

@@ -1,9 +1,5 @@
 #include "view/framebridge.h"
 
-#include <cstdlib>
-#include <unistd.h>
-
-#include <QByteArray>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QRandomGenerator>
@@ -272,19 +268,8 @@ bool FramePage::eventFilter(QObject* watched, QEvent* event)
     return QWebEnginePage::eventFilter(watched, event);
 }
 
-void PrepareWebEngine()
+void RegisterAppScheme()
 {
-    if (::geteuid() == 0)
-        ::setenv("QTWEBENGINE_DISABLE_SANDBOX", "1", 0);
-    // The script engine's collector, callable from the program's own world
-    // (pages could call it too: all it does is collect).
-    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-    if (!flags.contains("--js-flags")) {
-        flags += flags.isEmpty() ? "" : " ";
-        flags += "--js-flags=--expose-gc";
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
-    }
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QWebEngineUrlScheme scheme("app");
     scheme.setSyntax(QWebEngineUrlScheme::Syntax::Path);
     scheme.setFlags(QWebEngineUrlScheme::LocalScheme | QWebEngineUrlScheme::LocalAccessAllowed);

@@ -60,9 +60,7 @@ private:
     QElapsedTimer m_sinceInput; // the listener's last click or key in the view
 };
 
-// Prepares the web engine of the process: registers the "app" scheme of the
-// in-page commands, lets the engine run as root (where its sandbox cannot
-// start) unless the environment already says otherwise, and gives scripts
-// the collector's entry point (see FramePage). Must run before the
-// application object exists.
-void PrepareWebEngine();
+// Registers the "app" scheme of the in-page commands; once, before the
+// engine starts: every "app:" navigation then reaches
+// acceptNavigationRequest.
+void RegisterAppScheme();

@@ -4,15 +4,14 @@
 
 #include <QDesktopServices>
 #include <QVBoxLayout>
-#include <QWebEngineView>
 
 #include "commandids.h"
 #include "common/diaglog.h"
 #include "common/textfile.h"
 #include "common/ui/uitext.h"
 #include "view/appcommands.h"
-#include "view/framebridge.h"
 #include "view/minipage.h"
+#include "view/webframe.h"
 
 namespace {
 
@@ -40,11 +39,14 @@ CLumoView::CLumoView(Settings& settings, QWidget* parent)
     layout->setSpacing(0);
 }
 
-CLumoView::~CLumoView() = default;
-
-QWebEnginePage* CLumoView::page() const
+CLumoView::~CLumoView()
 {
-    return m_page;
+    delete m_web;
+}
+
+QWidget* CLumoView::webView() const
+{
+    return m_web != nullptr ? m_web->widget() : nullptr;
 }
 
 void CLumoView::showEvent(QShowEvent* event)
@@ -57,25 +59,29 @@ void CLumoView::createWebView()
 {
     if (m_web != nullptr)
         return;
-    DiagLog("web view");
-    m_web = new QWebEngineView(this);
-    m_page = new FramePage(m_web);
-    m_web->setPage(m_page);
-    m_web->setContextMenuPolicy(Qt::NoContextMenu);
-    layout()->addWidget(m_web);
-    setFocusProxy(m_web);
-    connect(m_page, &FramePage::navigationRequested, this, &CLumoView::onNavigationRequested);
-    connect(m_page, &FramePage::documentCreated, this, &CLumoView::onDocumentCreated);
-    connect(m_page, &FramePage::documentCompleted, this,
-        [this](const QString& frameName, const QString& address) {
-            onDocumentComplete(address);
-            emit frameLoaded(frameName, address);
-        });
-    connect(m_page, &FramePage::newWindowRequested, this, &CLumoView::onNewWindow2);
-    connect(m_page, &FramePage::unheldAppNavigation, this, [this](const QUrl& url, bool) {
+    WebFrameEvents events;
+    events.navigationRequested
+        = [this](const QString& key, const QString& frameName, const QString& address) {
+              onNavigationRequested(key, frameName, address);
+          };
+    events.documentCreated = [this](const QString& frameName, const QString& address) {
+        onDocumentCreated(frameName, address);
+    };
+    events.documentCompleted = [this](const QString& frameName, const QString& address) {
+        onDocumentComplete(address);
+        emit frameLoaded(frameName, address);
+    };
+    events.newWindowRequested = [this](const QUrl& url) { onNewWindow2(url); };
+    events.unheldAppNavigation = [this](const QUrl& url) {
         bool cancel = true;
         onBeforeNavigate2(url.toString(), QString(), cancel);
-    });
+    };
+    m_web = CreateWebFrame(this, std::move(events));
+    if (m_web == nullptr)
+        return;
+    DiagLog("web view");
+    layout()->addWidget(m_web->widget());
+    setFocusProxy(m_web->widget());
     if (m_framePageAsked.empty())
         return;
     // The frame page as it was, with the station it showed: it is the
@@ -90,13 +96,9 @@ void CLumoView::releaseWebView()
     if (m_web == nullptr)
         return;
     DiagLog("web view released");
-    disconnect(m_page, nullptr, this, nullptr);
     setFocusProxy(nullptr);
-    // Later: this may come from one of the page's own notices.
-    m_web->hide();
-    m_web->deleteLater();
+    delete m_web;
     m_web = nullptr;
-    m_page = nullptr;
     m_allowed.clear();
     // A frame page still on its way would leave its start page waiting for
     // the next view: it loads from its file now.
@@ -112,13 +114,13 @@ void CLumoView::navigate2(const std::string& page, const QString& targetFrame)
         + " " + page);
     if (targetFrame.isEmpty() && IsFramePageAddress(page))
         m_framePageAsked = page;
-    if (m_page == nullptr) {
+    if (m_web == nullptr) {
         navigateWithoutView(pageUrl(page), targetFrame);
         return;
     }
     if (targetFrame.isEmpty())
         m_framePageLoading = IsFramePageAddress(page);
-    m_page->navigateFrame(targetFrame, pageUrl(page));
+    m_web->navigateFrame(targetFrame, pageUrl(page), nullptr);
 }
 
 void CLumoView::navigateWithoutView(const QUrl& url, const QString& targetFrame)
@@ -152,7 +154,7 @@ void CLumoView::showInLive(const std::string& page)
     }
     // Without a web view, a frame page already asked holds "live"; before
     // the first one, the page waits for it.
-    if (m_page == nullptr && m_framePageAsked.empty()) {
+    if (m_web == nullptr && m_framePageAsked.empty()) {
         DiagLog("start page " + page);
         m_settings.startPage = page;
         return;
@@ -160,11 +162,11 @@ void CLumoView::showInLive(const std::string& page)
     // Asked now, this page comes after any start page still waiting.
     m_settings.startPage.clear();
     DiagLog("navigate live " + page);
-    if (m_page == nullptr) {
+    if (m_web == nullptr) {
         navigateWithoutView(pageUrl(page), QString::fromLatin1(kLiveFrame));
         return;
     }
-    m_page->navigateFrame(QString::fromLatin1(kLiveFrame), pageUrl(page), [this, page](bool sent) {
+    m_web->navigateFrame(QString::fromLatin1(kLiveFrame), pageUrl(page), [this, page](bool sent) {
         if (sent)
             return;
         // No frame "live" to take it: the next frame page shows it, unless
@@ -256,7 +258,7 @@ void CLumoView::onNavigationRequested(
     m_allowed.emplace_back(frameName, address);
     if (m_allowed.size() > kAllowedKept)
         m_allowed.pop_front();
-    m_page->proceed(key);
+    m_web->proceed(key);
 }
 
 void CLumoView::onDocumentCreated(const QString& frameName, const QString& address)

@@ -13,7 +13,7 @@
 
 class FramePage;
 class QWebEnginePage;
-class QWebEngineView;
+class WebFrame;
 
 // The player's HTML view: the whole client area of the main window. It
 // shows the frame page of the HTML directory, watches every navigation of
@@ -64,9 +64,10 @@ public:
     // True while a start page waits for its frame page to load.
     bool hasPendingStartPage() const;
 
-    // The web view and its page; null while there is none.
-    QWebEngineView* webView() const { return m_web; }
-    FramePage* framePage() const { return m_page; }
+    // The web view; null while there is none.
+    QWidget* webView() const;
+    // Its page, for programs that link the web engine (defined with it).
+    FramePage* framePage() const;
     QWebEnginePage* page() const;
     // True from the load of a frame page until it has completed.
     bool isFramePageLoading() const { return m_framePageLoading; }
@@ -105,8 +106,7 @@ private:
     void navigateWithoutView(const QUrl& url, const QString& targetFrame);
 
     Settings& m_settings;
-    QWebEngineView* m_web = nullptr; // child of this view
-    FramePage* m_page = nullptr; // child of m_web
+    WebFrame* m_web = nullptr; // its widget is a child of this view
     // The frame page last asked of the whole view, shown again by a new
     // web view.
     std::string m_framePageAsked;

@@ -8,14 +8,15 @@
 #include <QApplication>
 
 #ifdef SONALTO_TEST_WEB_ENGINE
-#include "view/framebridge.h"
+#include "view/engineframe.h"
+#include "view/webframe.h"
 #endif
 
 // The main of every test program that shows windows. Without a display they
 // draw on the offscreen platform. The tests' clocks are local times in a
 // zone without daylight saving, so that every day lasts 24 hours. The
 // player's windows need the web engine prepared before the application
-// object exists.
+// object exists; they link the web view rather than load it.
 int main(int argc, char** argv)
 {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -32,6 +33,7 @@ int main(int argc, char** argv)
         ::setenv("XDG_CACHE_HOME", (home + "/cache").c_str(), 1);
     }
     PrepareWebEngine();
+    UseWebFrameFactory(&CreateEngineFrame);
 #endif
     QApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

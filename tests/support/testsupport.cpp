@@ -78,11 +78,14 @@ std::string CopyProgram(const std::string& program, const std::string& dir)
     std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing);
     std::filesystem::permissions(
         target, std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
-    // The player's windowed part goes with it, as the package lays it out.
+    // The player's windowed part and its web view go with it, as the
+    // package lays them out.
     if (source.filename() == "Sonalto") {
-        const std::filesystem::path part = source.parent_path() / "sonalto-player.so";
-        std::filesystem::copy_file(part, std::filesystem::path(dir) / part.filename(),
-            std::filesystem::copy_options::overwrite_existing);
+        for (const char* library : { "sonalto-player.so", "sonalto-web.so" }) {
+            const std::filesystem::path part = source.parent_path() / library;
+            std::filesystem::copy_file(part, std::filesystem::path(dir) / part.filename(),
+                std::filesystem::copy_options::overwrite_existing);
+        }
     }
     return target.string();
 }
