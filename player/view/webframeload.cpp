@@ -103,8 +103,15 @@ void PrepareWebEngine()
     if (!flags.contains("--js-flags")) {
         flags += flags.isEmpty() ? "" : " ";
         flags += "--js-flags=--expose-gc";
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
     }
+    // Without the sandbox, the engine's renderers are started directly
+    // rather than forked from helper processes that would stay for the
+    // whole run, hidden window included.
+    const bool sandboxOff = qgetenv("QTWEBENGINE_DISABLE_SANDBOX") == "1"
+        || flags.contains("--no-sandbox");
+    if (sandboxOff && !flags.contains("--no-zygote"))
+        flags += " --no-zygote";
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
     // The catalogue's pages are still pictures: drawn in software they cost
     // no OpenGL driver in the process (tens of megabytes of it) and no GPU
     // work. A desktop that asks for another backend gets it, with the
