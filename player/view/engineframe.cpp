@@ -40,8 +40,8 @@ EngineFrame::EngineFrame(QWidget* parent, WebFrameEvents events)
         m_page, &FramePage::documentCreated, &m_receiver, std::move(events.documentCreated));
     QObject::connect(
         m_page, &FramePage::documentCompleted, &m_receiver, std::move(events.documentCompleted));
-    QObject::connect(m_page, &FramePage::newWindowRequested, &m_receiver,
-        std::move(events.newWindowRequested));
+    QObject::connect(
+        m_page, &FramePage::newWindowRequested, &m_receiver, std::move(events.newWindowRequested));
     QObject::connect(m_page, &FramePage::unheldAppNavigation, &m_receiver,
         [done = std::move(events.unheldAppNavigation)](const QUrl& url, bool) { done(url); });
 }

@@ -27,8 +27,7 @@ bool g_loadTried = false;
 std::string ownDirectory()
 {
     Dl_info info {};
-    if (::dladdr(reinterpret_cast<void*>(&CreateWebFrame), &info) == 0
-        || info.dli_fname == nullptr)
+    if (::dladdr(reinterpret_cast<void*>(&CreateWebFrame), &info) == 0 || info.dli_fname == nullptr)
         return {};
     const std::string path = info.dli_fname;
     const std::size_t slash = path.rfind('/');
@@ -57,16 +56,16 @@ void loadWebLibrary()
     // Drawing in software, the engine still looks at the shared OpenGL
     // context as it starts: one that was never made tells it there is no
     // OpenGL, without loading any driver.
-    if (QOpenGLContext::globalShareContext() == nullptr && qgetenv("QT_QUICK_BACKEND") == "software")
+    if (QOpenGLContext::globalShareContext() == nullptr
+        && qgetenv("QT_QUICK_BACKEND") == "software")
         qt_gl_set_global_share_context(new QOpenGLContext(qApp));
     const std::string library = ownDirectory() + kWebLibrary;
     g_previousHandler = qInstallMessageHandler(quietLateLoad);
     void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     qInstallMessageHandler(g_previousHandler);
     // Kept loaded until the process ends: the engine cannot start twice.
-    auto entry = handle != nullptr
-        ? reinterpret_cast<WebFrameFactory>(::dlsym(handle, kWebEntry))
-        : nullptr;
+    auto entry = handle != nullptr ? reinterpret_cast<WebFrameFactory>(::dlsym(handle, kWebEntry))
+                                   : nullptr;
     if (entry == nullptr) {
         const char* reason = ::dlerror();
         std::fprintf(stderr, texts::kWebLibraryUnusable, reason != nullptr ? reason : "?");
@@ -107,8 +106,8 @@ void PrepareWebEngine()
     // Without the sandbox, the engine's renderers are started directly
     // rather than forked from helper processes that would stay for the
     // whole run, hidden window included.
-    const bool sandboxOff = qgetenv("QTWEBENGINE_DISABLE_SANDBOX") == "1"
-        || flags.contains("--no-sandbox");
+    const bool sandboxOff
+        = qgetenv("QTWEBENGINE_DISABLE_SANDBOX") == "1" || flags.contains("--no-sandbox");
     if (sandboxOff && !flags.contains("--no-zygote"))
         flags += " --no-zygote";
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
