@@ -253,8 +253,9 @@ public:
             if (open == std::string::npos || close == std::string::npos)
                 continue;
             const std::string element = line.substr(open + 2, close - open - 2);
-            // The copy of the sound for the recorder is not what one hears.
-            if (element == "sonalto-record-sink")
+            // The copy of the sound for the recorder is not what one hears,
+            // nor the connection's sink, which feeds the player's queue.
+            if (element == "sonalto-record-sink" || element == "sonalto-tap")
                 continue;
             if (times) {
                 const std::size_t start = line.find("start: ", close);

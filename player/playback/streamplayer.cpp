@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
 
+#include <gst/app/gstappsink.h>
+#include <gst/app/gstappsrc.h>
+#include <gst/audio/audio.h>
 #include <gst/audio/streamvolume.h>
 #include <gst/gst.h>
 
@@ -31,6 +35,15 @@ constexpr int kMaxPlaylistDepth = 3;
 constexpr guint kPlayFlagVideo = 1 << 0;
 constexpr guint kPlayFlagText = 1 << 2;
 
+// How far the connection may run ahead of the speakers: the most audio the
+// output's queue holds. A server that sends seconds ahead fills it; a file
+// is read this far ahead. After a few drops, each new connection's burst
+// adds to what was left, up to this.
+constexpr GstClockTime kQueueAhead = 10 * GST_SECOND;
+// Audio that comes after the queue ran dry starts this far ahead of the
+// output's clock, so that none of its start is too late to be played.
+constexpr GstClockTime kRejoinLead = 50 * GST_MSECOND;
+
 bool gstreamerReady()
 {
     static const bool ready = [] {
@@ -48,10 +61,9 @@ bool gstreamerReady()
 // sink and, when the recorder's private output exists, a tee that also feeds
 // a sound-server sink on that output, each branch behind its own queue. The
 // volume sits on the speakers' branch only, so the slider changes what the
-// listener hears and never what is recorded. playbin's own volume is left at
-// 1.0: playbin hands it to the first sink with a volume it finds in this bin,
-// which may be the recorder's. Returns the bin and its volume element, or
-// nulls when a piece is missing.
+// listener hears and never what is recorded. It comes after the queue, so a
+// change is heard at once. Returns the bin and its volume element, or nulls
+// when a piece is missing.
 struct Output {
     GstElement* bin = nullptr;
     GstElement* volume = nullptr;
@@ -110,10 +122,11 @@ Output makeOutput(GstElement* speakers, bool privateOutput)
 // while the window comes up, for the streams stations commonly send.
 void preloadStreamPlugins()
 {
-    static constexpr const char* kFeatures[] = { "souphttpsrc", "icydemux", "typefind",
-        "uridecodebin", "decodebin", "queue2", "multiqueue", "id3demux", "mpegaudioparse",
-        "mpg123audiodec", "aacparse", "avdec_aac", "oggdemux", "vorbisdec", "opusdec",
-        "audioconvert", "audioresample", "volume", "autoaudiosink", "pulsesink" };
+    static constexpr const char* kFeatures[]
+        = { "souphttpsrc", "icydemux", "typefind", "uridecodebin", "decodebin", "queue2",
+              "multiqueue", "id3demux", "mpegaudioparse", "mpg123audiodec", "aacparse", "avdec_aac",
+              "oggdemux", "vorbisdec", "opusdec", "audioconvert", "audioresample", "volume",
+              "autoaudiosink", "pulsesink", "appsink", "appsrc" };
     GstRegistry* registry = gst_registry_get();
     for (const char* name : kFeatures) {
         GstPluginFeature* feature
@@ -156,17 +169,15 @@ bool isTypeError(const GError* error)
 class StreamPlayerCallbacks {
 public:
     // The messages the player acts on go to the GUI thread tagged with the
-    // attempt they were posted in, so that a late message of an earlier
-    // attempt is ignored. A handler that drops a message owns it: each one
-    // is released here or, once handled, on the GUI thread.
+    // attempt (or the run of the output) they were posted in, so that a late
+    // message of an earlier one is ignored. A handler that drops a message
+    // owns it: each one is released here or, once handled, on the GUI thread.
     static GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data)
     {
         std::shared_ptr<GstMessage> held(message, gst_message_unref);
         switch (GST_MESSAGE_TYPE(message)) {
         case GST_MESSAGE_ERROR:
         case GST_MESSAGE_EOS:
-        case GST_MESSAGE_TAG:
-        case GST_MESSAGE_CLOCK_LOST:
             break;
         default:
             return GST_BUS_DROP;
@@ -179,13 +190,84 @@ public:
         return GST_BUS_DROP;
     }
 
-    static GstPadProbeReturn onBuffer(GstPad*, GstPadProbeInfo*, gpointer data)
+    static GstBusSyncReply onOutputBusMessage(GstBus*, GstMessage* message, gpointer data)
+    {
+        std::shared_ptr<GstMessage> held(message, gst_message_unref);
+        switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_ERROR:
+        case GST_MESSAGE_EOS:
+        case GST_MESSAGE_CLOCK_LOST:
+            break;
+        default:
+            return GST_BUS_DROP;
+        }
+        auto* player = static_cast<StreamPlayer*>(data);
+        const quint64 generation = player->m_outputGeneration.load();
+        QMetaObject::invokeMethod(
+            player, [player, held, generation] { player->onOutputMessage(held.get(), generation); },
+            Qt::QueuedConnection);
+        return GST_BUS_DROP;
+    }
+
+    // A decoded buffer of the connection.
+    static GstFlowReturn onTapSample(GstAppSink* tap, gpointer data)
     {
         auto* player = static_cast<StreamPlayer*>(data);
-        if (!player->m_audioThisAttempt.exchange(true)) {
+        GstSample* sample = gst_app_sink_pull_sample(tap);
+        if (!sample)
+            return GST_FLOW_OK;
+        if (player->m_tapOpen.load() && !player->m_audioThisAttempt.exchange(true)) {
             const quint64 generation = player->m_generation.load();
             QMetaObject::invokeMethod(
                 player, [player, generation] { player->onFirstBuffer(generation); },
+                Qt::QueuedConnection);
+        }
+        player->queueSample(sample);
+        gst_sample_unref(sample);
+        return GST_FLOW_OK;
+    }
+
+    // The stream's titles, in order with its audio.
+    static GstPadProbeReturn onTapEvent(GstPad*, GstPadProbeInfo* info, gpointer data)
+    {
+        GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+        if (GST_EVENT_TYPE(event) != GST_EVENT_TAG)
+            return GST_PAD_PROBE_OK;
+        GstTagList* tags = nullptr;
+        gst_event_parse_tag(event, &tags);
+        gchar* title = nullptr;
+        if (tags && gst_tag_list_get_string(tags, GST_TAG_TITLE, &title)) {
+            static_cast<StreamPlayer*>(data)->noteTitle(QString::fromUtf8(title).trimmed());
+            g_free(title);
+        }
+        return GST_PAD_PROBE_OK;
+    }
+
+    // A buffer at a sink of the output bin, past its queues: the titles that
+    // come with it are due.
+    static GstPadProbeReturn onSpeakersBuffer(GstPad*, GstPadProbeInfo* info, gpointer data)
+    {
+        GstBuffer* buffer = nullptr;
+        if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER)
+            buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+        else if (GstBufferList* list = GST_PAD_PROBE_INFO_BUFFER_LIST(info))
+            buffer = gst_buffer_list_length(list) > 0 ? gst_buffer_list_get(list, 0) : nullptr;
+        if (buffer && GST_BUFFER_PTS_IS_VALID(buffer))
+            static_cast<StreamPlayer*>(data)->titlesDue(GST_BUFFER_PTS(buffer));
+        return GST_PAD_PROBE_OK;
+    }
+
+    // A buffer on its way to the speakers.
+    static GstPadProbeReturn onOutputBuffer(GstPad* pad, GstPadProbeInfo* info, gpointer data)
+    {
+        auto* player = static_cast<StreamPlayer*>(data);
+        // Without the output bin's volume element, titles are due here.
+        if (!player->m_volumeElement)
+            onSpeakersBuffer(pad, info, data);
+        if (!player->m_outputAudio.exchange(true)) {
+            const quint64 generation = player->m_outputGeneration.load();
+            QMetaObject::invokeMethod(
+                player, [player, generation] { player->onOutputAudio(generation); },
                 Qt::QueuedConnection);
         }
         return GST_PAD_PROBE_OK;
@@ -234,17 +316,24 @@ StreamPlayer::~StreamPlayer()
     if (m_preload.joinable())
         m_preload.join();
     m_resolver.cancel();
-    if (!m_playbin)
-        return;
-    gst_element_set_state(m_playbin, GST_STATE_NULL);
-    if (m_sinkPad) {
-        gst_pad_remove_probe(m_sinkPad, m_probeId);
-        gst_object_unref(m_sinkPad);
+    if (m_playbin) {
+        closeSource();
+        GstBus* bus = gst_element_get_bus(m_playbin);
+        gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+        gst_object_unref(bus);
+        gst_object_unref(m_playbin);
     }
-    GstBus* bus = gst_element_get_bus(m_playbin);
-    gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
-    gst_object_unref(bus);
-    gst_object_unref(m_playbin);
+    if (m_output) {
+        stopOutput();
+        if (m_sinkPad) {
+            gst_pad_remove_probe(m_sinkPad, m_probeId);
+            gst_object_unref(m_sinkPad);
+        }
+        GstBus* bus = gst_element_get_bus(m_output);
+        gst_bus_set_sync_handler(bus, nullptr, nullptr, nullptr);
+        gst_object_unref(bus);
+        gst_object_unref(m_output);
+    }
     // The private output leaves the desktop's sound settings with the
     // player, unless a recording still takes it.
     if (m_withPrivateOutput)
@@ -256,13 +345,37 @@ bool StreamPlayer::buildPipeline()
     if (!gstreamerReady())
         return false;
     m_playbin = gst_element_factory_make("playbin", "sonalto-playbin");
-    if (!m_playbin) {
-        qCWarning(lcPlayback) << "playbin is missing";
+    m_tap = gst_element_factory_make("appsink", "sonalto-tap");
+    if (!m_playbin || !m_tap) {
+        qCWarning(lcPlayback) << "playbin or appsink is missing";
+        for (GstElement* element : { m_playbin, m_tap })
+            if (element)
+                gst_object_unref(gst_object_ref_sink(element));
+        m_playbin = m_tap = nullptr;
         return false;
     }
     gst_object_ref_sink(m_playbin);
+    if (!buildOutput()) {
+        gst_object_unref(gst_object_ref_sink(m_tap));
+        gst_object_unref(m_playbin);
+        m_playbin = m_tap = nullptr;
+        return false;
+    }
 
-    installOutput(EnsurePrivateOutput(std::chrono::milliseconds(1500)));
+    // The connection decodes as fast as the audio comes, into the output's
+    // queue; queueSample holds it back when the queue is full.
+    GstCaps* raw = gst_caps_new_empty_simple("audio/x-raw");
+    g_object_set(m_tap, "sync", FALSE, "enable-last-sample", FALSE, "caps", raw, nullptr);
+    gst_caps_unref(raw);
+    GstAppSinkCallbacks callbacks {};
+    callbacks.new_sample = &StreamPlayerCallbacks::onTapSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(m_tap), &callbacks, this, nullptr);
+    if (GstPad* pad = gst_element_get_static_pad(m_tap, "sink")) {
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM,
+            &StreamPlayerCallbacks::onTapEvent, this, nullptr);
+        gst_object_unref(pad);
+    }
+    g_object_set(m_playbin, "audio-sink", m_tap, nullptr);
 
     guint flags = 0;
     g_object_get(m_playbin, "flags", &flags, nullptr);
@@ -276,14 +389,50 @@ bool StreamPlayer::buildPipeline()
     return true;
 }
 
-// Gives playbin a new output, with or without the branch to the private
-// output. playbin must be stopped (NULL).
+// The output pipeline: the queue (an appsrc the connection feeds), format
+// and rate conversion, then the output bin.
+bool StreamPlayer::buildOutput()
+{
+    m_output = gst_pipeline_new("sonalto-speakers");
+    m_queueSource = gst_element_factory_make("appsrc", "sonalto-queue");
+    GstElement* convert = gst_element_factory_make("audioconvert", nullptr);
+    m_resample = gst_element_factory_make("audioresample", nullptr);
+    if (!m_output || !m_queueSource || !convert || !m_resample) {
+        qCWarning(lcPlayback) << "the output cannot be built";
+        for (GstElement* element : { m_output, m_queueSource, convert, m_resample })
+            if (element)
+                gst_object_unref(gst_object_ref_sink(element));
+        m_output = m_queueSource = m_resample = nullptr;
+        return false;
+    }
+    gst_object_ref_sink(m_output);
+    // Unbounded here: queueSample keeps it to kQueueAhead, and never blocks
+    // inside the appsrc, where a connection being stopped could not wake it.
+    g_object_set(m_queueSource, "format", GST_FORMAT_TIME, "is-live", FALSE, "max-bytes",
+        guint64(0), "max-buffers", guint64(0), "max-time", guint64(0), "block", FALSE, nullptr);
+    gst_bin_add_many(GST_BIN(m_output), m_queueSource, convert, m_resample, nullptr);
+    gst_element_link_many(m_queueSource, convert, m_resample, nullptr);
+    installOutput(EnsurePrivateOutput(std::chrono::milliseconds(1500)));
+
+    GstBus* bus = gst_element_get_bus(m_output);
+    gst_bus_set_sync_handler(bus, &StreamPlayerCallbacks::onOutputBusMessage, this, nullptr);
+    gst_object_unref(bus);
+    return true;
+}
+
+// Gives the output pipeline a new output bin, with or without the branch to
+// the private output. The output pipeline must be stopped (NULL).
 void StreamPlayer::installOutput(bool withPrivateOutput)
 {
     if (m_sinkPad) {
         gst_pad_remove_probe(m_sinkPad, m_probeId);
         gst_object_unref(m_sinkPad);
         m_sinkPad = nullptr;
+    }
+    if (m_sink) {
+        gst_element_unlink(m_resample, m_sink);
+        gst_bin_remove(GST_BIN(m_output), m_sink); // and lets it go
+        m_sink = nullptr;
     }
     m_volumeElement = nullptr;
     m_withPrivateOutput = false;
@@ -312,17 +461,207 @@ void StreamPlayer::installOutput(bool withPrivateOutput)
     }
     if (!sink)
         sink = gst_element_factory_make("autoaudiosink", nullptr);
+    if (!sink)
+        return;
+    gst_bin_add(GST_BIN(m_output), sink);
+    if (!gst_element_link(m_resample, sink)) {
+        qCWarning(lcPlayback) << "output not linked";
+        gst_bin_remove(GST_BIN(m_output), sink);
+        m_volumeElement = nullptr;
+        m_withPrivateOutput = false;
+        return;
+    }
     m_sink = sink;
-    // playbin owns it now, and lets the one before go.
-    g_object_set(m_playbin, "audio-sink", sink, nullptr);
-    if (sink)
-        m_sinkPad = gst_element_get_static_pad(sink, "sink");
+    // The volume element sits right in front of the speakers' sink: a title
+    // is due once the audio after it gets there. The probe goes with the
+    // element when the bin is replaced.
+    const std::pair<GstElement*, const char*> probed[] = { { m_volumeElement, "src" } };
+    for (const auto& [element, name] : probed)
+        if (GstPad* pad = element ? gst_element_get_static_pad(element, name) : nullptr) {
+            gst_pad_add_probe(pad,
+                static_cast<GstPadProbeType>(
+                    GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
+                &StreamPlayerCallbacks::onSpeakersBuffer, this, nullptr);
+            gst_object_unref(pad);
+        }
+    m_sinkPad = gst_element_get_static_pad(sink, "sink");
     if (m_sinkPad)
         m_probeId = gst_pad_add_probe(m_sinkPad,
             static_cast<GstPadProbeType>(
                 GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_BUFFER_LIST),
-            &StreamPlayerCallbacks::onBuffer, this, nullptr);
+            &StreamPlayerCallbacks::onOutputBuffer, this, nullptr);
     applyVolume();
+}
+
+// Starts the output when it is not running: an empty queue, a clock from
+// zero, no titles waiting.
+bool StreamPlayer::startOutput()
+{
+    if (m_outputRunning)
+        return true;
+    if (!m_output || !m_sink)
+        return false;
+    m_nextPts = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_titleMutex);
+        m_pendingTitles.clear();
+    }
+    ++m_outputGeneration;
+    m_outputAudio = false;
+    m_ending = false;
+    if (gst_element_set_state(m_output, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        qCDebug(lcPlayback) << "the output does not start";
+        gst_element_set_state(m_output, GST_STATE_NULL);
+        ++m_outputGeneration;
+        return false;
+    }
+    m_outputRunning = true;
+    return true;
+}
+
+// Stops the output and throws its queue away.
+void StreamPlayer::stopOutput()
+{
+    if (m_output)
+        gst_element_set_state(m_output, GST_STATE_NULL);
+    ++m_outputGeneration;
+    m_outputRunning = false;
+    m_ending = false;
+}
+
+// Stops the connection; what it had handed to the output's queue stays
+// there. No streaming thread of it runs once this returns.
+void StreamPlayer::closeSource()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_tapMutex);
+        m_tapOpen = false;
+    }
+    m_tapWake.notify_all();
+    if (m_playbin)
+        gst_element_set_state(m_playbin, GST_STATE_NULL);
+    ++m_generation;
+    m_audioThisAttempt = false;
+}
+
+std::uint64_t StreamPlayer::outputRunningTime() const
+{
+    GstClockTime running = GST_CLOCK_TIME_NONE;
+    GST_OBJECT_LOCK(m_output);
+    const bool playing = GST_STATE(m_output) == GST_STATE_PLAYING;
+    GstClock* clock = playing && GST_ELEMENT_CLOCK(m_output)
+        ? GST_CLOCK(gst_object_ref(GST_ELEMENT_CLOCK(m_output)))
+        : nullptr;
+    const GstClockTime base = GST_ELEMENT_CAST(m_output)->base_time;
+    GST_OBJECT_UNLOCK(m_output);
+    if (clock) {
+        const GstClockTime now = gst_clock_get_time(clock);
+        if (GST_CLOCK_TIME_IS_VALID(now) && now > base)
+            running = now - base;
+        gst_object_unref(clock);
+    }
+    return running;
+}
+
+void StreamPlayer::queueSample(GstSample* sample)
+{
+    GstAppSrc* queue = GST_APP_SRC(m_queueSource);
+    {
+        // Room for it: the connection waits while the queue is full, and
+        // gives up waiting when it is stopped.
+        std::unique_lock<std::mutex> lock(m_tapMutex);
+        while (m_tapOpen.load() && gst_app_src_get_current_level_time(queue) > kQueueAhead)
+            m_tapWake.wait_for(lock, std::chrono::milliseconds(20));
+        if (!m_tapOpen.load())
+            return;
+    }
+    GstBuffer* in = gst_sample_get_buffer(sample);
+    GstCaps* caps = gst_sample_get_caps(sample);
+    GstAudioInfo info;
+    if (!in || !caps || !gst_audio_info_from_caps(&info, caps) || GST_AUDIO_INFO_BPF(&info) <= 0
+        || GST_AUDIO_INFO_RATE(&info) <= 0)
+        return;
+    const guint64 frames = gst_buffer_get_size(in) / GST_AUDIO_INFO_BPF(&info);
+    const GstClockTime duration
+        = gst_util_uint64_scale(frames, GST_SECOND, GST_AUDIO_INFO_RATE(&info));
+    // Each connection's audio follows the queued audio without a seam, on
+    // one time line that only goes forward. When the queue ran dry (an
+    // outage longer than it), the audio starts again a moment from now,
+    // marked as a discontinuity so that the speakers take it at its time.
+    GstClockTime pts = m_nextPts.load();
+    bool discont = false;
+    const GstClockTime running = outputRunningTime();
+    if (GST_CLOCK_TIME_IS_VALID(running) && pts < running) {
+        pts = running + kRejoinLead;
+        discont = true;
+    }
+    m_nextPts = pts + duration;
+    GstBuffer* out = gst_buffer_copy(in); // shares the audio, copies the stamps
+    GST_BUFFER_PTS(out) = pts;
+    GST_BUFFER_DTS(out) = GST_CLOCK_TIME_NONE;
+    GST_BUFFER_DURATION(out) = duration;
+    GST_BUFFER_OFFSET(out) = GST_BUFFER_OFFSET_NONE;
+    GST_BUFFER_OFFSET_END(out) = GST_BUFFER_OFFSET_NONE;
+    if (discont)
+        GST_BUFFER_FLAG_SET(out, GST_BUFFER_FLAG_DISCONT);
+    else
+        GST_BUFFER_FLAG_UNSET(out, GST_BUFFER_FLAG_DISCONT);
+    GstSample* stamped = gst_sample_new(out, caps, nullptr, nullptr);
+    gst_buffer_unref(out);
+    gst_app_src_push_sample(queue, stamped);
+    gst_sample_unref(stamped);
+}
+
+void StreamPlayer::noteTitle(const QString& title)
+{
+    if (!m_tapOpen.load() || title.isEmpty())
+        return;
+    std::lock_guard<std::mutex> lock(m_titleMutex);
+    // The same title comes two or three times: setTitle skips repeats.
+    m_pendingTitles.push_back({ m_nextPts.load(), title });
+}
+
+void StreamPlayer::titlesDue(std::uint64_t pts)
+{
+    std::vector<QString> due;
+    {
+        std::lock_guard<std::mutex> lock(m_titleMutex);
+        while (!m_pendingTitles.empty() && m_pendingTitles.front().pts <= pts) {
+            due.push_back(m_pendingTitles.front().title);
+            m_pendingTitles.pop_front();
+        }
+    }
+    if (due.empty())
+        return;
+    // The sink plays this buffer when the output's clock reaches its time.
+    const GstClockTime running = outputRunningTime();
+    const int wait = GST_CLOCK_TIME_IS_VALID(running) && pts > running
+        ? static_cast<int>((pts - running) / GST_MSECOND)
+        : 0;
+    const quint64 generation = m_outputGeneration.load();
+    QMetaObject::invokeMethod(
+        this,
+        [this, due, generation, wait] {
+            QTimer::singleShot(wait, this, [this, due, generation] {
+                if (generation != m_outputGeneration.load())
+                    return;
+                for (const QString& title : due)
+                    setTitle(title);
+            });
+        },
+        Qt::QueuedConnection);
+}
+
+std::chrono::milliseconds StreamPlayer::queuedAudio() const
+{
+    if (!m_queueSource || !m_outputRunning)
+        return std::chrono::milliseconds(0);
+    // Before the clock runs, all of it is in the appsrc.
+    const GstClockTime running = outputRunningTime();
+    const GstClockTime queued = GST_CLOCK_TIME_IS_VALID(running)
+        ? (m_nextPts.load() > running ? m_nextPts.load() - running : 0)
+        : gst_app_src_get_current_level_time(GST_APP_SRC(m_queueSource));
+    return std::chrono::milliseconds(queued / GST_MSECOND);
 }
 
 void StreamPlayer::setRetryPolicy(const RetryPolicy& policy)
@@ -385,19 +724,17 @@ void StreamPlayer::applyVolume()
             GST_STREAM_VOLUME(m_playbin), GST_STREAM_VOLUME_FORMAT_LINEAR, linear);
 }
 
-// Stops whatever is in flight: the pipeline, a playlist read, a pending
-// retry. Messages and buffers of the stopped attempt are ignored from here on.
+// Stops whatever is in flight: the connection, the queued audio, a playlist
+// read, a pending retry. Messages and buffers of the stopped attempt are
+// ignored from here on.
 void StreamPlayer::teardown()
 {
     m_retryTimer.stop();
     m_steadyTimer.stop();
     m_resolver.cancel();
     m_queue.clear();
-    if (m_playbin)
-        gst_element_set_state(m_playbin, GST_STATE_NULL);
-    // No streaming thread runs any more: the next attempt starts clean.
-    ++m_generation;
-    m_audioThisAttempt = false;
+    closeSource();
+    stopOutput();
     m_currentUri.clear();
 }
 
@@ -430,24 +767,30 @@ void StreamPlayer::startAttempt(const Candidate& candidate)
         attemptFailed();
         return;
     }
-    gst_element_set_state(m_playbin, GST_STATE_NULL);
-    ++m_generation;
-    m_audioThisAttempt = false;
+    closeSource();
     // The private output goes with the sound server when it restarts, or
     // when its module is unloaded: made again here when it can be, and
     // otherwise the speakers play alone, since a sink on a missing output
     // would fail every attempt.
     const bool privateOutput = EnsurePrivateOutput(std::chrono::milliseconds(500));
-    if (privateOutput != m_withPrivateOutput)
+    if (privateOutput != m_withPrivateOutput) {
+        stopOutput();
         installOutput(privateOutput);
+    }
+    // A running output keeps its queue: the new connection's audio goes
+    // after it.
+    if (!startOutput()) {
+        attemptFailed();
+        return;
+    }
     m_currentUri = toUri(candidate.address);
     qCDebug(lcPlayback) << "trying" << m_currentUri;
     g_object_set(m_playbin, "uri", m_currentUri.toUtf8().constData(), nullptr);
+    m_tapOpen = true;
     // Straight to PLAYING, and BUFFERING never pauses a live stream: sound
     // starts as soon as the first data is decoded.
     if (gst_element_set_state(m_playbin, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        gst_element_set_state(m_playbin, GST_STATE_NULL);
-        ++m_generation;
+        closeSource();
         attemptFailed();
     }
 }
@@ -492,21 +835,43 @@ void StreamPlayer::onMessage(GstMessage* message, quint64 generation)
         qCDebug(lcPlayback) << "end of stream on" << m_currentUri;
         attemptEnded(false, true);
         break;
-    case GST_MESSAGE_TAG: {
-        GstTagList* tags = nullptr;
-        gst_message_parse_tag(message, &tags);
-        gchar* title = nullptr;
-        if (gst_tag_list_get_string(tags, GST_TAG_TITLE, &title)) {
-            // The same title comes two or three times: setTitle skips repeats.
-            setTitle(QString::fromUtf8(title).trimmed());
-            g_free(title);
-        }
-        gst_tag_list_unref(tags);
+    default:
         break;
     }
+}
+
+void StreamPlayer::onOutputMessage(GstMessage* message, quint64 generation)
+{
+    if (generation != m_outputGeneration.load())
+        return;
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_ERROR: {
+        GError* error = nullptr;
+        gchar* debug = nullptr;
+        gst_message_parse_error(message, &error, &debug);
+        qCDebug(lcPlayback) << "output error:" << error->message << debug;
+        g_clear_error(&error);
+        g_free(debug);
+        // The sound server went away, or the output failed: its queue is
+        // lost. A running connection ends as a drop does, and the next
+        // attempt builds the output again.
+        const bool connected = m_tapOpen.load();
+        const bool hadAudio = m_audioThisAttempt.load();
+        closeSource();
+        m_audioThisAttempt = hadAudio;
+        stopOutput();
+        if (connected)
+            attemptEnded(false, false);
+        break;
+    }
+    case GST_MESSAGE_EOS:
+        // The last file has been heard to its end.
+        if (m_ending)
+            stop();
+        break;
     case GST_MESSAGE_CLOCK_LOST:
-        gst_element_set_state(m_playbin, GST_STATE_PAUSED);
-        gst_element_set_state(m_playbin, GST_STATE_PLAYING);
+        gst_element_set_state(m_output, GST_STATE_PAUSED);
+        gst_element_set_state(m_output, GST_STATE_PLAYING);
         break;
     default:
         break;
@@ -520,10 +885,14 @@ void StreamPlayer::onFirstBuffer(quint64 generation)
     m_steadyTimer.start(m_policy.steadyAudio);
     setState(State::Playing);
     m_trimTimer.start();
-    if (m_firstAudioNs < 0) {
-        m_firstAudioNs = m_sincePlay.nsecsElapsed();
-        emit firstAudio();
-    }
+}
+
+void StreamPlayer::onOutputAudio(quint64 generation)
+{
+    if (generation != m_outputGeneration.load() || m_firstAudioNs >= 0)
+        return;
+    m_firstAudioNs = m_sincePlay.nsecsElapsed();
+    emit firstAudio();
 }
 
 // A local file, or an HTTP file whose length the server gave: it has an
@@ -546,21 +915,23 @@ bool StreamPlayer::currentHasEnd() const
 void StreamPlayer::attemptEnded(bool typeError, bool endOfStream)
 {
     const bool hadAudio = m_audioThisAttempt.load();
-    // The end of a stream reaches the bus once the queued audio has played
-    // out: a short drop is heard only for the time the new connection takes.
+    // The connection's end reaches the bus as soon as its audio is in the
+    // queue, which plays on while the player reconnects.
     const bool hasEnd = hadAudio && endOfStream && currentHasEnd();
     const bool steady = hadAudio && !m_steadyTimer.isActive();
     m_steadyTimer.stop();
-    gst_element_set_state(m_playbin, GST_STATE_NULL);
-    ++m_generation;
-    m_audioThisAttempt = false;
+    closeSource();
 
     if (hasEnd) {
-        // A file has an end: go on with the list, or stop there.
-        if (m_queue.empty())
-            stop();
-        else
+        // A file has an end: go on with the list, or stop once it is heard.
+        if (!m_queue.empty()) {
             next();
+        } else if (m_outputRunning) {
+            m_ending = true;
+            gst_app_src_end_of_stream(GST_APP_SRC(m_queueSource));
+        } else {
+            stop();
+        }
         return;
     }
     if (steady) {

@@ -2,7 +2,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <cstdint>
 #include <deque>
+#include <mutex>
 #include <thread>
 
 #include <QElapsedTimer>
@@ -15,6 +18,7 @@
 typedef struct _GstElement GstElement;
 typedef struct _GstMessage GstMessage;
 typedef struct _GstPad GstPad;
+typedef struct _GstSample GstSample;
 
 // Plays the current station's stream with GStreamer. The rest of the player
 // sees only the AudioEngine; how the stream is fetched, decoded and sent to
@@ -23,12 +27,19 @@ typedef struct _GstPad GstPad;
 // One play() walks through the station's addresses: a playlist (.pls, .m3u,
 // .asx, .xspf, also by Content-Type or content) is expanded and its entries
 // are tried in order; HLS, HTTP(S) and local files are played as they are.
-// A drop (error, or end of a live stream) reconnects once the queued audio
-// has played out: consecutive attempts that bring no lasting audio are
-// retried with a growing, capped pause between rounds, until the retry
-// budget has passed since the first of them, and then the player gives up
-// (Failed). Audio that flows for a while clears the count. A file (local,
-// or over HTTP with a length) plays once.
+// Two pipelines: the connection (playbin, up to the decoded audio) and the
+// output (a queue of that audio, the volume, the speakers and the private
+// output). The connection runs ahead of the speakers by what the server
+// sent ahead, and that audio waits in the output's queue. A drop (error, or
+// end of a live stream) is seen at once, and the player reconnects while
+// the queue plays on; the new connection's audio joins the queue after it.
+// A drop shorter than the queue is not heard, and after a longer one the
+// sound is back as soon as the new connection brings audio. Consecutive
+// attempts that bring no lasting audio are retried with a growing, capped
+// pause between rounds, until the retry budget has passed since the first
+// of them, and then the player gives up (Failed). Audio that flows for a
+// while clears the count. A file (local, or over HTTP with a length) plays
+// once. Titles are shown when the audio they came with is heard.
 //
 // All signals are emitted on the thread that owns the object (the GUI
 // thread), from its event loop.
@@ -73,6 +84,10 @@ public:
         return std::chrono::nanoseconds(m_firstAudioNs);
     }
 
+    // The decoded audio handed to the output and not yet played: what a
+    // drop can last without being heard.
+    std::chrono::milliseconds queuedAudio() const;
+
     void setRetryPolicy(const RetryPolicy& policy);
     RetryPolicy retryPolicy() const { return m_policy; }
 
@@ -85,7 +100,11 @@ private:
     enum class FetchReason { ByAddress, AfterTypeError };
 
     bool buildPipeline();
+    bool buildOutput();
     void installOutput(bool withPrivateOutput);
+    bool startOutput();
+    void stopOutput();
+    void closeSource();
     void next();
     void startAttempt(const Candidate& candidate);
     void attemptEnded(bool typeError, bool endOfStream);
@@ -96,27 +115,63 @@ private:
     void teardown();
     void onFetched(const PlaylistFetch& result);
     void onMessage(GstMessage* message, quint64 generation);
+    void onOutputMessage(GstMessage* message, quint64 generation);
     void onFirstBuffer(quint64 generation);
+    void onOutputAudio(quint64 generation);
     bool currentHasEnd() const;
     void setState(State state);
     void setTitle(const QString& title);
     void updateStatusText();
     void applyVolume();
 
+    // On the connection's streaming thread: a decoded buffer, stamped to
+    // follow what is queued, into the output's queue; a title, kept until
+    // the audio after it reaches the speakers.
+    void queueSample(GstSample* sample);
+    void noteTitle(const QString& title);
+    // On the output's streaming thread: the titles due at this buffer.
+    void titlesDue(std::uint64_t pts);
+    std::uint64_t outputRunningTime() const;
+
     // The GStreamer callbacks, run on streaming threads.
     friend class StreamPlayerCallbacks;
 
-    GstElement* m_playbin = nullptr;
+    GstElement* m_playbin = nullptr; // the connection
+    GstElement* m_tap = nullptr; // its audio sink, owned by m_playbin
+    GstElement* m_output = nullptr; // the output pipeline
+    GstElement* m_queueSource = nullptr; // its source, owned by m_output
+    GstElement* m_resample = nullptr; // in front of m_sink, owned by m_output
     GstElement* m_sink = nullptr;
     GstElement* m_volumeElement = nullptr; // in front of the speakers, owned by m_sink
     bool m_withPrivateOutput = false; // m_sink also feeds the private output
+    bool m_outputRunning = false;
+    bool m_ending = false; // the last file ended: the queue plays out, then stop
     GstPad* m_sinkPad = nullptr;
     unsigned long m_probeId = 0;
 
     // Written on the GUI thread between attempts, read by the streaming
-    // threads: the attempt a message or a buffer belongs to.
+    // threads: the attempt a message or a buffer belongs to, and the run of
+    // the output.
     std::atomic<quint64> m_generation { 0 };
     std::atomic<bool> m_audioThisAttempt { false };
+    std::atomic<quint64> m_outputGeneration { 0 };
+    std::atomic<bool> m_outputAudio { false };
+
+    // The connection may hand audio to the queue while this is set; a
+    // streaming thread waiting for room in the queue is woken when it is
+    // cleared.
+    std::atomic<bool> m_tapOpen { false };
+    std::mutex m_tapMutex;
+    std::condition_variable m_tapWake;
+    // The time stamp of the next buffer queued; only the connection's
+    // streaming thread writes it while the connection runs.
+    std::atomic<std::uint64_t> m_nextPts { 0 };
+    struct PendingTitle {
+        std::uint64_t pts;
+        QString title;
+    };
+    std::mutex m_titleMutex;
+    std::deque<PendingTitle> m_pendingTitles;
 
     PlaylistResolver m_resolver;
     FetchReason m_fetchReason = FetchReason::ByAddress;
