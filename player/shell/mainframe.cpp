@@ -31,13 +31,12 @@
 #include "playback/audioengine.h"
 #include "playback/controlstrip.h"
 #include "playback/mpris.h"
-#include "recording/recorderlaunch.h"
-#include "recording/recordertitles.h"
 #include "settings/optionsdialog.h"
 #include "shell/commandline.h"
 #include "shell/framegeometry.h"
 #include "shell/framehost.h"
 #include "shell/framemenus.h"
+#include "shell/framerecording.h"
 #include "shell/frameplayback.h"
 #include "shell/frametray.h"
 #include "shell/installcommands.h"
@@ -111,8 +110,7 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
     // every new station.
     m_titles = new StreamTitles(m_settings, this);
     connect(m_player, &AudioEngine::titleChanged, m_titles, &StreamTitles::onTitle);
-    m_recorderTitles = new RecorderTitles(this);
-    connect(m_player, &AudioEngine::titleChanged, m_recorderTitles, &RecorderTitles::onTitle);
+    m_recorder = new FrameRecording(m_settings, m_installDir, m_player, this);
     // Every song heard goes into the journal.
     m_heard = new HeardSongs(m_view->currentStation(), DefaultJournalDir(), {}, this);
     connect(m_player, &AudioEngine::titleChanged, m_heard, &HeardSongs::onStreamTitle);
@@ -125,8 +123,8 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
     m_host = std::make_unique<FrameHost>(*this);
 
     // 3. and 4. Menus; the REC item needs the recorder.
-    m_favouritesMenu
-        = BuildMenuBar(this, m_settings, m_recording, [this](int id) { onCommand(id); });
+    m_favouritesMenu = BuildMenuBar(
+        this, m_settings, m_recorder->isRecording(), [this](int id) { onCommand(id); });
     const auto sysCommand = [this](int id) { onSysCommand(id); };
     m_systemMenu = BuildSystemMenu(this, sysCommand);
     AddMiniModeItem(this, m_systemMenu, sysCommand);
@@ -145,7 +143,7 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
         DiagLog("sleep timer due");
         onSysCommand(cmd::RecordStop);
     });
-    if (!FileExists(m_installDir + kRecorderProgram)) {
+    if (!m_recorder->recorderInstalled()) {
         if (QAction* rec = menuAction(cmd::ToggleRecording)) {
             menuBar()->removeAction(rec);
             m_secondRow->removeAction(rec);
@@ -190,7 +188,6 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
         if (m_settings.splashScreen)
             showSplash();
     }
-    m_recording = false;
 
     m_miniHandle = new MiniHandle(this, [this] { return m_settings.miniPlayer; });
     connect(m_miniHandle, &MiniHandle::popupRequested, m_frameTray, &FrameTray::showPopupMenu);
@@ -213,7 +210,8 @@ void CMainFrame::onCommand(int id)
         quit();
         break;
     case cmd::ToggleRecording:
-        toggleRecording();
+        // In the mini layout the menu bar is put aside: nothing to relabel.
+        m_recorder->toggle(menuAction(cmd::ToggleRecording));
         break;
     case cmd::ToggleMute:
         m_frameTray->toggleMute();
@@ -268,11 +266,11 @@ void CMainFrame::onSysCommand(int id)
         onCommand(cmd::Stop);
         break;
     case cmd::RecordStop:
-        if (m_recording)
+        if (m_recorder->isRecording())
             onCommand(cmd::ToggleRecording);
         break;
     case cmd::RecordStart:
-        if (!m_recording)
+        if (!m_recorder->isRecording())
             onCommand(cmd::ToggleRecording);
         break;
     case cmd::Rebuild:
@@ -434,22 +432,9 @@ void CMainFrame::quit()
     QTimer::singleShot(0, this, [this] { close(); });
 }
 
-void CMainFrame::toggleRecording()
+bool CMainFrame::isRecording() const
 {
-    m_recording = !m_recording;
-    // In the mini layout the menu bar is put aside: nothing to relabel.
-    if (QAction* rec = menuAction(cmd::ToggleRecording))
-        rec->setText(Utf8Text(m_recording ? texts::kMenuStop : texts::kMenuRec));
-    // The launch result is not watched: a recorder that fails or stops by
-    // itself leaves the flag as it is until the next REC.
-    if (m_recording) {
-        StartRecording(m_settings, m_installDir);
-        if (m_settings.recordBySong)
-            m_recorderTitles->begin(m_player->title());
-    } else {
-        m_recorderTitles->end();
-        StopRecording(m_installDir);
-    }
+    return m_recorder->isRecording();
 }
 
 void CMainFrame::hideAway()

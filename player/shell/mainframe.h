@@ -16,6 +16,7 @@ class AudioEngine;
 class CLumoView;
 class ControlStrip;
 class FrameHost;
+class FrameRecording;
 class FramePlayback;
 class FrameTray;
 class HeardSongs;
@@ -30,7 +31,6 @@ class QMenu;
 class QMenuBar;
 class SelfUpdateWait;
 class SplashWindow;
-class RecorderTitles;
 class StreamTitles;
 class WindowPrompt;
 
@@ -82,7 +82,7 @@ public:
     // What the commands and dialogs are given of this window.
     PlayerHost& host();
 
-    bool isRecording() const { return m_recording; }
+    bool isRecording() const;
     bool isMuted() const;
     // True while the window is hidden away (read by the other windows).
     bool isHiddenAway() const { return m_hiddenAway; }
@@ -133,7 +133,6 @@ private:
     void resizeNormal(bool skin);
     void showSplash();
     void quit();
-    void toggleRecording();
     void hideAway();
     void restore();
     void toggleMiniMode();
@@ -156,7 +155,7 @@ private:
     StreamTitles* m_titles = nullptr;
     // The songs heard, into the journal.
     HeardSongs* m_heard = nullptr;
-    RecorderTitles* m_recorderTitles = nullptr; // to a recorder that records by song
+    FrameRecording* m_recorder = nullptr;
     ControlStrip* m_strip = nullptr;
     QMenu* m_systemMenu = nullptr;
     QMenu* m_favouritesMenu = nullptr;
@@ -169,7 +168,6 @@ private:
     SleepControl* m_sleep = nullptr;
     MiniHandle* m_miniHandle = nullptr;
     bool m_created = false;
-    bool m_recording = false;
     bool m_hiddenAway = false;
     bool m_quitting = false;
     std::string m_livePage;
