@@ -199,6 +199,21 @@ protected:
         return ini.get("Sonalto", "Derniere Update");
     }
 
+    // The version of the station list that versions.txt names.
+    std::string stationListVersion() const
+    {
+        Profile versions;
+        versions.load(install() + "versions.txt");
+        return versions.get("Version Liste Radio", "Version");
+    }
+
+    // The last box of an update that failed, answered.
+    void answerUpdateFailed()
+    {
+        answerBox("Erreur",
+            "Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement.", kIdOk);
+    }
+
     std::string install() const { return m_install.path(); }
     std::string editor() const { return m_editor.path(); }
     std::string log() const { return install() + "diag.log"; }
@@ -443,23 +458,15 @@ TEST_F(UpdaterRun, stallingFileFailsAfterSixTriesWithBothMessages)
         "Impossible de télécharger le fichier Lent.htm\nRecommencez ultèrieurement.", kIdOk);
     // Six tries of 2 seconds each, at the least.
     EXPECT_GE(std::chrono::steady_clock::now() - started, 12s);
-    answerBox(
-        "Erreur", "Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement.", kIdOk);
+    answerUpdateFailed();
     EXPECT_EQ(updaterLog("failed").size(), 1u);
     // Back in the selection: leaving now asks nothing.
     sendToDialog(WM_COMMAND, updatedialog::kCancelButton);
     ASSERT_EQ(updater.waitForExit(30s), 0) << output();
     EXPECT_EQ(lastUpdate(), "");
-    Profile versions;
-    ASSERT_TRUE(versions.load(install() + "versions.txt"));
-    EXPECT_EQ(versions.get("Version Liste Radio", "Version"), "2.7");
+    EXPECT_EQ(stationListVersion(), "2.7");
     // One status line per try: Gamma.htm once, Lent.htm six times.
-    const std::vector<std::string> lines = ReadLines(log());
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                  [](const std::string& l) {
-                      return l.rfind("updater: status Téléchargement : Radios", 0) == 0;
-                  }),
-        7);
+    EXPECT_EQ(updaterLog("status Téléchargement : Radios").size(), 7u);
 }
 
 TEST_F(UpdaterRun, cutTransferIsNeverInstalledAndTheRadioComesBack)
@@ -485,8 +492,7 @@ TEST_F(UpdaterRun, cutTransferIsNeverInstalledAndTheRadioComesBack)
         "Impossible de télécharger le fichier Gamma.htm\nRecommencez ultèrieurement.", kIdOk);
     // Each known failure is tried again at once, not after its watchdog.
     EXPECT_LT(std::chrono::steady_clock::now() - started, 12s);
-    answerBox(
-        "Erreur", "Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement.", kIdOk);
+    answerUpdateFailed();
     // The player that the installation stopped is started again.
     for (int i = 0; i < 600 && !FindWindow(kPlayerWindowClass, kPlayerWindowTitle); ++i)
         std::this_thread::sleep_for(100ms);
@@ -499,12 +505,7 @@ TEST_F(UpdaterRun, cutTransferIsNeverInstalledAndTheRadioComesBack)
         (std::vector<std::string> { "updater: player -stop", "updater: player start" }));
     EXPECT_NE(lastUpdate(), FormatSettingsDate(std::time(nullptr)));
     // Six tries of the cut page.
-    const std::vector<std::string> lines = ReadLines(log());
-    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                  [](const std::string& l) {
-                      return l.rfind("updater: status Téléchargement : Radios", 0) == 0;
-                  }),
-        6);
+    EXPECT_EQ(updaterLog("status Téléchargement : Radios").size(), 6u);
 }
 
 TEST_F(UpdaterRun, folderThatCannotBeWrittenFailsAndTheUpdateIsOfferedAgain)
@@ -525,15 +526,12 @@ TEST_F(UpdaterRun, folderThatCannotBeWrittenFailsAndTheUpdateIsOfferedAgain)
         "Impossible d'installer le fichier Gamma.jpg\nVérifiez que son dossier est accessible en "
         "écriture.",
         kIdOk);
-    answerBox(
-        "Erreur", "Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement.", kIdOk);
+    answerUpdateFailed();
     sendToDialog(WM_COMMAND, updatedialog::kCancelButton);
     ASSERT_EQ(updater.waitForExit(30s), 0) << output();
     EXPECT_TRUE(updaterLog("finished").empty());
     EXPECT_EQ(lastUpdate(), "");
-    Profile versions;
-    ASSERT_TRUE(versions.load(install() + "versions.txt"));
-    EXPECT_EQ(versions.get("Version Liste Radio", "Version"), "2.7");
+    EXPECT_EQ(stationListVersion(), "2.7");
     // The pages that could be written wait for the logos: none came in.
     EXPECT_FALSE(FileExists(install() + "html/Gamma.htm"));
 }
@@ -633,8 +631,7 @@ TEST_P(SignedSite, installsOnlyWhatThePublisherSigned)
                 "Le fichier outil ne correspond pas au fichier manifest.txt signé (taille ou "
                 "empreinte SHA-256).\nRien n'a été installé.",
                 kIdOk);
-            answerBox("Erreur",
-                "Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement.", kIdOk);
+            answerUpdateFailed();
             sendToDialog(WM_COMMAND, updatedialog::kCancelButton);
         }
         break;
