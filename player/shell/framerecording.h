@@ -17,8 +17,8 @@ class FrameRecording : public QObject {
 
 public:
     // player's titles go to the recorder; it must outlive this.
-    FrameRecording(const Settings& settings, std::string installDir, AudioEngine* player,
-        QObject* parent);
+    FrameRecording(
+        const Settings& settings, std::string installDir, AudioEngine* player, QObject* parent);
 
     bool isRecording() const { return m_recording; }
     // Whether the installation has the recorder at all.

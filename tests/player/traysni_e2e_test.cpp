@@ -250,8 +250,9 @@ TEST_F(PlayerTraySni, registersItsItemWithTheProgramIconNameAndPopupMenu)
     // No station yet: no "Informations".
     EXPECT_EQ(Labels(*menu),
         QStringList({ Exported("&Options"), Exported("&Personnaliser"), Exported("Favoris"),
-            Exported("&REC"), Exported("REC Planifié"), Exported("Arrêt programmé"),
-            Exported("&Mute"), Exported("Agrandir"), Exported("&Aide"), Exported("A &propos..."),
+            Exported("Journal des titres…"), Exported("J'aime ce titre"), Exported("&REC"),
+            Exported("REC Planifié"), Exported("Arrêt programmé"), Exported("&Mute"),
+            Exported("Agrandir"), Exported("&Aide"), Exported("A &propos..."),
             Exported("&Quitter") }));
     const SniMenuEntry* favourites = testsupport::FindMenuEntry(*menu, QStringLiteral("Favoris"));
     ASSERT_NE(favourites, nullptr);
@@ -306,9 +307,10 @@ TEST_F(PlayerTraySni, stationLogoAndNameReachTheDesktop)
     ASSERT_TRUE(menu);
     EXPECT_EQ(Labels(*menu),
         QStringList({ Exported("&Options"), Exported("&Personnaliser"), Exported("Favoris"),
-            Exported("Informations"), Exported("&REC"), Exported("REC Planifié"),
-            Exported("Arrêt programmé"), Exported("&Mute"), Exported("Agrandir"), Exported("&Aide"),
-            Exported("A &propos..."), Exported("&Quitter") }));
+            Exported("Informations"), Exported("Journal des titres…"), Exported("J'aime ce titre"),
+            Exported("&REC"), Exported("REC Planifié"), Exported("Arrêt programmé"),
+            Exported("&Mute"), Exported("Agrandir"), Exported("&Aide"), Exported("A &propos..."),
+            Exported("&Quitter") }));
     stopPlayer(player);
 }
 
