@@ -464,8 +464,9 @@ TEST(StreamPlayerOutageTest, dropsAreBridgedAndSoundReturnsWithTheServer)
             "drop " + std::to_string(++drop) + ", " + std::to_string(outage.count()) + " ms");
         QTest::qWait(4000); // steady, and the queue full
         const milliseconds queued = player.queuedAudio();
-        if (outage < 1500ms)
+        if (outage < 1500ms) {
             ASSERT_GE(queued, 2000ms) << "the server's burst is not queued";
+        }
         const auto dropped = Clock::now();
         server.stop();
         QTest::qWait(static_cast<int>(outage.count()));
