@@ -271,9 +271,12 @@ TEST_F(RecorderE2e, volumeChangesTheSpeakersAndNotTheRecording)
     player.play(QString::fromStdString(tone));
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return player.state() == StreamPlayer::State::Playing; }, 10000));
-    QTest::qWait(500);
-
-    const double speakersFull = monitorLevel("test_sink.monitor");
+    // "Playing" comes with the first decoded audio; the speakers' stream
+    // may start a moment later on a busy machine, so wait for it.
+    double speakersFull = -1000.0;
+    for (int tries = 0; tries < 5 && speakersFull <= -8.0; ++tries)
+        speakersFull = monitorLevel("test_sink.monitor", 500ms);
+    speakersFull = monitorLevel("test_sink.monitor");
     const double recorderFull = monitorLevel(kPrivateMonitorName);
     EXPECT_GT(speakersFull, -8.0);
     EXPECT_GT(recorderFull, -8.0);
