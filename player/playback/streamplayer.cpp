@@ -164,6 +164,20 @@ bool isTypeError(const GError* error)
     return error->domain == GST_CORE_ERROR && error->code == GST_CORE_ERROR_MISSING_PLUGIN;
 }
 
+// Writes a bus error to the playback log and frees it; true when it says
+// the stream's type cannot be handled.
+bool takeBusError(GstMessage* message, const QString& where)
+{
+    GError* error = nullptr;
+    gchar* debug = nullptr;
+    gst_message_parse_error(message, &error, &debug);
+    qCDebug(lcPlayback) << where << error->message << debug;
+    const bool typeError = isTypeError(error);
+    g_clear_error(&error);
+    g_free(debug);
+    return typeError;
+}
+
 } // namespace
 
 class StreamPlayerCallbacks {
@@ -820,17 +834,9 @@ void StreamPlayer::onMessage(GstMessage* message, quint64 generation)
     if (generation != m_generation.load())
         return;
     switch (GST_MESSAGE_TYPE(message)) {
-    case GST_MESSAGE_ERROR: {
-        GError* error = nullptr;
-        gchar* debug = nullptr;
-        gst_message_parse_error(message, &error, &debug);
-        qCDebug(lcPlayback) << "error on" << m_currentUri << ":" << error->message << debug;
-        const bool typeError = isTypeError(error);
-        g_clear_error(&error);
-        g_free(debug);
-        attemptEnded(typeError, false);
+    case GST_MESSAGE_ERROR:
+        attemptEnded(takeBusError(message, "error on " + m_currentUri + " :"), false);
         break;
-    }
     case GST_MESSAGE_EOS:
         qCDebug(lcPlayback) << "end of stream on" << m_currentUri;
         attemptEnded(false, true);
@@ -846,12 +852,7 @@ void StreamPlayer::onOutputMessage(GstMessage* message, quint64 generation)
         return;
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR: {
-        GError* error = nullptr;
-        gchar* debug = nullptr;
-        gst_message_parse_error(message, &error, &debug);
-        qCDebug(lcPlayback) << "output error:" << error->message << debug;
-        g_clear_error(&error);
-        g_free(debug);
+        takeBusError(message, QStringLiteral("output error:"));
         // The sound server went away, or the output failed: its queue is
         // lost. A running connection ends as a drop does, and the next
         // attempt builds the output again.
