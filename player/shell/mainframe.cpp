@@ -2,7 +2,6 @@
 
 #include <ctime>
 #include <utility>
-#include <malloc.h>
 
 #include <QAction>
 #include <QCloseEvent>
@@ -22,7 +21,6 @@
 #include "common/ui/messageprompt.h"
 #include "common/ui/messengerserver.h"
 #include "common/ui/skinloader.h"
-#include "common/ui/trayicon.h"
 #include "common/ui/uitext.h"
 #include "nowplaying/heardsongs.h"
 #include "nowplaying/journalwindow.h"
@@ -50,13 +48,6 @@
 #include "view/appcommands.h"
 #include "view/lumoview.h"
 #include "view/minipage.h"
-
-namespace {
-
-// The web view released on hiding is deleted on the next turn of the loop.
-constexpr int kTrimDelayMs = 200;
-
-} // namespace
 
 CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt* prompt,
     AudioEngine* engine, QWidget* parent, bool startHidden)
@@ -333,28 +324,6 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     onSysCommand(SC_CLOSE);
 }
 
-void CMainFrame::changeEvent(QEvent* event)
-{
-    QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::WindowStateChange || m_quitting)
-        return;
-    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
-    const bool wasMinimized = change->oldState().testFlag(Qt::WindowMinimized);
-    const bool minimized = windowState().testFlag(Qt::WindowMinimized);
-    if (minimized && !wasMinimized && !m_hiddenAway) {
-        // The frame's minimise button is the system command.
-        QTimer::singleShot(0, this, [this] { onSysCommand(SC_MINIMIZE); });
-    } else if (!minimized && wasMinimized) {
-        m_hiddenAway = false;
-    }
-    if (windowState().testFlag(Qt::WindowMaximized)) {
-        // The maximise button switches between the normal and mini layouts;
-        // the window itself is never maximised.
-        setWindowState(windowState() & ~Qt::WindowMaximized);
-        QTimer::singleShot(0, this, [this] { onSysCommand(SC_MAXIMIZE); });
-    }
-}
-
 void CMainFrame::moveEvent(QMoveEvent* event)
 {
     QMainWindow::moveEvent(event);
@@ -371,29 +340,6 @@ bool CMainFrame::event(QEvent* event)
     if (event->type() == QEvent::Paint && m_layout != nullptr)
         m_layout->windowPainted();
     return QMainWindow::event(event);
-}
-
-FrameLayout::Showing CMainFrame::showing() const
-{
-    if (!m_hiddenAway)
-        return FrameLayout::Showing::Shown;
-    return TrayIcon::isAvailable() ? FrameLayout::Showing::Unseen : FrameLayout::Showing::Minimised;
-}
-
-bool CMainFrame::canHideAway() const
-{
-    return m_frameTray != nullptr && TrayIcon::isAvailable();
-}
-
-void CMainFrame::resizeNormal(bool skin)
-{
-    const QPoint topLeft = m_layout->windowRect().topLeft();
-    m_layout->resizeNormal(skin);
-    // Shown even from the notification area, with its page made again.
-    if (m_hiddenAway)
-        activate();
-    show();
-    move(topLeft);
 }
 
 void CMainFrame::showSplash()
@@ -437,26 +383,6 @@ bool CMainFrame::isRecording() const
     return m_recorder->isRecording();
 }
 
-void CMainFrame::hideAway()
-{
-    m_hiddenAway = true;
-    if (canHideAway()) {
-        m_frameTray->showForHiding();
-        hide();
-        // Playback, the icon and the commands do not go through the page:
-        // the web view goes, and its renderer with it. Showing the window
-        // makes it again on the current station.
-        m_view->releaseWebView();
-    } else {
-        // A desktop without a notification area would leave a hidden
-        // window unreachable: it is minimised instead.
-        showMinimized();
-    }
-    // Give the heap that the view and the pictures freed back to the
-    // system, once the view is gone.
-    QTimer::singleShot(kTrimDelayMs, this, [] { ::malloc_trim(0); });
-}
-
 bool CMainFrame::isSelfUpdatePending() const
 {
     return m_selfUpdate != nullptr && m_selfUpdate->isWaiting();
@@ -480,31 +406,6 @@ Mixer* CMainFrame::mixer() const
 QMenu* CMainFrame::buildPopupMenu()
 {
     return m_frameTray->buildPopupMenu();
-}
-
-void CMainFrame::restore()
-{
-    if (m_settings.miniPlayer)
-        onSysCommand(SC_MAXIMIZE);
-    else
-        m_hiddenAway = false;
-    activate();
-}
-
-void CMainFrame::toggleMiniMode()
-{
-    m_settings.miniPlayer = !m_settings.miniPlayer;
-    const bool mini = m_settings.miniPlayer;
-    m_layout->switchTo(mini, showing());
-    SetListButton(m_settings.pathHtml, mini ? false : m_settings.listenButton);
-    if (!mini)
-        SaveSettings(m_settings, m_installDir, kSettingsFileName, currentStationPage());
-    // The station keeps playing in the other layout: the frame page shows
-    // it again once loaded. Before the first station page of the run there
-    // is none, and the start page stays what it was.
-    if (!m_view->currentStation().pagePath.empty())
-        m_settings.startPage = m_view->currentStation().pagePath;
-    showFramePage();
 }
 
 void CMainFrame::rebuildIndex()
