@@ -120,20 +120,7 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
     m_systemMenu = BuildSystemMenu(this, sysCommand);
     AddMiniModeItem(this, m_systemMenu, sysCommand);
     AddPopupToMenuBar(this, m_secondRow, [this] { return buildPopupMenu(); });
-    // "Arrêt programmé", in "Perso": its time left in the strip and the
-    // tooltip; when the fade is over a recording is finished before
-    // playback stops. (The bar's two rows have no room for one more menu.)
-    m_sleep = new SleepControl(m_player, {}, this);
-    AddSleepMenu(FindBarMenu(menuBar(), texts::kMenuPerso), *m_sleep);
-    connect(m_sleep, &SleepControl::timeLeftChanged, this, [this](const QString& text) {
-        m_strip->setSleepText(text);
-        if (m_frameTray != nullptr)
-            m_frameTray->tray()->setSleepText(text);
-    });
-    connect(m_sleep, &SleepControl::due, this, [this] {
-        DiagLog("sleep timer due");
-        onSysCommand(cmd::RecordStop);
-    });
+    addSleepTimer();
     if (!m_recorder->recorderInstalled()) {
         if (QAction* rec = menuAction(cmd::ToggleRecording)) {
             menuBar()->removeAction(rec);
@@ -232,12 +219,8 @@ void CMainFrame::onCommand(int id)
         m_heard->likeOnAir();
         break;
     default:
-        if (const int minutes = SleepControl::minutesOf(id); minutes >= 0) {
-            m_sleep->set(minutes);
-            DiagLog("sleep timer " + std::to_string(minutes));
-            break;
-        }
-        RunCatalogueCommand(id, this, *m_host);
+        if (!chooseSleep(id))
+            RunCatalogueCommand(id, this, *m_host);
         break;
     }
 }

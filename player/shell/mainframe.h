@@ -131,6 +131,10 @@ private:
     // The normal layout's size, with or without the look, at the current
     // position; top-most after "OnTop"; shown.
     void resizeNormal(bool skin);
+    // "Arrêt programmé" in "Perso", its time left shown and its end handled.
+    void addSleepTimer();
+    // Sets the timer when id is one of its entries; false when it is not.
+    bool chooseSleep(int id);
     void showSplash();
     void quit();
     void hideAway();
