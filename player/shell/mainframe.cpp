@@ -1,6 +1,5 @@
 #include "shell/mainframe.h"
 
-#include <ctime>
 #include <utility>
 
 #include <QAction>
@@ -17,7 +16,6 @@
 #include "common/messages.h"
 #include "common/rebuild.h"
 #include "common/songjournal.h"
-#include "common/textfile.h"
 #include "common/ui/messageprompt.h"
 #include "common/ui/messengerserver.h"
 #include "common/ui/skinloader.h"
@@ -39,11 +37,9 @@
 #include "shell/frametray.h"
 #include "shell/installcommands.h"
 #include "shell/minihandle.h"
-#include "shell/selfupdate.h"
 #include "shell/selfupdatewait.h"
 #include "shell/sleepcontrol.h"
 #include "shell/splash.h"
-#include "shell/updatelaunch.h"
 #include "texts.h"
 #include "view/appcommands.h"
 #include "view/lumoview.h"
@@ -148,9 +144,7 @@ CMainFrame::CMainFrame(Settings& settings, std::string installDir, WindowPrompt*
     }
 
     // 9. A new updater waiting to be put in place.
-    m_selfUpdate = new SelfUpdateWait(m_settings, m_installDir, this);
-    if (FileExists(m_settings.pathHtml + kParkedUpdater))
-        m_selfUpdate->complete();
+    awaitSelfUpdate();
 
     // 10. and 11.
     SetListButton(m_settings.pathHtml, m_settings.listenButton);
@@ -266,15 +260,6 @@ void CMainFrame::showFramePage()
     m_view->navigate2(m_settings.pathHtml + (m_settings.miniPlayer ? kMiniFramePage : kFramePage));
 }
 
-void CMainFrame::onInitialUpdate()
-{
-    if (!WeeklyCheckDue(m_settings, std::time(nullptr)) || !UpdateServersListed(m_installDir))
-        return;
-    // The player goes on while the message is up.
-    NoticePrompt prompt(*m_prompt);
-    StartUpdater(m_installDir, UpdaterStart::Weekly, prompt);
-}
-
 PlayerHost& CMainFrame::host()
 {
     return *m_host;
@@ -364,11 +349,6 @@ void CMainFrame::quit()
 bool CMainFrame::isRecording() const
 {
     return m_recorder->isRecording();
-}
-
-bool CMainFrame::isSelfUpdatePending() const
-{
-    return m_selfUpdate != nullptr && m_selfUpdate->isWaiting();
 }
 
 bool CMainFrame::isMuted() const

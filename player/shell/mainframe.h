@@ -135,6 +135,9 @@ private:
     void addSleepTimer();
     // Sets the timer when id is one of its entries; false when it is not.
     bool chooseSleep(int id);
+    // Makes the wait for a new updater to be put in place, and tries it at
+    // once when the last update parked one.
+    void awaitSelfUpdate();
     void showSplash();
     void quit();
     void hideAway();
