@@ -109,10 +109,12 @@ protected:
         };
     }
 
-    void writeSettings(const std::string& general)
+    ::testing::AssertionResult writeSettings(const std::string& general)
     {
-        ASSERT_TRUE(WriteTextFile(
-            m_install.path() + "Sonalto.ini", "[Sonalto]\r\nSplashscreen=False\r\n" + general));
+        if (WriteTextFile(
+                m_install.path() + "Sonalto.ini", "[Sonalto]\r\nSplashscreen=False\r\n" + general))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "the settings could not be written";
     }
 
     bool start(Process& player, const std::vector<std::string>& arguments)
@@ -121,10 +123,16 @@ protected:
             m_player, arguments, environment(), "/", m_install.path() + "player.out");
     }
 
-    void startReady(Process& player, const std::vector<std::string>& arguments = {})
+    // Starts the player and waits for its "ready"; a failure says why, so
+    // that the caller stops there.
+    ::testing::AssertionResult startReady(
+        Process& player, const std::vector<std::string>& arguments = {})
     {
-        ASSERT_TRUE(start(player, arguments));
-        ASSERT_TRUE(logHas("ready")) << output();
+        if (!start(player, arguments))
+            return ::testing::AssertionFailure() << "the player did not start";
+        if (!logHas("ready"))
+            return ::testing::AssertionFailure() << "the player is not ready\n" << output();
+        return ::testing::AssertionSuccess();
     }
 
     std::optional<int> runSecond(const std::vector<std::string>& arguments, Environment extra = {})
@@ -148,14 +156,13 @@ protected:
 
     // A bare notification-area owner on the display: with it the player
     // really hides into the tray.
-    void startTrayOwner()
+    ::testing::AssertionResult startTrayOwner()
     {
-        ASSERT_TRUE(m_trayOwner.start(
-            SONALTO_TRAYOWNER_PATH, {}, {}, "/", m_install.path() + "trayowner.out"));
-        ASSERT_TRUE(WaitFor([this] {
-            return ReadTextFile(m_install.path() + "trayowner.out").find("owner yes")
-                != std::string::npos;
-        }));
+        const std::string out = m_install.path() + "trayowner.out";
+        if (!m_trayOwner.start(SONALTO_TRAYOWNER_PATH, {}, {}, "/", out)
+            || !WaitFor([&] { return ReadTextFile(out).find("owner yes") != std::string::npos; }))
+            return ::testing::AssertionFailure() << "no notification area\n" << ReadTextFile(out);
+        return ::testing::AssertionSuccess();
     }
 
     std::string logPath() const { return m_install.path() + "diag.log"; }
@@ -175,7 +182,7 @@ TEST_F(PlayerDesktop, quickStartsGiveOnePlayerThatTakesEveryOption)
     for (const int gapMs : { 0, 50, 150, 300 }) {
         SCOPED_TRACE("second start " + std::to_string(gapMs) + " ms later");
         std::filesystem::remove(logPath());
-        writeSettings("");
+        ASSERT_TRUE(writeSettings(""));
         Process listener;
         Process scheduler;
         ASSERT_TRUE(start(listener, {}));
@@ -215,9 +222,9 @@ TEST_F(PlayerDesktop, quickStartsGiveOnePlayerThatTakesEveryOption)
 // away: the second start finds the player quitting, waits for it, and plays.
 TEST_F(PlayerDesktop, startWhileThePlayerQuitsTakesItsPlace)
 {
-    writeSettings("");
+    ASSERT_TRUE(writeSettings(""));
     Process first;
-    startReady(first);
+    ASSERT_TRUE(startReady(first));
     ASSERT_EQ(SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_COMMAND, 32834, 0),
         std::optional<std::int64_t>(0));
     Process next;
@@ -237,9 +244,9 @@ TEST_F(PlayerDesktop, terminationSignalsQuitLikeStop)
     for (const int signalNumber : { SIGTERM, SIGINT, SIGHUP }) {
         SCOPED_TRACE("signal " + std::to_string(signalNumber));
         std::filesystem::remove(logPath());
-        writeSettings("Position X=40\r\nPosition Y=30\r\nSauve Derniere URL=True\r\n");
+        ASSERT_TRUE(writeSettings("Position X=40\r\nPosition Y=30\r\nSauve Derniere URL=True\r\n"));
         Process player;
-        startReady(player, { "-radio", "Alpha.htm" });
+        ASSERT_TRUE(startReady(player, { "-radio", "Alpha.htm" }));
         ASSERT_TRUE(logHas("station Radio Alpha"));
         ::kill(player.pid(), signalNumber);
         EXPECT_EQ(player.waitForExit(30s), 0) << output();
@@ -257,9 +264,9 @@ TEST_F(PlayerDesktop, terminationSignalsQuitLikeStop)
 // player with the activation; without one the activation goes alone.
 TEST_F(PlayerDesktop, activationTokenTravelsWithTheActivation)
 {
-    writeSettings("");
+    ASSERT_TRUE(writeSettings(""));
     Process player;
-    startReady(player);
+    ASSERT_TRUE(startReady(player));
     EXPECT_EQ(runSecond({}, { { "XDG_ACTIVATION_TOKEN", "jeton-42" } }), 0);
     ASSERT_TRUE(logHas("received activate"));
     const std::vector<std::string> lines = ReadLines(logPath());
@@ -296,7 +303,7 @@ TEST_F(PlayerDesktop, waylandSecondStartActivatesWithItsToken)
     ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(m_runtime.path() + "sonalto-wl"); }))
         << ReadTextFile(m_install.path() + "weston.out");
 
-    writeSettings("");
+    ASSERT_TRUE(writeSettings(""));
     Environment wayland = environment();
     wayland["QT_QPA_PLATFORM"] = "wayland";
     wayland["WAYLAND_DISPLAY"] = "sonalto-wl";
@@ -336,10 +343,10 @@ TEST_F(PlayerDesktop, startupIdEndsTheLaunchOnX11)
 {
     if (!OnXDisplay())
         GTEST_SKIP() << "needs the X display (run under Xvfb)";
-    startTrayOwner();
-    writeSettings("");
+    ASSERT_TRUE(startTrayOwner());
+    ASSERT_TRUE(writeSettings(""));
     Process player;
-    startReady(player, { "-quiet" });
+    ASSERT_TRUE(startReady(player, { "-quiet" }));
     ASSERT_TRUE(logHas("syscommand 61472"));
     const std::string events = m_install.path() + "xev.out";
     Process watch;
@@ -373,10 +380,10 @@ TEST_F(PlayerDesktop, quietStartInTheMiniLayoutStaysHidden)
 {
     if (!OnXDisplay())
         GTEST_SKIP() << "needs the X display (run under Xvfb)";
-    startTrayOwner();
-    writeSettings("Mini Player=True\r\n");
+    ASSERT_TRUE(startTrayOwner());
+    ASSERT_TRUE(writeSettings("Mini Player=True\r\n"));
     Process player;
-    startReady(player, { "-quiet", "-radio", "Alpha.htm" });
+    ASSERT_TRUE(startReady(player, { "-quiet", "-radio", "Alpha.htm" }));
     EXPECT_TRUE(logHas("station Radio Alpha"));
     std::this_thread::sleep_for(500ms);
     EXPECT_FALSE(PlayerWindowShown());
@@ -414,7 +421,7 @@ TEST_F(PlayerDesktop, quietFirstStartNeverShowsTheWindow)
 {
     if (!OnXDisplay())
         GTEST_SKIP() << "needs the X display (run under Xvfb)";
-    startTrayOwner();
+    ASSERT_TRUE(startTrayOwner());
     // With the splash, whose event loop let the window reach the screen.
     ASSERT_TRUE(
         WriteTextFile(m_install.path() + "Sonalto.ini", "[Sonalto]\r\nSplashscreen=True\r\n"));
@@ -425,7 +432,7 @@ TEST_F(PlayerDesktop, quietFirstStartNeverShowsTheWindow)
     std::this_thread::sleep_for(500ms);
 
     Process player;
-    startReady(player, { "-quiet", "-radio", "Alpha.htm" });
+    ASSERT_TRUE(startReady(player, { "-quiet", "-radio", "Alpha.htm" }));
     EXPECT_TRUE(logHas("station Radio Alpha"));
     std::this_thread::sleep_for(2500ms);
     const std::string window = PlayerWindowId();
@@ -447,10 +454,10 @@ TEST_F(PlayerDesktop, forwardsLeaveAPlayerInTheTrayHidden)
 {
     if (!OnXDisplay())
         GTEST_SKIP() << "needs the X display (run under Xvfb)";
-    startTrayOwner();
-    writeSettings("");
+    ASSERT_TRUE(startTrayOwner());
+    ASSERT_TRUE(writeSettings(""));
     Process player;
-    startReady(player);
+    ASSERT_TRUE(startReady(player));
     ASSERT_TRUE(WaitFor(PlayerWindowShown));
     ASSERT_EQ(SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_SYSCOMMAND, SC_MINIMIZE, 0),
         std::optional<std::int64_t>(0));
@@ -492,16 +499,25 @@ TEST_F(PlayerDesktop, taskbarEntryIsLeftOutOnlyWithATray)
         GTEST_SKIP() << "needs the X display (run under Xvfb)";
     for (const bool tray : { false, true }) {
         SCOPED_TRACE(tray ? "with a tray" : "without a tray");
-        if (tray)
-            startTrayOwner();
-        writeSettings("Cacher TaskBar=True\r\n");
+        if (tray) {
+            ASSERT_TRUE(startTrayOwner());
+        }
+        ASSERT_TRUE(writeSettings("Cacher TaskBar=True\r\n"));
         Process player;
-        startReady(player);
+        ASSERT_TRUE(startReady(player));
         ASSERT_TRUE(WaitFor(PlayerWindowShown));
-        const std::string hints = testsupport::RunCommand(
-            "xprop -id " + PlayerWindowId() + " _NET_WM_STATE _NET_WM_WINDOW_TYPE");
-        EXPECT_EQ(hints.find("_NET_WM_STATE_SKIP_TASKBAR") != std::string::npos, tray)
-            << hints << ReadTextFile(logPath());
+        // The platform writes the window's states afresh until its first
+        // paint, and the player sets its hint again then: wait for the
+        // expected state, and see that it stays once the window is settled.
+        std::string hints;
+        const auto settled = [&] {
+            hints = testsupport::RunCommand(
+                "xprop -id " + PlayerWindowId() + " _NET_WM_STATE _NET_WM_WINDOW_TYPE");
+            return (hints.find("_NET_WM_STATE_SKIP_TASKBAR") != std::string::npos) == tray;
+        };
+        EXPECT_TRUE(WaitFor(settled, 10s)) << hints << ReadTextFile(logPath());
+        std::this_thread::sleep_for(1s);
+        EXPECT_TRUE(settled()) << "changed after it settled\n" << hints;
         EXPECT_NE(hints.find("_NET_WM_WINDOW_TYPE_NORMAL"), std::string::npos) << hints;
         EXPECT_EQ(runSecond({ "-stop" }), 0);
         EXPECT_EQ(player.waitForExit(30s), 0);
@@ -512,9 +528,9 @@ TEST_F(PlayerDesktop, taskbarEntryIsLeftOutOnlyWithATray)
 // plays once the page is there.
 TEST_F(PlayerDesktop, radioForwardedWhileTheFramePageLoadsIsPlayed)
 {
-    writeSettings("");
+    ASSERT_TRUE(writeSettings(""));
     Process player;
-    startReady(player);
+    ASSERT_TRUE(startReady(player));
     ASSERT_TRUE(logHas("welcome"));
     ASSERT_EQ(SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_SYSCOMMAND, SC_MAXIMIZE, 0),
         std::optional<std::int64_t>(0));
@@ -536,7 +552,7 @@ TEST_F(PlayerDesktop, songNotificationsAreTheListenersChoice)
     ASSERT_TRUE(server.start(m_install.path()));
     testsupport::WriteSmallCatalogue(
         html(), server.url("/_stream?title=Alpha+en+direct"), "", false);
-    startTrayOwner();
+    ASSERT_TRUE(startTrayOwner());
     const auto viewableWindows = [] {
         std::istringstream tree(testsupport::RunCommand("xwininfo -root -children 2>/dev/null"));
         int viewable = 0;
@@ -554,9 +570,9 @@ TEST_F(PlayerDesktop, songNotificationsAreTheListenersChoice)
     for (const bool notify : { false, true }) {
         SCOPED_TRACE(notify ? "ticked" : "as installed");
         std::filesystem::remove(logPath());
-        writeSettings(notify ? "Notifier Titres=True\r\n" : "");
+        ASSERT_TRUE(writeSettings(notify ? "Notifier Titres=True\r\n" : ""));
         Process player;
-        startReady(player, { "-quiet", "-radio", "Alpha.htm" });
+        ASSERT_TRUE(startReady(player, { "-quiet", "-radio", "Alpha.htm" }));
         ASSERT_TRUE(logHas("stream title Alpha en direct")) << ReadTextFile(logPath());
         EXPECT_EQ(WaitFor([&] { return viewableWindows() > 0; }, 2s), notify);
         EXPECT_EQ(runSecond({ "-stop" }), 0);
@@ -578,10 +594,10 @@ TEST_F(PlayerDesktop, theWebEngineRunsOnlyWhileTheWindowIsShown)
     ASSERT_TRUE(server.start(m_install.path()));
     testsupport::WriteSmallCatalogue(
         html(), server.url("/_stream?title=Alpha+en+direct"), "", false);
-    startTrayOwner();
-    writeSettings("");
+    ASSERT_TRUE(startTrayOwner());
+    ASSERT_TRUE(writeSettings(""));
     Process player;
-    startReady(player, { "-quiet", "-radio", "Alpha.htm" });
+    ASSERT_TRUE(startReady(player, { "-quiet", "-radio", "Alpha.htm" }));
     ASSERT_TRUE(logHas("first audio")) << ReadTextFile(logPath());
     EXPECT_TRUE(logHas("station Radio Alpha"));
     // Forwarded options are answered without a view too.

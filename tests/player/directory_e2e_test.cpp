@@ -134,7 +134,7 @@ TEST_F(PlayerDirectory, searchPlayAddThenPlayFromTheDropDownAfterARestart)
 {
     const MonitorLevels monitor("test_sink.monitor");
     Process player;
-    start(player);
+    ASSERT_NO_FATAL_FAILURE(start(player));
     const std::string view = "navigate view " + html() + "index.htm";
     ASSERT_TRUE(logHas(view));
 
@@ -199,7 +199,7 @@ TEST_F(PlayerDirectory, searchPlayAddThenPlayFromTheDropDownAfterARestart)
     ASSERT_TRUE(WriteTextFile(html() + "haut.htm", picking));
     const Clock::time_point restarted = Clock::now();
     Process again;
-    start(again);
+    ASSERT_NO_FATAL_FAILURE(start(again));
     EXPECT_TRUE(logHas(std::string("station ") + kAdded)) << ReadTextFile(logPath());
     EXPECT_TRUE(testsupport::WaitFor([&] { return lineCount("first audio") == 2; }, 30s));
     EXPECT_TRUE(

@@ -93,7 +93,7 @@ TEST_F(PlayerPlaying, choosingAStationInTheDropDownPlaysIt)
 {
     writeIndex(true);
     Process player;
-    startFirst(player);
+    ASSERT_NO_FATAL_FAILURE(startFirst(player));
     EXPECT_TRUE(logHas("station Radio Alpha"));
     EXPECT_TRUE(logHas("first audio")) << ReadTextFile(m_install.path() + "first.out");
 
@@ -103,7 +103,7 @@ TEST_F(PlayerPlaying, choosingAStationInTheDropDownPlaysIt)
 TEST_F(PlayerPlaying, radioForwardedByASecondStartNavigatesLive)
 {
     Process player;
-    startFirst(player);
+    ASSERT_NO_FATAL_FAILURE(startFirst(player));
     ASSERT_TRUE(logHas("welcome"));
 
     EXPECT_EQ(runSecond({ "-radio", "Alpha.htm" }), 0);
@@ -116,7 +116,7 @@ TEST_F(PlayerPlaying, radioForwardedByASecondStartNavigatesLive)
 TEST_F(PlayerPlaying, rebuildForwardedByASecondStartRewritesTheIndex)
 {
     Process player;
-    startFirst(player);
+    ASSERT_NO_FATAL_FAILURE(startFirst(player));
     EXPECT_EQ(runSecond({ "-rebuild" }), 0);
     ASSERT_TRUE(logHas("rebuilt"));
     const std::string index = ReadTextFile(html() + "haut.htm");
@@ -132,7 +132,7 @@ TEST_F(PlayerPlaying, miniLayoutShowsTheMiniPageAndPlaysTheLastStation)
         "[Sonalto]\r\nMini Player=True\r\nSauve Derniere URL=True\r\nDerniere URL=" + html()
             + "Alpha.htm\r\n"));
     Process player;
-    startFirst(player);
+    ASSERT_NO_FATAL_FAILURE(startFirst(player));
     EXPECT_TRUE(logHas("navigate view " + html() + "indexmini.htm"));
     EXPECT_TRUE(logHas("navigate main " + html() + "playermini.html"));
     EXPECT_TRUE(logHas("station Radio Alpha"));
@@ -166,7 +166,7 @@ TEST_F(PlayerPlaying, playlistFilesOpenedWithThePlayerPlayLikeStations)
     ASSERT_TRUE(WriteTextFile(
         pls, "[playlist]\nFile1=" + m_server.url("/_stream?title=Beta") + "\nTitle1=Radio Beta\n"));
     Process player;
-    startFirst(player, { pls });
+    ASSERT_NO_FATAL_FAILURE(startFirst(player, { pls }));
     EXPECT_TRUE(logHas("station Radio Beta")) << ReadTextFile(logPath());
     EXPECT_TRUE(logHas("first audio")) << ReadTextFile(m_install.path() + "first.out");
 

@@ -151,7 +151,7 @@ TEST_F(PlayerSongWindow, streamTitlesBecomeSongsWithCoversAndFollowTheStation)
 {
     writeSettings(true);
     Process player;
-    startFirst(player);
+    ASSERT_NO_FATAL_FAILURE(startFirst(player));
     // Opened before any station: nothing to show yet.
     openSongWindow();
     ASSERT_TRUE(lineSeen("song window 0:  /  /  / ", 10s)) << ReadTextFile(logPath());
@@ -211,7 +211,7 @@ TEST_F(PlayerSongWindow, lookupsTurnedOffAskNoService)
 {
     writeSettings(false);
     Process player;
-    startFirst(player);
+    ASSERT_NO_FATAL_FAILURE(startFirst(player));
     ASSERT_EQ(runSecond({ "-radio", "Alpha.htm" }), 0);
     openSongWindow();
     EXPECT_TRUE(lineSeen("song window 0: Premier / Alpha / Introuvable / Introuvable"))
@@ -231,7 +231,7 @@ TEST_F(PlayerSongWindow, journalGetsEachSongOnce)
     station("Journal.htm", "Radio Journal",
         m_server.url("/_stream?metaint=4000&every=20&title=Alpha+-+Premier&title=Beta+-+Second"));
     Process player;
-    startFirst(player);
+    ASSERT_NO_FATAL_FAILURE(startFirst(player));
     ASSERT_EQ(runSecond({ "-radio", "Journal.htm" }), 0);
     ASSERT_TRUE(lineSeen("journal Radio Journal | Alpha | Premier"));
     ASSERT_TRUE(lineSeen("journal Radio Journal | Beta | Second", 15s));

@@ -108,7 +108,7 @@ protected:
 TEST_F(PlayerStartup, forwardsOptionsInFixedOrder)
 {
     Process first;
-    startFirst(first, {});
+    ASSERT_NO_FATAL_FAILURE(startFirst(first, {}));
 
     EXPECT_EQ(runSecond({ "-radio", "NRJ.htm", "-record", "start", "-rebuild", "-quiet" }), 0)
         << outputOf("second.out");
@@ -138,7 +138,7 @@ TEST_F(PlayerStartup, stopEndsRunningPlayerWhichSavesEverySetting)
     ASSERT_TRUE(WriteTextFile(m_install.path() + abandoned, "[Sonalto]\r\nPosi"));
     ASSERT_TRUE(WriteTextFile(m_install.path() + "html/" + abandoned, "<html><bo"));
     Process first;
-    startFirst(first, {});
+    ASSERT_NO_FATAL_FAILURE(startFirst(first, {}));
     ASSERT_TRUE(FindWindow(kPlayerWindowClass, kPlayerWindowTitle));
     EXPECT_FALSE(FileExists(m_install.path() + abandoned));
     EXPECT_FALSE(FileExists(m_install.path() + "html/" + abandoned));

@@ -3,6 +3,7 @@
 // one of their ways. The player must play it (its first audio reaches the
 // output) and show its title.
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -24,6 +25,21 @@ using testsupport::TempDir;
 
 // A port on which nothing listens.
 constexpr const char* kDeadAddress = "http://127.0.0.1:9/flux";
+
+// How many lines equal to line the log holds after the first one equal to
+// mark.
+std::size_t linesAfter(const std::string& log, const std::string& mark, const std::string& line)
+{
+    const std::vector<std::string> lines = testsupport::ReadLines(log);
+    const auto from = std::find(lines.begin(), lines.end(), mark);
+    return from == lines.end() ? 0 : static_cast<std::size_t>(std::count(from, lines.end(), line));
+}
+
+bool logHasAfter(const std::string& log, const std::string& mark, const std::string& line,
+    std::chrono::milliseconds timeout)
+{
+    return testsupport::WaitFor([&] { return linesAfter(log, mark, line) > 0; }, timeout);
+}
 
 class PlayerStreams : public ::testing::Test {
 protected:
@@ -88,7 +104,8 @@ TEST_F(PlayerStreams, playsEachServersStreamAndShowsItsTitle)
     const std::vector<Case> cases = {
         { "SHOUTcast v1, ICY 200 OK, Latin-1 titles",
             "/_stream?status=icy&title=Caf%C3%A9+cr%C3%A8me", "Caf\xE9 cr\xE8me" },
-        { "UTF-8 titles", "/_stream?enc=utf-8&title=Caf%C3%A9+cr%C3%A8me", "Caf\xE9 cr\xE8me" },
+        { "UTF-8 titles", "/_stream?enc=utf-8&title=Th%C3%A9+%C3%A0+la+menthe",
+            "Th\xE9 \xE0 la menthe" },
         { "302 then 301, relative Location",
             "/_redirect/302/_redirect/301/_stream?title=Redirig%C3%A9", "Redirig\xE9" },
         { "AAC (ADTS)", "/_stream?audio=tone.aac&type=audio/aac&title=En+AAC", "En AAC" },
@@ -100,25 +117,44 @@ TEST_F(PlayerStreams, playsEachServersStreamAndShowsItsTitle)
         { "pls playlist", "/liste.pls", "Liste PLS" },
         { "HLS live, AAC in MPEG-TS", "/_hls/live.m3u8?count=5", "" }, // no title in it
     };
-    int n = 0;
-    for (const Case& c : cases) {
+    // One station page per case, each with a name of its own, so that what
+    // the log says after "station Cas <n>" is about that case's stream.
+    const std::string html = m_install.path() + "html/";
+    testsupport::WriteSmallCatalogue(html, kDeadAddress, "", false);
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        WriteTextFile(html + "Cas" + std::to_string(i) + ".htm",
+            "<html><body><font name=\"titre\">Cas " + std::to_string(i)
+                + "</font>\r\n<param name=\"filename\" value=\"" + m_server.url(cases[i].path)
+                + "\"></body></html>");
+
+    // One player for every case: each station is handed to it by a second
+    // start, as a listener's command line does, so the cases wait on their
+    // streams rather than on the start of a program each.
+    const std::string log = m_install.path() + "diag.log";
+    const std::string out = m_install.path() + "player.out";
+    Process player;
+    ASSERT_TRUE(player.start(m_player, {}, environment(log), "/", out));
+    ASSERT_TRUE(testsupport::WaitForFileLine(log, "welcome", 30s)) << ReadTextFile(out);
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
         SCOPED_TRACE(c.what);
-        testsupport::WriteSmallCatalogue(
-            m_install.path() + "html/", m_server.url(c.path), "", true);
-        const std::string log = m_install.path() + "diag" + std::to_string(++n) + ".log";
-        const std::string out = m_install.path() + "out" + std::to_string(n) + ".log";
-        Process player;
-        ASSERT_TRUE(player.start(m_player, {}, environment(log), "/", out));
-        EXPECT_TRUE(testsupport::WaitForFileLine(log, "first audio", 30s)) << ReadTextFile(out);
-        if (!c.title.empty())
-            EXPECT_TRUE(testsupport::WaitForFileLine(log, "stream title " + c.title, 20s))
+        const std::string station = "station Cas " + std::to_string(i);
+        EXPECT_EQ(testsupport::RunSecondStart(
+                      m_player, { "-radio", "Cas" + std::to_string(i) + ".htm" }, environment(log)),
+            0);
+        ASSERT_TRUE(testsupport::WaitForFileLine(log, station, 30s)) << ReadTextFile(log);
+        EXPECT_TRUE(logHasAfter(log, station, "first audio", 30s)) << ReadTextFile(log);
+        if (!c.title.empty()) {
+            EXPECT_TRUE(logHasAfter(log, station, "stream title " + c.title, 20s))
                 << ReadTextFile(log);
-        else
-            std::this_thread::sleep_for(2s); // and it goes on playing
-        Environment env = environment(log);
-        EXPECT_EQ(testsupport::RunSecondStart(m_player, { "-stop" }, env), 0);
-        EXPECT_EQ(player.waitForExit(30s), 0) << ReadTextFile(out);
+        } else {
+            // No title: it goes on playing, without starting over.
+            std::this_thread::sleep_for(2s);
+            EXPECT_EQ(linesAfter(log, station, "first audio"), 1u) << ReadTextFile(log);
+        }
     }
+    EXPECT_EQ(testsupport::RunSecondStart(m_player, { "-stop" }, environment(log)), 0);
+    EXPECT_EQ(player.waitForExit(30s), 0) << ReadTextFile(out);
 }
 
 } // namespace

@@ -321,7 +321,7 @@ TEST_F(PlayerTraySni, activatingTheItemBringsTheHiddenWindowBack)
     ASSERT_TRUE(item) << output();
     ASSERT_TRUE(WaitForWindowShown(true));
 
-    hideWindow();
+    ASSERT_NO_FATAL_FAILURE(hideWindow());
     ASSERT_TRUE(WaitForWindowShown(false)) << "the window stays on the screen";
     // Hidden into the notification area, the icon stays.
     EXPECT_EQ(m_desktop.registeredItems(), QStringList({ *item }));
@@ -336,7 +336,7 @@ TEST_F(PlayerTraySni, menuEntriesClickedOnTheDesktopRunTheirCommands)
     Process player;
     const std::optional<QString> item = startPlayerOnDesktop(player);
     ASSERT_TRUE(item) << output();
-    hideWindow();
+    ASSERT_NO_FATAL_FAILURE(hideWindow());
     ASSERT_TRUE(WaitForWindowShown(false));
 
     ASSERT_TRUE(m_desktop.menuAboutToShow(*item, 0));
@@ -379,7 +379,7 @@ TEST_F(PlayerTraySni, withoutAWatcherThePlayerStartsAndItsWindowCanBeReached)
 {
     ASSERT_TRUE(m_desktop.start(m_busDir.path(), false));
     Process player;
-    startPlayer(player);
+    ASSERT_NO_FATAL_FAILURE(startPlayer(player));
     ASSERT_TRUE(WaitForWindowShown(true));
     // No item on the bus: the icon goes the older way, which this display
     // does not have.
@@ -389,7 +389,7 @@ TEST_F(PlayerTraySni, withoutAWatcherThePlayerStartsAndItsWindowCanBeReached)
 
     // Minimised instead of hidden, the window comes back with a second
     // start.
-    hideWindow();
+    ASSERT_NO_FATAL_FAILURE(hideWindow());
     EXPECT_EQ(runSecond({}), 0);
     EXPECT_TRUE(logHas("received activate"));
     EXPECT_TRUE(WaitForWindowShown(true));

@@ -81,20 +81,21 @@ TEST_F(PlayerUpdateCheck, startsTheUpdaterSilentlyWhenTheLastCheckIsOverAWeekOld
         = ReadTextFile(testsupport::SupportDirectory() + "/../../data/URLs_update.txt");
     ASSERT_FALSE(shipped.empty());
     ASSERT_TRUE(WriteTextFile(m_install.path() + "URLs_update.txt", shipped));
-    runPlayer("[Sonalto]\r\nUpdates=True\r\n");
+    ASSERT_NO_FATAL_FAILURE(runPlayer("[Sonalto]\r\nUpdates=True\r\n"));
     EXPECT_FALSE(FileExists(updaterLog()));
 
     ASSERT_TRUE(WriteTextFile(m_install.path() + "URLs_update.txt",
         "[Liste des URLs d'update]\r\nURL0=http://127.0.0.1:9\r\n"));
     // Checked yesterday: nothing starts.
-    runPlayer("[Sonalto]\r\nUpdates=True\r\nDerniere Update="
-        + FormatSettingsDate(std::time(nullptr) - 24 * 3600) + "\r\n");
+    ASSERT_NO_FATAL_FAILURE(runPlayer("[Sonalto]\r\nUpdates=True\r\nDerniere Update="
+        + FormatSettingsDate(std::time(nullptr) - 24 * 3600) + "\r\n"));
     EXPECT_FALSE(FileExists(updaterLog()));
     // The check turned off: nothing starts either.
-    runPlayer("[Sonalto]\r\nUpdates=False\r\nDerniere Update=01/01/20\r\n");
+    ASSERT_NO_FATAL_FAILURE(
+        runPlayer("[Sonalto]\r\nUpdates=False\r\nDerniere Update=01/01/20\r\n"));
     EXPECT_FALSE(FileExists(updaterLog()));
 
-    runPlayer("[Sonalto]\r\nUpdates=True\r\nDerniere Update=01/01/20\r\n");
+    ASSERT_NO_FATAL_FAILURE(runPlayer("[Sonalto]\r\nUpdates=True\r\nDerniere Update=01/01/20\r\n"));
     EXPECT_EQ(testsupport::ReadLines(updaterLog()),
         (std::vector<std::string> { "started in " + m_install.path() + " with [-silence]" }));
 }
@@ -104,14 +105,14 @@ TEST_F(PlayerUpdateCheck, skinnedInterfaceNeedsTheLookPlugin)
     const std::string look = "[Sonalto]\r\nUpdates=False\r\nSkin=True\r\n";
     // Without the plug-in the run uses the plain interface and says so in
     // the settings it saves.
-    runPlayer(look);
+    ASSERT_NO_FATAL_FAILURE(runPlayer(look));
     Profile saved;
     ASSERT_TRUE(saved.load(m_install.path() + "Sonalto.ini"));
     EXPECT_EQ(saved.get("Sonalto", "Skin"), "False");
 
     const std::filesystem::path built = std::filesystem::path(SONALTO_PLAYER_PATH).parent_path();
     std::filesystem::copy_file(built / "libsntlook.so", m_install.path() + "libsntlook.so");
-    runPlayer(look);
+    ASSERT_NO_FATAL_FAILURE(runPlayer(look));
     ASSERT_TRUE(saved.load(m_install.path() + "Sonalto.ini"));
     EXPECT_EQ(saved.get("Sonalto", "Skin"), "True");
 }
