@@ -64,7 +64,8 @@ protected:
     // Encodes a few seconds of a tone with GStreamer into the server's root.
     bool encode(const std::string& name, const std::string& chain)
     {
-        testsupport::RunCommand("gst-launch-1.0 -q audiotestsrc num-buffers=300 ! audioconvert ! "
+        testsupport::RunCommand(
+            "timeout -s KILL 30 gst-launch-1.0 -q audiotestsrc num-buffers=300 ! audioconvert ! "
             + chain + " ! filesink location=\"" + m_install.path() + name + "\"");
         struct stat info { };
         return ::stat((m_install.path() + name).c_str(), &info) == 0 && info.st_size > 1000;
@@ -82,9 +83,12 @@ TEST_F(PlayerStreams, playsEachServersStreamAndShowsItsTitle)
     ASSERT_TRUE(encode("tone.oga", "taginject tags=title=Vorbis-en-direct ! vorbisenc ! oggmux"));
     ASSERT_TRUE(encode("tone.opus", "taginject tags=title=Opus-en-direct ! opusenc ! oggmux"));
     // Ten seconds of AAC in MPEG-TS segments, for a live HLS playlist.
+    // hlssink2 now and then never returns at the end of the stream, with
+    // every segment written: it is given ten seconds.
     testsupport::RunCommand("cd \"" + m_install.path()
-        + "\" && gst-launch-1.0 -q hlssink2 name=h target-duration=2 max-files=0 "
-          "playlist-length=0 location=seg%05d.ts playlist-location=vod.m3u8 audiotestsrc "
+        + "\" && timeout -s KILL 10 gst-launch-1.0 -q hlssink2 name=h target-duration=2 "
+          "max-files=0 playlist-length=0 location=seg%05d.ts playlist-location=vod.m3u8 "
+          "audiotestsrc "
           "num-buffers=430 ! audioconvert ! avenc_aac ! aacparse ! h.audio");
     ASSERT_TRUE(FileExists(m_install.path() + "seg00004.ts"));
     // Playlists as found on station sites: a UTF-8 byte-order mark, CR LF,
