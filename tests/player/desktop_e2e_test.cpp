@@ -17,6 +17,7 @@
 #include "common/messenger.h"
 #include "common/profile.h"
 #include "common/textfile.h"
+#include "support/playerinstallation.h"
 #include "support/smallcatalogue.h"
 #include "support/testsupport.h"
 
@@ -24,42 +25,12 @@ namespace {
 
 using namespace std::chrono_literals;
 using testsupport::Environment;
+using testsupport::OnXDisplay;
+using testsupport::PlayerWindowId;
+using testsupport::PlayerWindowShown;
 using testsupport::Process;
 using testsupport::ReadLines;
-using testsupport::TempDir;
-
-bool OnXDisplay()
-{
-    const char* platform = std::getenv("SONALTO_E2E_PLATFORM");
-    return platform != nullptr && std::string(platform) == "xcb"
-        && std::getenv("DISPLAY") != nullptr;
-}
-
-// The X id of the player's top-level window, empty when there is none.
-std::string PlayerWindowId()
-{
-    const std::vector<std::string> ids = testsupport::TopLevelWindowIds(kPlayerWindowTitle);
-    return ids.empty() ? std::string() : ids.front();
-}
-
-bool PlayerWindowShown()
-{
-    const std::string id = PlayerWindowId();
-    return !id.empty()
-        && testsupport::RunCommand("xwininfo -id " + id + " 2>/dev/null").find("IsViewable")
-        != std::string::npos;
-}
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout = 20s)
-{
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    do {
-        if (done())
-            return true;
-        std::this_thread::sleep_for(50ms);
-    } while (std::chrono::steady_clock::now() < end);
-    return false;
-}
+using testsupport::WaitFor;
 
 // The web engine's processes under the player (of one type, "renderer" for
 // instance, or all of them).
@@ -81,98 +52,32 @@ int WebEngineProcesses(pid_t player, const std::string& type = {})
 // The real player in a private installation with a small catalogue
 // (station "Radio Alpha"), the way a listener's desktop starts it: on the
 // X display when the tests run under Xvfb, offscreen otherwise.
-class PlayerDesktop : public ::testing::Test {
+class PlayerDesktop : public testsupport::PlayerTest {
 protected:
-    void SetUp() override
+    PlayerDesktop()
     {
-        ::chmod(m_runtime.path().c_str(), 0700);
-        m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
         testsupport::WriteSmallCatalogue(html(), "http://127.0.0.1:9/flux", "", false);
-        ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
-    }
-
-    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
-
-    Environment environment() const
-    {
-        const char* platform = std::getenv("SONALTO_E2E_PLATFORM");
-        return Environment {
-            { "XDG_RUNTIME_DIR", m_runtime.path() },
-            { "QT_QPA_PLATFORM", platform != nullptr ? platform : "offscreen" },
-            { "SONALTO_DIAG_LOG", logPath() },
-            { "SONALTO_AUDIO_SINK", "fakesink sync=true" },
-            { "PULSE_SERVER", "unix:" + m_runtime.path() + "no-sound-server" },
+        variables = {
+            { "PULSE_SERVER", "unix:" + runtime() + "no-sound-server" },
             // No desktop bus: the notification area, if any, is the X one.
-            { "DBUS_SESSION_BUS_ADDRESS", "unix:path=" + m_runtime.path() + "no-bus" },
+            { "DBUS_SESSION_BUS_ADDRESS", "unix:path=" + runtime() + "no-bus" },
             { "XDG_ACTIVATION_TOKEN", std::nullopt },
             { "DESKTOP_STARTUP_ID", std::nullopt },
         };
-    }
-
-    ::testing::AssertionResult writeSettings(const std::string& general)
-    {
-        if (WriteTextFile(
-                m_install.path() + "Sonalto.ini", "[Sonalto]\r\nSplashscreen=False\r\n" + general))
-            return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << "the settings could not be written";
-    }
-
-    bool start(Process& player, const std::vector<std::string>& arguments)
-    {
-        return player.start(
-            m_player, arguments, environment(), "/", m_install.path() + "player.out");
-    }
-
-    // Starts the player and waits for its "ready"; a failure says why, so
-    // that the caller stops there.
-    ::testing::AssertionResult startReady(
-        Process& player, const std::vector<std::string>& arguments = {})
-    {
-        if (!start(player, arguments))
-            return ::testing::AssertionFailure() << "the player did not start";
-        if (!logHas("ready"))
-            return ::testing::AssertionFailure() << "the player is not ready\n" << output();
-        return ::testing::AssertionSuccess();
-    }
-
-    std::optional<int> runSecond(const std::vector<std::string>& arguments, Environment extra = {})
-    {
-        Environment env = environment();
-        for (auto& [name, value] : extra)
-            env[name] = value;
-        return testsupport::RunSecondStart(
-            m_player, arguments, env, m_install.path() + "second.out");
-    }
-
-    bool logHas(const std::string& line, std::chrono::milliseconds timeout = 30s) const
-    {
-        return testsupport::WaitForFileLine(logPath(), line, timeout);
-    }
-    std::size_t logCount(const std::string& line) const
-    {
-        const std::vector<std::string> lines = ReadLines(logPath());
-        return static_cast<std::size_t>(std::count(lines.begin(), lines.end(), line));
     }
 
     // A bare notification-area owner on the display: with it the player
     // really hides into the tray.
     ::testing::AssertionResult startTrayOwner()
     {
-        const std::string out = m_install.path() + "trayowner.out";
+        const std::string out = path() + "trayowner.out";
         if (!m_trayOwner.start(SONALTO_TRAYOWNER_PATH, {}, {}, "/", out)
             || !WaitFor([&] { return ReadTextFile(out).find("owner yes") != std::string::npos; }))
             return ::testing::AssertionFailure() << "no notification area\n" << ReadTextFile(out);
         return ::testing::AssertionSuccess();
     }
 
-    std::string logPath() const { return m_install.path() + "diag.log"; }
-    std::string html() const { return m_install.path() + "html/"; }
-    std::string output() const { return ReadTextFile(m_install.path() + "player.out"); }
-
-    TempDir m_install { "sonalto-install" };
-    TempDir m_runtime { "sonalto-runtime" };
     Process m_trayOwner;
-    std::string m_player;
 };
 
 // A double click on the launcher, or the scheduler starting the player while
@@ -201,14 +106,13 @@ TEST_F(PlayerDesktop, quickStartsGiveOnePlayerThatTakesEveryOption)
                 EXPECT_EQ(p->waitForExit(1s), 0);
         }
         ASSERT_NE(survivor, nullptr) << output();
-        EXPECT_TRUE(logHas("station Radio Alpha")) << ReadTextFile(logPath());
+        EXPECT_TRUE(logHas("station Radio Alpha")) << log();
         EXPECT_TRUE(logHas("syscommand 108"));
         EXPECT_EQ(logCount("ready"), 1u);
         EXPECT_EQ(logCount("syscommand 108"), 1u);
         EXPECT_GE(logCount("syscommand 61472"), 1u);
 
-        EXPECT_EQ(runSecond({ "-stop" }), 0);
-        EXPECT_EQ(survivor->waitForExit(30s), 0) << output();
+        EXPECT_TRUE(stop(*survivor));
         EXPECT_FALSE(FindWindow(kPlayerWindowClass, kPlayerWindowTitle));
         // Nothing of the claim is left behind.
         const std::string socket = MessengerSocketPath(kPlayerWindowClass, kPlayerWindowTitle);
@@ -230,11 +134,10 @@ TEST_F(PlayerDesktop, startWhileThePlayerQuitsTakesItsPlace)
     Process next;
     ASSERT_TRUE(start(next, { "-quiet", "-radio", "Alpha.htm" }));
     EXPECT_EQ(first.waitForExit(30s), 0);
-    ASSERT_TRUE(WaitFor([this] { return logCount("ready") == 2; }, 30s)) << ReadTextFile(logPath());
+    ASSERT_TRUE(WaitFor([this] { return logCount("ready") == 2; }, 30s)) << log();
     EXPECT_TRUE(logHas("station Radio Alpha"));
     EXPECT_TRUE(next.isRunning());
-    EXPECT_EQ(runSecond({ "-stop" }), 0);
-    EXPECT_EQ(next.waitForExit(30s), 0);
+    EXPECT_TRUE(stop(next));
 }
 
 // The end of the session, a shutdown or a kill: the day is kept as with
@@ -250,10 +153,10 @@ TEST_F(PlayerDesktop, terminationSignalsQuitLikeStop)
         ASSERT_TRUE(logHas("station Radio Alpha"));
         ::kill(player.pid(), signalNumber);
         EXPECT_EQ(player.waitForExit(30s), 0) << output();
-        EXPECT_EQ(logCount("syscommand 107"), 1u) << ReadTextFile(logPath());
+        EXPECT_EQ(logCount("syscommand 107"), 1u) << log();
         EXPECT_TRUE(logHas("exit", 1s));
         Profile saved;
-        ASSERT_TRUE(saved.load(m_install.path() + "Sonalto.ini"));
+        ASSERT_TRUE(saved.load(settingsPath()));
         EXPECT_EQ(saved.get("Sonalto", "Derniere URL"), html() + "Alpha.htm");
         EXPECT_EQ(saved.get("Sonalto", "Mini Player"), "False");
         EXPECT_FALSE(FindWindow(kPlayerWindowClass, kPlayerWindowTitle));
@@ -271,14 +174,13 @@ TEST_F(PlayerDesktop, activationTokenTravelsWithTheActivation)
     ASSERT_TRUE(logHas("received activate"));
     const std::vector<std::string> lines = ReadLines(logPath());
     const auto token = std::find(lines.begin(), lines.end(), "received copydata 32841 jeton-42");
-    ASSERT_NE(token, lines.end()) << ReadTextFile(logPath());
+    ASSERT_NE(token, lines.end()) << log();
     EXPECT_EQ(*(token + 1), "activation token");
     EXPECT_EQ(*(token + 2), "received activate");
     EXPECT_EQ(runSecond({}), 0);
     EXPECT_EQ(logCount("received activate"), 2u);
     EXPECT_EQ(logCount("activation token"), 1u);
-    EXPECT_EQ(runSecond({ "-stop" }), 0);
-    EXPECT_EQ(player.waitForExit(30s), 0);
+    EXPECT_TRUE(stop(player));
 }
 
 // The real player on a Wayland compositor (headless weston). A second start
@@ -297,11 +199,11 @@ TEST_F(PlayerDesktop, waylandSecondStartActivatesWithItsToken)
     Process compositor;
     ASSERT_TRUE(compositor.start("/usr/bin/weston",
         { "--backend=headless-backend.so", "--socket=sonalto-wl", "--idle-time=0" },
-        { { "XDG_RUNTIME_DIR", m_runtime.path() }, { "WAYLAND_DISPLAY", std::nullopt },
+        { { "XDG_RUNTIME_DIR", runtime() }, { "WAYLAND_DISPLAY", std::nullopt },
             { "DISPLAY", std::nullopt } },
-        "/", m_install.path() + "weston.out"));
-    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(m_runtime.path() + "sonalto-wl"); }))
-        << ReadTextFile(m_install.path() + "weston.out");
+        "/", path() + "weston.out"));
+    ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(runtime() + "sonalto-wl"); }))
+        << ReadTextFile(path() + "weston.out");
 
     ASSERT_TRUE(writeSettings(""));
     Environment wayland = environment();
@@ -312,8 +214,7 @@ TEST_F(PlayerDesktop, waylandSecondStartActivatesWithItsToken)
     wayland["QTWEBENGINE_CHROMIUM_FLAGS"] = "--disable-gpu";
     wayland["QTWEBENGINE_DISABLE_SANDBOX"] = "1";
     Process player;
-    ASSERT_TRUE(player.start(m_player, {}, wayland, "/", m_install.path() + "player.out"));
-    ASSERT_TRUE(logHas("ready")) << output();
+    ASSERT_TRUE(startReady(player, {}, wayland));
     // A window of the compositor's own, not one through X.
     EXPECT_TRUE(WaitFor([&] { return output().find("get_toplevel") != std::string::npos; }));
 
@@ -332,8 +233,7 @@ TEST_F(PlayerDesktop, waylandSecondStartActivatesWithItsToken)
         std::printf("note: the compositor offers no xdg_activation_v1; the raise itself is not "
                     "observable here\n");
     }
-    EXPECT_EQ(runSecond({ "-stop" }), 0);
-    EXPECT_EQ(player.waitForExit(30s), 0) << output().substr(0, 4000);
+    EXPECT_TRUE(stop(player));
 }
 
 // A desktop's launch of a second start on X11: the running player ends the
@@ -348,7 +248,7 @@ TEST_F(PlayerDesktop, startupIdEndsTheLaunchOnX11)
     Process player;
     ASSERT_TRUE(startReady(player, { "-quiet" }));
     ASSERT_TRUE(logHas("syscommand 61472"));
-    const std::string events = m_install.path() + "xev.out";
+    const std::string events = path() + "xev.out";
     Process watch;
     ASSERT_TRUE(watch.start(
         "/usr/bin/stdbuf", { "-oL", "xev", "-root", "-event", "property" }, {}, "/", events));
@@ -370,8 +270,7 @@ TEST_F(PlayerDesktop, startupIdEndsTheLaunchOnX11)
     EXPECT_NE(testsupport::RunCommand("xprop -id " + PlayerWindowId() + " _NET_STARTUP_ID")
                   .find("\"lanceur-2_TIME2000\""),
         std::string::npos);
-    EXPECT_EQ(runSecond({ "-stop" }), 0);
-    EXPECT_EQ(player.waitForExit(30s), 0);
+    EXPECT_TRUE(stop(player));
 }
 
 // A scheduled start of a player last left in the mini layout stays in the
@@ -390,8 +289,7 @@ TEST_F(PlayerDesktop, quietStartInTheMiniLayoutStaysHidden)
     // Brought back by a start with no option.
     EXPECT_EQ(runSecond({}), 0);
     EXPECT_TRUE(WaitFor(PlayerWindowShown));
-    EXPECT_EQ(runSecond({ "-stop" }), 0);
-    EXPECT_EQ(player.waitForExit(30s), 0);
+    EXPECT_TRUE(stop(player));
 }
 
 // The windows that the X display mapped, by id, from what "xev -root -event
@@ -423,9 +321,8 @@ TEST_F(PlayerDesktop, quietFirstStartNeverShowsTheWindow)
         GTEST_SKIP() << "needs the X display (run under Xvfb)";
     ASSERT_TRUE(startTrayOwner());
     // With the splash, whose event loop let the window reach the screen.
-    ASSERT_TRUE(
-        WriteTextFile(m_install.path() + "Sonalto.ini", "[Sonalto]\r\nSplashscreen=True\r\n"));
-    const std::string events = m_install.path() + "xev.out";
+    ASSERT_TRUE(WriteTextFile(settingsPath(), "[Sonalto]\r\nSplashscreen=True\r\n"));
+    const std::string events = path() + "xev.out";
     Process watch;
     ASSERT_TRUE(watch.start(
         "/usr/bin/stdbuf", { "-oL", "xev", "-root", "-event", "substructure" }, {}, "/", events));
@@ -444,8 +341,7 @@ TEST_F(PlayerDesktop, quietFirstStartNeverShowsTheWindow)
 
     EXPECT_EQ(runSecond({}), 0);
     EXPECT_TRUE(WaitFor(PlayerWindowShown));
-    EXPECT_EQ(runSecond({ "-stop" }), 0);
-    EXPECT_EQ(player.waitForExit(30s), 0);
+    EXPECT_TRUE(stop(player));
 }
 
 // A scheduled slot, the updater and the index: none of them brings a player
@@ -464,7 +360,7 @@ TEST_F(PlayerDesktop, forwardsLeaveAPlayerInTheTrayHidden)
     ASSERT_TRUE(WaitFor([] { return !PlayerWindowShown(); })) << "not hidden into the tray";
 
     // Every window that the display maps from now on.
-    const std::string events = m_install.path() + "xev.out";
+    const std::string events = path() + "xev.out";
     Process watch;
     ASSERT_TRUE(watch.start(
         "/usr/bin/stdbuf", { "-oL", "xev", "-root", "-event", "substructure" }, {}, "/", events));
@@ -487,8 +383,7 @@ TEST_F(PlayerDesktop, forwardsLeaveAPlayerInTheTrayHidden)
     EXPECT_TRUE(WaitFor(PlayerWindowShown));
     EXPECT_TRUE(
         WaitFor([&] { return ReadTextFile(events).find("MapNotify") != std::string::npos; }, 5s));
-    EXPECT_EQ(runSecond({ "-stop" }), 0);
-    EXPECT_EQ(player.waitForExit(30s), 0);
+    EXPECT_TRUE(stop(player));
 }
 
 // "Cacher TaskBar" keeps a normal window off the taskbar, only while a tray
@@ -515,12 +410,11 @@ TEST_F(PlayerDesktop, taskbarEntryIsLeftOutOnlyWithATray)
                 "xprop -id " + PlayerWindowId() + " _NET_WM_STATE _NET_WM_WINDOW_TYPE");
             return (hints.find("_NET_WM_STATE_SKIP_TASKBAR") != std::string::npos) == tray;
         };
-        EXPECT_TRUE(WaitFor(settled, 10s)) << hints << ReadTextFile(logPath());
+        EXPECT_TRUE(WaitFor(settled, 10s)) << hints << log();
         std::this_thread::sleep_for(1s);
         EXPECT_TRUE(settled()) << "changed after it settled\n" << hints;
         EXPECT_NE(hints.find("_NET_WM_WINDOW_TYPE_NORMAL"), std::string::npos) << hints;
-        EXPECT_EQ(runSecond({ "-stop" }), 0);
-        EXPECT_EQ(player.waitForExit(30s), 0);
+        EXPECT_TRUE(stop(player));
     }
 }
 
@@ -537,9 +431,8 @@ TEST_F(PlayerDesktop, radioForwardedWhileTheFramePageLoadsIsPlayed)
     ASSERT_EQ(SendCopyData(kPlayerWindowClass, kPlayerWindowTitle, 0x8048,
                   std::string("Alpha.htm", sizeof "Alpha.htm")),
         std::optional<std::int64_t>(0));
-    EXPECT_TRUE(logHas("station Radio Alpha")) << ReadTextFile(logPath());
-    EXPECT_EQ(runSecond({ "-stop" }), 0);
-    EXPECT_EQ(player.waitForExit(30s), 0);
+    EXPECT_TRUE(logHas("station Radio Alpha")) << log();
+    EXPECT_TRUE(stop(player));
 }
 
 // A desktop notice at each new title only when the listener ticked it; the
@@ -549,7 +442,7 @@ TEST_F(PlayerDesktop, songNotificationsAreTheListenersChoice)
     if (!OnXDisplay())
         GTEST_SKIP() << "needs the X display (run under Xvfb)";
     testsupport::HttpServer server;
-    ASSERT_TRUE(server.start(m_install.path()));
+    ASSERT_TRUE(server.start(path()));
     testsupport::WriteSmallCatalogue(
         html(), server.url("/_stream?title=Alpha+en+direct"), "", false);
     ASSERT_TRUE(startTrayOwner());
@@ -573,12 +466,11 @@ TEST_F(PlayerDesktop, songNotificationsAreTheListenersChoice)
         ASSERT_TRUE(writeSettings(notify ? "Notifier Titres=True\r\n" : ""));
         Process player;
         ASSERT_TRUE(startReady(player, { "-quiet", "-radio", "Alpha.htm" }));
-        ASSERT_TRUE(logHas("stream title Alpha en direct")) << ReadTextFile(logPath());
+        ASSERT_TRUE(logHas("stream title Alpha en direct")) << log();
         EXPECT_EQ(WaitFor([&] { return viewableWindows() > 0; }, 2s), notify);
-        EXPECT_EQ(runSecond({ "-stop" }), 0);
-        EXPECT_EQ(player.waitForExit(30s), 0);
+        EXPECT_TRUE(stop(player));
         Profile saved;
-        ASSERT_TRUE(saved.load(m_install.path() + "Sonalto.ini"));
+        ASSERT_TRUE(saved.load(settingsPath()));
         EXPECT_EQ(saved.get("Sonalto", "Notifier Titres"), notify ? "True" : "False");
     }
 }
@@ -591,14 +483,14 @@ TEST_F(PlayerDesktop, theWebEngineRunsOnlyWhileTheWindowIsShown)
     if (!OnXDisplay())
         GTEST_SKIP() << "needs the X display (run under Xvfb)";
     testsupport::HttpServer server;
-    ASSERT_TRUE(server.start(m_install.path()));
+    ASSERT_TRUE(server.start(path()));
     testsupport::WriteSmallCatalogue(
         html(), server.url("/_stream?title=Alpha+en+direct"), "", false);
     ASSERT_TRUE(startTrayOwner());
     ASSERT_TRUE(writeSettings(""));
     Process player;
     ASSERT_TRUE(startReady(player, { "-quiet", "-radio", "Alpha.htm" }));
-    ASSERT_TRUE(logHas("first audio")) << ReadTextFile(logPath());
+    ASSERT_TRUE(logHas("first audio")) << log();
     EXPECT_TRUE(logHas("station Radio Alpha"));
     // Forwarded options are answered without a view too.
     EXPECT_EQ(runSecond({ "-record", "start" }), 0);
@@ -611,8 +503,7 @@ TEST_F(PlayerDesktop, theWebEngineRunsOnlyWhileTheWindowIsShown)
     EXPECT_EQ(runSecond({}), 0);
     ASSERT_TRUE(WaitFor(PlayerWindowShown));
     ASSERT_TRUE(WaitFor([&] { return WebEngineProcesses(player.pid(), "renderer") > 0; }));
-    EXPECT_TRUE(WaitFor([&] { return logCount("station Radio Alpha") >= 2; }))
-        << ReadTextFile(logPath());
+    EXPECT_TRUE(WaitFor([&] { return logCount("station Radio Alpha") >= 2; })) << log();
 
     ASSERT_EQ(SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_SYSCOMMAND, SC_MINIMIZE, 0),
         std::optional<std::int64_t>(0));
@@ -625,9 +516,8 @@ TEST_F(PlayerDesktop, theWebEngineRunsOnlyWhileTheWindowIsShown)
     EXPECT_TRUE(WaitFor([&] { return logCount("station Radio Alpha") >= 3; }));
     EXPECT_EQ(logCount("web view"), 2u);
     std::this_thread::sleep_for(1s);
-    EXPECT_EQ(logCount("first audio"), 1u) << ReadTextFile(logPath());
-    EXPECT_EQ(runSecond({ "-stop" }), 0);
-    EXPECT_EQ(player.waitForExit(30s), 0);
+    EXPECT_EQ(logCount("first audio"), 1u) << log();
+    EXPECT_TRUE(stop(player));
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <string>
@@ -21,6 +20,7 @@
 #include "common/pagename.h"
 #include "common/textfile.h"
 #include "support/monitorlevels.h"
+#include "support/playerinstallation.h"
 #include "support/smallcatalogue.h"
 #include "support/testsupport.h"
 
@@ -28,10 +28,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using testsupport::Environment;
+using testsupport::E2ePlatform;
 using testsupport::MonitorLevels;
 using testsupport::Process;
-using testsupport::TempDir;
 
 constexpr const char* kDirectoryTitle = "Annuaire des radios";
 constexpr const char* kSearchTitle = "Rechercher une radio";
@@ -39,47 +38,31 @@ constexpr const char* kSearchTitle = "Rechercher une radio";
 constexpr const char* kAdded = "Jazz \xE0 Paris";
 constexpr const char* kAddedPage = "Jazz_\xE0_Paris.htm";
 
-class PlayerDirectory : public ::testing::Test {
+class PlayerDirectory : public testsupport::PlayerTest {
 protected:
-    void SetUp() override
+    PlayerDirectory()
+        : PlayerTest("sonalto-directory")
     {
-        const char* platform = std::getenv("SONALTO_E2E_PLATFORM");
-        if (platform == nullptr || std::string(platform) != "xcb")
-            GTEST_SKIP() << "needs an X display (PlayerDirectory.underXvfb)";
-        gst_init(nullptr, nullptr); // its registry, before HOME moves
-        m_sound = std::make_unique<testsupport::SoundServer>();
-        ASSERT_TRUE(m_sound->ready()) << m_sound->error();
-        m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
-        std::filesystem::copy(
-            SONALTO_INSTALL_TREE "html", html(), std::filesystem::copy_options::recursive);
-        // The directory's streams play this tone.
-        testsupport::MakeStreamTone(m_install.path() + "tone.mp3");
-        ASSERT_TRUE(m_server.start(m_install.path()));
-        ASSERT_TRUE(WriteTextFile(m_install.path() + "Sonalto.ini",
-            "[Sonalto]\r\nServeurs annuaire=" + m_server.url("/_dir") + "\r\n"));
-    }
-
-    Environment environment() const
-    {
-        return Environment {
-            { "QT_QPA_PLATFORM", "xcb" },
-            { "XDG_CACHE_HOME", m_install.path() + "cache" },
-            { "SONALTO_DIAG_LOG", logPath() },
+        variables = {
+            { "XDG_CACHE_HOME", path() + "cache" },
             { "SONALTO_AUDIO_SINK", std::nullopt },
         };
     }
 
-    void start(Process& player)
+    void SetUp() override
     {
-        ASSERT_TRUE(
-            player.start(m_player, {}, environment(), "/", m_install.path() + "player.out"));
-        ASSERT_TRUE(logHas("ready")) << ReadTextFile(m_install.path() + "player.out");
-    }
-
-    void stop(Process& player)
-    {
-        EXPECT_EQ(testsupport::RunSecondStart(m_player, { "-stop" }, environment()), 0);
-        EXPECT_EQ(player.waitForExit(30s), 0) << ReadTextFile(m_install.path() + "player.out");
+        if (E2ePlatform() != "xcb")
+            GTEST_SKIP() << "needs an X display (PlayerDirectory.underXvfb)";
+        gst_init(nullptr, nullptr); // its registry, before HOME moves
+        m_sound = std::make_unique<testsupport::SoundServer>();
+        ASSERT_TRUE(m_sound->ready()) << m_sound->error();
+        std::filesystem::copy(
+            SONALTO_INSTALL_TREE "html", html(), std::filesystem::copy_options::recursive);
+        // The directory's streams play this tone.
+        testsupport::MakeStreamTone(path() + "tone.mp3");
+        ASSERT_TRUE(m_server.start(path()));
+        ASSERT_TRUE(WriteTextFile(
+            settingsPath(), "[Sonalto]\r\nServeurs annuaire=" + m_server.url("/_dir") + "\r\n"));
     }
 
     // Runs a menu command whose dialog is modal: the answer comes when the
@@ -103,26 +86,8 @@ protected:
             std::string(SONALTO_CLOSEWINDOW_PATH) + " '" + title + "' --keys " + keys);
     }
 
-    bool logHas(const std::string& line, std::chrono::milliseconds timeout = 30s) const
-    {
-        return testsupport::WaitForFileLine(logPath(), line, timeout);
-    }
-
-    long lineCount(const std::string& line) const
-    {
-        long count = 0;
-        for (const std::string& l : testsupport::ReadLines(logPath()))
-            count += l == line;
-        return count;
-    }
-
-    std::string logPath() const { return m_install.path() + "diag.log"; }
-    std::string html() const { return m_install.path() + "html/"; }
-
     std::unique_ptr<testsupport::SoundServer> m_sound;
-    TempDir m_install { "sonalto-directory" };
     testsupport::HttpServer m_server;
-    std::string m_player;
 };
 
 long long ms(Clock::duration d)
@@ -134,7 +99,7 @@ TEST_F(PlayerDirectory, searchPlayAddThenPlayFromTheDropDownAfterARestart)
 {
     const MonitorLevels monitor("test_sink.monitor");
     Process player;
-    ASSERT_NO_FATAL_FAILURE(start(player));
+    ASSERT_TRUE(startReady(player));
     const std::string view = "navigate view " + html() + "index.htm";
     ASSERT_TRUE(logHas(view));
 
@@ -143,21 +108,21 @@ TEST_F(PlayerDirectory, searchPlayAddThenPlayFromTheDropDownAfterARestart)
     auto directory = openDialog(cmd::StationDirectory, kDirectoryTitle);
     const Clock::time_point typed = Clock::now();
     type(kDirectoryTitle, "Tab Tab Tab jazz Return");
-    ASSERT_TRUE(logHas("directory results 8")) << ReadTextFile(logPath());
+    ASSERT_TRUE(logHas("directory results 8")) << log();
     const Clock::time_point shown = Clock::now();
 
     // The first result is selected: "Écouter", four tabs on, plays it.
     const Clock::time_point asked = Clock::now();
     type(kDirectoryTitle, "Tab Tab Tab Tab space");
-    ASSERT_TRUE(logHas("first audio")) << ReadTextFile(logPath());
+    ASSERT_TRUE(logHas("first audio")) << log();
     EXPECT_TRUE(testsupport::WaitFor([&] { return monitor.soundAfter(asked).has_value(); }, 10s))
         << "no sound at the null output";
 
     // "Ajouter à ma liste", the next button: the page, its logo and the
     // index line, and the frame page loaded again with the new drop-down.
     type(kDirectoryTitle, "Tab space");
-    ASSERT_TRUE(logHas("directory added Jazz à Paris")) << ReadTextFile(logPath());
-    EXPECT_TRUE(testsupport::WaitFor([&] { return lineCount(view) == 2; }, 10s));
+    ASSERT_TRUE(logHas("directory added Jazz à Paris")) << log();
+    EXPECT_TRUE(testsupport::WaitFor([&] { return logCount(view) == 2; }, 10s));
     const std::string index = ReadTextFile(html() + "haut.htm");
     EXPECT_NE(
         index.find(std::string("<option value=\"") + kAddedPage + "\">" + kAdded + "</option>"),
@@ -187,10 +152,10 @@ TEST_F(PlayerDirectory, searchPlayAddThenPlayFromTheDropDownAfterARestart)
             return false;
         },
         10s))
-        << ReadTextFile(logPath());
+        << log();
     type(kSearchTitle, "Escape");
     EXPECT_EQ(search.get(), std::optional<std::int64_t>(0));
-    stop(player);
+    EXPECT_TRUE(stop(player));
 
     // After a restart the listener picks it in the drop-down.
     std::string picking = ReadTextFile(html() + "haut.htm");
@@ -199,12 +164,12 @@ TEST_F(PlayerDirectory, searchPlayAddThenPlayFromTheDropDownAfterARestart)
     ASSERT_TRUE(WriteTextFile(html() + "haut.htm", picking));
     const Clock::time_point restarted = Clock::now();
     Process again;
-    ASSERT_NO_FATAL_FAILURE(start(again));
-    EXPECT_TRUE(logHas(std::string("station ") + kAdded)) << ReadTextFile(logPath());
-    EXPECT_TRUE(testsupport::WaitFor([&] { return lineCount("first audio") == 2; }, 30s));
+    ASSERT_TRUE(startReady(again));
+    EXPECT_TRUE(logHas(std::string("station ") + kAdded)) << log();
+    EXPECT_TRUE(testsupport::WaitFor([&] { return logCount("first audio") == 2; }, 30s));
     EXPECT_TRUE(
         testsupport::WaitFor([&] { return monitor.soundAfter(restarted).has_value(); }, 10s));
-    stop(again);
+    EXPECT_TRUE(stop(again));
 }
 
 } // namespace

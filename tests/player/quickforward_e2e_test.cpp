@@ -3,7 +3,6 @@
 #include <mutex>
 #include <poll.h>
 #include <string>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -13,13 +12,13 @@
 #include "common/messages.h"
 #include "common/messenger.h"
 #include "common/windowclaim.h"
+#include "support/playerinstallation.h"
 #include "support/testsupport.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using testsupport::Process;
-using testsupport::TempDir;
 
 // The player's name held by the test itself, answering every record as a
 // running player does: the second start sees a player and forwards to it.
@@ -70,28 +69,12 @@ private:
     std::thread m_thread;
 };
 
-class QuickForward : public ::testing::Test {
+class QuickForward : public testsupport::PlayerTest {
 protected:
-    void SetUp() override
+    QuickForward()
+        : PlayerTest("sonalto-quick")
     {
-        ::chmod(m_runtime.path().c_str(), 0700);
-        m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
-        ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
     }
-    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
-
-    std::string output() const { return m_install.path() + "start.out"; }
-    std::string readOutput() const
-    {
-        std::string text;
-        for (const std::string& line : testsupport::ReadLines(output()))
-            text += line + "\n";
-        return text;
-    }
-
-    TempDir m_install { "sonalto-quick" };
-    TempDir m_runtime { "sonalto-quick-run" };
-    std::string m_player;
 };
 
 // The scheduler's start, sent to a running player, is done with plain
@@ -103,12 +86,12 @@ TEST_F(QuickForward, ForwardLoadsNoQtLibrary)
     ASSERT_TRUE(claim.claim(kPlayerWindowClass, kPlayerWindowTitle));
     HeldName held(claim);
 
-    Process start;
-    ASSERT_TRUE(start.start(m_player, { "-quiet", "-radio", "Radio Alpha.htm" },
-        { { "LD_DEBUG", "libs" }, { "DISPLAY", std::nullopt } }, "/", output()));
-    EXPECT_EQ(start.waitForExit(30s), 0);
+    Process launch;
+    ASSERT_TRUE(start(launch, { "-quiet", "-radio", "Radio Alpha.htm" },
+        { { "LD_DEBUG", "libs" }, { "DISPLAY", std::nullopt } }));
+    EXPECT_EQ(launch.waitForExit(30s), 0);
 
-    const std::string loaded = readOutput();
+    const std::string loaded = output();
     EXPECT_NE(loaded.find("calling init: "), std::string::npos) << loaded;
     EXPECT_NE(loaded.find("libc.so"), std::string::npos);
     EXPECT_EQ(loaded.find("libQt6"), std::string::npos) << loaded;
@@ -125,12 +108,12 @@ TEST_F(QuickForward, ForwardLoadsNoQtLibrary)
 // free for the next start, rather than hang or hold it.
 TEST_F(QuickForward, MissingWindowedPartIsReported)
 {
-    std::filesystem::remove(m_install.path() + "sonalto-player.so");
-    Process start;
-    ASSERT_TRUE(start.start(m_player, {}, {}, "/", output()));
-    EXPECT_EQ(start.waitForExit(30s), 1);
-    EXPECT_NE(readOutput().find("Sonalto : impossible de charger le lecteur ("), std::string::npos)
-        << readOutput();
+    std::filesystem::remove(path() + "sonalto-player.so");
+    Process launch;
+    ASSERT_TRUE(start(launch));
+    EXPECT_EQ(launch.waitForExit(30s), 1);
+    EXPECT_NE(output().find("Sonalto : impossible de charger le lecteur ("), std::string::npos)
+        << output();
     EXPECT_FALSE(WindowClaim::isHeld(kPlayerWindowClass, kPlayerWindowTitle));
 }
 

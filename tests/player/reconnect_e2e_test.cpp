@@ -1,15 +1,13 @@
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
-#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
 #include "common/textfile.h"
+#include "support/playerinstallation.h"
 #include "support/smallcatalogue.h"
 #include "support/testsupport.h"
 
@@ -17,10 +15,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using testsupport::Environment;
 using testsupport::Process;
 using testsupport::ReadLines;
-using testsupport::TempDir;
 
 // The real player playing the local server's endless stream, while the
 // server goes away and comes back on the same port, as a station's server
@@ -28,49 +24,33 @@ using testsupport::TempDir;
 // own debug log of the sink: one "rendering object" line per buffer handed
 // to the (null) output, so the test sees sound stop and start again
 // whatever the player itself chooses to report.
-class PlayerReconnect : public ::testing::Test {
+class PlayerReconnect : public testsupport::PlayerTest {
 protected:
     void SetUp() override
     {
-        ::chmod(m_runtime.path().c_str(), 0700);
-        m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
-        ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
-        ASSERT_TRUE(m_server.start(m_install.path()));
+        ASSERT_TRUE(m_server.start(path()));
         m_port = m_server.port();
 
         // The drop-down picks the station once the page is loaded, through
         // its own onChange script, as a listener's choice does.
         testsupport::WriteSmallCatalogue(
-            m_install.path() + "html/", m_server.url("/_stream?title=Alpha+en+direct"), "", true);
-    }
-
-    void TearDown() override
-    {
-        m_returned.kill();
-        ::unsetenv("XDG_RUNTIME_DIR");
-    }
-
-    Environment environment() const
-    {
-        const char* platform = std::getenv("SONALTO_E2E_PLATFORM");
-        return Environment {
-            { "XDG_RUNTIME_DIR", m_runtime.path() },
-            { "QT_QPA_PLATFORM", platform != nullptr ? platform : "offscreen" },
-            { "SONALTO_DIAG_LOG", logPath() },
-            { "SONALTO_AUDIO_SINK", "fakesink sync=true" },
+            html(), m_server.url("/_stream?title=Alpha+en+direct"), "", true);
+        variables = {
             { "GST_DEBUG", "basesink:5" },
             { "GST_DEBUG_FILE", sinkLogPath() },
             { "GST_DEBUG_NO_COLOR", "1" },
         };
     }
 
+    void TearDown() override { m_returned.kill(); }
+
     // The server again, on the port the station page names.
     bool restartServer()
     {
-        const std::string portFile = m_install.path() + "returned.out";
+        const std::string portFile = path() + "returned.out";
         if (!m_returned.start("python3",
-                { testsupport::SupportDirectory() + "/httpserver.py", "--root", m_install.path(),
-                    "--port", std::to_string(m_port), "--verbose" },
+                { testsupport::SupportDirectory() + "/httpserver.py", "--root", path(), "--port",
+                    std::to_string(m_port), "--verbose" },
                 { { "PYTHONUNBUFFERED", "1" } }, {}, portFile))
             return false;
         const auto deadline = Clock::now() + 10s;
@@ -125,16 +105,11 @@ protected:
         return std::nullopt;
     }
 
-    std::string logPath() const { return m_install.path() + "diag.log"; }
-    std::string sinkLogPath() const { return m_install.path() + "sink.log"; }
-    std::string output() const { return ReadTextFile(m_install.path() + "first.out"); }
+    std::string sinkLogPath() const { return path() + "sink.log"; }
 
-    TempDir m_install { "sonalto-install" };
-    TempDir m_runtime { "sonalto-runtime" };
     testsupport::HttpServer m_server;
     Process m_returned;
     int m_port = 0;
-    std::string m_player;
 };
 
 // A buffer of the decoded MP3 stream is 1152 samples at 44.1 kHz, about
@@ -144,9 +119,9 @@ constexpr std::size_t kOneSecond = 38;
 TEST_F(PlayerReconnect, playsAgainWhenTheServerComesBackAfterADrop)
 {
     Process player;
-    ASSERT_TRUE(player.start(m_player, {}, environment(), "/", m_install.path() + "first.out"));
-    ASSERT_TRUE(testsupport::WaitForFileLine(logPath(), "station Radio Alpha", 30s)) << output();
-    ASSERT_TRUE(testsupport::WaitForFileLine(logPath(), "first audio", 30s)) << output();
+    ASSERT_TRUE(start(player));
+    ASSERT_TRUE(logHas("station Radio Alpha")) << output();
+    ASSERT_TRUE(logHas("first audio")) << output();
     ASSERT_TRUE(waitForRendered(0, kOneSecond, 10s)) << "no sound reached the output";
 
     // The server dies: its connections close and nothing answers on the
@@ -159,21 +134,18 @@ TEST_F(PlayerReconnect, playsAgainWhenTheServerComesBackAfterADrop)
     // Down for a few seconds, over more than one of the player's retries.
     std::this_thread::sleep_for(std::max<Clock::duration>(0s, killedAt + 4s - Clock::now()));
     EXPECT_EQ(renderedBuffers(), *silent) << "sound without a server";
-    ASSERT_TRUE(restartServer()) << ReadTextFile(m_install.path() + "returned.out");
+    ASSERT_TRUE(restartServer()) << ReadTextFile(path() + "returned.out");
 
     // Sound comes back on its own, and keeps flowing.
     EXPECT_TRUE(waitForRendered(*silent, 2 * kOneSecond, 30s))
         << "no sound after the server came back\nplayer:\n"
         << output() << "\nserver:\n"
-        << ReadTextFile(m_install.path() + "returned.out");
+        << ReadTextFile(path() + "returned.out");
     EXPECT_TRUE(player.isRunning());
 
     // A second start with -stop ends it.
-    Environment env = environment();
-    env["GST_DEBUG"] = std::nullopt;
-    env["GST_DEBUG_FILE"] = std::nullopt;
-    EXPECT_EQ(testsupport::RunSecondStart(m_player, { "-stop" }, env), 0);
-    EXPECT_EQ(player.waitForExit(30s), 0) << output();
+    variables.clear();
+    EXPECT_TRUE(stop(player));
 }
 
 } // namespace

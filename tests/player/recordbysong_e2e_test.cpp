@@ -14,6 +14,7 @@
 #include "common/messages.h"
 #include "common/messenger.h"
 #include "common/textfile.h"
+#include "support/playerinstallation.h"
 #include "support/smallcatalogue.h"
 #include "support/testsupport.h"
 
@@ -21,40 +22,30 @@ namespace {
 
 using namespace std::chrono_literals;
 using testsupport::Process;
-using testsupport::TempDir;
 
 TEST(PlayerRecordBySong, makesOneFilePerTitleNamedAfterIt)
 {
     testsupport::SoundServer sound;
     ASSERT_TRUE(sound.ready()) << sound.error();
-    TempDir install("sonalto-bysong");
-    TempDir runtime("sonalto-runtime");
-    const std::string player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, install.path());
+    testsupport::PlayerInstallation install("sonalto-bysong");
     ::mkdir((install.path() + "HarddiskOgg").c_str(), 0755);
     testsupport::CopyProgram(SONALTO_RECORDER_PATH, install.path() + "HarddiskOgg");
     testsupport::HttpServer server;
     ASSERT_TRUE(server.start(install.path()));
     const std::vector<std::string> titles = { "Alpha - Un", "Beta - Deux", "Gamma - Trois" };
-    testsupport::WriteSmallCatalogue(install.path() + "html/",
+    testsupport::WriteSmallCatalogue(install.html(),
         server.url("/_stream?metaint=16000&every=5&title=Alpha+-+Un&title=Beta+-+Deux"
                    "&title=Gamma+-+Trois"),
         "", true);
-    WriteTextFile(install.path() + "Sonalto.ini",
-        "[Sonalto]\r\nPath HTML=" + install.path() + "html/\r\nSplashscreen=False\r\n"
-            + "[Enregistreur HarddiskOgg]\r\nTitre par Titre=True\r\n");
-    const std::string log = install.path() + "diag.log";
-    const testsupport::Environment environment {
-        { "XDG_RUNTIME_DIR", runtime.path() },
-        { "QT_QPA_PLATFORM", "offscreen" },
-        { "SONALTO_DIAG_LOG", log },
-        { "SONALTO_AUDIO_SINK", std::nullopt },
-    };
+    ASSERT_TRUE(install.writeSettings("Path HTML=" + install.html()
+        + "\r\n[Enregistreur HarddiskOgg]\r\nTitre par Titre=True\r\n"));
+    install.variables = { { "SONALTO_AUDIO_SINK", std::nullopt } }; // real sound
     Process sonalto;
-    ASSERT_TRUE(sonalto.start(player, {}, environment, "/", install.path() + "player.out"));
+    ASSERT_TRUE(install.start(sonalto));
     // The titles the player announced, in order.
     const auto heard = [&] {
         std::vector<std::string> lines;
-        for (const std::string& line : testsupport::ReadLines(log))
+        for (const std::string& line : install.logLines())
             if (line.rfind("stream title ", 0) == 0 && line.size() > 13)
                 lines.push_back(line.substr(13));
         return lines;
@@ -62,10 +53,9 @@ TEST(PlayerRecordBySong, makesOneFilePerTitleNamedAfterIt)
     const auto waitForTitles = [&](std::size_t count) {
         return testsupport::WaitFor([&] { return heard().size() >= count; }, 40s);
     };
-    ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
 
     // REC 1 s into a song, STOP 2 s into the second song after it.
-    ASSERT_TRUE(waitForTitles(2)) << ReadTextFile(install.path() + "player.out");
+    ASSERT_TRUE(waitForTitles(2)) << install.output();
     testsupport::WaitFor([] { return false; }, 1s);
     EXPECT_EQ(
         SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_SYSCOMMAND, cmd::RecordStart, 0),
@@ -92,7 +82,7 @@ TEST(PlayerRecordBySong, makesOneFilePerTitleNamedAfterIt)
             return files == expected;
         },
         20s));
-    EXPECT_EQ(files, expected) << ReadTextFile(log) << ReadTextFile(install.path() + "player.out");
+    EXPECT_EQ(files, expected) << install.log() << install.output();
     for (const std::string& file : expected) {
         const std::string report
             = testsupport::RunCommand("gst-discoverer-1.0 \"" + folder + file + "\" 2>&1");
@@ -101,9 +91,7 @@ TEST(PlayerRecordBySong, makesOneFilePerTitleNamedAfterIt)
     }
     EXPECT_NE(std::find(titles.begin(), titles.end(), songs[2]), titles.end());
 
-    EXPECT_EQ(testsupport::RunSecondStart(player, { "-stop" }, environment), 0);
-    EXPECT_EQ(sonalto.waitForExit(30s), 0);
-    ::unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_TRUE(install.stop(sonalto));
 }
 
 } // namespace

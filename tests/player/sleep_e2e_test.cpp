@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 #include <sys/stat.h>
@@ -18,15 +17,14 @@
 #include "common/messages.h"
 #include "common/messenger.h"
 #include "common/textfile.h"
+#include "support/playerinstallation.h"
 #include "support/smallcatalogue.h"
 #include "support/testsupport.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using testsupport::Environment;
 using testsupport::Process;
-using testsupport::TempDir;
 
 // parec's rate: enough for the level of a 440 Hz tone.
 constexpr int kRate = 8000;
@@ -53,14 +51,12 @@ std::vector<double> halfSecondPeaks(const std::string& raw)
 
 TEST(PlayerSleepTimer, fadesOutStopsAndFinishesTheRecordingUnderXvfb)
 {
-    const char* platform = std::getenv("SONALTO_E2E_PLATFORM");
-    if (platform == nullptr || std::string(platform) != "xcb")
+    if (testsupport::E2ePlatform() != "xcb")
         GTEST_SKIP() << "needs an X display (PlayerSleepTimer.underXvfb)";
     testsupport::SoundServer sound;
     ASSERT_TRUE(sound.ready()) << sound.error();
 
-    TempDir install("sonalto-sleep");
-    const std::string player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, install.path());
+    testsupport::PlayerInstallation install("sonalto-sleep");
     ::mkdir((install.path() + "HarddiskOgg").c_str(), 0755);
     testsupport::CopyProgram(SONALTO_RECORDER_PATH, install.path() + "HarddiskOgg");
     const std::string tone = install.path() + "tone.ogg";
@@ -68,18 +64,14 @@ TEST(PlayerSleepTimer, fadesOutStopsAndFinishesTheRecordingUnderXvfb)
                             "audio/x-raw,rate=22050,channels=1 ! audioconvert ! vorbisenc ! "
                             "oggmux ! filesink location="
         + tone);
-    testsupport::WriteSmallCatalogue(install.path() + "html/", tone, "", true);
-    const std::string log = install.path() + "diag.log";
-    const Environment environment {
-        { "QT_QPA_PLATFORM", "xcb" },
-        { "SONALTO_DIAG_LOG", log },
+    testsupport::WriteSmallCatalogue(install.html(), tone, "", true);
+    install.variables = {
         { "SONALTO_AUDIO_SINK", std::nullopt },
         { "SONALTO_SLEEP_MINUTE_MS", std::to_string(kMinuteMs) },
     };
     Process sonalto;
-    ASSERT_TRUE(sonalto.start(player, {}, environment, "/", install.path() + "player.out"));
-    ASSERT_TRUE(testsupport::WaitForFileLine(log, "first audio", 60s))
-        << ReadTextFile(install.path() + "player.out");
+    ASSERT_TRUE(install.start(sonalto));
+    ASSERT_TRUE(install.logHas("first audio", 60s)) << install.output();
 
     EXPECT_EQ(
         SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_SYSCOMMAND, cmd::RecordStart, 0),
@@ -92,8 +84,8 @@ TEST(PlayerSleepTimer, fadesOutStopsAndFinishesTheRecordingUnderXvfb)
                 + std::to_string(kRate) + " --latency-msec=50 --raw > '" + heard + "'" }));
     EXPECT_EQ(SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_COMMAND, cmd::SleepFirst, 0),
         std::optional<std::int64_t>(0));
-    ASSERT_TRUE(testsupport::WaitForFileLine(log, "sleep timer 15", 10s));
-    ASSERT_TRUE(testsupport::WaitForFileLine(log, "sleep timer due", 60s));
+    ASSERT_TRUE(install.logHas("sleep timer 15", 10s));
+    ASSERT_TRUE(install.logHas("sleep timer due", 60s));
     // The recorder is told to finish before playback stops, and does.
     const std::string recording = install.path() + "Record/RadioRec.ogg";
     EXPECT_TRUE(testsupport::WaitFor(
@@ -144,8 +136,7 @@ TEST(PlayerSleepTimer, fadesOutStopsAndFinishesTheRecordingUnderXvfb)
 
     // The player itself goes on, and quits as asked.
     EXPECT_TRUE(sonalto.isRunning());
-    EXPECT_EQ(testsupport::RunSecondStart(player, { "-stop" }, environment), 0);
-    EXPECT_EQ(sonalto.waitForExit(30s), 0);
+    EXPECT_TRUE(install.stop(sonalto));
 }
 
 } // namespace

@@ -6,12 +6,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
 #include <vector>
-#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -19,6 +17,7 @@
 #include "common/messages.h"
 #include "common/messenger.h"
 #include "common/textfile.h"
+#include "support/playerinstallation.h"
 #include "support/smallcatalogue.h"
 #include "support/testsupport.h"
 
@@ -26,23 +25,27 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using testsupport::Environment;
 using testsupport::Process;
 using testsupport::ReadLines;
-using testsupport::TempDir;
 
 constexpr std::uint64_t kSongInformation = 32839;
 constexpr std::uint64_t kSongJournal = 32906;
 constexpr std::uint64_t kLikeSong = 32907;
 
-class PlayerSongWindow : public ::testing::Test {
+class PlayerSongWindow : public testsupport::PlayerTest {
 protected:
+    PlayerSongWindow()
+        : PlayerTest("sonalto-songs")
+    {
+        variables = {
+            { "XDG_CACHE_HOME", path() + "cache" },
+            { "XDG_DATA_HOME", path() + "data" },
+        };
+    }
+
     void SetUp() override
     {
-        ::chmod(m_runtime.path().c_str(), 0700);
-        m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
-        ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
-        ASSERT_TRUE(m_server.start(m_install.path()));
+        ASSERT_TRUE(m_server.start(path()));
         // Three titles, three seconds each: a song, a jingle, a song.
         testsupport::WriteSmallCatalogue(html(),
             m_server.url("/_stream?metaint=4096&every=12&title=Alpha+-+Premier"
@@ -52,8 +55,6 @@ protected:
         station("Lent.htm", "Radio Lente", m_server.url("/_stream?title=Lent+-+Patience"));
     }
 
-    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
-
     void station(const std::string& page, const std::string& name, const std::string& stream)
     {
         WriteTextFile(html() + page,
@@ -61,38 +62,12 @@ protected:
                 + "</font>\r\n<param name=\"filename\" value=\"" + stream + "\"></body></html>");
     }
 
-    void writeSettings(bool lookups)
+    ::testing::AssertionResult writeLookups(bool lookups)
     {
         const std::string services = m_server.url("");
-        WriteTextFile(m_install.path() + "Sonalto.ini",
-            "[Sonalto]\r\nRecherche Pochettes=" + std::string(lookups ? "True" : "False")
-                + "\r\nService Enregistrements=" + services + "\r\nService Pochettes=" + services
-                + "\r\n");
-    }
-
-    Environment environment() const
-    {
-        const char* platform = std::getenv("SONALTO_E2E_PLATFORM");
-        return Environment {
-            { "XDG_RUNTIME_DIR", m_runtime.path() },
-            { "XDG_CACHE_HOME", m_install.path() + "cache" },
-            { "XDG_DATA_HOME", m_install.path() + "data" },
-            { "QT_QPA_PLATFORM", platform != nullptr ? platform : "offscreen" },
-            { "SONALTO_DIAG_LOG", logPath() },
-            { "SONALTO_AUDIO_SINK", "fakesink sync=true" },
-        };
-    }
-
-    void startFirst(Process& player)
-    {
-        ASSERT_TRUE(player.start(m_player, {}, environment(), "/", m_install.path() + "first.out"));
-        ASSERT_TRUE(testsupport::WaitForFileLine(logPath(), "ready", 30s))
-            << ReadTextFile(m_install.path() + "first.out");
-    }
-
-    std::optional<int> runSecond(const std::vector<std::string>& arguments)
-    {
-        return testsupport::RunSecondStart(m_player, arguments, environment());
+        return writeSettings("Recherche Pochettes=" + std::string(lookups ? "True" : "False")
+            + "\r\nService Enregistrements=" + services + "\r\nService Pochettes=" + services
+            + "\r\n");
     }
 
     void openSongWindow() { command(kSongInformation); }
@@ -110,7 +85,7 @@ protected:
     {
         const Clock::time_point end = Clock::now() + timeout;
         do {
-            const std::vector<std::string> log = ReadLines(logPath());
+            const std::vector<std::string> log = logLines();
             if (std::find(log.begin(), log.end(), line) != log.end())
                 return Clock::now();
             std::this_thread::sleep_for(5ms);
@@ -121,7 +96,7 @@ protected:
     // Where the line first is in the log; -1 when it is not.
     long position(const std::string& line) const
     {
-        const std::vector<std::string> log = ReadLines(logPath());
+        const std::vector<std::string> log = logLines();
         const auto it = std::find(log.begin(), log.end(), line);
         return it == log.end() ? -1 : static_cast<long>(it - log.begin());
     }
@@ -133,13 +108,7 @@ protected:
         return text;
     }
 
-    std::string logPath() const { return m_install.path() + "diag.log"; }
-    std::string html() const { return m_install.path() + "html/"; }
-
-    TempDir m_install { "sonalto-songs" };
-    TempDir m_runtime { "sonalto-runtime" };
     testsupport::HttpServer m_server;
-    std::string m_player;
 };
 
 long long ms(Clock::duration d)
@@ -149,12 +118,12 @@ long long ms(Clock::duration d)
 
 TEST_F(PlayerSongWindow, streamTitlesBecomeSongsWithCoversAndFollowTheStation)
 {
-    writeSettings(true);
+    ASSERT_TRUE(writeLookups(true));
     Process player;
-    ASSERT_NO_FATAL_FAILURE(startFirst(player));
+    ASSERT_TRUE(startReady(player));
     // Opened before any station: nothing to show yet.
     openSongWindow();
-    ASSERT_TRUE(lineSeen("song window 0:  /  /  / ", 10s)) << ReadTextFile(logPath());
+    ASSERT_TRUE(lineSeen("song window 0:  /  /  / ", 10s)) << log();
     ASSERT_EQ(runSecond({ "-radio", "Alpha.htm" }), 0);
     ASSERT_TRUE(lineSeen("station Radio Alpha"));
 
@@ -165,7 +134,7 @@ TEST_F(PlayerSongWindow, streamTitlesBecomeSongsWithCoversAndFollowTheStation)
     const auto filled
         = lineSeen("song window 0: Premier / Alpha / Le Meilleur de Alpha / 1987-05-04", 15s);
     const auto cover = lineSeen("song window cover 250x125 shown 104x52", 15s);
-    ASSERT_TRUE(title && record && filled && cover) << ReadTextFile(logPath());
+    ASSERT_TRUE(title && record && filled && cover) << log();
     std::printf("[ FIGURES  ] stream title to its record %lld ms, record to its cover %lld ms\n",
         ms(*record - *title), ms(*cover - *record));
 
@@ -173,19 +142,19 @@ TEST_F(PlayerSongWindow, streamTitlesBecomeSongsWithCoversAndFollowTheStation)
     EXPECT_TRUE(
         lineSeen("song window 0: Jingle Radio Alpha / Introuvable / Introuvable / Introuvable"));
     EXPECT_TRUE(lineSeen("song list stream: | Second | Jingle Radio Alpha | Premier |  | "))
-        << ReadTextFile(logPath());
+        << log();
     EXPECT_TRUE(lineSeen("song window 0: Second / Beta / Le Meilleur de Beta / 1987-05-04", 15s));
     // The jingle was not looked up: two searches and two covers.
     EXPECT_EQ(hits(), "searches=2 covers=2");
-    EXPECT_TRUE(std::filesystem::exists(m_install.path() + "cache/sonalto/pochettes"));
+    EXPECT_TRUE(std::filesystem::exists(path() + "cache/sonalto/pochettes"));
 
     // Another station while the window is open: it empties at once, and
     // only the new station's song comes.
     ASSERT_EQ(runSecond({ "-radio", "Beta.htm" }), 0);
     ASSERT_TRUE(lineSeen("station Radio Beta"));
     ASSERT_TRUE(lineSeen("song window 0: Autre / Gamma / Le Meilleur de Gamma / 1987-05-04", 20s))
-        << ReadTextFile(logPath());
-    const std::vector<std::string> log = ReadLines(logPath());
+        << log();
+    const std::vector<std::string> log = logLines();
     const long station = position("station Radio Beta");
     const long emptied = static_cast<long>(
         std::find(log.begin() + station, log.end(), "song list stream: |  |  |  |  | ")
@@ -201,58 +170,49 @@ TEST_F(PlayerSongWindow, streamTitlesBecomeSongsWithCoversAndFollowTheStation)
     ASSERT_TRUE(lineSeen("stream title Lent - Patience"));
     std::this_thread::sleep_for(500ms);
     const Clock::time_point quit = Clock::now();
-    EXPECT_EQ(runSecond({ "-stop" }), 0);
-    EXPECT_EQ(player.waitForExit(30s), 0) << ReadTextFile(m_install.path() + "first.out");
+    EXPECT_TRUE(stop(player));
     EXPECT_LT(ms(Clock::now() - quit), 5000);
     EXPECT_EQ(position("song lookup found Lent - Patience"), -1);
 }
 
 TEST_F(PlayerSongWindow, lookupsTurnedOffAskNoService)
 {
-    writeSettings(false);
+    ASSERT_TRUE(writeLookups(false));
     Process player;
-    ASSERT_NO_FATAL_FAILURE(startFirst(player));
+    ASSERT_TRUE(startReady(player));
     ASSERT_EQ(runSecond({ "-radio", "Alpha.htm" }), 0);
     openSongWindow();
-    EXPECT_TRUE(lineSeen("song window 0: Premier / Alpha / Introuvable / Introuvable"))
-        << ReadTextFile(logPath());
+    EXPECT_TRUE(lineSeen("song window 0: Premier / Alpha / Introuvable / Introuvable")) << log();
     EXPECT_TRUE(lineSeen("song list stream: | Jingle Radio Alpha | Premier |  |  | "));
     EXPECT_EQ(hits(), "searches=0 covers=0");
-    EXPECT_FALSE(std::filesystem::exists(m_install.path() + "cache/sonalto"));
-    EXPECT_EQ(runSecond({ "-stop" }), 0);
-    EXPECT_EQ(player.waitForExit(30s), 0);
+    EXPECT_FALSE(std::filesystem::exists(path() + "cache/sonalto"));
+    EXPECT_TRUE(stop(player));
 }
 
 // Two titles, five seconds each, in turn: the journal keeps each song once,
 // under the station's name, and the song on air takes the like.
 TEST_F(PlayerSongWindow, journalGetsEachSongOnce)
 {
-    writeSettings(false);
+    ASSERT_TRUE(writeLookups(false));
     station("Journal.htm", "Radio Journal",
         m_server.url("/_stream?metaint=4000&every=20&title=Alpha+-+Premier&title=Beta+-+Second"));
     Process player;
-    ASSERT_NO_FATAL_FAILURE(startFirst(player));
+    ASSERT_TRUE(startReady(player));
     ASSERT_EQ(runSecond({ "-radio", "Journal.htm" }), 0);
     ASSERT_TRUE(lineSeen("journal Radio Journal | Alpha | Premier"));
     ASSERT_TRUE(lineSeen("journal Radio Journal | Beta | Second", 15s));
     // The first title again, five seconds later.
-    ASSERT_TRUE(testsupport::WaitFor(
-        [&] {
-            const std::vector<std::string> log = ReadLines(logPath());
-            return std::count(log.begin(), log.end(), "stream title Alpha - Premier") >= 2;
-        },
-        15s))
-        << ReadTextFile(logPath());
+    ASSERT_TRUE(
+        testsupport::WaitFor([&] { return logCount("stream title Alpha - Premier") >= 2; }, 15s))
+        << log();
     command(kLikeSong);
     EXPECT_TRUE(lineSeen("journal liked Premier", 5s));
     command(kSongJournal);
-    EXPECT_TRUE(lineSeen("journal window 2", 5s)) << ReadTextFile(logPath());
-    EXPECT_EQ(runSecond({ "-stop" }), 0);
-    EXPECT_EQ(player.waitForExit(30s), 0);
+    EXPECT_TRUE(lineSeen("journal window 2", 5s)) << log();
+    EXPECT_TRUE(stop(player));
 
     std::vector<std::string> lines;
-    for (const auto& month :
-        std::filesystem::directory_iterator(m_install.path() + "data/sonalto/journal"))
+    for (const auto& month : std::filesystem::directory_iterator(path() + "data/sonalto/journal"))
         for (const std::string& line : ReadLines(month.path().string()))
             lines.push_back(line.substr(20));
     EXPECT_EQ(lines,

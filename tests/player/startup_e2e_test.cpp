@@ -1,8 +1,6 @@
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/stat.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -11,70 +9,29 @@
 #include "common/messenger.h"
 #include "common/profile.h"
 #include "common/textfile.h"
-#include "support/testsupport.h"
 #include "support/framepages.h"
+#include "support/playerinstallation.h"
+#include "support/testsupport.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using testsupport::Environment;
 using testsupport::Process;
-using testsupport::ReadLines;
-using testsupport::TempDir;
 
 // The real player, copied into a private installation directory, with a
 // private runtime directory for its socket.
-class PlayerStartup : public ::testing::Test {
+class PlayerStartup : public testsupport::PlayerTest {
 protected:
-    void SetUp() override
-    {
-        ::chmod(m_runtime.path().c_str(), 0700);
-        m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
-        // The frame page the window asks for; without it the player would
-        // ask for its HTML directory.
-        ASSERT_TRUE(testsupport::WriteFramePages(m_install.path() + "html/"));
-        // This process looks for the player in the same place.
-        ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
-    }
-
-    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
-
-    Environment environment(bool withLog) const
-    {
-        const char* platform = std::getenv("SONALTO_E2E_PLATFORM");
-        Environment env {
-            { "XDG_RUNTIME_DIR", m_runtime.path() },
-            { "QT_QPA_PLATFORM", platform != nullptr ? platform : "offscreen" },
-            { "SONALTO_DIAG_LOG", std::nullopt },
-        };
-        if (withLog)
-            env["SONALTO_DIAG_LOG"] = logPath();
-        return env;
-    }
-
-    // Starts the first player and waits until it can be reached.
-    void startFirst(Process& player, const std::vector<std::string>& arguments)
-    {
-        ASSERT_TRUE(player.start(
-            m_player, arguments, environment(true), "/", m_install.path() + "first.out"));
-        ASSERT_TRUE(testsupport::WaitForFileLine(logPath(), "ready", 30s)) << outputOf("first.out");
-    }
-
-    // Runs a second start to its end; it needs no display at all.
-    std::optional<int> runSecond(const std::vector<std::string>& arguments)
-    {
-        return testsupport::RunSecondStart(
-            m_player, arguments, environment(false), m_install.path() + "second.out");
-    }
-
-    std::string logPath() const { return m_install.path() + "diag.log"; }
+    // The frame page the window asks for; without it the player would ask
+    // for its HTML directory.
+    void SetUp() override { ASSERT_TRUE(testsupport::WriteFramePages(html())); }
 
     // The lines about commands and the life of the player, without those
     // about pages and playback.
     std::vector<std::string> commandLog() const
     {
         std::vector<std::string> lines;
-        for (const std::string& line : ReadLines(logPath())) {
+        for (const std::string& line : logLines()) {
             for (const char* prefix : { "received ", "command ", "syscommand ", "ready", "exit" }) {
                 if (line.rfind(prefix, 0) == 0) {
                     lines.push_back(line);
@@ -85,34 +42,25 @@ protected:
         return lines;
     }
 
-    std::vector<std::string> logLines(const std::string& prefix = {}) const
+    std::vector<std::string> linesStarting(const std::string& prefix) const
     {
         std::vector<std::string> lines;
-        for (const std::string& line : ReadLines(logPath())) {
+        for (const std::string& line : logLines()) {
             if (line.rfind(prefix, 0) == 0)
                 lines.push_back(line);
         }
         return lines;
     }
-
-    std::string outputOf(const std::string& name) const
-    {
-        return ReadTextFile(m_install.path() + name);
-    }
-
-    TempDir m_install { "sonalto-install" };
-    TempDir m_runtime { "sonalto-runtime" };
-    std::string m_player;
 };
 
 TEST_F(PlayerStartup, forwardsOptionsInFixedOrder)
 {
     Process first;
-    ASSERT_NO_FATAL_FAILURE(startFirst(first, {}));
+    ASSERT_TRUE(startReady(first));
 
     EXPECT_EQ(runSecond({ "-radio", "NRJ.htm", "-record", "start", "-rebuild", "-quiet" }), 0)
-        << outputOf("second.out");
-    EXPECT_EQ(logLines("received "),
+        << ReadTextFile(path() + "second.out");
+    EXPECT_EQ(linesStarting("received "),
         (std::vector<std::string> { "received activate", "received syscommand 61472",
             "received syscommand 111", "received syscommand 108",
             "received copydata 32840 NRJ.htm" }));
@@ -120,31 +68,30 @@ TEST_F(PlayerStartup, forwardsOptionsInFixedOrder)
 
     // A start without options only brings the player to the front.
     EXPECT_EQ(runSecond({}), 0);
-    EXPECT_EQ(logLines("received ").size(), 6u);
-    EXPECT_EQ(logLines("received ").back(), "received activate");
+    EXPECT_EQ(linesStarting("received ").size(), 6u);
+    EXPECT_EQ(linesStarting("received ").back(), "received activate");
 
-    EXPECT_EQ(runSecond({ "-stop" }), 0);
-    EXPECT_EQ(first.waitForExit(30s), 0) << outputOf("first.out");
+    EXPECT_TRUE(stop(first));
 }
 
 TEST_F(PlayerStartup, stopEndsRunningPlayerWhichSavesEverySetting)
 {
     // A stored position and the mini layout, to see them come back.
-    ASSERT_TRUE(WriteTextFile(m_install.path() + "Sonalto.ini",
+    ASSERT_TRUE(WriteTextFile(settingsPath(),
         "[Sonalto]\r\nPosition X=40\r\nPosition Y=30\r\n"
         "Mini Player=True\r\n"));
     // What a write killed in an earlier run left: swept at the start.
     const std::string abandoned = ".sonalto-write-999999999-Ab12Cd";
-    ASSERT_TRUE(WriteTextFile(m_install.path() + abandoned, "[Sonalto]\r\nPosi"));
-    ASSERT_TRUE(WriteTextFile(m_install.path() + "html/" + abandoned, "<html><bo"));
+    ASSERT_TRUE(WriteTextFile(path() + abandoned, "[Sonalto]\r\nPosi"));
+    ASSERT_TRUE(WriteTextFile(path() + "html/" + abandoned, "<html><bo"));
     Process first;
-    ASSERT_NO_FATAL_FAILURE(startFirst(first, {}));
+    ASSERT_TRUE(startReady(first));
     ASSERT_TRUE(FindWindow(kPlayerWindowClass, kPlayerWindowTitle));
-    EXPECT_FALSE(FileExists(m_install.path() + abandoned));
-    EXPECT_FALSE(FileExists(m_install.path() + "html/" + abandoned));
+    EXPECT_FALSE(FileExists(path() + abandoned));
+    EXPECT_FALSE(FileExists(path() + "html/" + abandoned));
 
-    EXPECT_EQ(runSecond({ "-stop" }), 0) << outputOf("second.out");
-    ASSERT_EQ(first.waitForExit(30s), 0) << outputOf("first.out");
+    EXPECT_EQ(runSecond({ "-stop" }), 0) << ReadTextFile(path() + "second.out");
+    ASSERT_EQ(first.waitForExit(30s), 0) << output();
     EXPECT_FALSE(FindWindow(kPlayerWindowClass, kPlayerWindowTitle));
     // The player takes its socket away (the sound server's client may leave
     // its own folder beside it).
@@ -158,7 +105,7 @@ TEST_F(PlayerStartup, stopEndsRunningPlayerWhichSavesEverySetting)
             "received command 32834", "command 32834", "syscommand 107", "exit" }));
 
     Profile saved;
-    ASSERT_TRUE(saved.load(m_install.path() + "Sonalto.ini"));
+    ASSERT_TRUE(saved.load(settingsPath()));
     const std::vector<std::string> general = { "Hauteur", "Largeur", "Mini-Hauteur", "Mini-Largeur",
         "Position X", "Position Y", "Bouton Ecouter", "Updates", "Derniere Update", "Splashscreen",
         "OnTop", "Assigner", "Cacher TaskBar", "Temps Rafraichissement", "Path HTML", "Path Rec",
@@ -183,25 +130,25 @@ TEST_F(PlayerStartup, stopEndsRunningPlayerWhichSavesEverySetting)
     EXPECT_EQ(saved.get("Sonalto", "Position X"), "40");
     EXPECT_EQ(saved.get("Sonalto", "Position Y"), "30");
     EXPECT_EQ(saved.get("Sonalto", "Mini Player"), "True");
-    EXPECT_EQ(saved.get("Sonalto", "Path HTML"), m_install.path() + "html/");
+    EXPECT_EQ(saved.get("Sonalto", "Path HTML"), path() + "html/");
 }
 
 TEST_F(PlayerStartup, stopWithoutRunningPlayerCreatesNothing)
 {
     Process player;
-    ASSERT_TRUE(player.start(m_player, { "-stop" }, environment(true), "/"));
+    ASSERT_TRUE(start(player, { "-stop" }));
     EXPECT_EQ(player.waitForExit(30s), 0);
-    EXPECT_FALSE(FileExists(m_install.path() + "Sonalto.ini"));
+    EXPECT_FALSE(FileExists(settingsPath()));
     EXPECT_FALSE(FileExists(logPath()));
-    EXPECT_TRUE(std::filesystem::is_empty(m_runtime.path()));
+    EXPECT_TRUE(std::filesystem::is_empty(runtime()));
 }
 
 TEST_F(PlayerStartup, firstInstanceAppliesItsOwnOptionsAndRemembersTheRadio)
 {
     Process first;
-    startFirst(first,
+    ASSERT_TRUE(startReady(first,
         { "-record", "stop", "-rebuild", "-radio", "NRJ.htm", "-record", "start", "-quiet",
-            "-self_update" });
+            "-self_update" }));
     // Applied in their fixed order; "-record stop" and "-self_update" are for
     // a running player only.
     EXPECT_EQ(commandLog(),
@@ -217,8 +164,8 @@ TEST_F(PlayerStartup, firstInstanceAppliesItsOwnOptionsAndRemembersTheRadio)
         (std::vector<std::string> { "syscommand 107", "command 32838", "exit" }));
 
     Profile saved;
-    ASSERT_TRUE(saved.load(m_install.path() + "Sonalto.ini"));
-    EXPECT_EQ(saved.get("Sonalto", "Derniere URL"), m_install.path() + "html/NRJ.htm");
+    ASSERT_TRUE(saved.load(settingsPath()));
+    EXPECT_EQ(saved.get("Sonalto", "Derniere URL"), path() + "html/NRJ.htm");
 }
 
 } // namespace

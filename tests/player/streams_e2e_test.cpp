@@ -4,7 +4,6 @@
 // output) and show its title.
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,15 +12,14 @@
 #include <gtest/gtest.h>
 
 #include "common/textfile.h"
+#include "support/playerinstallation.h"
 #include "support/smallcatalogue.h"
 #include "support/testsupport.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using testsupport::Environment;
 using testsupport::Process;
-using testsupport::TempDir;
 
 // A port on which nothing listens.
 constexpr const char* kDeadAddress = "http://127.0.0.1:9/flux";
@@ -41,40 +39,26 @@ bool logHasAfter(const std::string& log, const std::string& mark, const std::str
     return testsupport::WaitFor([&] { return linesAfter(log, mark, line) > 0; }, timeout);
 }
 
-class PlayerStreams : public ::testing::Test {
+class PlayerStreams : public testsupport::PlayerTest {
 protected:
-    void SetUp() override
+    PlayerStreams()
+        : PlayerTest("sonalto-streams")
     {
-        ::chmod(m_runtime.path().c_str(), 0700);
-        m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
-        ASSERT_TRUE(m_server.start(m_install.path()));
     }
 
-    Environment environment(const std::string& log) const
-    {
-        const char* platform = std::getenv("SONALTO_E2E_PLATFORM");
-        return Environment {
-            { "XDG_RUNTIME_DIR", m_runtime.path() },
-            { "QT_QPA_PLATFORM", platform != nullptr ? platform : "offscreen" },
-            { "SONALTO_DIAG_LOG", log },
-            { "SONALTO_AUDIO_SINK", "fakesink sync=true" },
-        };
-    }
+    void SetUp() override { ASSERT_TRUE(m_server.start(path())); }
 
     // Encodes a few seconds of a tone with GStreamer into the server's root.
     bool encode(const std::string& name, const std::string& chain)
     {
         testsupport::RunCommand(
             "timeout -s KILL 30 gst-launch-1.0 -q audiotestsrc num-buffers=300 ! audioconvert ! "
-            + chain + " ! filesink location=\"" + m_install.path() + name + "\"");
+            + chain + " ! filesink location=\"" + path() + name + "\"");
         struct stat info { };
-        return ::stat((m_install.path() + name).c_str(), &info) == 0 && info.st_size > 1000;
+        return ::stat((path() + name).c_str(), &info) == 0 && info.st_size > 1000;
     }
 
-    TempDir m_install { "sonalto-streams" };
-    TempDir m_runtime { "sonalto-runtime" };
     testsupport::HttpServer m_server;
-    std::string m_player;
 };
 
 TEST_F(PlayerStreams, playsEachServersStreamAndShowsItsTitle)
@@ -85,18 +69,18 @@ TEST_F(PlayerStreams, playsEachServersStreamAndShowsItsTitle)
     // Ten seconds of AAC in MPEG-TS segments, for a live HLS playlist.
     // hlssink2 now and then never returns at the end of the stream, with
     // every segment written: it is given ten seconds.
-    testsupport::RunCommand("cd \"" + m_install.path()
+    testsupport::RunCommand("cd \"" + path()
         + "\" && timeout -s KILL 10 gst-launch-1.0 -q hlssink2 name=h target-duration=2 "
           "max-files=0 playlist-length=0 location=seg%05d.ts playlist-location=vod.m3u8 "
           "audiotestsrc "
           "num-buffers=430 ! audioconvert ! avenc_aac ! aacparse ! h.audio");
-    ASSERT_TRUE(FileExists(m_install.path() + "seg00004.ts"));
+    ASSERT_TRUE(FileExists(path() + "seg00004.ts"));
     // Playlists as found on station sites: a UTF-8 byte-order mark, CR LF,
     // comments, a dead first entry, then a relative one.
-    WriteTextFile(m_install.path() + "liste.m3u",
+    WriteTextFile(path() + "liste.m3u",
         std::string("\xEF\xBB\xBF#EXTM3U\r\n# la radio\r\n#EXTINF:-1,Morte\r\n") + kDeadAddress
             + "\r\n#EXTINF:-1,Vivante\r\n_stream?title=Liste+M3U\r\n");
-    WriteTextFile(m_install.path() + "liste.pls",
+    WriteTextFile(path() + "liste.pls",
         std::string("\xEF\xBB\xBF[playlist]\r\n; la radio\r\nNumberOfEntries=2\r\nFile1=")
             + kDeadAddress + "\r\nFile2=_stream?title=Liste+PLS\r\nVersion=2\r\n");
 
@@ -123,10 +107,9 @@ TEST_F(PlayerStreams, playsEachServersStreamAndShowsItsTitle)
     };
     // One station page per case, each with a name of its own, so that what
     // the log says after "station Cas <n>" is about that case's stream.
-    const std::string html = m_install.path() + "html/";
-    testsupport::WriteSmallCatalogue(html, kDeadAddress, "", false);
+    testsupport::WriteSmallCatalogue(html(), kDeadAddress, "", false);
     for (std::size_t i = 0; i < cases.size(); ++i)
-        WriteTextFile(html + "Cas" + std::to_string(i) + ".htm",
+        WriteTextFile(html() + "Cas" + std::to_string(i) + ".htm",
             "<html><body><font name=\"titre\">Cas " + std::to_string(i)
                 + "</font>\r\n<param name=\"filename\" value=\"" + m_server.url(cases[i].path)
                 + "\"></body></html>");
@@ -134,31 +117,25 @@ TEST_F(PlayerStreams, playsEachServersStreamAndShowsItsTitle)
     // One player for every case: each station is handed to it by a second
     // start, as a listener's command line does, so the cases wait on their
     // streams rather than on the start of a program each.
-    const std::string log = m_install.path() + "diag.log";
-    const std::string out = m_install.path() + "player.out";
     Process player;
-    ASSERT_TRUE(player.start(m_player, {}, environment(log), "/", out));
-    ASSERT_TRUE(testsupport::WaitForFileLine(log, "welcome", 30s)) << ReadTextFile(out);
+    ASSERT_TRUE(start(player));
+    ASSERT_TRUE(logHas("welcome")) << output();
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const Case& c = cases[i];
         SCOPED_TRACE(c.what);
         const std::string station = "station Cas " + std::to_string(i);
-        EXPECT_EQ(testsupport::RunSecondStart(
-                      m_player, { "-radio", "Cas" + std::to_string(i) + ".htm" }, environment(log)),
-            0);
-        ASSERT_TRUE(testsupport::WaitForFileLine(log, station, 30s)) << ReadTextFile(log);
-        EXPECT_TRUE(logHasAfter(log, station, "first audio", 30s)) << ReadTextFile(log);
+        EXPECT_EQ(runSecond({ "-radio", "Cas" + std::to_string(i) + ".htm" }), 0);
+        ASSERT_TRUE(logHas(station)) << log();
+        EXPECT_TRUE(logHasAfter(logPath(), station, "first audio", 30s)) << log();
         if (!c.title.empty()) {
-            EXPECT_TRUE(logHasAfter(log, station, "stream title " + c.title, 20s))
-                << ReadTextFile(log);
+            EXPECT_TRUE(logHasAfter(logPath(), station, "stream title " + c.title, 20s)) << log();
         } else {
             // No title: it goes on playing, without starting over.
             std::this_thread::sleep_for(2s);
-            EXPECT_EQ(linesAfter(log, station, "first audio"), 1u) << ReadTextFile(log);
+            EXPECT_EQ(linesAfter(logPath(), station, "first audio"), 1u) << log();
         }
     }
-    EXPECT_EQ(testsupport::RunSecondStart(m_player, { "-stop" }, environment(log)), 0);
-    EXPECT_EQ(player.waitForExit(30s), 0) << ReadTextFile(out);
+    EXPECT_TRUE(stop(player));
 }
 
 } // namespace

@@ -1,5 +1,4 @@
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -7,13 +6,13 @@
 #include <string>
 #include <thread>
 #include <vector>
-#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
 #include "common/messages.h"
 #include "common/messenger.h"
 #include "common/textfile.h"
+#include "support/playerinstallation.h"
 #include "support/smallcatalogue.h"
 #include "support/snidesktop.h"
 #include "support/testsupport.h"
@@ -21,7 +20,7 @@
 namespace {
 
 using namespace std::chrono_literals;
-using testsupport::Environment;
+using testsupport::PlayerWindowShown;
 using testsupport::Process;
 using testsupport::SniDesktop;
 using testsupport::SniItemView;
@@ -84,18 +83,6 @@ void WriteBitmap(
     std::ofstream(path, std::ios::binary) << file;
 }
 
-// Whether a top-level window titled as the player's is mapped on the X
-// display.
-bool PlayerWindowShown()
-{
-    for (const std::string& id : testsupport::TopLevelWindowIds(kPlayerWindowTitle)) {
-        if (testsupport::RunCommand("xwininfo -id " + id + " 2>/dev/null").find("IsViewable")
-            != std::string::npos)
-            return true;
-    }
-    return false;
-}
-
 bool WaitForWindowShown(bool shown, std::chrono::milliseconds timeout = 15s)
 {
     return testsupport::WaitFor([&] { return PlayerWindowShown() == shown; }, timeout);
@@ -104,57 +91,34 @@ bool WaitForWindowShown(bool shown, std::chrono::milliseconds timeout = 15s)
 // The real player on an X display whose desktop shows notification-area
 // items over D-Bus: its own session bus with a StatusNotifierWatcher, a small
 // catalogue whose station has a red logo, and one favourite.
-class PlayerTraySni : public ::testing::Test {
+class PlayerTraySni : public testsupport::PlayerTest {
 protected:
     void SetUp() override
     {
         // The offscreen platform has no notification area at all.
-        const char* platform = std::getenv("SONALTO_E2E_PLATFORM");
-        if (platform == nullptr || std::string(platform) != "xcb"
-            || std::getenv("DISPLAY") == nullptr)
+        if (!testsupport::OnXDisplay())
             GTEST_SKIP() << "needs the X platform (run under Xvfb)";
-        ::chmod(m_runtime.path().c_str(), 0700);
-        m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
-        ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
-        ASSERT_TRUE(m_server.start(m_install.path()));
+        ASSERT_TRUE(m_server.start(path()));
         testsupport::WriteSmallCatalogue(html(), m_server.url("/_stream?title=Alpha+en+direct"),
             "\r\n<img src=\"logo/alpha.bmp\" border=0 width=66 height=50>", false);
         std::filesystem::create_directory(html() + "logo");
         WriteBitmap(html() + "logo/alpha.bmp", 32, 255, 0, 0);
-        ASSERT_TRUE(WriteTextFile(m_install.path() + "Sonalto.ini",
-            "[Sonalto]\r\nSplashscreen=False\r\n[Favoris]\r\nFavorisName0=Radio Alpha\r\n"
-            "FavorisHTML0=Alpha.htm\r\n"));
-    }
-
-    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
-
-    void pickStationAtStart()
-    {
-        WriteTextFile(html() + "haut.htm", testsupport::SmallIndexPage(true));
-    }
-
-    Environment environment() const
-    {
-        return Environment {
-            { "XDG_RUNTIME_DIR", m_runtime.path() },
-            { "QT_QPA_PLATFORM", "xcb" },
-            { "SONALTO_DIAG_LOG", logPath() },
-            { "SONALTO_AUDIO_SINK", "fakesink sync=true" },
-            { "DBUS_SESSION_BUS_ADDRESS", m_desktop.address() },
-            // No sound server to be found, nor started on demand.
-            { "PULSE_SERVER", "unix:" + m_runtime.path() + "no-sound-server" },
-        };
+        ASSERT_TRUE(
+            writeSettings("[Favoris]\r\nFavorisName0=Radio Alpha\r\nFavorisHTML0=Alpha.htm\r\n"));
+        // No sound server to be found, nor started on demand.
+        variables["PULSE_SERVER"] = "unix:" + runtime() + "no-sound-server";
     }
 
     // Starts the player and waits until its frame page shows the page that
     // logs shown ("welcome", or the station picked at start): what the test
     // does next reaches the frames.
-    void startPlayer(Process& player, const std::string& shown = "welcome")
+    ::testing::AssertionResult startPlayer(Process& player, const std::string& shown = "welcome")
     {
-        ASSERT_TRUE(
-            player.start(m_player, {}, environment(), "/", m_install.path() + "player.out"));
-        ASSERT_TRUE(testsupport::WaitForFileLine(logPath(), "ready", 30s)) << output();
-        ASSERT_TRUE(logHas(shown)) << output();
+        variables["DBUS_SESSION_BUS_ADDRESS"] = m_desktop.address();
+        ::testing::AssertionResult ready = startReady(player);
+        if (ready && !logHas(shown))
+            return ::testing::AssertionFailure() << "no \"" << shown << "\"\n" << output();
+        return ready;
     }
 
     // A desktop with a notification-area watcher on the private bus, then
@@ -167,30 +131,22 @@ protected:
             ADD_FAILURE() << "the private session bus did not come up";
             return std::nullopt;
         }
-        startPlayer(player, shown);
-        if (HasFatalFailure())
+        const ::testing::AssertionResult started = startPlayer(player, shown);
+        if (!started) {
+            ADD_FAILURE() << started.message();
             return std::nullopt;
+        }
         return m_desktop.waitForItem(30s);
     }
 
-    std::optional<int> runSecond(const std::vector<std::string>& arguments)
-    {
-        return testsupport::RunSecondStart(m_player, arguments, environment());
-    }
-
-    void stopPlayer(Process& player)
-    {
-        EXPECT_EQ(runSecond({ "-stop" }), 0);
-        EXPECT_EQ(player.waitForExit(30s), 0) << output();
-    }
-
     // Hides the window into the notification area as the minimise box does.
-    void hideWindow()
+    ::testing::AssertionResult hideWindow()
     {
-        ASSERT_EQ(
-            SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_SYSCOMMAND, SC_MINIMIZE, 0),
-            std::optional<std::int64_t>(0));
-        ASSERT_TRUE(logHas("syscommand " + std::to_string(SC_MINIMIZE)));
+        if (SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_SYSCOMMAND, SC_MINIMIZE, 0)
+                == std::optional<std::int64_t>(0)
+            && logHas("syscommand " + std::to_string(SC_MINIMIZE)))
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << "the minimise was not answered\n" << log();
     }
 
     // Waits until the item's view satisfies done; the last view read.
@@ -209,21 +165,9 @@ protected:
         return view;
     }
 
-    bool logHas(const std::string& line, std::chrono::milliseconds timeout = 30s) const
-    {
-        return testsupport::WaitForFileLine(logPath(), line, timeout);
-    }
-
-    std::string logPath() const { return m_install.path() + "diag.log"; }
-    std::string html() const { return m_install.path() + "html/"; }
-    std::string output() const { return ReadTextFile(m_install.path() + "player.out"); }
-
-    TempDir m_install { "sonalto-install" };
-    TempDir m_runtime { "sonalto-runtime" };
     TempDir m_busDir { "sonalto-bus" };
     testsupport::HttpServer m_server;
     SniDesktop m_desktop;
-    std::string m_player;
 };
 
 TEST_F(PlayerTraySni, registersItsItemWithTheProgramIconNameAndPopupMenu)
@@ -274,13 +218,13 @@ TEST_F(PlayerTraySni, registersItsItemWithTheProgramIconNameAndPopupMenu)
     EXPECT_FALSE(mute->enabled);
 
     // The icon goes when the player quits.
-    stopPlayer(player);
+    EXPECT_TRUE(stop(player));
     EXPECT_TRUE(m_desktop.waitForNoItem(10s));
 }
 
 TEST_F(PlayerTraySni, stationLogoAndNameReachTheDesktop)
 {
-    pickStationAtStart();
+    WriteTextFile(html() + "haut.htm", testsupport::SmallIndexPage(true));
     Process player;
     const std::optional<QString> item = startPlayerOnDesktop(player, "station Radio Alpha");
     ASSERT_TRUE(item) << output();
@@ -311,7 +255,7 @@ TEST_F(PlayerTraySni, stationLogoAndNameReachTheDesktop)
             Exported("&REC"), Exported("REC Planifié"), Exported("Arrêt programmé"),
             Exported("&Mute"), Exported("Agrandir"), Exported("&Aide"), Exported("A &propos..."),
             Exported("&Quitter") }));
-    stopPlayer(player);
+    EXPECT_TRUE(stop(player));
 }
 
 TEST_F(PlayerTraySni, activatingTheItemBringsTheHiddenWindowBack)
@@ -321,14 +265,14 @@ TEST_F(PlayerTraySni, activatingTheItemBringsTheHiddenWindowBack)
     ASSERT_TRUE(item) << output();
     ASSERT_TRUE(WaitForWindowShown(true));
 
-    ASSERT_NO_FATAL_FAILURE(hideWindow());
+    ASSERT_TRUE(hideWindow());
     ASSERT_TRUE(WaitForWindowShown(false)) << "the window stays on the screen";
     // Hidden into the notification area, the icon stays.
     EXPECT_EQ(m_desktop.registeredItems(), QStringList({ *item }));
 
     ASSERT_TRUE(m_desktop.activate(*item));
     EXPECT_TRUE(WaitForWindowShown(true)) << "the window stays hidden";
-    stopPlayer(player);
+    EXPECT_TRUE(stop(player));
 }
 
 TEST_F(PlayerTraySni, menuEntriesClickedOnTheDesktopRunTheirCommands)
@@ -336,7 +280,7 @@ TEST_F(PlayerTraySni, menuEntriesClickedOnTheDesktopRunTheirCommands)
     Process player;
     const std::optional<QString> item = startPlayerOnDesktop(player);
     ASSERT_TRUE(item) << output();
-    ASSERT_NO_FATAL_FAILURE(hideWindow());
+    ASSERT_TRUE(hideWindow());
     ASSERT_TRUE(WaitForWindowShown(false));
 
     ASSERT_TRUE(m_desktop.menuAboutToShow(*item, 0));
@@ -371,15 +315,15 @@ TEST_F(PlayerTraySni, menuEntriesClickedOnTheDesktopRunTheirCommands)
     ASSERT_NE(alpha, nullptr);
     ASSERT_TRUE(m_desktop.clickMenuEntry(*item, alpha->id));
     EXPECT_TRUE(logHas("command 32850"));
-    EXPECT_TRUE(logHas("station Radio Alpha")) << ReadTextFile(logPath());
-    stopPlayer(player);
+    EXPECT_TRUE(logHas("station Radio Alpha")) << log();
+    EXPECT_TRUE(stop(player));
 }
 
 TEST_F(PlayerTraySni, withoutAWatcherThePlayerStartsAndItsWindowCanBeReached)
 {
     ASSERT_TRUE(m_desktop.start(m_busDir.path(), false));
     Process player;
-    ASSERT_NO_FATAL_FAILURE(startPlayer(player));
+    ASSERT_TRUE(startPlayer(player));
     ASSERT_TRUE(WaitForWindowShown(true));
     // No item on the bus: the icon goes the older way, which this display
     // does not have.
@@ -389,12 +333,12 @@ TEST_F(PlayerTraySni, withoutAWatcherThePlayerStartsAndItsWindowCanBeReached)
 
     // Minimised instead of hidden, the window comes back with a second
     // start.
-    ASSERT_NO_FATAL_FAILURE(hideWindow());
+    ASSERT_TRUE(hideWindow());
     EXPECT_EQ(runSecond({}), 0);
     EXPECT_TRUE(logHas("received activate"));
     EXPECT_TRUE(WaitForWindowShown(true));
     EXPECT_TRUE(player.isRunning());
-    stopPlayer(player);
+    EXPECT_TRUE(stop(player));
 }
 
 } // namespace

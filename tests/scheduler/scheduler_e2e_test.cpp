@@ -14,6 +14,7 @@
 #include "common/stationindex.h"
 #include "common/textfile.h"
 #include "schedule.h"
+#include "support/playerinstallation.h"
 #include "support/smallcatalogue.h"
 #include "support/testsupport.h"
 #include "testclock.h"
@@ -43,21 +44,26 @@ std::vector<std::string> Logged(const std::string& log, const std::string& event
 // Nothing registers as the player's window there. The scheduler's clock is
 // the test clock, shown 10/03/26 10:00:00 when the scheduler first reads it,
 // and its diagnostic log tells when each slot started and ended.
-class SchedulerRun : public ::testing::Test {
+class SchedulerRun : public testsupport::PlayerTest {
 protected:
+    SchedulerRun()
+        : PlayerTest("sonalto-install", false)
+    {
+        variables = { { "XDG_CONFIG_HOME", m_config.path() }, { kTestClockVariable, clockFile() } };
+    }
+
     void SetUp() override
     {
-        ::chmod(m_runtime.path().c_str(), 0700);
-        m_scheduler = testsupport::CopyProgram(SONALTO_SCHEDULER_PATH, m_install.path());
+        m_scheduler = testsupport::CopyProgram(SONALTO_SCHEDULER_PATH, path());
         // The look plug-in is installed beside the programs; without it the
         // scheduler would stop on its message first.
-        testsupport::CopyProgram(SONALTO_LOOK_PATH, m_install.path());
-        const std::string player = m_install.path() + "Sonalto";
+        testsupport::CopyProgram(SONALTO_LOOK_PATH, path());
+        const std::string player = path() + "Sonalto";
         ASSERT_TRUE(WriteTextFile(player, "#!/bin/sh\necho \"$*\" >> '" + playerLog() + "'\n"));
         ::chmod(player.c_str(), 0755);
 
-        std::filesystem::create_directory(m_install.path() + "html");
-        const std::string index = IndexPath(m_install.path() + "html/");
+        std::filesystem::create_directory(path() + "html");
+        const std::string index = IndexPath(path() + "html/");
         ASSERT_TRUE(WriteTextFile(index, EmptyIndexText()));
         ASSERT_TRUE(InsertStation(index, "Radio Test"));
         ASSERT_TRUE(InsertStation(index, "Autre Radio"));
@@ -67,27 +73,13 @@ protected:
         }
         ASSERT_FALSE(m_page.empty());
         ASSERT_TRUE(WriteTestClock(clockFile(), LocalMoment({ 2026, 3, 10 }, { 10, 0, 0 })));
-        ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
-    }
-
-    void TearDown() override { ::unsetenv("XDG_RUNTIME_DIR"); }
-
-    Environment environment() const
-    {
-        return {
-            { "XDG_RUNTIME_DIR", m_runtime.path() },
-            { "XDG_CONFIG_HOME", m_config.path() },
-            { "QT_QPA_PLATFORM", "offscreen" },
-            { kTestClockVariable, clockFile() },
-            { "SONALTO_DIAG_LOG", diagLog() },
-        };
     }
 
     // Waits until the scheduler logged n ends of a slot.
     bool waitForSlotEnds(std::size_t n)
     {
-        testsupport::WaitFor([&] { return Logged(diagLog(), "slot end").size() >= n; }, 15s);
-        return Logged(diagLog(), "slot end").size() == n;
+        testsupport::WaitFor([&] { return Logged(logPath(), "slot end").size() >= n; }, 15s);
+        return Logged(logPath(), "slot end").size() == n;
     }
 
     // A schedule holding one slot of the given action and periodicity.
@@ -111,8 +103,8 @@ protected:
     // page, and that name is returned.
     std::string useRealPlayer(testsupport::HttpServer& server, const std::string& stream)
     {
-        m_player = testsupport::CopyProgram(SONALTO_PLAYER_PATH, m_install.path());
-        const std::string html = m_install.path() + "html/";
+        installPlayer();
+        const std::string html = this->html();
         testsupport::WriteSmallCatalogue(html, server.url(stream), "", false);
         const std::string index = IndexPath(html);
         EXPECT_TRUE(WriteTextFile(index, EmptyIndexText()));
@@ -130,20 +122,16 @@ protected:
         EXPECT_EQ(
             SendMessage(kSchedulerWindowClass, kSchedulerWindowTitle, WM_SYSCOMMAND, SC_CLOSE, 0),
             1);
-        EXPECT_EQ(scheduler.waitForExit(20s), 0) << ReadTextFile(output());
+        EXPECT_EQ(scheduler.waitForExit(20s), 0) << ReadTextFile(schedulerOut());
     }
 
-    std::string playerLog() const { return m_install.path() + "player.log"; }
-    std::string scheduleFile() const { return m_install.path() + "SntScheduler.ini"; }
-    std::string output() const { return m_install.path() + "scheduler.out"; }
-    std::string clockFile() const { return m_install.path() + "clock.txt"; }
-    std::string diagLog() const { return m_install.path() + "diag.log"; }
+    std::string playerLog() const { return path() + "player.log"; }
+    std::string scheduleFile() const { return path() + "SntScheduler.ini"; }
+    std::string schedulerOut() const { return path() + "scheduler.out"; }
+    std::string clockFile() const { return path() + "clock.txt"; }
 
-    TempDir m_install { "sonalto-install" };
-    TempDir m_runtime { "sonalto-runtime" };
     TempDir m_config { "sonalto-config" };
     std::string m_scheduler;
-    std::string m_player;
     std::string m_page;
 };
 
@@ -153,14 +141,14 @@ TEST_F(SchedulerRun, oneDateRecordSlotStartsPlayerOnceAndIsRemoved)
     writeSchedule("Rec", "10:00:02", "10:00:04", "10/03/26", "radio te");
 
     Process scheduler;
-    ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, environment(), "/", output()));
+    ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, environment(), "/", schedulerOut()));
     ASSERT_TRUE(testsupport::WaitForFileLine(
         playerLog(), "-quiet -radio " + m_page + " -record start", 15s))
-        << ReadTextFile(output());
+        << ReadTextFile(schedulerOut());
     // On time by the scheduler's clock: at the slot's start, or at once if
     // a slow start-up ran past it.
-    const std::vector<std::string> started = Logged(diagLog(), "slot start");
-    ASSERT_EQ(started.size(), 1u) << ReadTextFile(diagLog());
+    const std::vector<std::string> started = Logged(logPath(), "slot start");
+    ASSERT_EQ(started.size(), 1u) << ReadTextFile(logPath());
     EXPECT_GE(started[0], "10:00:02");
     EXPECT_LT(started[0], "10:00:04");
 
@@ -171,8 +159,8 @@ TEST_F(SchedulerRun, oneDateRecordSlotStartsPlayerOnceAndIsRemoved)
     EXPECT_TRUE(scheduler.isRunning());
 
     // Past the end: no player window exists, so no "-stop" went out.
-    ASSERT_TRUE(waitForSlotEnds(1)) << ReadTextFile(diagLog());
-    const std::vector<std::string> ended = Logged(diagLog(), "slot end");
+    ASSERT_TRUE(waitForSlotEnds(1)) << ReadTextFile(logPath());
+    const std::vector<std::string> ended = Logged(logPath(), "slot end");
     EXPECT_GE(ended[0], "10:00:04");
     EXPECT_LT(ended[0], "10:00:06");
     EXPECT_EQ(ReadLines(playerLog()),
@@ -198,8 +186,8 @@ TEST_F(SchedulerRun, twoStartsAtTheSameMomentLeaveOneScheduler)
     for (int round = 0; round < 3; ++round) {
         Process first;
         Process second;
-        ASSERT_TRUE(first.start(m_scheduler, { "-quiet" }, environment(), "/", output()));
-        ASSERT_TRUE(second.start(m_scheduler, { "-quiet" }, environment(), "/", output()));
+        ASSERT_TRUE(first.start(m_scheduler, { "-quiet" }, environment(), "/", schedulerOut()));
+        ASSERT_TRUE(second.start(m_scheduler, { "-quiet" }, environment(), "/", schedulerOut()));
         ASSERT_TRUE(
             testsupport::WaitFor([&] { return !first.isRunning() || !second.isRunning(); }, 10s));
         // The one left runs the schedule and answers at the scheduler's
@@ -223,18 +211,17 @@ TEST_F(SchedulerRun, dailyPlaySlotRunsOnceAndStays)
     writeSchedule("Lecture", "10:00:01", "10:00:03", "Quotidien", "Autre Radio");
 
     Process scheduler;
-    ASSERT_TRUE(scheduler.start(m_scheduler, {}, environment(), "/", output()));
+    ASSERT_TRUE(scheduler.start(m_scheduler, {}, environment(), "/", schedulerOut()));
     std::string page;
-    for (const StationEntry& station :
-        ListStations(ReadTextFile(IndexPath(m_install.path() + "html/")))) {
+    for (const StationEntry& station : ListStations(ReadTextFile(IndexPath(path() + "html/")))) {
         if (station.name == "Autre Radio")
             page = station.pageFile;
     }
     ASSERT_TRUE(testsupport::WaitForFileLine(playerLog(), "-quiet -radio " + page, 15s))
-        << ReadTextFile(output());
+        << ReadTextFile(schedulerOut());
     // After its end the slot waits for tomorrow: one start, one end.
-    ASSERT_TRUE(waitForSlotEnds(1)) << ReadTextFile(diagLog());
-    EXPECT_EQ(Logged(diagLog(), "slot start").size(), 1u);
+    ASSERT_TRUE(waitForSlotEnds(1)) << ReadTextFile(logPath());
+    EXPECT_EQ(Logged(logPath(), "slot start").size(), 1u);
     EXPECT_EQ(ReadLines(playerLog()).size(), 1u);
 
     close(scheduler);
@@ -260,28 +247,23 @@ TEST_F(SchedulerRun, dailyPlaySlotRunsOnceAndStays)
 TEST_F(SchedulerRun, recordSlotDrivesTheRunningPlayer)
 {
     testsupport::HttpServer server;
-    ASSERT_TRUE(server.start(m_install.path()));
-    const std::string html = m_install.path() + "html/";
+    ASSERT_TRUE(server.start(path()));
+    const std::string html = path() + "html/";
     const std::string page = useRealPlayer(server, "/_stream?title=Alpha+en+direct");
 
-    std::filesystem::create_directory(m_install.path() + "HarddiskOgg");
-    const std::string recorderLog = m_install.path() + "recorder.log";
-    const std::string recorder = m_install.path() + "HarddiskOgg/harddisk";
+    std::filesystem::create_directory(path() + "HarddiskOgg");
+    const std::string recorderLog = path() + "recorder.log";
+    const std::string recorder = path() + "HarddiskOgg/harddisk";
     ASSERT_TRUE(WriteTextFile(recorder, "#!/bin/sh\necho \"$*\" >> '" + recorderLog + "'\n"));
     ::chmod(recorder.c_str(), 0755);
 
-    const std::string diag = diagLog();
-    Environment playerEnvironment = environment();
-    playerEnvironment["SONALTO_AUDIO_SINK"] = "fakesink sync=true";
+    const std::string diag = logPath();
     Process player;
-    ASSERT_TRUE(
-        player.start(m_player, {}, playerEnvironment, "/", m_install.path() + "player.out"));
-    ASSERT_TRUE(testsupport::WaitForFileLine(diag, "ready", 30s))
-        << ReadTextFile(m_install.path() + "player.out");
+    ASSERT_TRUE(startReady(player));
 
     writeSchedule("Rec", "10:00:02", "10:00:10", "10/03/26", "Radio Alpha");
     Process scheduler;
-    ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, environment(), "/", output()));
+    ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, environment(), "/", schedulerOut()));
 
     // The forwarded start: hide, play the station, start recording.
     const auto logged
@@ -289,14 +271,13 @@ TEST_F(SchedulerRun, recordSlotDrivesTheRunningPlayer)
     EXPECT_TRUE(logged("syscommand 61472")) << ReadTextFile(diag); // SC_MINIMIZE
     EXPECT_TRUE(logged("navigate live " + html + page)) << ReadTextFile(diag);
     EXPECT_TRUE(logged("station Radio Alpha")) << ReadTextFile(diag);
-    EXPECT_TRUE(logged("first audio")) << ReadTextFile(m_install.path() + "player.out");
+    EXPECT_TRUE(logged("first audio")) << output();
     EXPECT_TRUE(logged("syscommand 108")) << ReadTextFile(diag); // -record start
     testsupport::WaitFor([&] { return !ReadLines(recorderLog).empty(); }, 10s);
     const std::vector<std::string> calls = ReadLines(recorderLog);
     ASSERT_FALSE(calls.empty()) << "the recorder was not started";
-    EXPECT_EQ(
-        calls.front().rfind(
-            "-record -preset Snt.hdp -filter smart.hfs -output " + m_install.path() + "Record/", 0),
+    EXPECT_EQ(calls.front().rfind(
+                  "-record -preset Snt.hdp -filter smart.hfs -output " + path() + "Record/", 0),
         0u)
         << calls.front();
 
@@ -312,22 +293,21 @@ TEST_F(SchedulerRun, recordSlotDrivesTheRunningPlayer)
 TEST_F(SchedulerRun, playerStillStartingAtTheEndIsStopped)
 {
     testsupport::HttpServer server;
-    ASSERT_TRUE(server.start(m_install.path()));
+    ASSERT_TRUE(server.start(path()));
     const std::string page = useRealPlayer(server, "/_stream");
 
     writeSchedule("Lecture", "10:00:02", "10:00:03", "10/03/26", "Radio Alpha");
     Environment env = environment();
-    env["SONALTO_AUDIO_SINK"] = "fakesink sync=true";
     env["QTWEBENGINE_DISABLE_SANDBOX"] = "1";
     Process scheduler;
-    ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, env, "/", output()));
+    ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, env, "/", schedulerOut()));
 
     ASSERT_TRUE(testsupport::WaitFor(
         [] { return FindWindow(kPlayerWindowClass, kPlayerWindowTitle); }, 30s))
-        << ReadTextFile(diagLog());
+        << ReadTextFile(logPath());
     const bool gone = testsupport::WaitFor(
         [] { return !FindWindow(kPlayerWindowClass, kPlayerWindowTitle); }, 40s);
-    EXPECT_TRUE(gone) << ReadTextFile(diagLog());
+    EXPECT_TRUE(gone) << ReadTextFile(logPath());
     close(scheduler);
     if (!gone)
         SendMessage(kPlayerWindowClass, kPlayerWindowTitle, WM_COMMAND, 32834, 0);
@@ -341,12 +321,12 @@ TEST_F(SchedulerRun, clockJumpPastAStartStartsTheSlotThenEndsIt)
 {
     writeSchedule("Lecture", "10:30:00", "10:40:00", "10/03/26", "Radio Test");
     Process scheduler;
-    ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, environment(), "/", output()));
+    ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, environment(), "/", schedulerOut()));
     EXPECT_FALSE(testsupport::WaitFor([&] { return !ReadLines(playerLog()).empty(); }, 1s));
 
     ASSERT_TRUE(WriteTestClock(clockFile(), LocalMoment({ 2026, 3, 10 }, { 10, 35, 0 })));
     EXPECT_TRUE(testsupport::WaitForFileLine(playerLog(), "-quiet -radio " + m_page, 40s))
-        << ReadTextFile(output());
+        << ReadTextFile(schedulerOut());
 
     ASSERT_TRUE(WriteTestClock(clockFile(), LocalMoment({ 2026, 3, 10 }, { 10, 45, 0 })));
     Profile saved;
@@ -361,7 +341,7 @@ TEST_F(SchedulerRun, clockJumpPastAStartStartsTheSlotThenEndsIt)
         },
         40s))
         << ReadTextFile(scheduleFile());
-    EXPECT_EQ(Logged(diagLog(), "slot end").size(), 1u);
+    EXPECT_EQ(Logged(logPath(), "slot end").size(), 1u);
     EXPECT_EQ(ReadLines(playerLog()).front(), "-quiet -radio " + m_page);
     close(scheduler);
 }

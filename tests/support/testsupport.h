@@ -86,7 +86,7 @@ std::vector<std::string> ReadLines(const std::string& path);
 // Checks pred every 20 ms until it holds or timeout has passed, and returns
 // pred(). For conditions that another process or thread makes true; a Qt
 // test waits on its own event loop instead (eventwait.h).
-bool WaitFor(const std::function<bool()>& pred, std::chrono::milliseconds timeout);
+bool WaitFor(const std::function<bool()>& pred, std::chrono::milliseconds timeout = 20s);
 
 // Waits until the file holds a line equal to line.
 bool WaitForFileLine(
