@@ -83,10 +83,10 @@ protected:
     }
 
     // A schedule holding one slot of the given action and periodicity.
-    void writeSchedule(const std::string& action, const std::string& start, const std::string& end,
+    bool writeSchedule(const std::string& action, const std::string& start, const std::string& end,
         const std::string& periodicity, const std::string& station)
     {
-        ASSERT_TRUE(WriteTextFile(scheduleFile(),
+        return WriteTextFile(scheduleFile(),
             "[SntScheduler]\r\nInfo=A utiliser avec Sonalto\r\nLaunchStartUp=False\r\n"
             "[Enregistrement n\xB0"
             "1]\r\nAction="
@@ -94,7 +94,7 @@ protected:
                 + "\r\nHeure d\xE9"
                   "but="
                 + start + "\r\nHeure fin=" + end + "\r\nPeriodicit\xE9=" + periodicity
-                + "\r\nRadio=" + station + "\r\n"));
+                + "\r\nRadio=" + station + "\r\n");
     }
 
     // Puts the real player beside the scheduler, with the small catalogue
@@ -138,7 +138,7 @@ protected:
 TEST_F(SchedulerRun, oneDateRecordSlotStartsPlayerOnceAndIsRemoved)
 {
     // The station text is a shortened, differently cased name.
-    writeSchedule("Rec", "10:00:02", "10:00:04", "10/03/26", "radio te");
+    ASSERT_TRUE(writeSchedule("Rec", "10:00:02", "10:00:04", "10/03/26", "radio te"));
 
     Process scheduler;
     ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, environment(), "/", schedulerOut()));
@@ -182,7 +182,7 @@ TEST_F(SchedulerRun, twoStartsAtTheSameMomentLeaveOneScheduler)
 {
     // The session's autostart and a click: both may find no scheduler yet.
     // Only one may run the schedule; the other ends without saving.
-    writeSchedule("Lecture", "03:00:00", "04:00:00", "Quotidien", "Radio Test");
+    ASSERT_TRUE(writeSchedule("Lecture", "03:00:00", "04:00:00", "Quotidien", "Radio Test"));
     for (int round = 0; round < 3; ++round) {
         Process first;
         Process second;
@@ -208,7 +208,7 @@ TEST_F(SchedulerRun, twoStartsAtTheSameMomentLeaveOneScheduler)
 
 TEST_F(SchedulerRun, dailyPlaySlotRunsOnceAndStays)
 {
-    writeSchedule("Lecture", "10:00:01", "10:00:03", "Quotidien", "Autre Radio");
+    ASSERT_TRUE(writeSchedule("Lecture", "10:00:01", "10:00:03", "Quotidien", "Autre Radio"));
 
     Process scheduler;
     ASSERT_TRUE(scheduler.start(m_scheduler, {}, environment(), "/", schedulerOut()));
@@ -261,7 +261,7 @@ TEST_F(SchedulerRun, recordSlotDrivesTheRunningPlayer)
     Process player;
     ASSERT_TRUE(startReady(player));
 
-    writeSchedule("Rec", "10:00:02", "10:00:10", "10/03/26", "Radio Alpha");
+    ASSERT_TRUE(writeSchedule("Rec", "10:00:02", "10:00:10", "10/03/26", "Radio Alpha"));
     Process scheduler;
     ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, environment(), "/", schedulerOut()));
 
@@ -296,7 +296,7 @@ TEST_F(SchedulerRun, playerStillStartingAtTheEndIsStopped)
     ASSERT_TRUE(server.start(path()));
     const std::string page = useRealPlayer(server, "/_stream");
 
-    writeSchedule("Lecture", "10:00:02", "10:00:03", "10/03/26", "Radio Alpha");
+    ASSERT_TRUE(writeSchedule("Lecture", "10:00:02", "10:00:03", "10/03/26", "Radio Alpha"));
     Environment env = environment();
     env["QTWEBENGINE_DISABLE_SANDBOX"] = "1";
     Process scheduler;
@@ -319,7 +319,7 @@ TEST_F(SchedulerRun, playerStillStartingAtTheEndIsStopped)
 // one-time slot off the file.
 TEST_F(SchedulerRun, clockJumpPastAStartStartsTheSlotThenEndsIt)
 {
-    writeSchedule("Lecture", "10:30:00", "10:40:00", "10/03/26", "Radio Test");
+    ASSERT_TRUE(writeSchedule("Lecture", "10:30:00", "10:40:00", "10/03/26", "Radio Test"));
     Process scheduler;
     ASSERT_TRUE(scheduler.start(m_scheduler, { "-quiet" }, environment(), "/", schedulerOut()));
     EXPECT_FALSE(testsupport::WaitFor([&] { return !ReadLines(playerLog()).empty(); }, 1s));
