@@ -24,8 +24,7 @@ using namespace std::chrono_literals;
 // wait for its answer), keeps the titles it is told.
 TEST(RecorderTitles, aLateRecorderHearsTheLatestTitleThenEachChangeInOrder)
 {
-    testsupport::TempDir runtime("sonalto-runtime");
-    ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+    testsupport::RuntimeDirectory runtime;
     RecorderTitles forward;
     forward.begin(QStringLiteral("A - Un"));
     forward.onTitle(QStringLiteral("B - Deux"));
@@ -58,7 +57,6 @@ TEST(RecorderTitles, aLateRecorderHearsTheLatestTitleThenEachChangeInOrder)
     forward.onTitle(QStringLiteral("F - Après"));
     stop = true;
     recorder.join();
-    ::unsetenv("XDG_RUNTIME_DIR");
 
     const std::vector<std::pair<std::uint64_t, std::string>> expected
         = { { kRecorderStartTitle, "C - Trois" }, { kRecorderNewTitle, "D - Quatre" },

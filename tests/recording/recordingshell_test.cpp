@@ -29,8 +29,7 @@ using testsupport::TempDir;
 TEST(RecordingShell, recLaunchesTheRecorderOncePerStateChange)
 {
     TempDir install("sonalto-recshell");
-    TempDir runtime("sonalto-runtime");
-    ::setenv("XDG_RUNTIME_DIR", runtime.path().c_str(), 1);
+    testsupport::RuntimeDirectory runtime;
     ASSERT_TRUE(testsupport::WriteFramePages(install.path() + "html/"));
     ::mkdir((install.path() + "HarddiskOgg").c_str(), 0755);
     const std::string log = install.path() + "calls.log";
@@ -74,7 +73,6 @@ TEST(RecordingShell, recLaunchesTheRecorderOncePerStateChange)
     EXPECT_EQ(calls[1], "-quit");
     EXPECT_EQ(calls[2], first) << "nothing was written in between: same free name";
     EXPECT_EQ(calls[3], "-quit");
-    ::unsetenv("XDG_RUNTIME_DIR");
 }
 
 } // namespace

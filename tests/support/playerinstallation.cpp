@@ -2,33 +2,11 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <sys/stat.h>
 
 #include "common/messages.h"
 #include "common/textfile.h"
 
 namespace testsupport {
-
-RuntimeDirectory::RuntimeDirectory()
-{
-    if (const char* old = std::getenv("XDG_RUNTIME_DIR"))
-        m_saved = old;
-    ::chmod(path().c_str(), 0700);
-    use();
-}
-
-RuntimeDirectory::~RuntimeDirectory()
-{
-    if (m_saved)
-        ::setenv("XDG_RUNTIME_DIR", m_saved->c_str(), 1);
-    else
-        ::unsetenv("XDG_RUNTIME_DIR");
-}
-
-void RuntimeDirectory::use() const
-{
-    ::setenv("XDG_RUNTIME_DIR", path().c_str(), 1);
-}
 
 std::string E2ePlatform()
 {

@@ -12,25 +12,6 @@
 
 namespace testsupport {
 
-// A private runtime directory (mode 0700) for the sockets of the programs a
-// test starts. This process's XDG_RUNTIME_DIR names it too, so that the test
-// finds the programs there; the variable is put back on destruction.
-class RuntimeDirectory {
-public:
-    RuntimeDirectory();
-    ~RuntimeDirectory();
-    RuntimeDirectory(const RuntimeDirectory&) = delete;
-    RuntimeDirectory& operator=(const RuntimeDirectory&) = delete;
-
-    const std::string& path() const { return m_dir.path(); }
-    // Names it in XDG_RUNTIME_DIR again, after a SoundServer named its own.
-    void use() const;
-
-private:
-    TempDir m_dir { "sonalto-runtime" };
-    std::optional<std::string> m_saved;
-};
-
 // The platform the real programs draw on: SONALTO_E2E_PLATFORM ("xcb" under
 // Xvfb), offscreen otherwise.
 std::string E2ePlatform();

@@ -15,6 +15,7 @@
 #include <thread>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -69,6 +70,27 @@ TempDir::~TempDir()
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
     }
     fs::remove_all(m_path, error);
+}
+
+RuntimeDirectory::RuntimeDirectory()
+{
+    if (const char* old = std::getenv("XDG_RUNTIME_DIR"))
+        m_saved = old;
+    ::chmod(path().c_str(), 0700);
+    use();
+}
+
+RuntimeDirectory::~RuntimeDirectory()
+{
+    if (m_saved)
+        ::setenv("XDG_RUNTIME_DIR", m_saved->c_str(), 1);
+    else
+        ::unsetenv("XDG_RUNTIME_DIR");
+}
+
+void RuntimeDirectory::use() const
+{
+    ::setenv("XDG_RUNTIME_DIR", path().c_str(), 1);
 }
 
 std::string CopyProgram(const std::string& program, const std::string& dir)

@@ -48,8 +48,6 @@ class UpdaterRun : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ::chmod(m_runtime.path().c_str(), 0700);
-        ::setenv("XDG_RUNTIME_DIR", m_runtime.path().c_str(), 1);
         m_updater = testsupport::CopyProgram(SONALTO_UPDATER_PATH, install());
         std::filesystem::create_directories(install() + "html/logo");
         ASSERT_TRUE(testsupport::WriteFramePages(install() + "html/"));
@@ -99,7 +97,6 @@ protected:
             testsupport::WaitFor(
                 [] { return !FindWindow(kPlayerWindowClass, kPlayerWindowTitle); }, 30s);
         }
-        ::unsetenv("XDG_RUNTIME_DIR");
     }
 
     static void write(const std::string& path, const std::string& text)
@@ -225,7 +222,7 @@ protected:
     TempDir m_install { "sonalto-install" };
     TempDir m_editor { "sonalto-editor" };
     TempDir m_site { "sonalto-site" };
-    TempDir m_runtime { "sonalto-runtime" };
+    testsupport::RuntimeDirectory m_runtime;
     TempDir m_keys { "sonalto-keys" };
     testsupport::HttpServer m_server;
     // The extra authority the programs trust (SONALTO_CA_FILE), if any.
