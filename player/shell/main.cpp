@@ -1,3 +1,4 @@
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
@@ -88,6 +89,12 @@ int runWindowedPart(int argc, char** argv, PlayerStart& start)
 
 int main(int argc, char** argv)
 {
+    // The player's output may go to a pipe that nobody reads any more (a
+    // closed terminal, a launcher that has gone), and the libraries write to
+    // pipes of helper processes that can die. Such a write fails with EPIPE
+    // instead of ending the player without a word; the web engine would
+    // ignore the signal too, but only once it runs.
+    std::signal(SIGPIPE, SIG_IGN);
     // Every relative path of the player is based on its own directory;
     // a file named on the command line is relative to where it was started.
     const std::string startDir = CurrentDirectory();

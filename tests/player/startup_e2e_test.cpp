@@ -2,6 +2,8 @@
 #include <filesystem>
 #include <string>
 #include <vector>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -131,6 +133,25 @@ TEST_F(PlayerStartup, stopEndsRunningPlayerWhichSavesEverySetting)
     EXPECT_EQ(saved.get("Sonalto", "Position Y"), "30");
     EXPECT_EQ(saved.get("Sonalto", "Mini Player"), "True");
     EXPECT_EQ(saved.get("Sonalto", "Path HTML"), path() + "html/");
+}
+
+// Started with its output going to a pipe that nobody reads any more (a
+// closed terminal, a launcher that has gone), the player still comes up,
+// and ends when asked.
+TEST_F(PlayerStartup, outputToAPipeNobodyReadsLeavesThePlayerRunning)
+{
+    ASSERT_TRUE(writeSettings(""));
+    int ends[2];
+    ASSERT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+    Process player;
+    const bool started = player.start(
+        program(), {}, environment(), "/", "/proc/self/fd/" + std::to_string(ends[1]));
+    ::close(ends[0]);
+    ::close(ends[1]);
+    ASSERT_TRUE(started);
+    EXPECT_TRUE(logHas("ready")) << "the player ended with "
+                                 << player.waitForExit(0ms).value_or(-1);
+    EXPECT_TRUE(stop(player));
 }
 
 TEST_F(PlayerStartup, stopWithoutRunningPlayerCreatesNothing)
