@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 
 #include "common/messages.h"
+#include "common/messenger.h"
 #include "common/textfile.h"
 
 namespace testsupport {
@@ -84,9 +87,24 @@ bool PlayerInstallation::start(
 {
     if (!start(player, arguments, extra))
         return ::testing::AssertionFailure() << "the player could not be started";
-    if (!logHas("ready"))
-        return ::testing::AssertionFailure() << "the player never got ready\n" << output();
-    return ::testing::AssertionSuccess();
+    if (logHas("ready"))
+        return ::testing::AssertionSuccess();
+    // Whether it died (and how) or hangs, and whether it got as far as
+    // claiming its name, tell the failures apart.
+    std::string state = "it still runs";
+    if (const std::optional<int> status = player.waitForExit(0ms)) {
+        state = *status > 128 ? "it was ended by signal " + std::to_string(*status - 128) + " ("
+                + ::strsignal(*status - 128) + ")"
+                              : "it ended with code " + std::to_string(*status);
+    }
+    const std::string socket = MessengerSocketPath(kPlayerWindowClass, kPlayerWindowTitle);
+    const char* claim = FindWindow(kPlayerWindowClass, kPlayerWindowTitle) ? "its socket listens"
+        : std::filesystem::exists(socket) ? "its socket is left without a listener"
+                                          : "it has no socket";
+    return ::testing::AssertionFailure()
+        << "the player never got ready: " << state << ", " << claim << "\n--- player.out\n"
+        << output() << "\n--- diag.log\n"
+        << log();
 }
 
 std::optional<int> PlayerInstallation::runSecond(
