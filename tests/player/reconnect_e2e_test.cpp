@@ -53,7 +53,7 @@ protected:
                     std::to_string(m_port), "--verbose" },
                 { { "PYTHONUNBUFFERED", "1" } }, {}, portFile))
             return false;
-        const auto deadline = Clock::now() + 10s;
+        const auto deadline = Clock::now() + 30s;
         while (Clock::now() < deadline) {
             const std::vector<std::string> lines = ReadLines(portFile);
             if (!lines.empty() && lines.front() == std::to_string(m_port))

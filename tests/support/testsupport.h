@@ -132,10 +132,12 @@ public:
     HttpServer() = default;
     ~HttpServer() { stop(); }
 
-    // Starts the server on a free port and waits until it answers.
-    bool start(const std::string& root, std::chrono::milliseconds timeout = 10s);
+    // Starts the server on a free port and waits until it answers: at once
+    // as a rule, but an interpreter can take many seconds to start on a
+    // machine busy with other test programs.
+    bool start(const std::string& root, std::chrono::milliseconds timeout = 30s);
     bool start(const std::string& root, const HttpServerOptions& options,
-        std::chrono::milliseconds timeout = 10s);
+        std::chrono::milliseconds timeout = 30s);
     void stop();
 
     int port() const { return m_port; }
