@@ -594,14 +594,26 @@ std::optional<Resident> ResidentOf(pid_t pid)
 }
 
 // Proportional set size: shared pages divided among the processes sharing
-// them, so that a sum over processes counts each page once.
-long ProportionalKib(pid_t pid)
+// them, so that a sum over processes counts each page once. Other programs
+// mapping the same libraries lower it: the private part (pages no other
+// process maps) does not depend on them.
+struct Proportional {
+    long pssKib = 0;
+    long privateKib = 0;
+};
+
+Proportional ProportionalOf(pid_t pid)
 {
+    Proportional p;
     for (const std::string& line : ReadLines("/proc/" + std::to_string(pid) + "/smaps_rollup")) {
         if (line.rfind("Pss:", 0) == 0)
-            return std::atol(line.c_str() + 4);
+            p.pssKib = std::atol(line.c_str() + 4);
+        else if (line.rfind("Private_Clean:", 0) == 0)
+            p.privateKib += std::atol(line.c_str() + 14);
+        else if (line.rfind("Private_Dirty:", 0) == 0)
+            p.privateKib += std::atol(line.c_str() + 14);
     }
-    return 0;
+    return p;
 }
 
 // The largest shares of a process's proportional memory, by what is mapped
@@ -644,6 +656,7 @@ std::string LargestMappings(pid_t pid, std::size_t count)
 struct TreeUsage {
     double pssMib = 0;
     double rssMib = 0;
+    double privateMib = 0;
     double cpuPercent = 0; // of one core
     int processes = 0;
     std::string names; // "name x count" of every process
@@ -713,17 +726,20 @@ TreeUsage MeasureTree(pid_t root, std::chrono::seconds window)
         / static_cast<double>(::sysconf(_SC_CLK_TCK)) / elapsed;
     long rss = 0;
     long pss = 0;
+    long own = 0;
     std::map<std::string, int> byName;
     for (const auto& member : testsupport::ProcessTree(root)) {
         if (const std::optional<Resident> r = ResidentOf(member.first)) {
             rss += r->kib;
-            const long own = ProportionalKib(member.first);
-            pss += own;
+            const Proportional p = ProportionalOf(member.first);
+            pss += p.pssKib;
+            own += p.privateKib;
             ++byName[r->name];
             const std::string role = HelperRole(member.first);
             char line[160];
             std::snprintf(line, sizeof line, "%s%s%s %.1f MiB", usage.detail.empty() ? "" : ", ",
-                r->name.c_str(), role.empty() ? "" : (" (" + role + ")").c_str(), own / 1024.0);
+                r->name.c_str(), role.empty() ? "" : (" (" + role + ")").c_str(),
+                p.pssKib / 1024.0);
             usage.detail += line;
             ++usage.processes;
         }
@@ -731,6 +747,7 @@ TreeUsage MeasureTree(pid_t root, std::chrono::seconds window)
     usage.mappings = LargestMappings(root, 12);
     usage.rssMib = rss / 1024.0;
     usage.pssMib = pss / 1024.0;
+    usage.privateMib = own / 1024.0;
     for (const auto& [name, count] : byName)
         usage.names += (usage.names.empty() ? "" : ", ") + name + " x" + std::to_string(count);
     return usage;
@@ -803,8 +820,8 @@ void PrintMemoryRows(const std::vector<MemoryRow>& rows)
         if (row.player == "Goodvibes")
             reference = row.usage;
     }
-    std::printf("\n%-38s %9s %9s %6s %7s  %-34s %s\n", "player", "PSS", "RSS", "procs", "CPU",
-        "goal (PSS / CPU)", "PSS / Goodvibes");
+    std::printf("\n%-38s %9s %9s %9s %6s %7s  %-34s %s\n", "player", "PSS", "private", "RSS",
+        "procs", "CPU", "goal (PSS / CPU)", "PSS / Goodvibes");
     for (const MemoryRow& row : rows) {
         if (!row.usage) {
             std::printf("%-38s   not measured\n", row.player.c_str());
@@ -825,8 +842,9 @@ void PrintMemoryRows(const std::vector<MemoryRow>& rows)
             std::snprintf(text, sizeof text, "%.2f", u.pssMib / reference->pssMib);
             ratio = text;
         }
-        std::printf("%-38s %5.1f MiB %5.1f MiB %6d %5.2f %%  %-34s %s\n", row.player.c_str(),
-            u.pssMib, u.rssMib, u.processes, u.cpuPercent, goal.c_str(), ratio.c_str());
+        std::printf("%-38s %5.1f MiB %5.1f MiB %5.1f MiB %6d %5.2f %%  %-34s %s\n",
+            row.player.c_str(), u.pssMib, u.privateMib, u.rssMib, u.processes, u.cpuPercent,
+            goal.c_str(), ratio.c_str());
     }
     std::printf("\nProcesses:\n");
     for (const MemoryRow& row : rows) {
