@@ -1,7 +1,5 @@
 #include "shell/mainframe.h"
 
-#include <malloc.h>
-
 #include <QTimer>
 #include <QWindowStateChangeEvent>
 
@@ -10,6 +8,7 @@
 #include "shell/frametray.h"
 #include "view/lumoview.h"
 #include "view/minipage.h"
+#include "view/webframe.h"
 
 // How the window shows: hidden away into the notification area (or
 // minimised without one) and back, and switched between its normal and mini
@@ -17,8 +16,10 @@
 
 namespace {
 
-// The web view released on hiding is deleted on the next turn of the loop.
-constexpr int kTrimDelayMs = 200;
+// The web view released on hiding is deleted on the next turn of the loop;
+// its renderer ends and the engine has let go of the page's memory a moment
+// later.
+constexpr int kReleaseDelayMs = 3000;
 
 } // namespace
 
@@ -82,9 +83,12 @@ void CMainFrame::hideAway()
         // window unreachable: it is minimised instead.
         showMinimized();
     }
-    // Give the heap that the view and the pictures freed back to the
-    // system, once the view is gone.
-    QTimer::singleShot(kTrimDelayMs, this, [] { ::malloc_trim(0); });
+    // Once the view and its renderer are gone, the memory they held goes
+    // back to the system, unless the window came back meanwhile.
+    QTimer::singleShot(kReleaseDelayMs, this, [this] {
+        if (m_hiddenAway && m_view->webView() == nullptr)
+            ReleaseWebEngineMemory();
+    });
 }
 
 void CMainFrame::restore()

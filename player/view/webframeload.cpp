@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <malloc.h>
+#include <set>
 #include <string>
 #include <unistd.h>
 
@@ -12,6 +14,7 @@
 #include <QtGlobal>
 
 #include "common/diaglog.h"
+#include "view/mappedfiles.h"
 #include "texts.h"
 
 // Qt's process-wide shared OpenGL context, which the web engine reads as
@@ -22,6 +25,8 @@ namespace {
 
 WebFrameFactory g_factory = nullptr;
 bool g_loadTried = false;
+// The files that loading the web library mapped: the engine's libraries.
+std::set<std::string> g_engineFiles;
 
 // The folder of the library (or program) holding this code.
 std::string ownDirectory()
@@ -61,8 +66,13 @@ void loadWebLibrary()
         qt_gl_set_global_share_context(new QOpenGLContext(qApp));
     const std::string library = ownDirectory() + kWebLibrary;
     g_previousHandler = qInstallMessageHandler(quietLateLoad);
+    const std::set<std::string> before = MappedFiles();
     void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
     qInstallMessageHandler(g_previousHandler);
+    for (const std::string& file : MappedFiles()) {
+        if (before.count(file) == 0)
+            g_engineFiles.insert(file);
+    }
     // Kept loaded until the process ends: the engine cannot start twice.
     auto entry = handle != nullptr ? reinterpret_cast<WebFrameFactory>(::dlsym(handle, kWebEntry))
                                    : nullptr;
@@ -85,6 +95,15 @@ WebFrame* CreateWebFrame(QWidget* parent, WebFrameEvents events)
     if (g_factory == nullptr)
         return nullptr;
     return g_factory(kWebFrameVersion, parent, std::move(events));
+}
+
+void ReleaseWebEngineMemory()
+{
+    ::malloc_trim(0);
+    if (!g_engineFiles.empty()) {
+        const std::size_t advised = PageOutFiles(g_engineFiles);
+        DiagLog("web engine paged out " + std::to_string(advised / 1024) + " KiB");
+    }
 }
 
 void UseWebFrameFactory(WebFrameFactory factory)

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstddef>
+#include <set>
+#include <string>
+
+// The files this process maps, as /proc/self/maps lists them: regular
+// files only (no anonymous memory, no shared-memory or device files, no
+// deleted files).
+std::set<std::string> MappedFiles();
+
+// Asks the kernel to reclaim the pages of every mapping of the given files
+// that this process alone holds. The pages come back from their files when
+// they are next touched, so this is only for code and data that will rest
+// for a long while. Returns the bytes of the mappings advised.
+std::size_t PageOutFiles(const std::set<std::string>& files);
