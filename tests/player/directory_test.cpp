@@ -17,8 +17,8 @@
 #include "common/stationindex.h"
 #include "common/stationpage.h"
 #include "common/textfile.h"
-#include "scriptedprompt.h"
 #include "support/eventwait.h"
+#include "support/scriptedprompt.h"
 
 namespace {
 

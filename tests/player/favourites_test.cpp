@@ -16,7 +16,7 @@
 #include "common/openplaylist.h"
 #include "common/profile.h"
 #include "recordinghost.h"
-#include "scriptedprompt.h"
+#include "support/scriptedprompt.h"
 
 namespace {
 

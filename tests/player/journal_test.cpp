@@ -17,7 +17,7 @@
 #include "common/textfile.h"
 #include "nowplaying/heardsongs.h"
 #include "nowplaying/journalmodel.h"
-#include "scriptedprompt.h"
+#include "support/scriptedprompt.h"
 #include "support/testsupport.h"
 
 namespace {

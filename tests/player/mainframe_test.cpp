@@ -29,9 +29,9 @@
 #include "playback/controlstrip.h"
 #include "shell/playertray.h"
 #include "shell/sleepcontrol.h"
-#include "scriptedprompt.h"
 #include "support/eventwait.h"
 #include "support/framepages.h"
+#include "support/scriptedprompt.h"
 #include "support/testsupport.h"
 #include "view/lumoview.h"
 

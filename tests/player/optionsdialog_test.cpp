@@ -23,15 +23,15 @@
 #include "common/profile.h"
 #include "common/textfile.h"
 #include "common/ui/skinloader.h"
+#include "fakeengine.h"
 #include "nowplaying/nowplaying.h"
 #include "nowplaying/songwindow.h"
-#include "fakeengine.h"
-#include "scriptedprompt.h"
 #include "shell/mainframe.h"
 #include "shell/updatelaunch.h"
 #include "shownhue.h"
-#include "support/testsupport.h"
 #include "support/framepages.h"
+#include "support/scriptedprompt.h"
+#include "support/testsupport.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "common/textfile.h"
 #include "common/ui/skinloader.h"
 #include "recordinghost.h"
-#include "scriptedprompt.h"
+#include "support/scriptedprompt.h"
 #include "support/testsupport.h"
 
 namespace {

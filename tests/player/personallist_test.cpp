@@ -15,7 +15,7 @@
 #include "catalogue/namelist.h"
 #include "cataloguefixture.h"
 #include "common/updatelisting.h"
-#include "scriptedprompt.h"
+#include "support/scriptedprompt.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include <gtest/gtest.h>
 
 #include "catalogue/cataloguetexts.h"
+#include "cataloguefixture.h"
 #include "common/textfile.h"
 #include "common/ui/picture.h"
-#include "cataloguefixture.h"
-#include "scriptedprompt.h"
+#include "support/scriptedprompt.h"
 #include "support/testsupport.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "catalogue/cataloguetexts.h"
 #include "cataloguefixture.h"
 #include "common/stationsearch.h"
-#include "scriptedprompt.h"
+#include "support/scriptedprompt.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "catalogue/personallistdialog.h"
 #include "cataloguefixture.h"
 #include "playback/streamplayer.h"
-#include "scriptedprompt.h"
+#include "support/scriptedprompt.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include "common/messages.h"
 #include "common/settings.h"
 #include "common/textfile.h"
-#include "player/scriptedprompt.h"
-#include "support/testsupport.h"
 #include "support/framepages.h"
+#include "support/scriptedprompt.h"
+#include "support/testsupport.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include "common/profile.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
-#include "player/scriptedprompt.h"
 #include "scheduletestdata.h"
+#include "support/scriptedprompt.h"
 #include "support/testsupport.h"
 
 namespace {

@@ -1,6 +1,5 @@
 #include "updatedialog.h"
 
-#include <deque>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,41 +15,13 @@
 #include "common/textfile.h"
 #include "common/ui/uitext.h"
 #include "common/updatelisting.h"
+#include "support/scriptedprompt.h"
 #include "support/testsupport.h"
 #include "updaterprompt.h"
 
 namespace {
 
 using testsupport::TempDir;
-
-class ScriptedDialogPrompt : public WindowPrompt {
-public:
-    void message(const std::string& title, const std::string& text, PromptIcon) override
-    {
-        shown.push_back(title + " | " + text);
-    }
-    PromptAnswer question(const std::string& title, const std::string& text) override
-    {
-        shown.push_back(title + " | " + text);
-        return next();
-    }
-    PromptAnswer warningQuestion(const std::string& title, const std::string& text) override
-    {
-        shown.push_back("! " + title + " | " + text);
-        return next();
-    }
-    PromptAnswer next()
-    {
-        if (answers.empty())
-            return PromptAnswer::Yes;
-        const PromptAnswer answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-
-    std::deque<PromptAnswer> answers;
-    std::vector<std::string> shown;
-};
 
 // The dialog over an installation and a site served over HTTP.
 class Dialog : public ::testing::Test {
@@ -93,7 +64,7 @@ protected:
     TempDir m_install;
     TempDir m_site;
     testsupport::HttpServer m_server;
-    ScriptedDialogPrompt m_prompt;
+    ScriptedPrompt m_prompt;
     std::vector<std::string> m_launches;
 };
 
@@ -137,7 +108,7 @@ TEST_F(Dialog, nothingTickedSaysSoAndStays)
     EXPECT_EQ(dialog->tree()->topLevelItem(0)->text(0), Utf8Text("Liste des radios 2.8"));
     dialog->pressMainButton();
     EXPECT_EQ(
-        m_prompt.shown, std::vector<std::string> { "Erreur | Aucune mise à jour sélectionnée." });
+        m_prompt.lines(), std::vector<std::string> { "Erreur | Aucune mise à jour sélectionnée." });
     EXPECT_EQ(dialog->mainButton()->text(), Utf8Text("Télécharger >"));
     EXPECT_TRUE(dialog->descriptionShown());
     EXPECT_FALSE(dialog->progressShown());
@@ -182,7 +153,7 @@ TEST_F(Dialog, failureGoesBackToTheSelection)
     dialog->tree()->setCurrentItem(dialog->tree()->topLevelItem(0));
     dialog->pressMainButton();
     QTRY_COMPARE_WITH_TIMEOUT(dialog->mainButton()->text(), Utf8Text("Télécharger >"), 20000);
-    EXPECT_EQ(m_prompt.shown,
+    EXPECT_EQ(m_prompt.lines(),
         (std::vector<std::string> { "Erreur | Impossible de lister le répertoire HTTP",
             "Erreur | Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement." }));
     EXPECT_EQ(dialog->countText(), "0");
@@ -216,8 +187,9 @@ TEST_F(Dialog, leavingDuringTheDownloadAsksFirst)
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
     ASSERT_EQ(m_prompt.shown.size(), 2u);
-    EXPECT_EQ(m_prompt.shown[0],
-        "! Attention ! | Attention ! Vous êtes actuellement en train de télécharger une mise à "
+    EXPECT_EQ(m_prompt.shown[0].icon, PromptIcon::Exclamation);
+    EXPECT_EQ(m_prompt.lines()[0],
+        "Attention ! | Attention ! Vous êtes actuellement en train de télécharger une mise à "
         "jour.\nEn quittant maintenant vous risquez de rendre Snt inutilisable.\n\nEtes vous sûr "
         "de vouloir quitter la mise à jour ?");
     EXPECT_FALSE(dialog->installer().installing());

@@ -8,7 +8,7 @@
 #include "common/stationindex.h"
 #include "common/textfile.h"
 #include "common/updatetexts.h"
-#include "scriptedprompt.h"
+#include "support/scriptedprompt.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -65,7 +65,7 @@ TEST_F(Regenerate, withoutPersonalListAsksNothingAndListsAllActive)
 {
     writeOld(false);
     ASSERT_TRUE(RegenerateIndex(m_html.path(), m_prompt));
-    EXPECT_EQ(m_prompt.questions, 0);
+    EXPECT_TRUE(m_prompt.shown.empty());
     EXPECT_EQ(lines(),
         (std::vector<std::string> { "Alpha Alpha.htm active", "Beta Beta.htm active",
             "Delta Delta.htm active", "Gamma Gamma.htm active", "XDelta XDelta.htm active" }));
@@ -79,7 +79,7 @@ TEST_F(Regenerate, answeredNoKeepsNewStationsOutOfThePersonalList)
     m_prompt.answers = { PromptAnswer::No };
     ASSERT_TRUE(RegenerateIndex(m_html.path(), m_prompt));
     ASSERT_EQ(m_prompt.shown.size(), 1u);
-    EXPECT_EQ(m_prompt.shown[0],
+    EXPECT_EQ(m_prompt.lines()[0],
         std::string(updatetexts::kErrorTitle) + " | " + updatetexts::kNewStationsQuestion);
     // Page files keep the case they have on disk, where the pages are found.
     EXPECT_EQ(lines(),
@@ -92,7 +92,7 @@ TEST_F(Regenerate, answeredYesAddsNewStationsAndKeepsInactiveOnes)
     writeOld(true);
     m_prompt.answers = { PromptAnswer::Yes };
     ASSERT_TRUE(RegenerateIndex(m_html.path(), m_prompt));
-    EXPECT_EQ(m_prompt.questions, 1);
+    EXPECT_TRUE(m_prompt.answers.empty());
     EXPECT_EQ(lines(),
         (std::vector<std::string> { "Alpha Alpha.htm active", "Beta Beta.htm inactive",
             "Delta Delta.htm active", "Gamma Gamma.htm active", "XDelta XDelta.htm active" }));

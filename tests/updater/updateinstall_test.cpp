@@ -21,7 +21,7 @@
 #include "common/updatedownload.h"
 #include "common/updatelisting.h"
 #include "common/updatetexts.h"
-#include "scriptedprompt.h"
+#include "support/scriptedprompt.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -229,7 +229,7 @@ TEST_F(Install, fileThatNeverArrivesFailsAfterSixTries)
     }
     EXPECT_EQ(m_host.downloads.size(), 6u);
     EXPECT_EQ(m_host.abandoned, (std::vector<int> { 1, 2, 3, 4, 5, 6 }));
-    EXPECT_EQ(m_prompt.shown,
+    EXPECT_EQ(m_prompt.lines(),
         (std::vector<std::string> {
             "Erreur | Impossible de télécharger le fichier lent.htm\nRecommencez ultèrieurement.",
             "Erreur | Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement." }));
@@ -300,7 +300,7 @@ TEST_F(Install, categoryGoesInWholeOrNotAtAll)
         arrive();
     EXPECT_EQ(m_host.downloads.size(), 6u);
     EXPECT_TRUE(m_host.abandoned.empty());
-    EXPECT_EQ(m_prompt.shown,
+    EXPECT_EQ(m_prompt.lines(),
         (std::vector<std::string> {
             "Erreur | Impossible de télécharger le fichier casse\nRecommencez ultèrieurement.",
             "Erreur | Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement." }));
@@ -339,7 +339,7 @@ TEST_F(Install, folderThatCannotBeWrittenFailsAndAdvancesNothing)
     ASSERT_TRUE(SetImmutable(html() + "logo", false));
     EXPECT_TRUE(m_host.failed);
     EXPECT_FALSE(m_host.finished);
-    EXPECT_EQ(m_prompt.shown,
+    EXPECT_EQ(m_prompt.lines(),
         (std::vector<std::string> { "Erreur | Impossible d'installer le fichier a.jpg\nVérifiez "
                                     "que son dossier est accessible en écriture.",
             "Erreur | Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement." }));
@@ -402,7 +402,7 @@ TEST_F(Install, softwareOnlyParksTheUpdaterAndStillRegeneratesTheIndex)
     // Only the software: no station page came, the index was still made and
     // the question asked.
     EXPECT_FALSE(FileExists(html() + "ignore.htm"));
-    EXPECT_EQ(m_prompt.questions, 1);
+    EXPECT_TRUE(m_prompt.answers.empty());
     const std::vector<StationEntry> stations = ListStations(ReadTextFile(html() + "haut.htm"));
     ASSERT_EQ(stations.size(), 1u);
     EXPECT_FALSE(stations[0].active);
@@ -421,7 +421,7 @@ TEST_F(Install, unsafeNamesAreRefusedAndTheRestInstalled)
     installer().start(false, true);
     arrive();
     EXPECT_TRUE(m_host.finished);
-    EXPECT_EQ(m_prompt.shown,
+    EXPECT_EQ(m_prompt.lines(),
         (std::vector<std::string> { "Erreur | Le serveur propose un fichier au nom invalide : « "
                                     "../../x ».\nCe fichier est ignoré.",
             "Erreur | Le serveur propose un fichier au nom invalide : « sans champs ».\nCe fichier "
@@ -438,7 +438,7 @@ TEST_F(Install, folderThatCannotBeListedFailsTheInstallation)
     ASSERT_TRUE(DeleteFile(m_site.path() + "soft/listfiles.php"));
     installer().start(true, false);
     EXPECT_TRUE(m_host.failed);
-    EXPECT_EQ(m_prompt.shown,
+    EXPECT_EQ(m_prompt.lines(),
         (std::vector<std::string> { "Erreur | Impossible de lister le répertoire HTTP",
             "Erreur | Impossible de télécharger la mise à jour.\nRecommencez ultèrieurement." }));
     EXPECT_FALSE(FileExists(m_install.path() + "versions.txt"));

@@ -9,7 +9,7 @@
 #include "common/prompt.h"
 
 // Answers questions and folder choices from a script and keeps every text
-// shown, in order. An unexpected question fails the test.
+// shown, in order. A question the script does not answer fails the test.
 class ScriptedPrompt : public WindowPrompt {
 public:
     struct Shown {
@@ -50,6 +50,14 @@ public:
         std::vector<std::string> result;
         for (const Shown& s : shown)
             result.push_back(s.text);
+        return result;
+    }
+    // Every title and text shown, as "title | text".
+    std::vector<std::string> lines() const
+    {
+        std::vector<std::string> result;
+        for (const Shown& s : shown)
+            result.push_back(s.title + " | " + s.text);
         return result;
     }
 
