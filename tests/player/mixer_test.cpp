@@ -17,6 +17,7 @@
 #include "common/ui/trayicon.h"
 #include "shell/mainframe.h"
 #include "support/eventwait.h"
+#include "support/menuitem.h"
 #include "support/testsupport.h"
 #include "view/lumoview.h"
 
@@ -97,18 +98,6 @@ TEST_F(MixerTest, noServerMeansNoControl)
     EXPECT_TRUE(mixer.FindMuteControl());
 }
 
-namespace {
-
-QAction* popupItem(QMenu& menu, int id)
-{
-    for (QAction* action : menu.actions())
-        if (action->menu() == nullptr && action->data().toInt() == id)
-            return action;
-    return nullptr;
-}
-
-} // namespace
-
 // The window's pop-up reads the speakers each time it is built, and its
 // "&Mute" command reaches them.
 TEST_F(MixerTest, windowPopupShowsAndTogglesTheSpeakers)
@@ -131,13 +120,13 @@ TEST_F(MixerTest, windowPopupShowsAndTogglesTheSpeakers)
     EXPECT_FALSE(timerRan);
     QCoreApplication::processEvents();
     EXPECT_TRUE(timerRan);
-    ASSERT_NE(popupItem(*menu, cmd::ToggleMute), nullptr);
-    EXPECT_TRUE(popupItem(*menu, cmd::ToggleMute)->isEnabled());
+    ASSERT_NE(MenuItem(*menu, cmd::ToggleMute), nullptr);
+    EXPECT_TRUE(MenuItem(*menu, cmd::ToggleMute)->isEnabled());
     // No station has played yet: nothing to inform about.
-    EXPECT_EQ(popupItem(*menu, cmd::SongInformation), nullptr);
+    EXPECT_EQ(MenuItem(*menu, cmd::SongInformation), nullptr);
 
     // Chosen from the pop-up, the command mutes the speakers.
-    popupItem(*menu, cmd::ToggleMute)->trigger();
+    MenuItem(*menu, cmd::ToggleMute)->trigger();
     EXPECT_TRUE(frame.isMuted());
     EXPECT_TRUE(serverMute());
     // Unmuted elsewhere: the flag follows before the next opening.
@@ -152,18 +141,18 @@ TEST_F(MixerTest, windowPopupShowsAndTogglesTheSpeakers)
     frame.view()->currentStation().liveId = "Introuvable";
     frame.view()->currentStation().streamLink = "http://radio.test/flux";
     menu.reset(frame.buildPopupMenu());
-    EXPECT_NE(popupItem(*menu, cmd::SongInformation), nullptr);
+    EXPECT_NE(MenuItem(*menu, cmd::SongInformation), nullptr);
     frame.view()->currentStation().streamLink = "Introuvable";
     menu.reset(frame.buildPopupMenu());
-    EXPECT_EQ(popupItem(*menu, cmd::SongInformation), nullptr);
-    EXPECT_EQ(popupItem(*menu, cmd::ToggleMute)->icon().cacheKey(),
+    EXPECT_EQ(MenuItem(*menu, cmd::SongInformation), nullptr);
+    EXPECT_EQ(MenuItem(*menu, cmd::ToggleMute)->icon().cacheKey(),
         MenuPictureIcon(MenuPicture::Sound).cacheKey());
 
     // No sound server: "&Mute" is greyed.
     frame.mixer()->CloseMixer();
     ::setenv("PULSE_SERVER", ("unix:" + m_sound->directory() + "/no-such-socket").c_str(), 1);
     menu.reset(frame.buildPopupMenu());
-    EXPECT_FALSE(popupItem(*menu, cmd::ToggleMute)->isEnabled());
+    EXPECT_FALSE(MenuItem(*menu, cmd::ToggleMute)->isEnabled());
     ::unsetenv("PULSE_SERVER");
     frame.onCommand(cmd::Quit);
     EXPECT_TRUE(WaitUntil([&] { return !frame.isVisible(); }, 3000));

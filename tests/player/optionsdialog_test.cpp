@@ -30,6 +30,7 @@
 #include "shell/updatelaunch.h"
 #include "shownhue.h"
 #include "support/framepages.h"
+#include "support/menuitem.h"
 #include "support/scriptedprompt.h"
 #include "support/testsupport.h"
 
@@ -233,11 +234,7 @@ TEST_F(OptionsDialogTest, optionsCommandOpensTheDialogFromEveryMenu)
     bar->trigger();
     EXPECT_EQ(opened, 1);
 
-    QAction* system = nullptr;
-    for (QAction* action : frame.systemMenu()->actions()) {
-        if (action->data().toInt() == cmd::Options)
-            system = action;
-    }
+    QAction* system = MenuItem(*frame.systemMenu(), cmd::Options);
     ASSERT_NE(system, nullptr);
     EXPECT_TRUE(system->isEnabled());
     closeWhenOpen();

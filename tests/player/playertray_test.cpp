@@ -12,6 +12,7 @@
 
 #include "commandids.h"
 #include "common/ui/trayicon.h"
+#include "support/menuitem.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -41,14 +42,6 @@ std::vector<Item> itemsOf(const QMenu& menu)
             << action->text().toStdString() << " has no picture";
     }
     return items;
-}
-
-QAction* itemWithId(const QMenu& menu, int id)
-{
-    for (QAction* action : menu.actions())
-        if (action->menu() == nullptr && action->data().toInt() == id)
-            return action;
-    return nullptr;
 }
 
 } // namespace
@@ -168,9 +161,9 @@ TEST(PlayerTrayTest, popupContentFollowsState)
         ASSERT_NE(menu->defaultAction(), nullptr);
         EXPECT_EQ(menu->defaultAction()->data().toInt(), cmd::Options);
         EXPECT_TRUE(menu->styleSheet().contains("rgb(96, 157, 207)"));
-        EXPECT_EQ(itemWithId(*menu, cmd::ToggleMute)->icon().cacheKey(),
+        EXPECT_EQ(MenuItem(*menu, cmd::ToggleMute)->icon().cacheKey(),
             MenuPictureIcon(MenuPicture::Sound).cacheKey());
-        EXPECT_EQ(itemWithId(*menu, cmd::ToggleRecording)->icon().cacheKey(),
+        EXPECT_EQ(MenuItem(*menu, cmd::ToggleRecording)->icon().cacheKey(),
             MenuPictureIcon(MenuPicture::Record).cacheKey());
     }
 
@@ -188,10 +181,10 @@ TEST(PlayerTrayTest, popupContentFollowsState)
     {
         std::unique_ptr<QMenu> menu(BuildPlayerPopup(state, nullptr));
         compare(itemsOf(*menu), changed);
-        EXPECT_EQ(itemWithId(*menu, cmd::SongInformation), nullptr);
-        EXPECT_EQ(itemWithId(*menu, cmd::ToggleMute)->icon().cacheKey(),
+        EXPECT_EQ(MenuItem(*menu, cmd::SongInformation), nullptr);
+        EXPECT_EQ(MenuItem(*menu, cmd::ToggleMute)->icon().cacheKey(),
             MenuPictureIcon(MenuPicture::Muted).cacheKey());
-        EXPECT_EQ(itemWithId(*menu, cmd::ToggleRecording)->icon().cacheKey(),
+        EXPECT_EQ(MenuItem(*menu, cmd::ToggleRecording)->icon().cacheKey(),
             MenuPictureIcon(MenuPicture::StopRecord).cacheKey());
     }
 
@@ -209,7 +202,7 @@ TEST(PlayerTrayTest, popupContentFollowsState)
     EXPECT_EQ(items[2].id, cmd::SearchStations);
     EXPECT_EQ(items[4].id, cmd::FirstFavourite);
     EXPECT_EQ(items[5].text, "Rock && Co");
-    EXPECT_EQ(itemWithId(*favourites, cmd::FirstFavourite + 1)->icon().cacheKey(),
+    EXPECT_EQ(MenuItem(*favourites, cmd::FirstFavourite + 1)->icon().cacheKey(),
         MenuPictureIcon(MenuPicture::Favourite).cacheKey());
 }
 

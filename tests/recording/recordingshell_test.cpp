@@ -16,6 +16,7 @@
 #include "common/settings.h"
 #include "common/textfile.h"
 #include "support/framepages.h"
+#include "support/menuitem.h"
 #include "support/scriptedprompt.h"
 #include "support/testsupport.h"
 
@@ -49,10 +50,7 @@ TEST(RecordingShell, recLaunchesTheRecorderOncePerStateChange)
         sys(cmd::RecordStart);
         sys(cmd::RecordStart);
         ASSERT_TRUE(frame.isRecording());
-        QAction* rec = nullptr;
-        for (QAction* action : frame.menuBar()->actions())
-            if (action->data().toInt() == cmd::ToggleRecording)
-                rec = action;
+        QAction* rec = MenuItem(*frame.menuBar(), cmd::ToggleRecording);
         ASSERT_NE(rec, nullptr) << "the recorder is installed";
         EXPECT_EQ(rec->text(), QStringLiteral("&STOP"));
         frame.onCommand(cmd::ToggleRecording);
