@@ -14,26 +14,19 @@
 #include "common/cp1252.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
+#include "support/referenceindex.h"
 #include "support/testsupport.h"
 
 namespace {
 
+using testsupport::ActiveLine;
+using testsupport::InactiveLine;
 using testsupport::TempDir;
 
 std::string page(const std::string& title)
 {
     return "<html>\r\n<font name=\"titre\">" + title + "</font>\r\n"
         + "<param name=\"filename\" value=\"mms://s\">\r\n</html>\r\n";
-}
-
-std::string active(const std::string& file, const std::string& title)
-{
-    return "<option value=\"" + file + "\">" + title + "</option>\r\n";
-}
-
-std::string inactive(const std::string& file, const std::string& title)
-{
-    return "<!--<option value=\"" + file + "\">" + title + "</option>-->\r\n";
 }
 
 // The rebuild as described step by step: the listing order given, insertion
@@ -58,8 +51,9 @@ std::string literalRebuild(const std::string& dir, const std::vector<std::string
         const std::size_t tab = entry.find('\t');
         const std::string title = entry.substr(0, tab);
         const std::string file = entry.substr(tab + 1);
-        text += old.find("<!--<option value=\"" + file) != std::string::npos ? inactive(file, title)
-                                                                             : active(file, title);
+        text += old.find("<!--<option value=\"" + file) != std::string::npos
+            ? InactiveLine(file, title)
+            : ActiveLine(file, title);
     }
     return text + IndexFooter();
 }
@@ -118,19 +112,19 @@ TEST(RebuildTest, ordersByTitleWhateverCaseAndKeepsOldStates)
 
     // b_alpha and e_gamma.htm were taken out of the personal list; a_zebre was
     // active; e_gamma.htmx has no line of its own but starts like e_gamma.htm.
-    const std::string old = IndexHeader() + inactive("b_alpha.htm", "alpha")
-        + active("a_zebre.htm",
+    const std::string old = IndexHeader() + InactiveLine("b_alpha.htm", "alpha")
+        + ActiveLine("a_zebre.htm",
             "Z\xE8"
             "bre FM")
-        + inactive("e_gamma.htm", "Gamma") + IndexFooter();
+        + InactiveLine("e_gamma.htm", "Gamma") + IndexFooter();
     ASSERT_TRUE(WriteTextFile(d + "haut.htm", old));
 
     ASSERT_TRUE(RebuildIndex(d));
-    const std::string expected = IndexHeader() + active("realplayer.htm", "!nomradio!")
-        + inactive("b_alpha.htm", "alpha") + active("d_beta2.htm", "b\xEAta")
-        + active("c_Beta.htm", "B\xCAta") + inactive("e_gamma.htm", "Gamma")
-        + active("e_gamma.htmx", "Gamma X")
-        + active("a_zebre.htm",
+    const std::string expected = IndexHeader() + ActiveLine("realplayer.htm", "!nomradio!")
+        + InactiveLine("b_alpha.htm", "alpha") + ActiveLine("d_beta2.htm", "b\xEAta")
+        + ActiveLine("c_Beta.htm", "B\xCAta") + InactiveLine("e_gamma.htm", "Gamma")
+        + ActiveLine("e_gamma.htmx", "Gamma X")
+        + ActiveLine("a_zebre.htm",
             "Z\xE8"
             "bre FM")
         + IndexFooter();
@@ -145,13 +139,13 @@ TEST(RebuildTest, inactivePrefixMarksLongerFileNamesToo)
     const std::string d = dir.path();
     ASSERT_TRUE(WriteTextFile(d + "jazz.htm", page("Jazz")));
     ASSERT_TRUE(WriteTextFile(d + "rock.htm.old", page("Rock")));
-    const std::string old = IndexHeader() + inactive("jazz.htm.bak", "Jazz")
-        + inactive("rock.htm", "Rock") + IndexFooter();
+    const std::string old = IndexHeader() + InactiveLine("jazz.htm.bak", "Jazz")
+        + InactiveLine("rock.htm", "Rock") + IndexFooter();
     ASSERT_TRUE(WriteTextFile(d + "haut.htm", old));
 
     ASSERT_TRUE(RebuildIndex(d));
     EXPECT_EQ(ReadTextFile(d + "haut.htm"),
-        IndexHeader() + inactive("jazz.htm", "Jazz") + active("rock.htm.old", "Rock")
+        IndexHeader() + InactiveLine("jazz.htm", "Jazz") + ActiveLine("rock.htm.old", "Rock")
             + IndexFooter());
 }
 
@@ -163,7 +157,7 @@ TEST(RebuildTest, leavesCurrentDirectoryAlone)
     ASSERT_TRUE(RebuildIndex(dir.path()));
     EXPECT_EQ(std::filesystem::current_path(), before);
     EXPECT_EQ(ReadTextFile(dir.path() + "haut.htm"),
-        IndexHeader() + active("nova.htm", "Nova") + IndexFooter());
+        IndexHeader() + ActiveLine("nova.htm", "Nova") + IndexFooter());
 }
 
 // Names as they come from a file manager, an update site or a killed write.
@@ -182,7 +176,7 @@ TEST(RebuildTest, listsEveryNameTheIndexCanCarryAndReportsTheOthers)
     std::vector<std::string> unnamed;
     ASSERT_TRUE(RebuildIndex(d, unnamed));
     EXPECT_EQ(ReadTextFile(d + "haut.htm"),
-        IndexHeader() + active("Caf\xE9.htm", "Caf\xE9") + active("Nova.htm", "Nova")
+        IndexHeader() + ActiveLine("Caf\xE9.htm", "Caf\xE9") + ActiveLine("Nova.htm", "Nova")
             + IndexFooter());
     EXPECT_EQ(unnamed, (std::vector<std::string> { "Caf\xE9-latin1.htm", "\xCE\xA9mega.htm" }));
 }
@@ -225,11 +219,11 @@ TEST(RebuildTest, matchesLiteralAlgorithmOnGeneratedPages)
             writeFile(d + file, page(title));
             const unsigned state = rng() % 4;
             if (state == 0)
-                old += inactive(file, title);
+                old += InactiveLine(file, title);
             else if (state == 1)
-                old += active(file, title);
+                old += ActiveLine(file, title);
             else if (state == 2)
-                old += inactive(file + "z", title); // a page that is gone
+                old += InactiveLine(file + "z", title); // a page that is gone
         }
         ASSERT_TRUE(WriteTextFile(d + "mediaplayer.htm", page("!NomRadio!")));
         old += IndexFooter();

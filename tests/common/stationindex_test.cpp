@@ -16,17 +16,9 @@
 
 namespace {
 
+using testsupport::ActiveLine;
+using testsupport::InactiveLine;
 using testsupport::TempDir;
-
-std::string active(const std::string& file, const std::string& name)
-{
-    return "<option value=\"" + file + "\">" + name + "</option>\r\n";
-}
-
-std::string inactive(const std::string& file, const std::string& name)
-{
-    return "<!--<option value=\"" + file + "\">" + name + "</option>-->\r\n";
-}
 
 std::string indexOf(const std::vector<std::string>& lines)
 {
@@ -61,12 +53,12 @@ TEST(StationIndexTest, listsEveryStationLineButThePlaceholder)
         { "header and footer only", EmptyIndexText(), {} },
         { "empty text", "", {} },
         { "active and inactive lines",
-            indexOf({ active("Europe_2.htm", "Europe 2"), inactive("fip.htm", "FIP"),
-                active("\xC9t\xE9.htm", "\xC9t\xE9") }),
+            indexOf({ ActiveLine("Europe_2.htm", "Europe 2"), InactiveLine("fip.htm", "FIP"),
+                ActiveLine("\xC9t\xE9.htm", "\xC9t\xE9") }),
             { { "Europe 2", "Europe_2.htm", true }, { "FIP", "fip.htm", false },
                 { "\xC9t\xE9", "\xC9t\xE9.htm", true } } },
         { "a line without its closer ends the list",
-            indexOf({ active("a.htm", "A"), "<option value=\"b.htm\">B\r\n" }),
+            indexOf({ ActiveLine("a.htm", "A"), "<option value=\"b.htm\">B\r\n" }),
             { { "A", "a.htm", true } } },
     };
     for (const auto& c : cases) {
@@ -82,8 +74,8 @@ TEST(StationIndexTest, listsEveryStationLineButThePlaceholder)
 
 TEST(StationIndexTest, looksNamesUpByPrefixAndByWholeName)
 {
-    const std::string text = indexOf({ active("bleue_alsace.htm", "Radio Bleue Alsace"),
-        inactive("bleue.htm", "Radio Bleue"), active("nova.htm", "Nova") });
+    const std::string text = indexOf({ ActiveLine("bleue_alsace.htm", "Radio Bleue Alsace"),
+        InactiveLine("bleue.htm", "Radio Bleue"), ActiveLine("nova.htm", "Nova") });
     EXPECT_EQ(FindPageFileByPrefix(text, "Radio Bleue"), "bleue_alsace.htm");
     EXPECT_EQ(FindPageFileByPrefix(text, "Nova"), "nova.htm");
     EXPECT_EQ(FindPageFileByPrefix(text, "nova"), kNotFound);
@@ -108,17 +100,17 @@ TEST(StationIndexTest, insertsInNameOrder)
     };
     const std::vector<Case> cases = {
         { "into an empty list, before the list closer", {}, "Nova",
-            { active("Nova.htm", "Nova") } },
-        { "before an inactive line's comment opener", { inactive("z.htm", "Zen") }, "Fun Radio",
-            { active("Fun_Radio.htm", "Fun Radio"), inactive("z.htm", "Zen") } },
+            { ActiveLine("Nova.htm", "Nova") } },
+        { "before an inactive line's comment opener", { InactiveLine("z.htm", "Zen") }, "Fun Radio",
+            { ActiveLine("Fun_Radio.htm", "Fun Radio"), InactiveLine("z.htm", "Zen") } },
         { "after a name equal apart from case",
-            { active("nova.htm", "NOVA"), active("ou\xEF.htm", "Ou\xEF FM") }, "Nova",
-            { active("nova.htm", "NOVA"), active("Nova.htm", "Nova"),
-                active("ou\xEF.htm", "Ou\xEF FM") } },
-        { "accented letters after plain ones", { active("z.htm", "Zen") }, "\xC9toile",
-            { active("z.htm", "Zen"), active("\xC9toile.htm", "\xC9toile") } },
-        { "a prefix before the longer name", { active("rb.htm", "Radio Bleue") }, "Radio",
-            { active("Radio.htm", "Radio"), active("rb.htm", "Radio Bleue") } },
+            { ActiveLine("nova.htm", "NOVA"), ActiveLine("ou\xEF.htm", "Ou\xEF FM") }, "Nova",
+            { ActiveLine("nova.htm", "NOVA"), ActiveLine("Nova.htm", "Nova"),
+                ActiveLine("ou\xEF.htm", "Ou\xEF FM") } },
+        { "accented letters after plain ones", { ActiveLine("z.htm", "Zen") }, "\xC9toile",
+            { ActiveLine("z.htm", "Zen"), ActiveLine("\xC9toile.htm", "\xC9toile") } },
+        { "a prefix before the longer name", { ActiveLine("rb.htm", "Radio Bleue") }, "Radio",
+            { ActiveLine("Radio.htm", "Radio"), ActiveLine("rb.htm", "Radio Bleue") } },
     };
     for (const auto& c : cases) {
         TempDir dir;
@@ -143,7 +135,7 @@ TEST(StationIndexTest, operationsFailOnAMissingOrEmptyIndex)
     EXPECT_EQ(ReadTextFile(missing), "");
 
     // Without a list closer there is nowhere to add a last station.
-    const std::string noCloser = IndexHeader() + active("a.htm", "A");
+    const std::string noCloser = IndexHeader() + ActiveLine("a.htm", "A");
     ASSERT_TRUE(WriteTextFile(missing, noCloser));
     EXPECT_FALSE(InsertStation(missing, "Zen"));
     EXPECT_EQ(ReadTextFile(missing), noCloser);
@@ -178,9 +170,9 @@ std::string pageWith(const std::string& logo, const std::string& linkParam)
 TEST(StationIndexTest, removesAnInactiveStationWithItsFiles)
 {
     RemovalFixture f;
-    const std::string keep1 = active("nova.htm", "Nova");
-    const std::string keep2 = active("zen.htm", "Zen");
-    f.write("html/haut.htm", indexOf({ keep1, inactive("fip.htm", "FIP"), keep2 }));
+    const std::string keep1 = ActiveLine("nova.htm", "Nova");
+    const std::string keep2 = ActiveLine("zen.htm", "Zen");
+    f.write("html/haut.htm", indexOf({ keep1, InactiveLine("fip.htm", "FIP"), keep2 }));
     f.write("html/fip.htm", pageWith("fip.jpg", "<PARAM NAME=\"FileName\" VALUE=\"fip.asx\">"));
     f.write("html/logo/fip.jpg");
     f.write("html/fip.asx");
@@ -216,7 +208,7 @@ TEST(StationIndexTest, removalKeepsAddressesAndFilesOutsideTheDirectory)
     };
     for (const auto& c : cases) {
         RemovalFixture f;
-        f.write("html/haut.htm", indexOf({ active("s.htm", "S") }));
+        f.write("html/haut.htm", indexOf({ ActiveLine("s.htm", "S") }));
         f.write("html/s.htm", c.page);
         f.write("html/logo/s.jpg");
         for (const auto& survivor : c.survivors)
@@ -230,7 +222,7 @@ TEST(StationIndexTest, removalKeepsAddressesAndFilesOutsideTheDirectory)
 
     // A page named outside the directory is neither read nor deleted.
     RemovalFixture f;
-    f.write("html/haut.htm", indexOf({ active("../page.htm", "S") }));
+    f.write("html/haut.htm", indexOf({ ActiveLine("../page.htm", "S") }));
     f.write("page.htm", pageWith("s.jpg", ""));
     f.write("html/logo/s.jpg");
     EXPECT_FALSE(RemoveStation(f.index, "S"));
@@ -244,8 +236,8 @@ TEST(StationIndexTest, removalFindsAccentedFilesAndSaysWhatItKept)
     RemovalFixture f;
     // The index and the pages spell names in Windows-1252; the disk in UTF-8.
     f.write("html/haut.htm",
-        indexOf({ active("Caf\xE9.htm", "Caf\xE9"), active("Ete.htm", "Ete"),
-            active("Nuit.htm", "Nuit") }));
+        indexOf({ ActiveLine("Caf\xE9.htm", "Caf\xE9"), ActiveLine("Ete.htm", "Ete"),
+            ActiveLine("Nuit.htm", "Nuit") }));
     f.write("html/Caf\xC3\xA9.htm",
         pageWith("caf\xE9.jpg", "<param name=\"filename\" value=\"caf\xE9.pls\">"));
     f.write("html/logo/caf\xC3\xA9.jpg");
@@ -272,7 +264,7 @@ TEST(StationIndexTest, removalFindsAccentedFilesAndSaysWhatItKept)
     EXPECT_EQ(ete.kept[1].otherPage, "Nuit.htm");
     EXPECT_TRUE(f.exists("html/logo/sntlogo.jpg"));
     EXPECT_TRUE(f.exists("html/ete.m3u"));
-    EXPECT_EQ(ReadTextFile(f.index), indexOf({ active("Nuit.htm", "Nuit") }));
+    EXPECT_EQ(ReadTextFile(f.index), indexOf({ ActiveLine("Nuit.htm", "Nuit") }));
 }
 
 TEST(StationIndexTest, neverRemovesThePlaceholder)
@@ -290,14 +282,14 @@ TEST(StationIndexTest, appliesThePersonalList)
     TempDir dir;
     const std::string index = IndexPath(dir.path());
     ASSERT_TRUE(WriteTextFile(index,
-        indexOf({ active("fip.htm", "FIP"), inactive("nova.htm", "Nova"),
-            active("rb.htm", "Radio Bleue"), inactive("rba.htm", "Radio Bleue Alsace") })));
+        indexOf({ ActiveLine("fip.htm", "FIP"), InactiveLine("nova.htm", "Nova"),
+            ActiveLine("rb.htm", "Radio Bleue"), InactiveLine("rba.htm", "Radio Bleue Alsace") })));
     // "Radio Bleue Alsace" in the personal list keeps "Radio Bleue" active.
     EXPECT_TRUE(ApplyPersonalList(index, { "FIP", "Nova", "Radio Bleue", "Radio Bleue Alsace" },
         personalList({ "nova", "Radio Bleue Alsace" })));
     EXPECT_EQ(ReadTextFile(index),
-        indexOf({ inactive("fip.htm", "FIP"), active("nova.htm", "Nova"),
-            active("rb.htm", "Radio Bleue"), active("rba.htm", "Radio Bleue Alsace") }));
+        indexOf({ InactiveLine("fip.htm", "FIP"), ActiveLine("nova.htm", "Nova"),
+            ActiveLine("rb.htm", "Radio Bleue"), ActiveLine("rba.htm", "Radio Bleue Alsace") }));
 }
 
 // A catalogue with accents, prefix-related names, names listed twice and a
@@ -322,7 +314,7 @@ std::string generatedIndex(std::mt19937& rng, std::vector<std::string>& names)
     std::vector<std::string> lines;
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string file = "p" + std::to_string(i) + ".htm";
-        lines.push_back(rng() % 3 == 0 ? inactive(file, names[i]) : active(file, names[i]));
+        lines.push_back(rng() % 3 == 0 ? InactiveLine(file, names[i]) : ActiveLine(file, names[i]));
     }
     return indexOf(lines);
 }

@@ -11,6 +11,7 @@
 #include "common/pagename.h"
 #include "common/stationindex.h"
 #include "common/textfile.h"
+#include "support/referenceindex.h"
 #include "support/testsupport.h"
 
 // An HTML directory with an index, the two templates and one page per
@@ -72,8 +73,8 @@ struct CatalogueDir {
             std::filesystem::copy_options::overwrite_existing);
         std::string text = IndexHeader();
         for (const Station& s : stations) {
-            const std::string line = "<option value=\"" + s.file + "\">" + s.name + "</option>";
-            text += (s.active ? line : "<!--" + line + "-->") + "\r\n";
+            text += s.active ? testsupport::ActiveLine(s.file, s.name)
+                             : testsupport::InactiveLine(s.file, s.name);
             WriteTextFile(html() + FileNameOnDisk(s.file), pageText(s));
         }
         text += IndexFooter();

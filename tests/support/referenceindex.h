@@ -6,6 +6,18 @@
 
 namespace testsupport {
 
+// Index lines as the programs write them: a station in the drop-down, and
+// one commented out of it.
+inline std::string ActiveLine(const std::string& file, const std::string& name)
+{
+    return "<option value=\"" + file + "\">" + name + "</option>\r\n";
+}
+
+inline std::string InactiveLine(const std::string& file, const std::string& name)
+{
+    return "<!--<option value=\"" + file + "\">" + name + "</option>-->\r\n";
+}
+
 // The personal-list edits applied name by name on the index text, exactly
 // as the steps read: the literal reference that the one-pass implementation
 // must match byte for byte.
