@@ -29,10 +29,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <gst/gst.h>
 
@@ -70,52 +66,16 @@ void pump(std::chrono::milliseconds time)
 
 using Monitor = testsupport::MonitorLevels;
 
-int freePort()
+using Server = testsupport::RestartableServer;
+
+// The local stream of the tone, the server sending burst seconds ahead of
+// real time.
+std::string streamUrl(const Server& server, double burst)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
+    char query[64];
+    std::snprintf(query, sizeof query, "/_stream?audio=tone.mp3&burst=%g", burst);
+    return server.url(query);
 }
-
-// The local test server on a fixed port, stopped and started again for an
-// outage.
-class Server {
-public:
-    explicit Server(std::string root)
-        : m_root(std::move(root))
-        , m_port(freePort())
-    {
-    }
-    bool start()
-    {
-        const std::string log = m_work.path() + "server" + std::to_string(++m_starts) + ".log";
-        return m_process.start("python3",
-                   { testsupport::SupportDirectory() + "/httpserver.py", "--root", m_root, "--port",
-                       std::to_string(m_port) },
-                   { { "PYTHONUNBUFFERED", "1" } }, {}, log)
-            && testsupport::WaitForFileLine(log, std::to_string(m_port), 10s);
-    }
-    void stop() { m_process.kill(); }
-    std::string url(double burst) const
-    {
-        char query[64];
-        std::snprintf(query, sizeof query, "/_stream?audio=tone.mp3&burst=%g", burst);
-        return "http://127.0.0.1:" + std::to_string(m_port) + query;
-    }
-
-private:
-    TempDir m_work { "sonalto-sound-bench" };
-    std::string m_root;
-    int m_port;
-    int m_starts = 0;
-    Process m_process;
-};
 
 // One player under measurement: started on a stream at a volume (0-100, on
 // the cubic scale the three players share), and stopped.
@@ -217,7 +177,7 @@ std::optional<Clock::duration> firstAudio(Player& player, Server& server, double
     Monitor monitor("test_sink.monitor");
     pump(300ms); // the monitor's own start
     const auto started = Clock::now();
-    player.start(server.url(burst), 100);
+    player.start(streamUrl(server, burst), 100);
     std::optional<Clock::time_point> heard;
     pumpUntil([&] { return (heard = monitor.soundAfter(started)).has_value(); }, 15s);
     player.stop();
@@ -230,7 +190,7 @@ std::optional<Clock::duration> firstAudio(Player& player, Server& server, double
 void outages(Player& player, Server& server, const std::vector<int>& outageSeconds, Figures& out)
 {
     Monitor monitor("test_sink.monitor");
-    player.start(server.url(3), 100);
+    player.start(streamUrl(server, 3), 100);
     if (!pumpUntil([&] { return monitor.soundAfter(Clock::now() - 20s).has_value(); }, 15s)) {
         player.stop();
         return;
@@ -269,7 +229,7 @@ void outages(Player& player, Server& server, const std::vector<int>& outageSecon
 double peakAt(Player& player, Server& server, int volume)
 {
     Monitor monitor("test_sink.monitor");
-    player.start(server.url(3), volume);
+    player.start(streamUrl(server, 3), volume);
     pump(3s); // started, past the server's burst
     const auto from = Clock::now();
     pump(2s);
@@ -294,10 +254,7 @@ int main(int argc, char** argv)
     TempDir root("sonalto-sound-bench");
     // A tone at half scale (-6 dB), long enough that the server's loop
     // never shows during a measurement.
-    testsupport::RunCommand("gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 num-buffers=8600 ! "
-                            "audioconvert ! lamemp3enc target=bitrate bitrate=128 cbr=true ! "
-                            "filesink location="
-        + root.path() + "tone.mp3");
+    testsupport::MakeStreamTone(root.path() + "tone.mp3", 200);
     Server server(root.path());
     if (!server.start()) {
         std::fprintf(stderr, "the local HTTP server did not start\n");

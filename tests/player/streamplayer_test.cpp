@@ -4,14 +4,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <gst/gst.h>
 #include <gtest/gtest.h>
@@ -37,21 +34,9 @@ void PrintTo(State state, std::ostream* out)
 
 namespace {
 
+using testsupport::RestartableServer;
 using testsupport::TempDir;
-
-// A port on which nothing listens: connections to it are refused at once.
-int RefusingPort()
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
+using testsupport::UnusedPort;
 
 void WriteFile(const std::string& path, const std::string& text)
 {
@@ -156,7 +141,7 @@ TEST_F(StreamPlayerTest, playsIcyStreamAndReportsEachTitleChangeOnce)
 
 TEST_F(StreamPlayerTest, resolvesPlaylistsAndFallsThroughDeadEntries)
 {
-    const std::string dead = "http://127.0.0.1:" + std::to_string(RefusingPort()) + "/flux";
+    const std::string dead = "http://127.0.0.1:" + std::to_string(UnusedPort()) + "/flux";
     const std::string stream = m_server.url("/_stream?title=Liste");
     std::filesystem::create_directories(m_root.path() + "radios");
     ASSERT_TRUE(MakeToneMp3(m_root.path() + "radios/tone.mp3"));
@@ -218,44 +203,16 @@ TEST_F(StreamPlayerTest, resolvesPlaylistsAndFallsThroughDeadEntries)
         log.states, (std::vector<State> { State::Connecting, State::Playing, State::Stopped }));
 }
 
-// The server process, stopped and started again on the same port.
-class RestartableServer {
-public:
-    RestartableServer(const std::string& root, int port)
-        : m_root(root)
-        , m_port(port)
-    {
-    }
-    bool start()
-    {
-        const std::string log = m_work.path() + "server" + std::to_string(++m_starts) + ".log";
-        return m_process.start("python3",
-                   { testsupport::SupportDirectory() + "/httpserver.py", "--root", m_root, "--port",
-                       std::to_string(m_port) },
-                   { { "PYTHONUNBUFFERED", "1" } }, {}, log)
-            && testsupport::WaitForFileLine(log, std::to_string(m_port), 10s);
-    }
-    void stop() { m_process.kill(); }
-
-private:
-    TempDir m_work { "sonalto-restart" };
-    std::string m_root;
-    int m_port;
-    int m_starts = 0;
-    testsupport::Process m_process;
-};
-
 TEST_F(StreamPlayerTest, reconnectsAfterEachDropAndAudioRenewsTheBudget)
 {
-    const int port = RefusingPort();
-    RestartableServer server(m_root.path(), port);
+    RestartableServer server(m_root.path());
     ASSERT_TRUE(server.start());
     StreamPlayer player;
     // Each outage below lasts about 2 s; together they exceed the budget,
     // which only holds because audio in between starts the count again.
     player.setRetryPolicy(QuickRetries(3500ms));
     StateLog log(player);
-    player.play(QString("http://127.0.0.1:%1/_stream").arg(port));
+    player.play(QString::fromStdString(server.url("/_stream")));
     ASSERT_TRUE(waitFor([&] { return player.state() == State::Playing; }, 10s));
 
     for (int outage = 1; outage <= 2; ++outage) {
@@ -316,7 +273,7 @@ TEST_F(StreamPlayerTest, givesUpOnRefusedAddressWhenBudgetIsSpent)
     StateLog log(player);
     QElapsedTimer clock;
     clock.start();
-    player.play(QString("http://127.0.0.1:%1/flux").arg(RefusingPort()));
+    player.play(QString("http://127.0.0.1:%1/flux").arg(UnusedPort()));
     ASSERT_TRUE(waitFor([&] { return player.state() == State::Failed; }, 10s));
     const auto elapsed = std::chrono::milliseconds(clock.elapsed());
 
@@ -340,7 +297,7 @@ TEST_F(StreamPlayerTest, nothingIsReportedAfterStop)
     const std::vector<Case> cases = {
         { "while reading a slow playlist", url("/_stall/1/lente.pls"), State::Connecting },
         { "while playing", url("/_stream?metaint=1000&every=1&title=A&title=B"), State::Playing },
-        { "while waiting to retry", QString("http://127.0.0.1:%1/").arg(RefusingPort()),
+        { "while waiting to retry", QString("http://127.0.0.1:%1/").arg(UnusedPort()),
             State::Reconnecting },
     };
     for (const Case& c : cases) {
@@ -425,24 +382,37 @@ std::optional<MonitorLevels::Clock::time_point> waitForSound(const MonitorLevels
     return found;
 }
 
-using testsupport::MakeStreamTone;
+// The real output path: no SONALTO_AUDIO_SINK, a headless sound server
+// whose null sink stands in for the sound card, and a tone for the local
+// stream to play.
+class StreamPlayerOutageTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::unsetenv("SONALTO_AUDIO_SINK");
+        // GStreamer keeps its plugin registry under HOME: load it before
+        // HOME moves to the sound server's private one.
+        gst_init(nullptr, nullptr);
+        m_sound = std::make_unique<testsupport::SoundServer>();
+        if (!m_sound->ready())
+            GTEST_SKIP() << m_sound->error();
+        testsupport::MakeStreamTone(m_root.path() + "tone.mp3");
+        ASSERT_TRUE(m_server.start(m_root.path()));
+    }
+
+    TempDir m_root { "sonalto-outage" };
+    std::unique_ptr<testsupport::SoundServer> m_sound;
+    testsupport::HttpServer m_server;
+};
 
 // A station's server goes away and comes back, measured at the speakers (a
 // null sink's monitor). The player reconnects while its queue plays on: a
 // drop shorter than the queue is not heard, again and again, and a longer
 // outage is silent only for what the queue did not cover, with sound back
 // soon after the server, whether it was away for seconds or for a minute.
-TEST(StreamPlayerOutageTest, dropsAreBridgedAndSoundReturnsWithTheServer)
+TEST_F(StreamPlayerOutageTest, dropsAreBridgedAndSoundReturnsWithTheServer)
 {
-    ::unsetenv("SONALTO_AUDIO_SINK");
-    gst_init(nullptr, nullptr); // its registry, before HOME moves
-    testsupport::SoundServer sound;
-    if (!sound.ready())
-        GTEST_SKIP() << sound.error();
-    TempDir root { "sonalto-outage" };
-    MakeStreamTone(root.path() + "tone.mp3");
-    const int port = RefusingPort();
-    RestartableServer server(root.path(), port);
+    RestartableServer server(m_root.path());
     ASSERT_TRUE(server.start());
 
     const std::chrono::milliseconds outages[] = { 1s, 1s, 1s, 10s, 60s };
@@ -455,7 +425,7 @@ TEST(StreamPlayerOutageTest, dropsAreBridgedAndSoundReturnsWithTheServer)
     using std::chrono::duration_cast;
     using std::chrono::milliseconds;
     // The server runs three seconds ahead of real time, as stations do.
-    player.play(QString("http://127.0.0.1:%1/_stream?audio=tone.mp3&burst=3").arg(port));
+    player.play(QString::fromStdString(server.url("/_stream?audio=tone.mp3&burst=3")));
     ASSERT_TRUE(waitForSound(monitor, Clock::now(), 10s)) << "no sound at the speakers";
 
     int drop = 0;
@@ -496,22 +466,14 @@ TEST(StreamPlayerOutageTest, dropsAreBridgedAndSoundReturnsWithTheServer)
 
 // A steady local stream, heard at the speakers and at the private output
 // together for a minute: no silent gap in either.
-TEST(StreamPlayerOutageTest, steadyPlaybackHasNoGaps)
+TEST_F(StreamPlayerOutageTest, steadyPlaybackHasNoGaps)
 {
-    ::unsetenv("SONALTO_AUDIO_SINK");
-    gst_init(nullptr, nullptr); // its registry, before HOME moves
-    if (!testsupport::StartSoundServer())
-        GTEST_SKIP() << "no sound server";
-    TempDir root { "sonalto-steady" };
-    MakeStreamTone(root.path() + "tone.mp3");
-    testsupport::HttpServer server;
-    ASSERT_TRUE(server.start(root.path()));
     using Clock = MonitorLevels::Clock;
     {
         StreamPlayer player;
         MonitorLevels speakers("test_sink.monitor");
         MonitorLevels recorder(kPrivateMonitorName);
-        player.play(QString::fromStdString(server.url("/_stream?audio=tone.mp3")));
+        player.play(QString::fromStdString(m_server.url("/_stream?audio=tone.mp3")));
         const auto heard = waitForSound(speakers, Clock::now(), 10s);
         ASSERT_TRUE(heard);
         QTest::qWait(60000);
@@ -526,28 +488,19 @@ TEST(StreamPlayerOutageTest, steadyPlaybackHasNoGaps)
                     << std::chrono::duration_cast<std::chrono::milliseconds>(r.at - *heard).count()
                     << " ms";
     }
-    testsupport::StopSoundServer();
 }
 
 // The sound server restarts under the player, taking the private output
 // with it: the player plays again on its own, the private output made
 // anew, and takes that output away when it leaves.
-TEST(StreamPlayerOutageTest, playsAgainAfterTheSoundServerRestarts)
+TEST_F(StreamPlayerOutageTest, playsAgainAfterTheSoundServerRestarts)
 {
-    ::unsetenv("SONALTO_AUDIO_SINK");
-    gst_init(nullptr, nullptr); // its registry, before HOME moves
-    if (!testsupport::StartSoundServer())
-        GTEST_SKIP() << "no sound server";
-    TempDir root { "sonalto-restart" };
-    MakeStreamTone(root.path() + "tone.mp3");
-    testsupport::HttpServer server;
-    ASSERT_TRUE(server.start(root.path()));
     using Clock = MonitorLevels::Clock;
     {
         StreamPlayer player;
         {
             MonitorLevels monitor("test_sink.monitor");
-            player.play(QString::fromStdString(server.url("/_stream?audio=tone.mp3")));
+            player.play(QString::fromStdString(m_server.url("/_stream?audio=tone.mp3")));
             ASSERT_TRUE(waitForSound(monitor, Clock::now(), 10s)) << "no sound at the speakers";
         }
         testsupport::RunCommand("pulseaudio --kill; sleep 0.5; " + testsupport::SupportDirectory()
@@ -559,31 +512,17 @@ TEST(StreamPlayerOutageTest, playsAgainAfterTheSoundServerRestarts)
         EXPECT_TRUE(SoundOutputExists(kPrivateOutputName));
     }
     EXPECT_FALSE(SoundOutputExists(kPrivateOutputName)) << "left behind on the sound server";
-    testsupport::StopSoundServer();
 }
 
-// The real output path: no SONALTO_AUDIO_SINK, a sound server with a null
-// sink standing in for the sound card.
-TEST(StreamPlayerSoundServerTest, playsThroughTheSoundServer)
+// The stream goes through the sound server to its null sink.
+class StreamPlayerSoundServerTest : public StreamPlayerOutageTest { };
+
+TEST_F(StreamPlayerSoundServerTest, playsThroughTheSoundServer)
 {
-    // GStreamer keeps its plugin registry under HOME: load it before HOME
-    // moves to the sound server's private one.
-    ::unsetenv("SONALTO_AUDIO_SINK");
-    {
-        StreamPlayer warmUp;
-    }
-
-    testsupport::SoundServer sound;
-    if (!sound.ready())
-        GTEST_SKIP() << sound.error();
-
-    testsupport::HttpServer server;
-    TempDir root { "sonalto-stream" };
-    ASSERT_TRUE(server.start(root.path()));
     {
         StreamPlayer player;
         QSignalSpy firstAudio(&player, &StreamPlayer::firstAudio);
-        player.play(QString::fromStdString(server.url("/_stream")));
+        player.play(QString::fromStdString(m_server.url("/_stream")));
         EXPECT_TRUE(QTest::qWaitFor([&] { return firstAudio.count() == 1; }, 10000));
         QTest::qWait(300);
         // The stream is a client of the null sink.

@@ -13,8 +13,11 @@
 #include <memory>
 #include <sstream>
 #include <thread>
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -339,6 +342,42 @@ std::string HttpServer::url(const std::string& path) const
     return (m_tls ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(m_port) + path;
 }
 
+int UnusedPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+RestartableServer::RestartableServer(std::string root, int port)
+    : m_root(std::move(root))
+    , m_port(port)
+{
+}
+
+bool RestartableServer::start()
+{
+    // Each start logs to a file of its own: the port it prints once it
+    // listens is then surely this start's.
+    const std::string log = m_work.path() + "server" + std::to_string(++m_starts) + ".log";
+    return m_process.start("python3",
+               { SupportDirectory() + "/httpserver.py", "--root", m_root, "--port",
+                   std::to_string(m_port) },
+               { { "PYTHONUNBUFFERED", "1" } }, {}, log)
+        && WaitForFileLine(log, std::to_string(m_port), 10s);
+}
+
+std::string RestartableServer::url(const std::string& path) const
+{
+    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+}
+
 namespace {
 
 // The files of make-tls.sh, made on first use.
@@ -490,11 +529,13 @@ std::vector<std::string> TopLevelWindowIds(const std::string& title)
     return ids;
 }
 
-void MakeStreamTone(const std::string& path)
+void MakeStreamTone(const std::string& path, int seconds)
 {
-    RunCommand("gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 num-buffers=4300 ! "
-               "audioconvert ! lamemp3enc target=bitrate bitrate=128 cbr=true ! "
-               "filesink location="
+    // 43 buffers of 1024 samples at 44.1 kHz make a second.
+    RunCommand("gst-launch-1.0 -q audiotestsrc freq=440 volume=0.5 num-buffers="
+        + std::to_string(seconds * 43)
+        + " ! audioconvert ! lamemp3enc target=bitrate bitrate=128 cbr=true ! "
+          "filesink location="
         + path);
 }
 

@@ -152,6 +152,33 @@ private:
     bool m_tls = false;
 };
 
+// A loopback port on which nothing listens now: connections to it are
+// refused at once until a server takes it.
+int UnusedPort();
+
+// httpserver.py on a port of its own that stays the same across stops and
+// starts, so that a client finds it again: a station's server that goes
+// away (killed, without a goodbye) and comes back.
+class RestartableServer {
+public:
+    explicit RestartableServer(std::string root, int port = UnusedPort());
+
+    // Starts the server and waits until it listens.
+    bool start();
+    void stop() { m_process.kill(); }
+
+    int port() const { return m_port; }
+    // "http://127.0.0.1:<port>" + path (path starts with '/').
+    std::string url(const std::string& path) const;
+
+private:
+    TempDir m_work { "sonalto-restart" };
+    std::string m_root;
+    int m_port;
+    int m_starts = 0;
+    Process m_process;
+};
+
 // A private certificate authority and a certificate with its key for
 // 127.0.0.1 signed by it, made by make-tls.sh once per test program in a
 // directory of its own: no key is kept anywhere. Empty when they could not
@@ -197,11 +224,12 @@ private:
     Environment m_saved;
 };
 
-// Writes a hundred seconds of a 440 Hz tone as MP3 at the test stream's bit
-// rate, for the local server's endless stream to loop ("/_stream?audio=").
-// Longer than any test's count of quiet moments, which would otherwise take
-// the file's own start and end for a gap.
-void MakeStreamTone(const std::string& path);
+// Writes seconds of a 440 Hz tone at half scale (-6 dB) as MP3 at the test
+// stream's bit rate, for the local server's endless stream to loop
+// ("/_stream?audio="). A hundred seconds is longer than any test's count of
+// quiet moments, which would otherwise take the file's own start and end
+// for a gap.
+void MakeStreamTone(const std::string& path, int seconds = 100);
 
 // One SoundServer for the whole test program, for tests that start it at
 // their beginning and end it at their end: true once it answers.
