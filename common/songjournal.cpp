@@ -262,9 +262,13 @@ std::vector<JournalEntry> FilterJournal(
     return shown;
 }
 
-std::string JournalCsv(const std::vector<JournalEntry>& entries)
+std::string JournalCsv(
+    const std::vector<JournalEntry>& entries, std::span<const char* const, 5> columns)
 {
-    std::string csv = "Date,Heure,Station,Artiste,Titre\r\n";
+    std::string csv;
+    for (const char* column : columns)
+        csv += (csv.empty() ? "" : ",") + csvField(column);
+    csv += "\r\n";
     for (const JournalEntry& e : entries) {
         csv += e.when.substr(0, 10) + ',' + e.when.substr(11) + ',' + csvField(e.station) + ','
             + csvField(e.artist) + ',' + csvField(e.title) + "\r\n";

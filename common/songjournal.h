@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -71,6 +72,8 @@ std::vector<std::size_t> FilterJournalRows(
 std::vector<JournalEntry> FilterJournal(
     const std::vector<JournalEntry>& entries, const JournalFilter& filter);
 
-// The songs as a CSV file (RFC 4180, UTF-8, comma-separated) with the header
-// "Date,Heure,Station,Artiste,Titre".
-std::string JournalCsv(const std::vector<JournalEntry>& entries);
+// The songs as a CSV file (RFC 4180, UTF-8, comma-separated) under a header
+// line naming its five columns: date, time, station, artist, title. The
+// names are the caller's, in the listener's language.
+std::string JournalCsv(
+    const std::vector<JournalEntry>& entries, std::span<const char* const, 5> columns);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "common/foldaccents.h"
+#include "nowplaying/nowplayingtexts.h"
 #include "nowplaying/songwindowmodel.h"
 
 namespace {
@@ -112,5 +113,5 @@ std::string JournalModel::likedCsv() const
     std::vector<JournalEntry> liked;
     std::copy_if(m_entries.begin(), m_entries.end(), std::back_inserter(liked),
         [](const JournalEntry& e) { return e.liked; });
-    return JournalCsv(liked);
+    return JournalCsv(liked, texts::kJournalColumns);
 }

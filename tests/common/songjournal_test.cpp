@@ -91,8 +91,9 @@ TEST(SongJournal, searchesFiltersLikesAndExports)
         EXPECT_EQ(Titles(FilterJournal(all, c.filter)), c.titles)
             << c.filter.text << '|' << c.filter.station;
 
-    EXPECT_EQ(JournalCsv(FilterJournal(all, { "", "", "", true })),
-        "Date,Heure,Station,Artiste,Titre\r\n"
+    const char* const columns[] = { "Date", "Heure", "Station", "Artiste", "Titre, \"nom\"" };
+    EXPECT_EQ(JournalCsv(FilterJournal(all, { "", "", "", true }), columns),
+        "Date,Heure,Station,Artiste,\"Titre, \"\"nom\"\"\"\r\n"
         "2026-12-09,09:00:00,Radio Nova,Noir Désir,\"Le vent, \"\"nous\"\" portera\"\r\n"
         "2026-12-08,15:00:00,FIP,Étienne Daho,Week-end à Rome\r\n");
 }
