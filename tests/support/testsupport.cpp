@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +23,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "common/textfile.h"
 
 extern char** environ;
 
@@ -417,6 +421,33 @@ std::string RunCommand(const std::string& command)
         ::pclose(pipe);
     }
     return out;
+}
+
+std::string DecodedSamples(const std::string& file, int rate)
+{
+    const std::string raw = file + ".s16";
+    RunCommand("gst-launch-1.0 -q filesrc location='" + file
+        + "' ! decodebin ! audioconvert ! audioresample ! audio/x-raw,format=S16LE,channels=1,rate="
+        + std::to_string(rate) + " ! filesink location='" + raw + "' 2>&1");
+    std::string samples = ReadTextFile(raw);
+    std::remove(raw.c_str());
+    return samples;
+}
+
+std::vector<double> PeaksDb(const std::string& samples, std::size_t windowSamples)
+{
+    std::vector<double> peaks;
+    const std::size_t window = windowSamples * 2;
+    for (std::size_t at = 0; window > 0 && at + window <= samples.size(); at += window) {
+        int loudest = 0;
+        for (std::size_t i = at; i < at + window; i += 2) {
+            const auto sample = static_cast<std::int16_t>(static_cast<unsigned char>(samples[i])
+                | (static_cast<unsigned char>(samples[i + 1]) << 8));
+            loudest = std::max(loudest, std::abs(static_cast<int>(sample)));
+        }
+        peaks.push_back(loudest == 0 ? -120.0 : 20.0 * std::log10(loudest / 32768.0));
+    }
+    return peaks;
 }
 
 SoundServer::SoundServer(const std::string& arguments)

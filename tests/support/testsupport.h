@@ -192,6 +192,13 @@ std::string SupportDirectory();
 // Runs a shell command and returns what it printed on standard output.
 std::string RunCommand(const std::string& command);
 
+// The sound of an audio file as mono 16-bit little-endian samples at rate,
+// decoded by gst-launch-1.0; empty when the file cannot be decoded.
+std::string DecodedSamples(const std::string& file, int rate);
+// The peak of each whole window of such samples, in dB of full scale; -120
+// for a window of zeros.
+std::vector<double> PeaksDb(const std::string& samples, std::size_t windowSamples);
+
 // The X ids of the top-level windows with this title, in stacking order.
 std::vector<std::string> TopLevelWindowIds(const std::string& title);
 
