@@ -67,7 +67,8 @@ bool WriteToneThenSilence(const std::string& root)
 }
 
 // Where a piece was cut: the seconds of the other song's sound at its start
-// and at its end, and its length.
+// (an early cut keeps the end of the song before) and at its end (a late
+// cut takes the start of the song after), and its length.
 struct Cut {
     double head = 0;
     double tail = 0;
