@@ -262,23 +262,21 @@ void DirectoryDialog::play()
 
 void DirectoryDialog::addSelected()
 {
-    const int row = selectedRow();
-    const DirectoryStation* station = m_model.station(row);
-    if (station == nullptr)
+    const DirectoryStation* selected = m_model.station(selectedRow());
+    if (selected == nullptr)
         return;
     m_addButton->setEnabled(false);
-    const std::string favicon = station->favicon;
-    const unsigned long search = m_search;
-    StartFetchWorker([mailbox = m_mailbox, favicon, row, search, this] {
-        std::string logo = fetchLogo(favicon);
-        mailbox->post([this, row, search, logo] {
+    // The station itself travels with the icon fetch: the rows may change
+    // meanwhile (a new search, the broken streams shown or hidden).
+    StartFetchWorker([mailbox = m_mailbox, station = *selected, this] {
+        std::string logo = fetchLogo(station.favicon);
+        mailbox->post([this, station, logo] {
             m_addButton->setEnabled(true);
-            // A new search changed the rows: the add is dropped.
-            const bool added = search == m_search && m_model.add(row, logo);
+            const bool added = m_model.add(station, logo);
             if (!logo.empty())
                 DeleteFile(logo);
             if (added)
-                DiagLog("directory added " + m_model.station(row)->name);
+                DiagLog("directory added " + station.name);
             if (added && m_actions.added)
                 m_actions.added();
             emit addFinished(added);

@@ -76,16 +76,13 @@ const DirectoryStation* DirectoryModel::station(int row) const
     return &m_shown[static_cast<std::size_t>(row)];
 }
 
-bool DirectoryModel::add(int row, const std::string& logoPath)
+bool DirectoryModel::add(const DirectoryStation& station, const std::string& logoPath)
 {
-    const DirectoryStation* found = station(row);
-    if (found == nullptr)
-        return false;
-    DirectoryAdd add = AddDirectoryStation(m_htmlDir, *found, logoPath, false);
+    DirectoryAdd add = AddDirectoryStation(m_htmlDir, station, logoPath, false);
     if (add.result == DirectoryAddResult::NameExists) {
         if (m_prompt.question(kDirectoryTitle, add.message) != PromptAnswer::Yes)
             return false;
-        add = AddDirectoryStation(m_htmlDir, *found, logoPath, true);
+        add = AddDirectoryStation(m_htmlDir, station, logoPath, true);
     }
     if (add.result == DirectoryAddResult::Added)
         return true;

@@ -42,10 +42,10 @@ public:
     // Empty, or the one line the window shows under the list.
     const std::string& status() const { return m_status; }
 
-    // Adds the result at row with the logo file (empty: the default logo).
-    // A name already in the list is asked about first. True when a station
-    // page was added; every refusal has been told to the listener.
-    bool add(int row, const std::string& logoPath);
+    // Adds a result with the logo file (empty: the default logo). A name
+    // already in the list is asked about first. True when a station page was
+    // added; every refusal has been told to the listener.
+    bool add(const DirectoryStation& station, const std::string& logoPath);
     // Writes the page the player plays a result from; its full path, or
     // empty when it cannot be written.
     std::string writeTrialPage(int row) const;

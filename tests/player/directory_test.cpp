@@ -1,6 +1,7 @@
 #include "catalogue/directorydialog.h"
 
 #include <QCheckBox>
+#include <QRegularExpression>
 #include <QComboBox>
 #include <QImage>
 #include <QLabel>
@@ -21,6 +22,68 @@
 #include "support/scriptedprompt.h"
 
 namespace {
+
+// The model alone: the query its fields make and what each answer shows.
+TEST(DirectoryModel, makesTheQueryAndKeepsWhatWasShownOnABadAnswer)
+{
+    CatalogueDir catalogue;
+    catalogue.write({ { "Radio Nova", "Radio_Nova.htm", true, "", "" } });
+    ScriptedPrompt prompt;
+    DirectoryModel model(catalogue.html(), prompt);
+
+    // The countries in the order the listener meets them, then all; the
+    // name goes to the directory only when nothing else narrows the search.
+    std::vector<std::string> paths;
+    for (int country = 0; country < 6; ++country) {
+        model.setQuery("été", country, "", "");
+        paths.push_back(model.searchPath());
+    }
+    const std::string start = "/json/stations/search?order=votes&reverse=true&limit=200";
+    EXPECT_EQ(paths,
+        (std::vector<std::string> { start + "&countrycode=FR&hidebroken=false",
+            start + "&countrycode=BE&hidebroken=false", start + "&countrycode=CH&hidebroken=false",
+            start + "&countrycode=CA&hidebroken=false", start + "&countrycode=LU&hidebroken=false",
+            start + "&name=%C3%A9t%C3%A9&hidebroken=false" }));
+    model.setQuery("", 5, "french", "jazz");
+    EXPECT_EQ(model.searchPath(), start + "&language=french&tag=jazz&hidebroken=false");
+
+    const std::string answer = R"([
+        {"stationuuid":"a","name":"Jazz Été","url_resolved":"http://a.example/","lastcheckok":1},
+        {"stationuuid":"b","name":"Jazz Panne","url_resolved":"http://b.example/","lastcheckok":0},
+        {"stationuuid":"c","name":"Sans flux","url_resolved":"ftp://c.example/","lastcheckok":1}])";
+    model.setQuery("ete", 0, "", "jazz");
+    model.takeAnswer(true, false, answer);
+    ASSERT_EQ(model.shown().size(), 1U);
+    EXPECT_EQ(model.shown()[0].name, "Jazz Été");
+    EXPECT_EQ(model.status(), "");
+    model.setQuery("", 0, "", "jazz");
+    model.setShowBroken(true);
+    EXPECT_EQ(model.shown().size(), 2U);
+
+    // No server, or only servers answering what is not a station list: one
+    // line, and the rows found before stay.
+    model.takeAnswer(false, false, "");
+    EXPECT_EQ(model.status(), kDirectoryOffline);
+    model.takeAnswer(false, true, "");
+    EXPECT_EQ(model.status(), "La réponse de l'annuaire n'est pas lisible.");
+    EXPECT_EQ(model.shown().size(), 2U);
+    // Stations without a usable stream are no result.
+    model.takeAnswer(true, false, R"([{"name":"Sans flux","url_resolved":"rtsp://x/"}])");
+    EXPECT_TRUE(model.shown().empty());
+    EXPECT_EQ(model.status(), kDirectoryNothingFound);
+
+    // A name that cannot name a page is told and leaves the list as it was.
+    const std::string index = ReadTextFile(catalogue.index());
+    DirectoryStation unsafe;
+    unsafe.name = "../Radio";
+    unsafe.stream = "http://a.example/";
+    EXPECT_FALSE(model.add(unsafe, ""));
+    EXPECT_EQ(prompt.texts(),
+        std::vector<std::string> {
+            "Le nom « ../Radio » ne peut pas servir de nom de page : la station n'a pas été "
+            "ajoutée." });
+    EXPECT_EQ(ReadTextFile(catalogue.index()), index);
+}
 
 // The dialog against the directory fixture of the local test server.
 class DirectoryTest : public ::testing::Test {
@@ -106,6 +169,13 @@ TEST_F(DirectoryTest, searchFallsBackPastADeadServerAndHidesBrokenStreams)
     EXPECT_FALSE(shown.contains(QStringLiteral("Bruxelles Jazz")));
     dialog->findChild<QCheckBox*>("showBroken")->setChecked(true);
     EXPECT_TRUE(names(*dialog).contains(QStringLiteral("Jazz Panne")));
+    // Every call named the player and its version.
+    std::string agents;
+    FetchText(m_server.url("/_dir/agents"), 5, agents);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral(R"(^\["Sonalto/\d+\.\d+[^"]*"\]$)"))
+                    .match(QString::fromStdString(agents))
+                    .hasMatch())
+        << agents;
 
     // The name box filters, accents ignored.
     dialog->findChild<QLineEdit*>("name")->setText("elan");
@@ -153,8 +223,15 @@ TEST_F(DirectoryTest, addMakesAPageWithASmallLogoAndAsksBeforeASecondCopy)
 {
     auto dialog = makeDialog(good());
     ASSERT_TRUE(searchJazzInFrance(*dialog));
+    // The broken streams shown while the icon is fetched move the rows: the
+    // station chosen is the one added.
     select(*dialog, QStringLiteral("Jazz Grand Logo"));
-    ASSERT_TRUE(add(*dialog));
+    QSignalSpy finished(dialog.get(), &DirectoryDialog::addFinished);
+    dialog->addSelected();
+    dialog->findChild<QCheckBox*>("showBroken")->setChecked(true);
+    ASSERT_TRUE(finished.wait(15000));
+    ASSERT_TRUE(finished.first().first().toBool());
+    EXPECT_FALSE(FileExists(m_catalogue.html() + FileNameOnDisk("Jazz_\xC9norme_Logo.htm")));
     EXPECT_EQ(m_added, 1);
     StationPageInfo info;
     ReadStationPage(m_catalogue.html() + "Jazz_Grand_Logo.htm", info);
@@ -165,6 +242,7 @@ TEST_F(DirectoryTest, addMakesAPageWithASmallLogoAndAsksBeforeASecondCopy)
     EXPECT_NE(ReadTextFile(m_catalogue.index()).find("Jazz_Grand_Logo.htm"), std::string::npos);
 
     // The same name again: No adds nothing, Yes adds "(2)".
+    select(*dialog, QStringLiteral("Jazz Grand Logo"));
     m_prompt.answers = { PromptAnswer::No, PromptAnswer::Yes };
     EXPECT_FALSE(add(*dialog));
     ASSERT_TRUE(add(*dialog));

@@ -2,7 +2,10 @@
 server: /_dir/json/servers (this server under two names),
 /_dir/json/stations/search?... and
 /_dir/json/url/<uuid> (a click, counted; /_dir/clicks lists them), with
-about fifty stations whose streams and icons are on the same server.
+about fifty stations whose streams and icons are on the same server. Like
+the directory, it asks its clients to name themselves: a /json/ request
+whose User-Agent does not start with "Sonalto/" gets 403, and
+/_dir/agents lists the User-Agents seen.
 
   /_dir/pls/<n>.pls      a playlist naming the endless stream
   /_dir/icon/<side>.png  a grey square PNG of <side> pixels
@@ -21,6 +24,7 @@ import urllib.parse
 import zlib
 
 _clicks = []
+_agents = []
 _lock = threading.Lock()
 
 _NAMES = [
@@ -103,6 +107,16 @@ def answer(handler, parsed, query, head):
     path = parsed.path[len("/_dir"):]
     # The same addresses whichever of the server's names was asked.
     base = "http://127.0.0.1:{}".format(handler.server.server_address[1])
+    if path.startswith("/json/"):
+        agent = handler.headers.get("User-Agent", "")
+        with _lock:
+            if agent not in _agents:
+                _agents.append(agent)
+        if not agent.startswith("Sonalto/"):
+            return _send(handler, "name your application", head, "text/plain", 403)
+    if path == "/agents":
+        with _lock:
+            return _send(handler, json.dumps(_agents), head)
     if path == "/json/servers":
         # Two names of this server, as the directory lists its host names.
         return _send(handler, json.dumps([{"name": "127.0.0.1"}, {"name": "localhost"}]), head)
@@ -146,9 +160,9 @@ def answer(handler, parsed, query, head):
     return False
 
 
-def _send(handler, body, head, kind="application/json"):
+def _send(handler, body, head, kind="application/json", status=200):
     data = body if isinstance(body, bytes) else body.encode("utf-8")
-    handler.send_response(200)
+    handler.send_response(status)
     handler.send_header("Content-Type", kind)
     handler.send_header("Content-Length", str(len(data)))
     handler.end_headers()
