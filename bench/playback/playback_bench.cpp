@@ -658,6 +658,8 @@ struct TreeUsage {
     double rssMib = 0;
     double privateMib = 0;
     double cpuPercent = 0; // of one core
+    double wakeups = 0; // context switches of every thread, per second
+    std::string wakers; // the threads that switch most, per second
     int processes = 0;
     std::string names; // "name x count" of every process
     std::string detail; // each process: its name, its web-engine role, its PSS
@@ -709,12 +711,37 @@ std::map<pid_t, long long> TreeTicks(pid_t root)
     return ticks;
 }
 
+// Context switches so far of each thread of the tree, voluntary or not,
+// by thread id, with the thread's name: each is one wake-up of a core.
+std::map<pid_t, std::pair<std::string, long long>> TreeSwitches(pid_t root)
+{
+    std::map<pid_t, std::pair<std::string, long long>> switches;
+    for (const auto& member : testsupport::ProcessTree(root)) {
+        const std::string tasks = "/proc/" + std::to_string(member.first) + "/task";
+        std::error_code error;
+        for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+            std::string name;
+            long long count = 0;
+            for (const std::string& line : ReadLines((task.path() / "status").string())) {
+                if (line.rfind("Name:", 0) == 0)
+                    name = line.substr(line.find_first_not_of(" \t", 5));
+                else if (line.find("ctxt_switches:") != std::string::npos)
+                    count += std::atoll(line.c_str() + line.find(':') + 1);
+            }
+            switches[std::atoi(task.path().filename().c_str())] = { name, count };
+        }
+    }
+    return switches;
+}
+
 TreeUsage MeasureTree(pid_t root, std::chrono::seconds window)
 {
     const std::map<pid_t, long long> before = TreeTicks(root);
+    const auto switchesBefore = TreeSwitches(root);
     const Clock::time_point from = Clock::now();
     std::this_thread::sleep_for(window);
     const std::map<pid_t, long long> after = TreeTicks(root);
+    const auto switchesAfter = TreeSwitches(root);
     const double elapsed = Seconds(Clock::now() - from).count();
     long long spent = 0;
     for (const auto& [pid, ticks] : after) {
@@ -724,6 +751,21 @@ TreeUsage MeasureTree(pid_t root, std::chrono::seconds window)
     TreeUsage usage;
     usage.cpuPercent = 100.0 * static_cast<double>(spent)
         / static_cast<double>(::sysconf(_SC_CLK_TCK)) / elapsed;
+    std::vector<std::pair<long long, std::string>> wakers;
+    for (const auto& [tid, thread] : switchesAfter) {
+        const auto earlier = switchesBefore.find(tid);
+        const long long count
+            = thread.second - (earlier != switchesBefore.end() ? earlier->second.second : 0);
+        usage.wakeups += static_cast<double>(count) / elapsed;
+        wakers.push_back({ count, thread.first });
+    }
+    std::sort(wakers.rbegin(), wakers.rend());
+    for (std::size_t i = 0; i < wakers.size() && i < 6; ++i) {
+        char part[80];
+        std::snprintf(part, sizeof part, "%s%s %.0f", i == 0 ? "" : ", ", wakers[i].second.c_str(),
+            static_cast<double>(wakers[i].first) / elapsed);
+        usage.wakers += part;
+    }
     long rss = 0;
     long pss = 0;
     long own = 0;
@@ -850,6 +892,12 @@ void PrintMemoryRows(const std::vector<MemoryRow>& rows)
     for (const MemoryRow& row : rows) {
         if (row.usage)
             std::printf("  %-38s %s\n", row.player.c_str(), row.usage->names.c_str());
+    }
+    std::printf("\nWake-ups (context switches of every thread, per second), busiest threads:\n");
+    for (const MemoryRow& row : rows) {
+        if (row.usage)
+            std::printf("  %-38s %6.0f  %s\n", row.player.c_str(), row.usage->wakeups,
+                row.usage->wakers.c_str());
     }
     std::printf("\nPSS of each process:\n");
     for (const MemoryRow& row : rows) {

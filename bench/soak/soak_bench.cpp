@@ -348,12 +348,14 @@ struct ProcessMemory {
     std::string name;
     long rssKib = 0;
     long pssKib = 0;
+    long anonKib = 0; // private memory: what a leak grows, unlike pages of files
 };
 
 struct MemorySample {
     std::vector<ProcessMemory> processes;
     long rssKib = 0;
     long pssKib = 0;
+    long anonKib = 0;
 };
 
 MemorySample SampleMemory(pid_t root)
@@ -362,12 +364,14 @@ MemorySample SampleMemory(pid_t root)
     std::map<pid_t, std::string> types;
     for (const auto& [pid, parent] : testsupport::ProcessTree(root)) {
         const std::string dir = "/proc/" + std::to_string(pid);
-        ProcessMemory p { pid, {}, -1, 0 };
+        ProcessMemory p { pid, {}, -1, 0, 0 };
         for (const std::string& line : ReadLines(dir + "/status")) {
             if (line.rfind("Name:", 0) == 0)
                 p.name = line.substr(std::min(line.size(), line.find_first_not_of(" \t", 5)));
             else if (line.rfind("VmRSS:", 0) == 0)
                 p.rssKib = std::atol(line.c_str() + 6);
+            else if (line.rfind("RssAnon:", 0) == 0)
+                p.anonKib = std::atol(line.c_str() + 8);
         }
         if (p.rssKib < 0)
             continue; // gone, or a zombie
@@ -387,6 +391,7 @@ MemorySample SampleMemory(pid_t root)
         }
         sample.rssKib += p.rssKib;
         sample.pssKib += p.pssKib;
+        sample.anonKib += p.anonKib;
         sample.processes.push_back(p);
     }
     return sample;
@@ -870,14 +875,15 @@ private:
         int feedReads = 0;
         for (const std::string& line : m_requests.readNew())
             feedReads += line.find("\"GET /feed-") != std::string::npos;
-        std::printf("minute %3d  RSS %7.1f  PSS %7.1f  sound %4.1f s  feed read %dx  %s%s%s\n",
-            minute, MiB(memory.rssKib), MiB(memory.pssKib), m_output.soundBetween(start, end),
-            feedReads, m_station.c_str(), events.c_str(),
+        std::printf(
+            "minute %3d  RSS %7.1f  PSS %7.1f  anon %7.1f  sound %4.1f s  feed read %dx  %s%s%s\n",
+            minute, MiB(memory.rssKib), MiB(memory.pssKib), MiB(memory.anonKib),
+            m_output.soundBetween(start, end), feedReads, m_station.c_str(), events.c_str(),
             window == false ? "; SONG WINDOW CLOSED" : "");
         std::printf("           ");
         for (const ProcessMemory& p : memory.processes)
-            std::printf(" %s[%d] %.1f/%.1f", p.name.c_str(), static_cast<int>(p.pid), MiB(p.rssKib),
-                MiB(p.pssKib));
+            std::printf(" %s[%d] %.1f/%.1f/%.1f", p.name.c_str(), static_cast<int>(p.pid),
+                MiB(p.rssKib), MiB(p.pssKib), MiB(p.anonKib));
         std::printf("\n");
         std::fflush(stdout);
     }
@@ -904,6 +910,18 @@ private:
             std::printf("  growth: %+.1f MiB RSS (%+.1f PSS); target under 5 MB (%.2f MiB): %s\n",
                 growth, MiB(last.pssKib - first.pssKib), kGrowthTargetMiB,
                 *memoryPass ? "PASS" : "FAIL");
+            // Anonymous memory is what a leak grows; the rest of the growth
+            // is pages of the programs' files read in as they are used.
+            std::printf("  anonymous memory: %+.1f MiB in all;", MiB(last.anonKib - first.anonKib));
+            for (const ProcessMemory& p : last.processes) {
+                const auto was = std::find_if(first.processes.begin(), first.processes.end(),
+                    [&](const ProcessMemory& q) { return q.pid == p.pid; });
+                if (was != first.processes.end())
+                    std::printf(" %s %+.1f", p.name.c_str(), MiB(p.anonKib - was->anonKib));
+                else
+                    std::printf(" %s (new) %.1f", p.name.c_str(), MiB(p.anonKib));
+            }
+            std::printf("\n");
         }
         std::printf("  station changes: %d, %d without sound; slowest \"first audio\" %.2f s, "
                     "slowest to sound flowing at the output %.2f s\n",

@@ -40,6 +40,10 @@ constexpr guint kPlayFlagText = 1 << 2;
 // is read this far ahead. After a few drops, each new connection's burst
 // adds to what was left, up to this.
 constexpr GstClockTime kQueueAhead = 10 * GST_SECOND;
+// Once the queue is full, the connection waits until this much of it has
+// been played before it reads on, so that a full queue costs one wake-up a
+// second instead of one per piece of audio.
+constexpr GstClockTime kQueueRefill = 1 * GST_SECOND;
 // Audio that comes after the queue ran dry starts this far ahead of the
 // output's clock, so that none of its start is too late to be played.
 constexpr GstClockTime kRejoinLead = 50 * GST_MSECOND;
@@ -584,8 +588,19 @@ void StreamPlayer::queueSample(GstSample* sample)
         // Room for it: the connection waits while the queue is full, and
         // gives up waiting when it is stopped.
         std::unique_lock<std::mutex> lock(m_tapMutex);
-        while (m_tapOpen.load() && gst_app_src_get_current_level_time(queue) > kQueueAhead)
-            m_tapWake.wait_for(lock, std::chrono::milliseconds(20));
+        GstClockTime level = gst_app_src_get_current_level_time(queue);
+        if (level > kQueueAhead) {
+            const GstClockTime target = kQueueAhead - kQueueRefill;
+            while (m_tapOpen.load() && level > target) {
+                // The queue drains at the speakers' pace: sleep about as
+                // long as it takes to reach the target, never past 1 s, so
+                // that a paused output is looked at again.
+                const auto wait = std::chrono::nanoseconds(std::min<GstClockTime>(
+                    std::max<GstClockTime>(level - target, 20 * GST_MSECOND), GST_SECOND));
+                m_tapWake.wait_for(lock, wait);
+                level = gst_app_src_get_current_level_time(queue);
+            }
+        }
         if (!m_tapOpen.load())
             return;
     }
