@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Runs the playback figures on a private X server, as a listener's desktop
 # has it. Usage: run-playback-bench.sh <build-dir> [latency [runs] | memory [settle] [window] [ours]
-#   | sound [outage-seconds...] | forward [runs]]
+#   | sound [outage-seconds...] | sound steady [seconds] | forward [runs]]
 set -euo pipefail
 
 if [ $# -lt 1 ]; then
   echo "usage: $0 <build-dir> [latency [runs] | memory [settle-seconds] [window-seconds] [ours]" \
-    "| sound [outage-seconds...] | forward [runs]]" >&2
+    "| sound [outage-seconds...] | sound steady [seconds] | forward [runs]]" >&2
   exit 2
 fi
 build=$1
@@ -86,7 +86,9 @@ run_memory() {
 # What is heard: first audio with and without a server burst, sound back
 # after outages, and the level at two volumes, for the playback engine
 # beside mpv and gst-play-1.0, read at the monitor of a private headless
-# sound server's null sink. Needs no X server.
+# sound server's null sink. "sound steady [seconds]" instead plays a steady
+# local stream for that long (10 minutes by default) and prints every gap
+# heard at the speakers and at the private output. Needs no X server.
 run_sound() {
   shift
   local pulse_dir
@@ -94,6 +96,7 @@ run_sound() {
   eval "$("$here/../tests/support/start-pulse.sh" "$pulse_dir")"
   local status=0
   "$build/bench/sound_bench" "$@" || status=$?
+  echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
   "$here/../tests/support/stop-pulse.sh" "$pulse_dir" || true
   rm -rf "$pulse_dir"
   return $status

@@ -3,6 +3,7 @@
 // gst-play-1.0 on the same local stream. Printed, not asserted.
 //
 //   sound_bench [outage-seconds...]   (default: 5 60)
+//   sound_bench steady [seconds]      (default: 600)
 //
 // For each player:
 //   - time to first audio, with the server sending three seconds ahead of
@@ -10,6 +11,11 @@
 //   - after the server was away for each outage, the time from its return
 //     to sound at the monitor, and the longest silence;
 //   - the loudest peak at the monitor at volume 100 % and 20 %.
+//
+// steady: the player's engine alone on a steady local stream for that
+// long, heard at the speakers (the null sink's monitor) and at the private
+// output the recorder takes: the longest silence and the count of quiet
+// 50 ms readings at each.
 //
 // The sound server comes from the environment (run-playback-bench.sh
 // sound starts one). Sonalto's engine runs in this process and is timed
@@ -28,12 +34,14 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gst/gst.h>
 
 #include <QCoreApplication>
 
+#include "common/sound/privateoutput.h"
 #include "playback/streamplayer.h"
 #include "support/monitorlevels.h"
 #include "support/testsupport.h"
@@ -239,12 +247,71 @@ double peakAt(Player& player, Server& server, int volume)
     return peak;
 }
 
+// The engine on a steady stream for a while: every gap heard at the
+// speakers and at the private output, from half a second after its first
+// sound to the end.
+int steady(Server& server, std::chrono::seconds length)
+{
+    // The private output is made when the engine starts: its monitor can
+    // be read only from then on.
+    Engine engine;
+    engine.start(streamUrl(server, 1), 100);
+    Monitor speakers("test_sink.monitor");
+    Monitor recorder(kPrivateMonitorName);
+    std::optional<Clock::time_point> heard;
+    if (!pumpUntil(
+            [&] { return (heard = speakers.soundAfter(Clock::now() - 20s)).has_value(); }, 15s)) {
+        std::fprintf(stderr, "no sound at the speakers\n");
+        return 1;
+    }
+    std::fprintf(stderr, "playing for %lld s\n", static_cast<long long>(length.count()));
+    pump(length);
+    const auto from = *heard + 500ms, to = Clock::now();
+    const bool playing = engine.running();
+    engine.stop();
+    pump(300ms);
+
+    std::printf("\nSteady local stream for %lld s, Sonalto (tone at -6 dB; quiet = below %g dB)\n",
+        static_cast<long long>(length.count()), Monitor::kSilence);
+    std::printf("%-24s%18s%18s%18s\n", "", "longest silence", "quiet readings", "readings");
+    for (const auto& [label, monitor] :
+        { std::pair<const char*, const Monitor*> { "speakers", &speakers },
+            { "private output", &recorder } }) {
+        const auto readings = monitor->readings();
+        const auto within = [&](const Monitor::Reading& r) { return r.at >= from && r.at <= to; };
+        const auto quiet = std::count_if(readings.begin(), readings.end(),
+            [&](const Monitor::Reading& r) { return within(r) && r.peak < Monitor::kSilence; });
+        const auto all = std::count_if(readings.begin(), readings.end(), within);
+        char longest[32];
+        std::snprintf(longest, sizeof longest, "%lld ms",
+            static_cast<long long>(monitor->longestSilence(from, to).count()));
+        std::printf("%-24s%18s%18lld%18lld\n", label, longest, static_cast<long long>(quiet),
+            static_cast<long long>(all));
+    }
+    std::printf("still playing at the end: %s\n", playing ? "yes" : "no");
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     gst_init(&argc, &argv);
+    const bool steadyOnly = argc > 1 && std::string(argv[1]) == "steady";
+    if (steadyOnly) {
+        const std::chrono::seconds length(argc > 2 ? std::max(1, std::atoi(argv[2])) : 600);
+        TempDir root("sonalto-sound-bench");
+        // Longer than the run: the server's loop never shows.
+        testsupport::MakeStreamTone(
+            root.path() + "tone.mp3", static_cast<int>(length.count()) + 60);
+        Server server(root.path());
+        if (!server.start()) {
+            std::fprintf(stderr, "the local HTTP server did not start\n");
+            return 1;
+        }
+        return steady(server, length);
+    }
     std::vector<int> outageSeconds;
     for (int i = 1; i < argc; ++i)
         outageSeconds.push_back(std::max(1, std::atoi(argv[i])));
