@@ -318,7 +318,7 @@ TEST_F(RecorderE2e, keepsWhatItRecordedHoweverItStops)
     player->play(QString::fromStdString(tone));
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return player->state() == StreamPlayer::State::Playing; }, 10000));
-    enum class Stop { CloseBox, Terminate, ServerRestart };
+    enum class Stop { CloseBox, Terminate, ServerRestart, DiskFull };
     struct Case {
         const char* what;
         Stop stop;
@@ -330,6 +330,12 @@ TEST_F(RecorderE2e, keepsWhatItRecordedHoweverItStops)
         { "the listener closes its window", Stop::CloseBox, 1, 0, nullptr },
         { "logout (SIGTERM)", Stop::Terminate, 0, 0,
             "harddisk: Arrêt demandé par le système : l'enregistrement est conservé dans " },
+        // WAV at 22050 Hz mono fills the 128 KiB the recorder may write in
+        // about 3 s: its writes then fail as on a full disk, and what its
+        // file sink still held is lost.
+        { "the disk is full", Stop::DiskFull, 0, 1,
+            "harddisk: L'enregistrement s'est interrompu : " },
+        // Last: the player goes with the sound server.
         { "the sound server restarts", Stop::ServerRestart, 1, 1,
             "harddisk: L'enregistrement s'est interrompu : " },
     };
@@ -349,10 +355,16 @@ TEST_F(RecorderE2e, keepsWhatItRecordedHoweverItStops)
             + RecordingExtension(c.formatIndex);
         const std::string output = m_install.path() + name;
         const std::string log = m_install.path() + name + ".log";
+        std::vector<std::string> arguments
+            = { "-record", "-preset", "Snt.hdp", "-filter", "smart.hfs", "-output", output };
+        std::string program = m_recorder;
+        if (c.stop == Stop::DiskFull) {
+            arguments.insert(arguments.begin(),
+                { "-c", "ulimit -f 128; trap '' XFSZ; exec \"$0\" \"$@\"", m_recorder });
+            program = "/bin/sh";
+        }
         Process recorder;
-        ASSERT_TRUE(recorder.start(m_recorder,
-            { "-record", "-preset", "Snt.hdp", "-filter", "smart.hfs", "-output", output }, {},
-            m_install.path(), log));
+        ASSERT_TRUE(recorder.start(program, arguments, {}, m_install.path(), log));
         QTest::qWait(3000);
         ASSERT_TRUE(recorder.isRunning()) << ReadTextFile(log);
         switch (c.stop) {
@@ -368,11 +380,13 @@ TEST_F(RecorderE2e, keepsWhatItRecordedHoweverItStops)
             player.reset();
             testsupport::RunCommand("pulseaudio --kill; sleep 0.5");
             break;
+        case Stop::DiskFull:
+            break;
         }
         if (c.said) {
             EXPECT_TRUE(waitForLineStarting(log, c.said, 15s)) << ReadTextFile(log);
         }
-        if (c.stop == Stop::ServerRestart) {
+        if (c.status != 0) {
             // Its message stays on screen until the scheduler's or the
             // player's "-quit" comes.
             QTest::qWait(500);
@@ -380,9 +394,10 @@ TEST_F(RecorderE2e, keepsWhatItRecordedHoweverItStops)
             Process quit;
             ASSERT_TRUE(quit.start(m_recorder, { "-quit" }, {}, m_install.path()));
             EXPECT_EQ(quit.waitForExit(10s), 0);
+        }
+        if (c.stop == Stop::ServerRestart)
             testsupport::RunCommand(
                 testsupport::SupportDirectory() + "/start-pulse.sh \"$SONALTO_PULSE_DIR\"");
-        }
         EXPECT_EQ(recorder.waitForExit(15s), c.status) << ReadTextFile(log);
         struct stat info { };
         ASSERT_EQ(::stat(output.c_str(), &info), 0);
