@@ -387,7 +387,19 @@ void Capture::pieceEnded(Piece* piece)
     if (!m_splits.empty())
         beginSplit();
     else if (m_stopAfterSplits)
-        gst_element_send_event(m_pipeline, gst_event_new_eos());
+        endBehindSource();
+}
+
+// The end of stream goes in behind the source, not to the source itself:
+// a source whose sound server no longer answers holds its lock while it
+// waits for audio, and would hold the caller with it. The encoder still
+// gets its end and closes the file.
+void Capture::endBehindSource()
+{
+    if (GstPad* pad = gst_element_get_static_pad(m_afterSource, "sink")) {
+        gst_pad_send_event(pad, gst_event_new_eos());
+        gst_object_unref(pad);
+    }
 }
 
 void Capture::savePiece(Piece& piece, bool ended)
@@ -425,7 +437,7 @@ void Capture::stop()
         m_stopAfterSplits = true;
         return;
     }
-    gst_element_send_event(m_pipeline, gst_event_new_eos());
+    endBehindSource();
 }
 
 void Capture::onMessage(GstMessage* message)
@@ -447,10 +459,7 @@ void Capture::onMessage(GstMessage* message)
     // closes what it has. When that end does not come either, the grace
     // period keeps the file as it stands.
     m_grace.start();
-    if (GstPad* pad = gst_element_get_static_pad(m_afterSource, "sink")) {
-        gst_pad_send_event(pad, gst_event_new_eos());
-        gst_object_unref(pad);
-    }
+    endBehindSource();
 }
 
 void Capture::finish(bool ended)
@@ -459,13 +468,14 @@ void Capture::finish(bool ended)
         return;
     m_done = true;
     m_grace.stop();
-    gst_element_set_state(m_pipeline, GST_STATE_NULL);
+    // The files are closed and named before the source stops: the stop of a
+    // source whose sound server hangs lasts as long as the server does.
     // A cut that did not end in time: the piece it opened is closed too.
-    if (m_incoming && m_swapped) {
-        for (GstElement* element : { m_incoming->sink, m_incoming->after, m_incoming->encoder })
-            if (element)
-                gst_element_set_state(element, GST_STATE_NULL);
-    }
+    for (Piece* piece : { m_current.get(), m_incoming && m_swapped ? m_incoming.get() : nullptr })
+        if (piece)
+            for (GstElement* element : { piece->sink, piece->after, piece->encoder })
+                if (element)
+                    gst_element_set_state(element, GST_STATE_NULL);
     if (m_audioBuffers.load() == 0) {
         QFile::remove(m_current->temporary);
         if (m_incoming && m_swapped)
@@ -480,4 +490,5 @@ void Capture::finish(bool ended)
                                        : Outcome::KeptUnfinished;
     }
     emit finished();
+    gst_element_set_state(m_pipeline, GST_STATE_NULL);
 }

@@ -101,6 +101,7 @@ private:
     friend struct CaptureProbes; // the streaming threads' side of the cut
     void onMessage(GstMessage* message);
     void finish(bool ended);
+    void endBehindSource();
 
     GstElement* m_pipeline = nullptr;
     GstElement* m_afterSource = nullptr; // where the end goes in when the source failed

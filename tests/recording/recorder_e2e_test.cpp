@@ -318,7 +318,7 @@ TEST_F(RecorderE2e, keepsWhatItRecordedHoweverItStops)
     player->play(QString::fromStdString(tone));
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return player->state() == StreamPlayer::State::Playing; }, 10000));
-    enum class Stop { CloseBox, Terminate, ServerRestart, DiskFull };
+    enum class Stop { CloseBox, Terminate, ServerRestart, DiskFull, ServerHangs };
     struct Case {
         const char* what;
         Stop stop;
@@ -335,6 +335,9 @@ TEST_F(RecorderE2e, keepsWhatItRecordedHoweverItStops)
         // file sink still held is lost.
         { "the disk is full", Stop::DiskFull, 0, 1,
             "harddisk: L'enregistrement s'est interrompu : " },
+        // STOP while the sound server answers no more: the file is whole
+        // and named at once, not when the server comes back.
+        { "the sound server hangs", Stop::ServerHangs, 1, 0, nullptr },
         // Last: the player goes with the sound server.
         { "the sound server restarts", Stop::ServerRestart, 1, 1,
             "harddisk: L'enregistrement s'est interrompu : " },
@@ -382,6 +385,17 @@ TEST_F(RecorderE2e, keepsWhatItRecordedHoweverItStops)
             break;
         case Stop::DiskFull:
             break;
+        case Stop::ServerHangs: {
+            testsupport::RunCommand("kill -STOP $(cat \"$PULSE_RUNTIME_PATH/pid\")");
+            Process quit;
+            ASSERT_TRUE(quit.start(m_recorder, { "-quit" }, {}, m_install.path()));
+            EXPECT_EQ(quit.waitForExit(3s), 0) << "STOP waits for the sound server";
+            struct stat info { };
+            EXPECT_TRUE(QTest::qWaitFor([&] { return ::stat(output.c_str(), &info) == 0; }, 5000))
+                << "named only once the sound server is back";
+            testsupport::RunCommand("kill -CONT $(cat \"$PULSE_RUNTIME_PATH/pid\")");
+            break;
+        }
         }
         if (c.said) {
             EXPECT_TRUE(waitForLineStarting(log, c.said, 15s)) << ReadTextFile(log);
