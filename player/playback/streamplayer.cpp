@@ -322,6 +322,8 @@ StreamPlayer::StreamPlayer(QObject* parent)
 #if defined(__GLIBC__)
     connect(&m_trimTimer, &QTimer::timeout, this, [] { ::malloc_trim(0); });
 #endif
+    m_privateCheck.setInterval(3000);
+    connect(&m_privateCheck, &QTimer::timeout, this, &StreamPlayer::checkPrivateOutput);
     connect(&m_resolver, &PlaylistResolver::finished, this, &StreamPlayer::onFetched);
     m_resolver.setTimeout(m_policy.playlistTimeout);
     m_statusText = playbacktexts::kStopped;
@@ -534,6 +536,8 @@ bool StreamPlayer::startOutput()
         return false;
     }
     m_outputRunning = true;
+    if (m_withPrivateOutput)
+        m_privateCheck.start();
     return true;
 }
 
@@ -545,6 +549,28 @@ void StreamPlayer::stopOutput()
     ++m_outputGeneration;
     m_outputRunning = false;
     m_ending = false;
+    m_privateCheck.stop();
+}
+
+// The private output can go while the output runs (its module unloaded):
+// the sound server then moves the recorder's stream onto the speakers,
+// where it doubles the sound at full level whatever the slider says. It is
+// made again and the stream sent back to it, or, when that cannot be done,
+// the stream is muted.
+void StreamPlayer::checkPrivateOutput()
+{
+    if (!m_withPrivateOutput || !m_sink
+        || SoundOutputExists(kPrivateOutputName, std::chrono::milliseconds(300)))
+        return;
+    GstElement* recorderSink = gst_bin_get_by_name(GST_BIN(m_sink), "sonalto-record-sink");
+    if (!recorderSink)
+        return;
+    const bool back = EnsurePrivateOutput(std::chrono::milliseconds(500));
+    qCDebug(lcPlayback) << "private output gone;" << (back ? "made again" : "recorder muted");
+    if (back)
+        g_object_set(recorderSink, "device", kPrivateOutputName, nullptr);
+    g_object_set(recorderSink, "mute", !back, nullptr);
+    gst_object_unref(recorderSink);
 }
 
 // Stops the connection; what it had handed to the output's queue stays

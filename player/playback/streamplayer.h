@@ -104,6 +104,7 @@ private:
     void installOutput(bool withPrivateOutput);
     bool startOutput();
     void stopOutput();
+    void checkPrivateOutput();
     void closeSource();
     void next();
     void startAttempt(const Candidate& candidate);
@@ -190,6 +191,7 @@ private:
     QTimer m_retryTimer;
     QTimer m_trimTimer;
     QTimer m_steadyTimer; // runs from the first audio until it is steady
+    QTimer m_privateCheck; // while the output also feeds the private output
     QElapsedTimer m_failingSince; // invalid while audio flows
     int m_failedRounds = 0;
 

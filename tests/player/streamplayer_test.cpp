@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gst/gst.h>
@@ -490,28 +491,51 @@ TEST_F(StreamPlayerOutageTest, steadyPlaybackHasNoGaps)
     }
 }
 
-// The sound server restarts under the player, taking the private output
-// with it: the player plays again on its own, the private output made
-// anew, and takes that output away when it leaves.
+// The private output goes away under the player, with the sound server
+// when it restarts or alone when its module is unloaded: the player plays
+// again on its own, the private output made anew, and takes that output
+// away when it leaves.
 TEST_F(StreamPlayerOutageTest, playsAgainAfterTheSoundServerRestarts)
 {
     using Clock = MonitorLevels::Clock;
-    {
-        StreamPlayer player;
+    const std::pair<const char*, std::string> losses[] = {
+        { "the sound server restarts",
+            "pulseaudio --kill; sleep 0.5; " + testsupport::SupportDirectory()
+                + "/start-pulse.sh \"$SONALTO_PULSE_DIR\"" },
+        { "the private output's module is unloaded",
+            std::string("pactl unload-module $(pactl list short modules | grep 'sink_name=")
+                + kPrivateOutputName + "' | cut -f1)" },
+    };
+    for (const auto& [what, command] : losses) {
+        SCOPED_TRACE(what);
         {
+            StreamPlayer player;
+            {
+                MonitorLevels monitor("test_sink.monitor");
+                player.play(QString::fromStdString(m_server.url("/_stream?audio=tone.mp3")));
+                ASSERT_TRUE(waitForSound(monitor, Clock::now(), 10s)) << "no sound at the speakers";
+            }
+            ASSERT_TRUE(SoundOutputExists(kPrivateOutputName));
+            testsupport::RunCommand(command);
+            ASSERT_TRUE(QTest::qWaitFor([] { return SoundOutputExists("test_sink"); }, 10000));
             MonitorLevels monitor("test_sink.monitor");
-            player.play(QString::fromStdString(m_server.url("/_stream?audio=tone.mp3")));
-            ASSERT_TRUE(waitForSound(monitor, Clock::now(), 10s)) << "no sound at the speakers";
+            EXPECT_TRUE(waitForSound(monitor, Clock::now() + 500ms, 15s))
+                << "no sound after the output went";
+            EXPECT_EQ(player.state(), State::Playing);
+            ASSERT_TRUE(QTest::qWaitFor([] { return SoundOutputExists(kPrivateOutputName); }, 5000))
+                << "the private output is not made again";
+            // The player's sound reaches it again, and not the speakers
+            // twice over.
+            MonitorLevels recorder(kPrivateMonitorName);
+            EXPECT_TRUE(waitForSound(recorder, Clock::now(), 5s)) << "the private output is silent";
+            EXPECT_EQ(testsupport::RunCommand("pactl list short sink-inputs | cut -f2 | grep -cx "
+                                              "\"$(pactl list short sinks | grep -w test_sink | "
+                                              "cut -f1)\""),
+                "1\n")
+                << "streams at the speakers";
         }
-        testsupport::RunCommand("pulseaudio --kill; sleep 0.5; " + testsupport::SupportDirectory()
-            + "/start-pulse.sh \"$SONALTO_PULSE_DIR\"");
-        ASSERT_TRUE(QTest::qWaitFor([] { return SoundOutputExists("test_sink"); }, 10000));
-        MonitorLevels monitor("test_sink.monitor");
-        EXPECT_TRUE(waitForSound(monitor, Clock::now(), 15s)) << "no sound after the restart";
-        EXPECT_EQ(player.state(), State::Playing);
-        EXPECT_TRUE(SoundOutputExists(kPrivateOutputName));
+        EXPECT_FALSE(SoundOutputExists(kPrivateOutputName)) << "left behind on the sound server";
     }
-    EXPECT_FALSE(SoundOutputExists(kPrivateOutputName)) << "left behind on the sound server";
 }
 
 // The stream goes through the sound server to its null sink.
