@@ -55,7 +55,7 @@ const auto* const kSoundServer = ::testing::AddGlobalTestEnvironment(new SoundSe
 // The peak level, in dB, of each 100 ms that source gives: a gst-launch
 // description ending in raw audio ("filesrc ... ! decodebin" for a file,
 // "pulsesrc device=..." for a sound-server monitor), read for at most
-// window or up to its end.
+// window from its first reading, or up to its end.
 std::vector<double> peakLevels(const std::string& source, std::chrono::milliseconds window)
 {
     gst_init(nullptr, nullptr);
@@ -70,7 +70,10 @@ std::vector<double> peakLevels(const std::string& source, std::chrono::milliseco
     }
     gst_element_set_state(pipeline, GST_STATE_PLAYING);
     GstBus* bus = gst_element_get_bus(pipeline);
-    const auto deadline = std::chrono::steady_clock::now() + window;
+    // The window runs from the first reading: the first sound-server source
+    // of a process can take more than a second to start.
+    auto deadline = std::chrono::steady_clock::now() + window + 5s;
+    bool started = false;
     while (std::chrono::steady_clock::now() < deadline) {
         GstMessage* message = gst_bus_timed_pop(bus, 100 * GST_MSECOND);
         if (!message)
@@ -79,6 +82,9 @@ std::vector<double> peakLevels(const std::string& source, std::chrono::milliseco
         if (type == GST_MESSAGE_ELEMENT) {
             const GstStructure* s = gst_message_get_structure(message);
             if (gst_structure_has_name(s, "level")) {
+                if (!started)
+                    deadline = std::chrono::steady_clock::now() + window;
+                started = true;
                 const GValue* peak = gst_structure_get_value(s, "peak");
                 GValueArray* values = static_cast<GValueArray*>(g_value_get_boxed(peak));
                 double loudest = -1000;
