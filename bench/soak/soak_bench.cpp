@@ -552,6 +552,7 @@ std::optional<bool> SongWindowShown()
 struct Options {
     int minutes = 60;
     int dropEvery = 10;
+    int changesPerMinute = 1; // more make a leak that follows station changes show sooner
 };
 
 // What reached the output after an event: a drop, a station change.
@@ -604,11 +605,12 @@ public:
             ? "no server drop"
             : std::to_string(drops) + " server drop" + (drops == 1 ? "" : "s") + " (every "
                 + std::to_string(m_options.dropEvery) + " min, 30 s before the minute ends)";
-        std::printf("Soak: %d min from %s, a station change every minute, %s, platform %s\n"
+        std::printf("Soak: %d min from %s, %d station change%s a minute, %s, platform %s\n"
                     "Every minute: memory in MiB, VmRSS and PSS (shared pages counted once) of "
                     "the player and every process under it, then each process's RSS/PSS; "
                     "seconds of sound that reached the output; the song window's feed reads\n",
-            m_options.minutes, MinSec(0).c_str(), dropText.c_str(),
+            m_options.minutes, MinSec(0).c_str(), m_options.changesPerMinute,
+            m_options.changesPerMinute == 1 ? "" : "s", dropText.c_str(),
             std::getenv("QT_QPA_PLATFORM") ? std::getenv("QT_QPA_PLATFORM") : "offscreen");
         std::fflush(stdout);
 
@@ -616,8 +618,12 @@ public:
             const double start = m_t0 + (minute - 1) * 60.0;
             const double end = m_t0 + minute * 60.0;
             std::string events;
-            if (minute > 1) {
-                const int index = (minute - 1) % static_cast<int>(m_stations.size());
+            const int perMinute = m_options.changesPerMinute;
+            for (int slot = minute > 1 ? 0 : 1; slot < perMinute; ++slot) {
+                if (!idleUntil(start + slot * 60.0 / perMinute))
+                    return broken();
+                const int index = ((minute - 1) * perMinute + slot)
+                    % static_cast<int>(m_stations.size());
                 const StationChange change = changeStation(index);
                 if (g_interrupted || !m_player.running())
                     return broken();
@@ -628,7 +634,10 @@ public:
                 } else {
                     ++m_failedChanges;
                 }
-                events += "; " + describe(change);
+                if (perMinute == 1)
+                    events += "; " + describe(change);
+                else if (!change.firstAudio || !change.sound.recovered)
+                    events += "; " + m_station + ": " + describe(change);
             }
             if (m_options.dropEvery > 0 && minute % m_options.dropEvery == 0) {
                 if (!idleUntil(end - 30))
@@ -977,9 +986,9 @@ private:
 int Usage()
 {
     std::fprintf(stderr,
-        "usage: soak_bench [--minutes N] [--drop-every M]\n"
+        "usage: soak_bench [--minutes N] [--drop-every M] [--changes-per-minute K]\n"
         "  N minutes of play (default 60), a server drop every M minutes "
-        "(default 10, 0 for none)\n");
+        "(default 10, 0 for none), K station changes a minute (default 1, at most 12)\n");
     return 2;
 }
 
@@ -1000,6 +1009,8 @@ int main(int argc, char** argv)
             options.minutes = static_cast<int>(value);
         else if (arg == "--drop-every")
             options.dropEvery = static_cast<int>(value);
+        else if (arg == "--changes-per-minute" && value >= 1 && value <= 12)
+            options.changesPerMinute = static_cast<int>(value);
         else
             return Usage();
     }

@@ -311,6 +311,14 @@ void SongWindow::onCoverFetched(unsigned long request, const QImage& image)
     // Only the cover of the song on show now counts.
     if (request != m_coverRequest)
         return;
+    // The feed is read again every few seconds and names the same cover
+    // for as long as the song plays: the picture on show stays. A new
+    // icon each time would also leave one more scaled copy in the
+    // toolkit's pixmap cache, until that cache is full.
+    if (!image.isNull() && image == m_cover) {
+        emit coverShown();
+        return;
+    }
     m_cover = image;
     // The whole cover, its proportions kept, in the place it has.
     const QPixmap pixmap = image.isNull() ? QPixmap()
