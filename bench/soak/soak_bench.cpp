@@ -622,8 +622,8 @@ public:
             for (int slot = minute > 1 ? 0 : 1; slot < perMinute; ++slot) {
                 if (!idleUntil(start + slot * 60.0 / perMinute))
                     return broken();
-                const int index = ((minute - 1) * perMinute + slot)
-                    % static_cast<int>(m_stations.size());
+                const int index
+                    = ((minute - 1) * perMinute + slot) % static_cast<int>(m_stations.size());
                 const StationChange change = changeStation(index);
                 if (g_interrupted || !m_player.running())
                     return broken();

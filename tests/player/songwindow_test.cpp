@@ -514,6 +514,24 @@ TEST_F(SongWindowTest, coverIsScaledToFitKeepingItsProportions)
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->cover().size() == QSize(250, 125); }, 5000));
     EXPECT_EQ(window->shownCoverSize(), QSize(104, 52));
+
+    // Each read of the feed fetches the cover again: the same picture keeps
+    // the icon on show (a new one each time filled the pixmap cache), and
+    // another picture replaces it.
+    auto* button
+        = window->findChild<QPushButton*>(QStringLiteral("id%1").arg(SongWindow::CoverButton));
+    const qint64 shown = button->icon().cacheKey();
+    QSignalSpy covers(window, &SongWindow::coverShown);
+    for (int read = 0; read < 2; ++read) {
+        window->refresh();
+        ASSERT_TRUE(covers.wait(6000));
+    }
+    EXPECT_EQ(button->icon().cacheKey(), shown);
+    wide.fill(Qt::red);
+    ASSERT_TRUE(wide.save(QString::fromStdString(m_root.path() + "c0.jpg"), "JPG"));
+    window->refresh();
+    ASSERT_TRUE(covers.wait(6000));
+    EXPECT_NE(button->icon().cacheKey(), shown);
 }
 
 TEST_F(SongWindowTest, dockedWindowFollowsTheMainWindowAndDragsSnap)
