@@ -663,7 +663,7 @@ struct TreeUsage {
     int processes = 0;
     std::string names; // "name x count" of every process
     std::string detail; // each process: its name, its web-engine role, its PSS
-    std::string mappings; // the largest mappings of the first process, MiB
+    std::vector<std::string> mappings; // each process: its largest mappings, MiB
 };
 
 // The role a web-engine helper was started in ("renderer", "zygote", ...),
@@ -783,10 +783,11 @@ TreeUsage MeasureTree(pid_t root, std::chrono::seconds window)
                 r->name.c_str(), role.empty() ? "" : (" (" + role + ")").c_str(),
                 p.pssKib / 1024.0);
             usage.detail += line;
+            usage.mappings.push_back(r->name + (role.empty() ? "" : " (" + role + ")") + ": "
+                + LargestMappings(member.first, 12));
             ++usage.processes;
         }
     }
-    usage.mappings = LargestMappings(root, 12);
     usage.rssMib = rss / 1024.0;
     usage.pssMib = pss / 1024.0;
     usage.privateMib = own / 1024.0;
@@ -904,10 +905,13 @@ void PrintMemoryRows(const std::vector<MemoryRow>& rows)
         if (row.usage)
             std::printf("  %-38s %s\n", row.player.c_str(), row.usage->detail.c_str());
     }
-    std::printf("\nLargest mappings of the main process, MiB of PSS:\n");
+    std::printf("\nLargest mappings of each process, MiB of PSS:\n");
     for (const MemoryRow& row : rows) {
-        if (row.usage)
-            std::printf("  %-38s %s\n", row.player.c_str(), row.usage->mappings.c_str());
+        if (!row.usage)
+            continue;
+        std::printf("  %s\n", row.player.c_str());
+        for (const std::string& process : row.usage->mappings)
+            std::printf("    %s\n", process.c_str());
     }
     std::fflush(stdout);
 }

@@ -126,11 +126,10 @@ Output makeOutput(GstElement* speakers, bool privateOutput)
 // while the window comes up, for the streams stations commonly send.
 void preloadStreamPlugins()
 {
-    static constexpr const char* kFeatures[]
-        = { "souphttpsrc", "icydemux", "typefind", "uridecodebin", "decodebin", "queue2",
-              "multiqueue", "id3demux", "mpegaudioparse", "mpg123audiodec", "aacparse", "avdec_aac",
-              "oggdemux", "vorbisdec", "opusdec", "audioconvert", "audioresample", "volume",
-              "autoaudiosink", "pulsesink", "appsink", "appsrc" };
+    static constexpr const char* kFeatures[] = { "souphttpsrc", "icydemux", "typefind",
+        "uridecodebin", "decodebin", "queue2", "multiqueue", "id3demux", "mpegaudioparse",
+        "mpg123audiodec", "aacparse", "faad", "oggdemux", "vorbisdec", "opusdec", "audioconvert",
+        "audioresample", "volume", "autoaudiosink", "pulsesink", "appsink", "appsrc" };
     GstRegistry* registry = gst_registry_get();
     for (const char* name : kFeatures) {
         GstPluginFeature* feature
@@ -139,6 +138,28 @@ void preloadStreamPlugins()
             continue;
         if (GstPluginFeature* loaded = gst_plugin_feature_load(feature))
             gst_object_unref(loaded);
+        gst_object_unref(feature);
+    }
+}
+
+// Streams are decoded by each format's own decoder (mpg123 for MP3, the
+// AAC library's for AAC, ...) ahead of the general-purpose codec
+// collection, which ranks as high or higher and stays the last resort for
+// any other format. Loading that collection maps some 170 libraries (video
+// codecs, filters, speech synthesis) into a player that stays open all day:
+// about 20 MiB for one audio decoder.
+void rankOwnDecodersFirst()
+{
+    static constexpr const char* kOwnDecoders[]
+        = { "mpg123audiodec", "faad", "vorbisdec", "opusdec", "flacdec" };
+    GstRegistry* registry = gst_registry_get();
+    for (const char* name : kOwnDecoders) {
+        GstPluginFeature* feature
+            = gst_registry_find_feature(registry, name, GST_TYPE_ELEMENT_FACTORY);
+        if (!feature)
+            continue;
+        if (gst_plugin_feature_get_rank(feature) <= GST_RANK_PRIMARY)
+            gst_plugin_feature_set_rank(feature, GST_RANK_PRIMARY + 1);
         gst_object_unref(feature);
     }
 }
@@ -327,6 +348,8 @@ StreamPlayer::StreamPlayer(QObject* parent)
     connect(&m_resolver, &PlaylistResolver::finished, this, &StreamPlayer::onFetched);
     m_resolver.setTimeout(m_policy.playlistTimeout);
     m_statusText = playbacktexts::kStopped;
+    if (gstreamerReady())
+        rankOwnDecodersFirst();
     if (buildPipeline())
         m_preload = std::thread(preloadStreamPlugins);
 }

@@ -138,6 +138,11 @@ TEST_F(StreamPlayerTest, playsIcyStreamAndReportsEachTitleChangeOnce)
         || player.statusText() == QString("En lecture — Deux"))
         << player.statusText().toStdString();
     EXPECT_EQ(firstAudio.count(), 1) << "firstAudio is emitted once per play()";
+    // MP3 goes to its own decoder: the general codec collection, with its
+    // video codecs and filters, stays out of the process.
+    std::ifstream maps("/proc/self/maps");
+    const std::string mapped((std::istreambuf_iterator<char>(maps)), {});
+    EXPECT_EQ(mapped.find("libgstlibav.so"), std::string::npos);
 }
 
 TEST_F(StreamPlayerTest, resolvesPlaylistsAndFallsThroughDeadEntries)
