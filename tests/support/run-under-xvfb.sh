@@ -9,7 +9,8 @@ if [ $# -eq 0 ]; then
 fi
 
 export QTWEBENGINE_DISABLE_SANDBOX=1
-export QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu
+# Engine switches already set (a benchmark trying one) are kept.
+export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:+$QTWEBENGINE_CHROMIUM_FLAGS }--disable-gpu"
 export QT_QPA_PLATFORM=xcb
 unset WAYLAND_DISPLAY
 
