@@ -124,22 +124,29 @@ Output makeOutput(GstElement* speakers, bool privateOutput)
 // Loading a plugin (its library and its types) the first time a stream
 // needs it costs most of the first play's start; these are loaded ahead,
 // while the window comes up, for the streams stations commonly send.
+template <std::size_t N, typename Action>
+void forEachElementFeature(const char* const (&names)[N], Action action)
+{
+    GstRegistry* registry = gst_registry_get();
+    for (const char* name : names) {
+        if (GstPluginFeature* feature
+            = gst_registry_find_feature(registry, name, GST_TYPE_ELEMENT_FACTORY)) {
+            action(feature);
+            gst_object_unref(feature);
+        }
+    }
+}
+
 void preloadStreamPlugins()
 {
     static constexpr const char* kFeatures[] = { "souphttpsrc", "icydemux", "typefind",
         "uridecodebin", "decodebin", "queue2", "multiqueue", "id3demux", "mpegaudioparse",
         "mpg123audiodec", "aacparse", "faad", "oggdemux", "vorbisdec", "opusdec", "audioconvert",
         "audioresample", "volume", "autoaudiosink", "pulsesink", "appsink", "appsrc" };
-    GstRegistry* registry = gst_registry_get();
-    for (const char* name : kFeatures) {
-        GstPluginFeature* feature
-            = gst_registry_find_feature(registry, name, GST_TYPE_ELEMENT_FACTORY);
-        if (!feature)
-            continue;
+    forEachElementFeature(kFeatures, [](GstPluginFeature* feature) {
         if (GstPluginFeature* loaded = gst_plugin_feature_load(feature))
             gst_object_unref(loaded);
-        gst_object_unref(feature);
-    }
+    });
 }
 
 // Streams are decoded by each format's own decoder (mpg123 for MP3, the
@@ -152,16 +159,10 @@ void rankOwnDecodersFirst()
 {
     static constexpr const char* kOwnDecoders[]
         = { "mpg123audiodec", "faad", "vorbisdec", "opusdec", "flacdec" };
-    GstRegistry* registry = gst_registry_get();
-    for (const char* name : kOwnDecoders) {
-        GstPluginFeature* feature
-            = gst_registry_find_feature(registry, name, GST_TYPE_ELEMENT_FACTORY);
-        if (!feature)
-            continue;
+    forEachElementFeature(kOwnDecoders, [](GstPluginFeature* feature) {
         if (gst_plugin_feature_get_rank(feature) <= GST_RANK_PRIMARY)
             gst_plugin_feature_set_rank(feature, GST_RANK_PRIMARY + 1);
-        gst_object_unref(feature);
-    }
+    });
 }
 
 bool isLocal(const QString& address)
