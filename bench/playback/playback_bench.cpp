@@ -630,6 +630,9 @@ std::string LargestMappings(pid_t pid, std::size_t count)
             std::string skip;
             for (int i = 0; i < 5; ++i)
                 fields >> skip;
+            // Anonymous memory has no path: without clearing, it would go
+            // to the mapping above it.
+            current.clear();
             std::getline(fields >> std::ws, current);
             current = current.empty() ? "[anonymous]"
                                       : std::filesystem::path(current).filename().string();

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "commandids.h"
@@ -18,6 +20,16 @@ namespace {
 // Allowed navigations whose document never came (a failed load) are not
 // kept forever.
 constexpr std::size_t kAllowedKept = 16;
+
+// A window left on screen spends most of the day untouched: after this long
+// without input or a page load, the engine's code that drew the page and
+// that no other process maps is let go, and read back when next needed.
+// SONALTO_IDLE_RELEASE_MS shortens it for the tests.
+int idleReleaseMs()
+{
+    const int ms = qEnvironmentVariableIntValue("SONALTO_IDLE_RELEASE_MS");
+    return ms > 0 ? ms : 15000;
+}
 
 QUrl pageUrl(const std::string& page)
 {
@@ -37,6 +49,15 @@ CLumoView::CLumoView(Settings& settings, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    m_idleRelease = new QTimer(this);
+    m_idleRelease->setSingleShot(true);
+    m_idleRelease->setInterval(idleReleaseMs());
+    connect(m_idleRelease, &QTimer::timeout, this, [this] {
+        if (m_web == nullptr || !isVisible())
+            return;
+        DiagLog("web view idle");
+        ReleaseWebEngineMemory();
+    });
 }
 
 CLumoView::~CLumoView()
@@ -55,6 +76,22 @@ void CLumoView::showEvent(QShowEvent* event)
     createWebView();
 }
 
+bool CLumoView::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonPress:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::Enter:
+        m_idleRelease->start();
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void CLumoView::createWebView()
 {
     if (m_web != nullptr)
@@ -68,6 +105,7 @@ void CLumoView::createWebView()
         onDocumentCreated(frameName, address);
     };
     events.documentCompleted = [this](const QString& frameName, const QString& address) {
+        m_idleRelease->start();
         onDocumentComplete(address);
         emit frameLoaded(frameName, address);
     };
@@ -80,6 +118,8 @@ void CLumoView::createWebView()
     if (m_web == nullptr)
         return;
     DiagLog("web view");
+    qApp->installEventFilter(this);
+    m_idleRelease->start();
     layout()->addWidget(m_web->widget());
     setFocusProxy(m_web->widget());
     if (m_framePageAsked.empty())
@@ -97,6 +137,8 @@ void CLumoView::releaseWebView()
         return;
     DiagLog("web view released");
     setFocusProxy(nullptr);
+    qApp->removeEventFilter(this);
+    m_idleRelease->stop();
     delete m_web;
     m_web = nullptr;
     m_allowed.clear();

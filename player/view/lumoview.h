@@ -12,6 +12,7 @@
 #include "common/stationpage.h"
 
 class FramePage;
+class QTimer;
 class QWebEnginePage;
 class WebFrame;
 
@@ -81,6 +82,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Any input to the program counts as activity for the idle release.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // An in-page command asks the main window for a command.
@@ -114,4 +117,7 @@ private:
     // Navigations let through, until their document shows up.
     std::deque<std::pair<QString, QString>> m_allowed;
     bool m_framePageLoading = false;
+    // Once the shown view has had no input and no load for a while, the
+    // engine's pages that only this process uses go back to the system.
+    QTimer* m_idleRelease = nullptr;
 };

@@ -48,9 +48,10 @@ inline constexpr const char* kWebEntry = "SonaltoCreateWebFrame";
 // when there is no web library (said once on the error output): the view
 // then goes on without pages.
 WebFrame* CreateWebFrame(QWidget* parent, WebFrameEvents events);
-// Once the web view is gone and its renderer has ended: gives the heap the
-// engine freed back to the system, and lets the kernel reclaim the pages of
-// the engine's libraries, which rest until the next view.
+// Once the web view is gone and its renderer has ended, or the shown view
+// has long been idle: gives the heap the engine freed back to the system,
+// and lets the kernel reclaim the pages of the engine's libraries that no
+// other process maps, read back when the engine next needs them.
 void ReleaseWebEngineMemory();
 // For a program that links the web engine itself.
 void UseWebFrameFactory(WebFrameFactory factory);

@@ -49,6 +49,23 @@ int WebEngineProcesses(pid_t player, const std::string& type = {})
     return count;
 }
 
+// The engine's code resident in the player's memory and mapped by no other
+// process, in KiB.
+long PrivateEngineCodeKib(pid_t player)
+{
+    long kib = 0;
+    bool engineCode = false;
+    for (const std::string& line : ReadLines("/proc/" + std::to_string(player) + "/smaps")) {
+        if (line.find(" r-xp ") != std::string::npos || line.find(" r--p ") != std::string::npos
+            || line.find(" rw-p ") != std::string::npos || line.find(" ---p ") != std::string::npos)
+            engineCode = line.find(" r-xp ") != std::string::npos
+                && line.find("libQt6WebEngineCore") != std::string::npos;
+        else if (engineCode && line.rfind("Private_Clean:", 0) == 0)
+            kib += std::atol(line.c_str() + 14);
+    }
+    return kib;
+}
+
 // The real player in a private installation with a small catalogue
 // (station "Radio Alpha"), the way a listener's desktop starts it: on the
 // X display when the tests run under Xvfb, offscreen otherwise.
@@ -516,6 +533,37 @@ TEST_F(PlayerDesktop, theWebEngineRunsOnlyWhileTheWindowIsShown)
     EXPECT_TRUE(WaitFor([&] { return logCount("station Radio Alpha") >= 3; }));
     EXPECT_EQ(logCount("web view"), 2u);
     std::this_thread::sleep_for(1s);
+    EXPECT_EQ(logCount("first audio"), 1u) << log();
+    EXPECT_TRUE(stop(player));
+}
+
+// A window left shown and untouched lets go of the engine's code that only
+// the player maps; the page still answers the next station afterwards.
+TEST_F(PlayerDesktop, anIdleShownWindowLetsTheEngineCodeGo)
+{
+    if (!OnXDisplay())
+        GTEST_SKIP() << "needs the X display (run under Xvfb)";
+    testsupport::HttpServer server;
+    ASSERT_TRUE(server.start(path()));
+    testsupport::WriteSmallCatalogue(
+        html(), server.url("/_stream?title=Alpha+en+direct"), "", false);
+    ASSERT_TRUE(writeSettings(""));
+    Process player;
+    ASSERT_TRUE(
+        startReady(player, { "-radio", "Alpha.htm" }, { { "SONALTO_IDLE_RELEASE_MS", "6000" } }));
+    ASSERT_TRUE(logHas("first audio")) << log();
+    ASSERT_TRUE(WaitFor([&] { return logCount("station Radio Alpha") >= 1; }));
+    const long shown = PrivateEngineCodeKib(player.pid());
+    ASSERT_EQ(logCount("web view idle"), 0u) << "released before the page was measured";
+
+    ASSERT_TRUE(logHas("web view idle", 20s)) << log();
+    std::this_thread::sleep_for(500ms);
+    const long idle = PrivateEngineCodeKib(player.pid());
+    EXPECT_LT(idle, shown / 2) << "shown " << shown << " KiB, idle " << idle << " KiB";
+
+    EXPECT_EQ(runSecond({ "-radio", "Alpha.htm" }), 0);
+    EXPECT_TRUE(WaitFor([&] { return logCount("station Radio Alpha") >= 2; })) << log();
+    EXPECT_EQ(WebEngineProcesses(player.pid(), "renderer"), 1);
     EXPECT_EQ(logCount("first audio"), 1u) << log();
     EXPECT_TRUE(stop(player));
 }
