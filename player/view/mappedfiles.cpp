@@ -14,6 +14,7 @@ namespace {
 struct Mapping {
     std::uintptr_t start = 0;
     std::uintptr_t end = 0;
+    std::string perms; // "r-xp": readable, not writable, executable, private
     std::string path;
 };
 
@@ -23,9 +24,8 @@ bool ParseMapping(const std::string& line, Mapping& mapping)
 {
     std::istringstream fields(line);
     std::string range, skip;
-    fields >> range;
-    for (int i = 0; i < 4; ++i)
-        fields >> skip;
+    fields >> range >> mapping.perms >> skip >> skip >> skip;
+    mapping.path.clear();
     std::getline(fields >> std::ws, mapping.path);
     const std::size_t dash = range.find('-');
     if (dash == std::string::npos)
@@ -63,18 +63,34 @@ std::set<std::string> MappedFiles()
     return files;
 }
 
+namespace {
+
+// Pages other processes map too stay; private pages written here
+// (relocations) could only go to swap, and stay without it.
+std::size_t PageOut(const Mapping& mapping)
+{
+    const std::size_t size = mapping.end - mapping.start;
+    return ::madvise(reinterpret_cast<void*>(mapping.start), size, MADV_PAGEOUT) == 0 ? size : 0;
+}
+
+} // namespace
+
 std::size_t PageOutFiles(const std::set<std::string>& files)
 {
     std::size_t advised = 0;
     EachMapping([&](const Mapping& mapping) {
-        if (files.count(mapping.path) == 0)
-            return;
-        // Pages other processes map too stay; private pages written here
-        // (relocations) could only go to swap, and stay without it.
-        if (::madvise(
-                reinterpret_cast<void*>(mapping.start), mapping.end - mapping.start, MADV_PAGEOUT)
-            == 0)
-            advised += mapping.end - mapping.start;
+        if (files.count(mapping.path) != 0)
+            advised += PageOut(mapping);
+    });
+    return advised;
+}
+
+std::size_t PageOutReadOnlyData()
+{
+    std::size_t advised = 0;
+    EachMapping([&](const Mapping& mapping) {
+        if (mapping.perms == "r--p")
+            advised += PageOut(mapping);
     });
     return advised;
 }

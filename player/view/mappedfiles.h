@@ -14,3 +14,10 @@ std::set<std::string> MappedFiles();
 // they are next touched, so this is only for code and data that will rest
 // for a long while. Returns the bytes of the mappings advised.
 std::size_t PageOutFiles(const std::set<std::string>& files);
+
+// The same for every private read-only mapping of a file that is not code:
+// in a library, the symbol and relocation tables that the loader read as
+// it loaded the library, its constants and its unwinding tables. Most of
+// it rests for good once the program runs; what is in use comes back at
+// once.
+std::size_t PageOutReadOnlyData();

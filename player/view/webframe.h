@@ -51,7 +51,8 @@ WebFrame* CreateWebFrame(QWidget* parent, WebFrameEvents events);
 // Once the web view is gone and its renderer has ended, or the shown view
 // has long been idle: gives the heap the engine freed back to the system,
 // and lets the kernel reclaim the pages of the engine's libraries that no
-// other process maps, read back when the engine next needs them.
+// other process maps, and the read-only data of every library, read back
+// when next needed.
 void ReleaseWebEngineMemory();
 // For a program that links the web engine itself.
 void UseWebFrameFactory(WebFrameFactory factory);

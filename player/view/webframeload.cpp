@@ -104,6 +104,7 @@ void ReleaseWebEngineMemory()
         const std::size_t advised = PageOutFiles(g_engineFiles);
         DiagLog("web engine paged out " + std::to_string(advised / 1024) + " KiB");
     }
+    PageOutReadOnlyData();
 }
 
 void UseWebFrameFactory(WebFrameFactory factory)

@@ -18,7 +18,7 @@ constexpr std::size_t kSize = 1 << 20;
 // mapping, as a library's pages are.
 class MappedFile {
 public:
-    explicit MappedFile(const std::string& path)
+    explicit MappedFile(const std::string& path, int flags = MAP_SHARED)
         : m_path(path)
     {
         const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
@@ -26,7 +26,7 @@ public:
         if (fd < 0 || ::write(fd, bytes.data(), kSize) != static_cast<ssize_t>(kSize)
             || ::fsync(fd) != 0 || ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED) != 0)
             ADD_FAILURE() << "cannot write " << path;
-        void* at = ::mmap(nullptr, kSize, PROT_READ, MAP_SHARED, fd, 0);
+        void* at = ::mmap(nullptr, kSize, PROT_READ, flags, fd, 0);
         ::close(fd);
         m_data = at == MAP_FAILED ? nullptr : static_cast<const char*>(at);
         long sum = 0;
@@ -72,6 +72,20 @@ TEST(MappedFiles, pagesOutTheNamedFilesAndLeavesTheOthers)
     EXPECT_GE(PageOutFiles({ named.path() }), kSize);
     EXPECT_LT(named.residentPages(), kSize / 4096 / 2);
     EXPECT_EQ(other.residentPages(), kSize / 4096);
+}
+
+// A library's tables and constants are mapped private and read-only; a file
+// shared for reading is not one of them.
+TEST(MappedFiles, pagesOutPrivateReadOnlyMappings)
+{
+    testsupport::TempDir dir;
+    const MappedFile tables(dir.path() + "tables.so", MAP_PRIVATE);
+    const MappedFile shared(dir.path() + "shared.dat");
+    ASSERT_EQ(tables.residentPages(), kSize / 4096);
+
+    EXPECT_GE(PageOutReadOnlyData(), kSize);
+    EXPECT_LT(tables.residentPages(), kSize / 4096 / 2);
+    EXPECT_EQ(shared.residentPages(), kSize / 4096);
 }
 
 } // namespace
