@@ -24,6 +24,7 @@
 #include "common/diaglog.h"
 #include "common/fetch.h"
 #include "common/textfile.h"
+#include "common/ui/plainicon.h"
 #include "common/ui/uitext.h"
 #include "common/ui/workermailbox.h"
 #include "nowplaying/fetchcover.h"
@@ -312,9 +313,7 @@ void SongWindow::onCoverFetched(unsigned long request, const QImage& image)
     if (request != m_coverRequest)
         return;
     // The feed is read again every few seconds and names the same cover
-    // for as long as the song plays: the picture on show stays. A new
-    // icon each time would also leave one more scaled copy in the
-    // toolkit's pixmap cache, until that cache is full.
+    // for as long as the song plays: the picture on show stays.
     if (!image.isNull() && image == m_cover) {
         emit coverShown();
         return;
@@ -329,7 +328,7 @@ void SongWindow::onCoverFetched(unsigned long request, const QImage& image)
         DiagLog("song window cover " + std::to_string(image.width()) + "x"
             + std::to_string(image.height()) + " shown " + std::to_string(pixmap.width()) + "x"
             + std::to_string(pixmap.height()));
-    m_coverButton->setIcon(QIcon(pixmap));
+    m_coverButton->setIcon(PlainIcon(pixmap));
     m_coverButton->setIconSize(pixmap.size());
     m_coverStatic->setPixmap(pixmap);
     emit coverShown();

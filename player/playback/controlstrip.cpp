@@ -17,6 +17,10 @@ ControlStrip::ControlStrip(AudioEngine* player, QWidget* parent)
     , m_volume(new QSlider(Qt::Horizontal, this))
     , m_status(new QLabel(this))
     , m_sleep(new QLabel(this))
+    // Made once: each icon the style makes loads its pictures afresh, and
+    // every one drawn stays in the toolkit's pixmap cache.
+    , m_playIcon(style()->standardIcon(QStyle::SP_MediaPlay))
+    , m_stopIcon(style()->standardIcon(QStyle::SP_MediaStop))
 {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 2);
@@ -61,8 +65,7 @@ void ControlStrip::onPlayStop()
 void ControlStrip::refresh()
 {
     const bool active = m_player->isActive();
-    m_playStop->setIcon(
-        style()->standardIcon(active ? QStyle::SP_MediaStop : QStyle::SP_MediaPlay));
+    m_playStop->setIcon(active ? m_stopIcon : m_playIcon);
     m_playStop->setToolTip(active ? playbacktexts::kStopTip : playbacktexts::kPlayTip);
     m_playStop->setEnabled(active || m_player->hasStation());
     m_status->setText(m_player->statusText());

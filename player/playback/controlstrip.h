@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QWidget>
 
 class QLabel;
@@ -32,4 +33,6 @@ private:
     QSlider* m_volume;
     QLabel* m_status;
     QLabel* m_sleep;
+    QIcon m_playIcon;
+    QIcon m_stopIcon;
 };

@@ -11,6 +11,7 @@
 #include "common/messages.h"
 #include "common/pagename.h"
 #include "common/textfile.h"
+#include "common/ui/plainicon.h"
 #include "common/ui/stationicon.h"
 #include "common/ui/trayicon.h"
 #include "common/ui/uitext.h"
@@ -152,7 +153,7 @@ void PlayerTray::update(
     if (!logo.empty()) {
         if (const QImage* picture = LoadPictureFile(logo, m_logo)) {
             const QImage icon = BuildStationIcon(*picture, StationIconSize(occasion));
-            m_icon->setIcon(QIcon(QPixmap::fromImage(icon)));
+            m_icon->setIcon(PlainIcon(QPixmap::fromImage(icon)));
             m_showsLogo = true;
         }
     }

@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QRandomGenerator>
 #include <QStringList>
+#include <QWebEngineHistory>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
@@ -173,6 +174,12 @@ FramePage::FramePage(QObject* parent)
     m_collectTimer.setInterval(3000);
     connect(&m_collectTimer, &QTimer::timeout, this, &FramePage::collectGarbage);
     connect(this, &FramePage::documentCompleted, &m_collectTimer, qOverload<>(&QTimer::start));
+
+    // Nothing goes back or forward in the player's pages, but the engine
+    // keeps an entry of every frame's state for each navigation, up to fifty
+    // of them: tens of kilobytes a station change that a player left on all
+    // day would only take up. Only the page on show is kept.
+    connect(this, &FramePage::documentCompleted, this, [this] { history()->clear(); });
 }
 
 void FramePage::collectGarbage()

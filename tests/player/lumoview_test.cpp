@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWebEngineHistory>
 #include <QWebEngineView>
 
 #include "commandids.h"
@@ -141,9 +142,10 @@ TEST_F(LumoViewTest, startPageIsShownOnceAfterTheFramePage)
     EXPECT_EQ(m_settings.startPage, m_html.path() + "Alpha");
 }
 
-// Station changes leave documents behind in the page's process; once the
-// loads settle, the page has them collected.
-TEST_F(LumoViewTest, documentsLeftByStationChangesAreCollected)
+// Station changes leave documents behind in the page's process, and
+// history entries in the player's; once the loads settle, the page has the
+// documents collected, and it keeps no history.
+TEST_F(LumoViewTest, documentsAndHistoryLeftByStationChangesGo)
 {
     CLumoView view(m_settings);
     view.resize(400, 300);
@@ -160,6 +162,7 @@ TEST_F(LumoViewTest, documentsLeftByStationChangesAreCollected)
     postToFrame(view, "haut", "{pick: 'Beta.htm'}");
     ASSERT_TRUE(waitLoaded(loads, "live", "Beta.htm"));
     EXPECT_EQ(collected.count(), 1);
+    EXPECT_EQ(view.page()->history()->count(), 1);
     ASSERT_TRUE(WaitUntil([&] { return collected.count() == 2; }, 10000));
     QTest::qWait(4000);
     EXPECT_EQ(collected.count(), 2);

@@ -527,11 +527,16 @@ TEST_F(SongWindowTest, coverIsScaledToFitKeepingItsProportions)
         ASSERT_TRUE(covers.wait(6000));
     }
     EXPECT_EQ(button->icon().cacheKey(), shown);
+    // Drawn, as on screen, then replaced: nothing keeps the old picture.
+    button->repaint();
+    const QPixmap green = button->icon().pixmap(button->iconSize());
     wide.fill(Qt::red);
     ASSERT_TRUE(wide.save(QString::fromStdString(m_root.path() + "c0.jpg"), "JPG"));
     window->refresh();
     ASSERT_TRUE(covers.wait(6000));
     EXPECT_NE(button->icon().cacheKey(), shown);
+    button->repaint();
+    EXPECT_TRUE(green.isDetached()) << "the replaced cover stays in the pixmap cache";
 }
 
 TEST_F(SongWindowTest, dockedWindowFollowsTheMainWindowAndDragsSnap)
