@@ -32,10 +32,7 @@ public:
         painter->drawPixmap(target, shown);
     }
 
-    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override
-    {
-        return { m_pixmap.size() };
-    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override { return { m_pixmap.size() }; }
 
     QIconEngine* clone() const override { return new PlainIconEngine(m_pixmap); }
 
