@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Runs the playback figures on a private X server, as a listener's desktop
 # has it. Usage: run-playback-bench.sh <build-dir> [latency [runs] | memory [settle] [window] [ours]
-#   | sound [outage-seconds...] | sound steady [seconds] | forward [runs]]
+#   | sound [outage-seconds...] | sound steady [seconds] | forward [runs] | wake [runs]]
 set -euo pipefail
 
 if [ $# -lt 1 ]; then
   echo "usage: $0 <build-dir> [latency [runs] | memory [settle-seconds] [window-seconds] [ours]" \
-    "| sound [outage-seconds...] | sound steady [seconds] | forward [runs]]" >&2
+    "| sound [outage-seconds...] | sound steady [seconds] | forward [runs] | wake [runs]]" >&2
   exit 2
 fi
 build=$1
@@ -70,6 +70,76 @@ forward_figures() {
   echo "  load average during the run: $(cut -d' ' -f1-3 /proc/loadavg)"
 }
 
+# What the idle release costs the listener: the time from a second start
+# asking for a station to the frame "live" showing it, in a shown window
+# whose engine pages are in memory (another station a second before), and
+# in one left idle until its pages went (the release is brought forward to
+# 3 s here), with the player's major page faults over the change.
+wake_figures() {
+  local runs=$1 tree="$build/sonalto"
+  work=$(mktemp -d "${TMPDIR:-/tmp}/sonalto-wake-XXXXXX")
+  trap 'kill "${player:-0}" 2>/dev/null || true; rm -rf "$work"' EXIT
+  mkdir -m 700 "$work/run"
+  cp "$tree/Sonalto" "$tree/sonalto-player.so" "$tree/sonalto-web.so" "$work/"
+  cp -R "$tree/html" "$work/html"
+  printf '[Sonalto]\r\nSplashscreen=False\r\n' > "$work/Sonalto.ini"
+  export XDG_RUNTIME_DIR="$work/run" SONALTO_DIAG_LOG="$work/diag.log" SONALTO_IDLE_RELEASE_MS=3000
+  export SONALTO_AUDIO_SINK="fakesink sync=true" PULSE_SERVER="unix:$work/run/none"
+  export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/run/none"
+  unset XDG_ACTIVATION_TOKEN DESKTOP_STARTUP_ID
+
+  "$work/Sonalto" -radio FIP.htm > "$work/player.out" 2>&1 &
+  player=$!
+  local waited=0
+  until grep -qx "web view idle" "$work/diag.log" 2>/dev/null; do
+    sleep 0.1
+    waited=$((waited + 1))
+    if [ $waited -gt 900 ]; then
+      echo "wake: the player never went idle" >&2
+      cat "$work/player.out" >&2
+      return 1
+    fi
+  done
+
+  # One change: the milliseconds to "loaded live", then the major faults.
+  change() {
+    local before faults start loaded
+    before=$(grep -cx "loaded live" "$work/diag.log")
+    faults=$(awk '{ print $12 }' "/proc/$player/stat")
+    start=$EPOCHREALTIME
+    "$work/Sonalto" -radio "$1"
+    until [ "$(grep -cx "loaded live" "$work/diag.log")" -gt "$before" ]; do sleep 0.002; done
+    loaded=$EPOCHREALTIME
+    awk -v s="$start" -v e="$loaded" -v f="$faults" -v g="$(awk '{ print $12 }' "/proc/$player/stat")" \
+      'BEGIN { printf "%.1f %d\n", (e - s) * 1000, g - f }'
+  }
+  local warm=() idle=() i idles
+  for ((i = 0; i < runs; i++)); do
+    change France_Inter.htm > /dev/null
+    sleep 1
+    warm+=("$(change FIP.htm)")
+    idles=$(grep -cx "web view idle" "$work/diag.log")
+    until [ "$(grep -cx "web view idle" "$work/diag.log")" -gt "$idles" ]; do sleep 0.1; done
+    sleep 0.5
+    idle+=("$(change France_Inter.htm)")
+  done
+  "$work/Sonalto" -stop
+  wait "$player" || true
+  printf 'station change in a shown window, %d runs each (ms to the page shown; major faults)\n' "$runs"
+  local label values
+  for label in warm idle; do
+    if [ $label = warm ]; then values=("${warm[@]}"); else values=("${idle[@]}"); fi
+    printf '%s\n' "${values[@]}" | sort -n | awk -v label="$label" '
+      { t[NR] = $1; f += $2 }
+      END {
+        median = (NR % 2) ? t[(NR + 1) / 2] : (t[NR / 2] + t[NR / 2 + 1]) / 2
+        printf "  %-28s median %.1f ms, fastest %.1f ms, slowest %.1f ms, %.0f major faults a change\n",
+          label == "warm" ? "pages in memory:" : "after the idle release:", median, t[1], t[NR], f / NR
+      }'
+  done
+  echo "  load average during the run: $(cut -d' ' -f1-3 /proc/loadavg)"
+}
+
 # Memory and CPU: every player plays to the null sink of a private headless
 # sound server, started here and stopped at the end.
 run_memory() {
@@ -109,6 +179,15 @@ fi
 if [ "${1:-}" = memory ]; then
   run_memory "$@"
   exit $?
+fi
+if [ "${1:-}" = wake ]; then
+  runs=${2:-5}
+  if [ -z "${SONALTO_WAKE_INSIDE:-}" ]; then
+    SONALTO_WAKE_INSIDE=1 exec "$here/../tests/support/run-under-xvfb.sh" \
+      bash "$0" "$build" wake "$runs"
+  fi
+  wake_figures "$runs"
+  exit
 fi
 if [ "${1:-}" = forward ]; then
   runs=${2:-20}

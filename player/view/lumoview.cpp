@@ -106,6 +106,8 @@ void CLumoView::createWebView()
     };
     events.documentCompleted = [this](const QString& frameName, const QString& address) {
         m_idleRelease->start();
+        if (!frameName.isEmpty())
+            DiagLog("loaded " + frameName.toStdString());
         onDocumentComplete(address);
         emit frameLoaded(frameName, address);
     };

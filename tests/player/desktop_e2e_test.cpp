@@ -536,10 +536,16 @@ TEST_F(PlayerDesktop, anIdleShownWindowLetsTheEngineCodeGo)
     ASSERT_TRUE(
         startReady(player, { "-radio", "Alpha.htm" }, { { "SONALTO_IDLE_RELEASE_MS", "3000" } }));
     ASSERT_TRUE(logHas("first audio")) << log();
-    ASSERT_TRUE(logHas("web view idle", 20s)) << log();
-    const std::vector<std::string> lines = logLines();
-    const auto idle = std::find(lines.begin(), lines.end(), "web view idle");
-    ASSERT_NE(idle + 1, lines.end());
+    std::vector<std::string> lines;
+    auto idle = lines.end();
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            lines = logLines();
+            idle = std::find(lines.begin(), lines.end(), "web view idle");
+            return idle != lines.end() && idle + 1 != lines.end();
+        },
+        20s))
+        << log();
     EXPECT_EQ(idle[1].rfind("web engine paged out ", 0), 0u) << log();
     EXPECT_EQ(std::count(lines.begin(), idle, "station Radio Alpha"), 1)
         << "released while loading";
