@@ -910,18 +910,24 @@ private:
                 low = std::min(low, m.rssKib);
                 high = std::max(high, m.rssKib);
             }
+            // A window left idle gives back its libraries' pages, which
+            // lowers the resident memory whatever the heap does: the
+            // anonymous memory, what a leak grows, is held to the target too.
             const double growth = MiB(last.rssKib - first.rssKib);
-            memoryPass = growth < kGrowthTargetMiB;
+            const double anonGrowth = MiB(last.anonKib - first.anonKib);
+            memoryPass = growth < kGrowthTargetMiB && anonGrowth < kGrowthTargetMiB;
             std::printf("  resident memory: minute 1 %.1f (PSS %.1f), minute %zu %.1f (PSS %.1f); "
                         "lowest %.1f, highest %.1f\n",
                 MiB(first.rssKib), MiB(first.pssKib), m_memory.size(), MiB(last.rssKib),
                 MiB(last.pssKib), MiB(low), MiB(high));
-            std::printf("  growth: %+.1f MiB RSS (%+.1f PSS); target under 5 MB (%.2f MiB): %s\n",
-                growth, MiB(last.pssKib - first.pssKib), kGrowthTargetMiB,
+            std::printf(
+                "  growth: %+.1f MiB RSS (%+.1f PSS), %+.1f MiB anonymous; target under 5 MB "
+                "(%.2f MiB) for both: %s\n",
+                growth, MiB(last.pssKib - first.pssKib), anonGrowth, kGrowthTargetMiB,
                 *memoryPass ? "PASS" : "FAIL");
-            // Anonymous memory is what a leak grows; the rest of the growth
-            // is pages of the programs' files read in as they are used.
-            std::printf("  anonymous memory: %+.1f MiB in all;", MiB(last.anonKib - first.anonKib));
+            // The rest of the resident growth is pages of the programs'
+            // files read in as they are used.
+            std::printf("  anonymous memory: %+.1f MiB in all;", anonGrowth);
             for (const ProcessMemory& p : last.processes) {
                 const auto was = std::find_if(first.processes.begin(), first.processes.end(),
                     [&](const ProcessMemory& q) { return q.pid == p.pid; });
