@@ -13,13 +13,13 @@ build=$1
 shift
 here=$(cd "$(dirname "$0")" && pwd)
 
-# A second start that finds the running player, as the scheduler makes one at
-# each slot: the time from its start to its end (every record answered by the
-# player), and the Qt libraries it loads. Runs inside the private X server.
-# The figures are wall-clock times on whatever else the machine is doing.
-forward_figures() {
-  local runs=$1 tree="$build/sonalto"
-  work=$(mktemp -d "${TMPDIR:-/tmp}/sonalto-forward-XXXXXX")
+# A player of its own in a private copy of the installation, playing to no
+# sound server: starts it with the given options and waits until its log
+# holds the given line. Sets work and player.
+start_private_player() {
+  local name=$1 line=$2 tree="$build/sonalto"
+  shift 2
+  work=$(mktemp -d "${TMPDIR:-/tmp}/sonalto-$name-XXXXXX")
   trap 'kill "${player:-0}" 2>/dev/null || true; rm -rf "$work"' EXIT
   mkdir -m 700 "$work/run"
   cp "$tree/Sonalto" "$tree/sonalto-player.so" "$tree/sonalto-web.so" "$work/"
@@ -30,18 +30,27 @@ forward_figures() {
   export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/run/none"
   unset XDG_ACTIVATION_TOKEN DESKTOP_STARTUP_ID
 
-  "$work/Sonalto" -quiet > "$work/player.out" 2>&1 &
+  "$work/Sonalto" "$@" > "$work/player.out" 2>&1 &
   player=$!
   local waited=0
-  until grep -qx ready "$work/diag.log" 2>/dev/null; do
+  until grep -qx "$line" "$work/diag.log" 2>/dev/null; do
     sleep 0.1
     waited=$((waited + 1))
-    if [ $waited -gt 600 ]; then
-      echo "forward: the player did not start" >&2
+    if [ $waited -gt 900 ]; then
+      echo "$name: the player never said \"$line\"" >&2
       cat "$work/player.out" >&2
       return 1
     fi
   done
+}
+
+# A second start that finds the running player, as the scheduler makes one at
+# each slot: the time from its start to its end (every record answered by the
+# player), and the Qt libraries it loads. Runs inside the private X server.
+# The figures are wall-clock times on whatever else the machine is doing.
+forward_figures() {
+  local runs=$1
+  start_private_player forward ready -quiet || return 1
   sleep 1
 
   local times=() i start end
@@ -76,30 +85,9 @@ forward_figures() {
 # in one left idle until its pages went (the release is brought forward to
 # 3 s here), with the player's major page faults over the change.
 wake_figures() {
-  local runs=$1 tree="$build/sonalto"
-  work=$(mktemp -d "${TMPDIR:-/tmp}/sonalto-wake-XXXXXX")
-  trap 'kill "${player:-0}" 2>/dev/null || true; rm -rf "$work"' EXIT
-  mkdir -m 700 "$work/run"
-  cp "$tree/Sonalto" "$tree/sonalto-player.so" "$tree/sonalto-web.so" "$work/"
-  cp -R "$tree/html" "$work/html"
-  printf '[Sonalto]\r\nSplashscreen=False\r\n' > "$work/Sonalto.ini"
-  export XDG_RUNTIME_DIR="$work/run" SONALTO_DIAG_LOG="$work/diag.log" SONALTO_IDLE_RELEASE_MS=3000
-  export SONALTO_AUDIO_SINK="fakesink sync=true" PULSE_SERVER="unix:$work/run/none"
-  export DBUS_SESSION_BUS_ADDRESS="unix:path=$work/run/none"
-  unset XDG_ACTIVATION_TOKEN DESKTOP_STARTUP_ID
-
-  "$work/Sonalto" -radio FIP.htm > "$work/player.out" 2>&1 &
-  player=$!
-  local waited=0
-  until grep -qx "web view idle" "$work/diag.log" 2>/dev/null; do
-    sleep 0.1
-    waited=$((waited + 1))
-    if [ $waited -gt 900 ]; then
-      echo "wake: the player never went idle" >&2
-      cat "$work/player.out" >&2
-      return 1
-    fi
-  done
+  local runs=$1
+  export SONALTO_IDLE_RELEASE_MS=3000
+  start_private_player wake "web view idle" -radio FIP.htm || return 1
 
   # One change: the milliseconds to "loaded live", then the major faults.
   change() {
